@@ -1,0 +1,131 @@
+#include "Database.h"
+
+#include <cstdarg>
+#include <sqlite3.h>
+
+namespace sqlite {
+
+Database::Database() : m_db(nullptr)
+{
+}
+
+Database::~Database()
+{
+    if (m_db)
+        sqlite3_close_v2(m_db);
+}
+
+void Database::Open(const char* path, int flags)
+{
+    Close();
+    if (flags == 0)
+        flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path ? path : "", &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        XString message(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        if (db)
+            rc = sqlite3_extended_errcode(db);
+        sqlite3_close(db);
+        ThrowSqlError(rc, message.CStr());
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, DefaultBusyTimeoutMs);
+    m_db = db;
+}
+
+void Database::Close()
+{
+    if (!m_db)
+        return;
+    // Statements still open keep the connection alive until they are finalised.
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+void Database::CheckOpen() const
+{
+    if (!m_db)
+        throw MisuseError("Database is not open.", SQLITE_MISUSE);
+}
+
+void Database::ThrowLastError(int code) const
+{
+    ThrowSqlError(code, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code));
+}
+
+int Database::ExecuteText(const char* sql)
+{
+    CheckOpen();
+    char* error = nullptr;
+    int rc = sqlite3_exec(m_db, sql ? sql : "", nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        XString message(error ? error : sqlite3_errmsg(m_db));
+        sqlite3_free(error);
+        ThrowSqlError(rc, message.CStr());
+    }
+    return sqlite3_changes(m_db);
+}
+
+int Database::Execute(const char* sql)
+{
+    return ExecuteText(sql);
+}
+
+int Database::ExecuteFormat(const char* format, ...)
+{
+    CheckOpen();
+    va_list args;
+    va_start(args, format);
+    char* sql = sqlite3_vmprintf(format, args);
+    va_end(args);
+    if (!sql)
+        throw NoMemError("Failed to allocate memory.", SQLITE_NOMEM);
+    int changes;
+    try {
+        changes = ExecuteText(sql);
+    } catch (...) {
+        sqlite3_free(sql);
+        throw;
+    }
+    sqlite3_free(sql);
+    return changes;
+}
+
+int64_t Database::LastInsertRowId() const
+{
+    CheckOpen();
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+void Database::SetBusyTimeout(int ms)
+{
+    CheckOpen();
+    sqlite3_busy_timeout(m_db, ms);
+}
+
+Transaction::Transaction(Database& db) : m_db(db), m_open(false)
+{
+    m_db.Execute("begin transaction");
+    m_open = true;
+}
+
+Transaction::~Transaction()
+{
+    if (m_open && m_db.IsOpen() && !sqlite3_get_autocommit(m_db.Handle())) {
+        try {
+            m_db.Execute("rollback transaction");
+        } catch (...) {
+        }
+    }
+}
+
+void Transaction::Commit()
+{
+    if (!m_open)
+        return;
+    m_db.Execute("commit transaction");
+    m_open = false;
+}
+
+}  // namespace sqlite

@@ -1,0 +1,89 @@
+#ifndef SQLITE_DATABASE_H
+#define SQLITE_DATABASE_H
+
+#include <cstdint>
+
+#include "SqlError.h"
+#include "XString.h"
+
+struct sqlite3;
+
+namespace sqlite {
+
+namespace detail {
+inline const char* SqlArg(const XString& text)
+{
+    return text.CStr();
+}
+template <typename T>
+T SqlArg(T value)
+{
+    return value;
+}
+}  // namespace detail
+
+// One SQLite connection. Failures throw the SqlError subclass of the result code.
+class Database
+{
+public:
+    // Flags as for sqlite3_open_v2; 0 means read-write and create.
+    static const int DefaultBusyTimeoutMs = 5000;
+
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens the file (closing an open database first), with extended result codes and a busy timeout.
+    void Open(const char* path, int flags = 0);
+    void Open(const XString& path, int flags = 0) { Open(path.CStr(), flags); }
+    // Closes an open database; closing a closed one does nothing.
+    void Close();
+    bool IsOpen() const { return m_db != nullptr; }
+
+    // Runs the SQL text as it stands and answers the number of rows changed.
+    int Execute(const char* sql);
+    // Formats with SQLite's printf (%q, %Q, %s, %d, ...), runs it, answers the rows changed.
+    // XString values are passed as their C text.
+    template <typename A, typename... R>
+    int Execute(const char* format, const A& first, const R&... rest)
+    {
+        return ExecuteFormat(format, detail::SqlArg(first), detail::SqlArg(rest)...);
+    }
+    int ExecuteFormat(const char* format, ...);
+
+    int64_t LastInsertRowId() const;
+    void SetBusyTimeout(int ms);
+
+    sqlite3* Handle() const { return m_db; }
+    // Throws the error of the connection's last failure with the given result code.
+    [[noreturn]] void ThrowLastError(int code) const;
+    // Throws MisuseError when the database is not open.
+    void CheckOpen() const;
+
+private:
+    int ExecuteText(const char* sql);
+
+    sqlite3* m_db;
+};
+
+// Runs "begin transaction" now and "commit transaction" on Commit; rolls back when it goes
+// out of scope without a commit.
+class Transaction
+{
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void Commit();
+
+private:
+    Database& m_db;
+    bool m_open;
+};
+
+}  // namespace sqlite
+
+#endif

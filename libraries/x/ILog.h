@@ -1,0 +1,12 @@
+#ifndef ILOG_H
+#define ILOG_H
+
+// A log target: one text line with a level.
+class ILog
+{
+public:
+    virtual ~ILog() {}
+    virtual void Log(int level, const char* text) = 0;
+};
+
+#endif

@@ -1,0 +1,227 @@
+#include "XFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "XException.h"
+
+namespace {
+
+const size_t kBufferSize = 64 * 1024;
+
+char* NewBuffer()
+{
+    char* buf = static_cast<char*>(std::malloc(kBufferSize));
+    if (!buf)
+        throw XException("Failed to allocate memory.");
+    return buf;
+}
+
+}  // namespace
+
+XFile::XFile()
+    : m_fd(-1), m_wbuf(nullptr), m_wlen(0), m_rbuf(nullptr), m_rpos(0), m_rlen(0), m_readBuffer(false)
+{
+}
+
+XFile::~XFile()
+{
+    try {
+        Close();
+    } catch (...) {
+        // A destructor cannot report; callers that care call Close themselves.
+    }
+    std::free(m_wbuf);
+    std::free(m_rbuf);
+}
+
+void XFile::ThrowIoError(const char* what, int err)
+{
+    ThrowXException(err, "Could not %s file ( %d ): %s", what, err, m_path.CStr());
+}
+
+void XFile::Open(const char* path, uint32_t mode, bool readBuffer, uint32_t, uint32_t)
+{
+    Close();
+    const size_t len = StrLen(path);
+    if (len == 0 || path[len - 1] == '/')
+        ThrowXException(0, "Can't open non-file: %s", path ? path : "");
+
+    std::error_code ec;
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty())
+        std::filesystem::create_directories(parent, ec);  // a failure shows in open below
+
+    int flags = O_CLOEXEC | O_CREAT;
+    if ((mode & (ModeRead | ModeWrite | ModeAppend)) == ModeWrite)
+        flags |= O_WRONLY | O_TRUNC;
+    else if ((mode & ModeRead) && (mode & (ModeWrite | ModeAppend)))
+        flags |= O_RDWR;
+    else if (mode & (ModeWrite | ModeAppend))
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;
+
+    int fd;
+    do {
+        fd = ::open(path, flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        int err = errno;
+        ThrowXException(err, "Could not open file ( %d ): %s", err, path);
+    }
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        ThrowXException(0, "Can't open non-file: %s", path);
+    }
+    if ((mode & ModeAppend) && lseek(fd, 0, SEEK_END) < 0 && errno != ESPIPE) {
+        int err = errno;
+        ::close(fd);
+        ThrowXException(err, "Could not open file ( %d ): %s", err, path);
+    }
+    m_fd = fd;
+    m_path = path;
+    m_wlen = 0;
+    m_rpos = m_rlen = 0;
+    m_readBuffer = readBuffer;
+}
+
+void XFile::Close()
+{
+    if (m_fd < 0)
+        return;
+    try {
+        FlushWrite();
+    } catch (...) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw;
+    }
+    int rc = ::close(m_fd);
+    int err = errno;
+    m_fd = -1;
+    m_rpos = m_rlen = 0;
+    if (rc != 0 && err != EINTR)
+        ThrowIoError("close", err);
+}
+
+void XFile::FlushWrite()
+{
+    size_t done = 0;
+    while (done < m_wlen) {
+        ssize_t n = ::write(m_fd, m_wbuf + done, m_wlen - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            int err = errno;
+            m_wlen = 0;
+            ThrowIoError("write", err);
+        }
+        done += (size_t)n;
+    }
+    m_wlen = 0;
+}
+
+void XFile::Flush()
+{
+    if (m_fd >= 0)
+        FlushWrite();
+}
+
+void XFile::Write(const void* bytes, size_t length)
+{
+    if (m_fd < 0)
+        ThrowIoError("write", EBADF);
+    if (length == 0)
+        return;
+    if (m_rpos < m_rlen) {
+        // Writing after buffered reads: move the file position back to where the reader stands.
+        lseek(m_fd, -(off_t)(m_rlen - m_rpos), SEEK_CUR);
+    }
+    m_rpos = m_rlen = 0;
+    if (!m_wbuf)
+        m_wbuf = NewBuffer();
+    const char* src = static_cast<const char*>(bytes);
+    if (m_wlen + length > kBufferSize) {
+        FlushWrite();
+        if (length >= kBufferSize) {
+            // Large blocks go straight to the file.
+            size_t done = 0;
+            while (done < length) {
+                ssize_t n = ::write(m_fd, src + done, length - done);
+                if (n < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    ThrowIoError("write", errno);
+                }
+                done += (size_t)n;
+            }
+            return;
+        }
+    }
+    std::memcpy(m_wbuf + m_wlen, src, length);
+    m_wlen += length;
+}
+
+void XFile::Write(const char* text)
+{
+    Write(text, StrLen(text));
+}
+
+size_t XFile::Read(void* bytes, size_t length)
+{
+    if (m_fd < 0)
+        ThrowIoError("read", EBADF);
+    FlushWrite();
+    char* dst = static_cast<char*>(bytes);
+    size_t got = 0;
+    while (got < length) {
+        if (m_rpos == m_rlen) {
+            if (!m_rbuf)
+                m_rbuf = NewBuffer();
+            ssize_t n;
+            do {
+                n = ::read(m_fd, m_rbuf, kBufferSize);
+            } while (n < 0 && errno == EINTR);
+            if (n < 0)
+                ThrowIoError("read", errno);
+            m_rpos = 0;
+            m_rlen = (size_t)n;
+            if (n == 0)
+                break;
+        }
+        size_t take = m_rlen - m_rpos;
+        if (take > length - got)
+            take = length - got;
+        std::memcpy(dst + got, m_rbuf + m_rpos, take);
+        m_rpos += take;
+        got += take;
+    }
+    return got;
+}
+
+void XFile::ReadAll(XString& text)
+{
+    text = "";
+    char chunk[8192];
+    size_t n;
+    while ((n = Read(chunk, sizeof chunk)) > 0)
+        text.Append(chunk, n);
+}
+
+uint64_t XFile::GetSize()
+{
+    if (m_fd < 0)
+        ThrowIoError("read", EBADF);
+    FlushWrite();
+    struct stat st;
+    if (fstat(m_fd, &st) != 0)
+        ThrowIoError("read", errno);
+    return (uint64_t)st.st_size;
+}

@@ -1,0 +1,68 @@
+#ifndef XFILE_H
+#define XFILE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "XFileSpec.h"
+#include "XString.h"
+
+// A file opened through POSIX calls, with its own write buffer (and optional read buffer).
+// Every failure, also one found while flushing or closing, throws XException.
+class XFile
+{
+public:
+    enum Mode { ModeRead = 1, ModeWrite = 2, ModeAppend = 4 };
+
+    XFile();
+    virtual ~XFile();  // closes; errors at that point cannot be reported: call Close first
+
+    XFile(const XFile&) = delete;
+    XFile& operator=(const XFile&) = delete;
+
+    // Mode 2 alone creates the file anew; any other mode opens or creates it; 4 starts at the end.
+    // Missing parent folders are created. The file type and creator codes have no effect here.
+    virtual void Open(const char* path, uint32_t mode, bool readBuffer = false, uint32_t fileType = 0,
+                      uint32_t creator = 0);
+    void Open(const XString& path, uint32_t mode, bool readBuffer = false, uint32_t fileType = 0,
+              uint32_t creator = 0)
+    {
+        Open(path.CStr(), mode, readBuffer, fileType, creator);
+    }
+    void Open(const XFileSpec& spec, uint32_t mode, bool readBuffer = false)
+    {
+        Open(spec.CStr(), mode, readBuffer, spec.GetType(), spec.GetCreator());
+    }
+    // Flushes and closes; closing a closed file does nothing.
+    virtual void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+    const XString& GetPath() const { return m_path; }
+
+    void Write(const void* bytes, size_t length);
+    void Write(const char* text);
+    void Write(const XString& text) { Write(text.CStr(), text.Length()); }
+    // Answers the number of bytes read (0 at the end).
+    size_t Read(void* bytes, size_t length);
+    // Reads the rest of the file into the text.
+    void ReadAll(XString& text);
+    void Flush();
+    // Size of the file in bytes, including unflushed writes.
+    uint64_t GetSize();
+
+protected:
+    [[noreturn]] void ThrowIoError(const char* what, int err);
+
+private:
+    void FlushWrite();
+
+    int m_fd;
+    XString m_path;
+    char* m_wbuf;
+    size_t m_wlen;
+    char* m_rbuf;
+    size_t m_rpos;
+    size_t m_rlen;
+    bool m_readBuffer;
+};
+
+#endif

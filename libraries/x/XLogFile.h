@@ -1,0 +1,20 @@
+#ifndef XLOGFILE_H
+#define XLOGFILE_H
+
+#include "ILog.h"
+#include "XFile.h"
+
+// A log target that appends lines ("level: text", CR LF) to a file.
+class XLogFile : public ILog
+{
+public:
+    explicit XLogFile(const char* path);
+    ~XLogFile() override;
+    void Log(int level, const char* text) override;
+
+private:
+    XString m_path;
+    XFile m_file;
+};
+
+#endif

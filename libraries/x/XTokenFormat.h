@@ -1,0 +1,16 @@
+#ifndef XTOKENFORMAT_H
+#define XTOKENFORMAT_H
+
+#include "XString.h"
+
+class XDate;
+class XTime;
+
+// Formats the date tokens (when date is given) and time tokens (when time is given) of a pattern
+// in one pass; every other character is copied.
+XString FormatDateTimeTokens(const char* pattern, const XDate* date, const XTime* time);
+
+// Number of UTF-8 bytes that hold the first n characters of text.
+size_t Utf8PrefixBytes(const char* text, size_t n);
+
+#endif

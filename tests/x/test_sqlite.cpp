@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include <sqlite3.h>
+
+#include "Database.h"
+#include "Query.h"
+#include "SqlError.h"
+
+namespace {
+
+class SqliteTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/sqlitetestXXXXXX";
+        folder_ = mkdtemp(pattern);
+        path_ = folder_ + "/Attendance/Attendance.db";
+        std::filesystem::create_directories(folder_ + "/Attendance");
+        db_.Open(path_.c_str());
+        db_.Execute("CREATE TABLE DAILY_ATT (stdkey TEXT NOT NULL, attdate TEXT, oldcode TEXT, newcode TEXT, "
+                    "PRIMARY KEY (stdkey, attdate))");
+    }
+    void TearDown() override
+    {
+        db_.Close();
+        std::filesystem::remove_all(folder_);
+    }
+
+    std::string folder_;
+    std::string path_;
+    sqlite::Database db_;
+};
+
+}  // namespace
+
+TEST_F(SqliteTest, ExecuteAnswersChangedRows)
+{
+    EXPECT_EQ(db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'A')"), 1);
+    EXPECT_EQ(db_.Execute("INSERT INTO DAILY_ATT VALUES ('%s', '%s', '', '%q')", "2", "2024-09-03", "it's"), 1);
+    EXPECT_EQ(db_.Execute("UPDATE %s SET %s=%s WHERE %s='%s'", "DAILY_ATT", "oldcode", "newcode", "attdate",
+                          XString("2024-09-03")),
+              2);
+    sqlite::Query q(db_);
+    q.Prepare("SELECT newcode FROM DAILY_ATT WHERE stdkey='%s'", "2");
+    ASSERT_TRUE(q.Step());
+    EXPECT_STREQ(q.StringColumn("newcode").CStr(), "it's");
+    EXPECT_FALSE(q.Step());
+    // Text without values is taken as it stands, even with a percent sign.
+    EXPECT_EQ(db_.Execute("UPDATE DAILY_ATT SET oldcode='100%' WHERE stdkey='1'"), 1);
+}
+
+TEST_F(SqliteTest, ErrorsAreTypedAndCarrySqliteText)
+{
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'A')");
+    try {
+        db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'B')");
+        FAIL();
+    } catch (const sqlite::ConstraintError& e) {
+        EXPECT_STREQ(e.GetMessage(), "UNIQUE constraint failed: DAILY_ATT.stdkey, DAILY_ATT.attdate");
+        EXPECT_EQ(e.GetCode(), SQLITE_CONSTRAINT_PRIMARYKEY);
+        EXPECT_EQ(e.PrimaryCode(), SQLITE_CONSTRAINT);
+    }
+    try {
+        db_.Execute("SELECT * FROM NOPE");
+        FAIL();
+    } catch (const sqlite::GeneralError& e) {
+        EXPECT_STREQ(e.GetMessage(), "no such table: NOPE");
+    }
+    // Every error is also an XException, the type the rest of the program catches.
+    EXPECT_THROW(db_.Execute("SELEC 1"), XException);
+
+    sqlite::Query q(db_);
+    EXPECT_THROW(q.Prepare("SELECT nope FROM DAILY_ATT"), sqlite::GeneralError);
+    EXPECT_FALSE(q.IsPrepared());
+
+    sqlite::Database closed;
+    try {
+        closed.Execute("SELECT 1");
+        FAIL();
+    } catch (const sqlite::MisuseError& e) {
+        EXPECT_STREQ(e.GetMessage(), "Database is not open.");
+    }
+
+    sqlite::Database unopenable;
+    EXPECT_THROW(unopenable.Open((folder_ + "/missing/dir/x.db").c_str()), sqlite::CantOpenError);
+    EXPECT_FALSE(unopenable.IsOpen());
+
+    try {
+        sqlite::ThrowSqlError(SQLITE_BUSY, "database is locked");
+    } catch (const sqlite::BusyError& e) {
+        EXPECT_STREQ(e.GetMessage(), "database is locked");
+    }
+}
+
+TEST_F(SqliteTest, MissingColumnNamesTheColumn)
+{
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', NULL, 'A')");
+    sqlite::Query q(db_);
+    q.Prepare("SELECT stdkey, oldcode FROM DAILY_ATT");
+    ASSERT_TRUE(q.Step());
+    EXPECT_STREQ(q.StringColumn("STDKEY").CStr(), "1");
+    EXPECT_STREQ(q.StringColumn("oldcode").CStr(), "");  // NULL reads as empty
+    EXPECT_TRUE(q.IsNullColumn("oldcode"));
+    try {
+        q.StringColumn("newcode");
+        FAIL();
+    } catch (const sqlite::SqlError& e) {
+        const std::string text = e.GetMessage();
+        EXPECT_EQ(text.rfind("Request for non-existent column \"newcode\"", 0), 0u) << text;
+    }
+    EXPECT_STREQ(q.GetSQL().CStr(), "SELECT stdkey, oldcode FROM DAILY_ATT");
+    q.Finalize();
+    EXPECT_STREQ(q.GetSQL().CStr(), "");
+    EXPECT_THROW(q.Step(), sqlite::MisuseError);
+}
+
+TEST_F(SqliteTest, BindingStoresValuesUnchanged)
+{
+    sqlite::Query insert(db_);
+    insert.Prepare("INSERT INTO DAILY_ATT (stdkey, attdate, oldcode, newcode) VALUES (?, ?, ?, ?)");
+    const char* keys[] = {"O'Neil", "x'); DROP TABLE DAILY_ATT; --", "100%"};
+    for (const char* key : keys) {
+        insert.Reset(true);
+        insert.Bind(1, key);
+        insert.Bind(2, XString("2024-09-03"));
+        insert.BindNull(3);
+        insert.Bind(4, 42);
+        EXPECT_FALSE(insert.Step());
+    }
+    sqlite::Query q(db_);
+    q.Prepare("SELECT stdkey, newcode FROM DAILY_ATT WHERE stdkey = ?");
+    for (const char* key : keys) {
+        q.Reset(true);
+        q.Bind(1, key);
+        ASSERT_TRUE(q.Step()) << key;
+        EXPECT_STREQ(q.StringColumn("stdkey").CStr(), key);
+        EXPECT_EQ(q.IntColumn("newcode"), 42);
+    }
+    q.Prepare("SELECT count(*) AS n, %d AS k, %Q AS t FROM DAILY_ATT", 5, "a'b");
+    ASSERT_TRUE(q.Step());
+    EXPECT_EQ(q.Int64Column("n"), 3);
+    EXPECT_EQ(q.IntColumn("k"), 5);
+    EXPECT_STREQ(q.StringColumn("t").CStr(), "a'b");
+    insert.Reset();
+    EXPECT_THROW(insert.Bind(9, 1), sqlite::RangeError);
+}
+
+TEST_F(SqliteTest, StatementFinalisedWhenStepThrows)
+{
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'A')");
+    {
+        sqlite::Query insert(db_);
+        insert.Prepare("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'B')");
+        EXPECT_THROW(insert.Step(), sqlite::ConstraintError);
+        EXPECT_FALSE(insert.IsPrepared());
+    }
+    // No statement is left behind on the connection, and the database can be closed and reopened.
+    EXPECT_EQ(sqlite3_next_stmt(db_.Handle(), nullptr), nullptr);
+
+    sqlite::Transaction tx(db_);
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('2', '2024-09-03', '', 'A')");
+    tx.Commit();
+    {
+        sqlite::Transaction rolled(db_);
+        db_.Execute("INSERT INTO DAILY_ATT VALUES ('3', '2024-09-03', '', 'A')");
+    }
+    sqlite::Query count(db_);
+    count.Prepare("SELECT count(*) AS n FROM DAILY_ATT");
+    ASSERT_TRUE(count.Step());
+    EXPECT_EQ(count.IntColumn("n"), 2);
+    count.Finalize();
+
+    db_.Close();
+    db_.Close();
+    db_.Open(path_.c_str());
+    EXPECT_EQ(db_.Execute("DELETE FROM DAILY_ATT"), 2);
+}

@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "XDirIterator.h"
+#include "XException.h"
+#include "XFile.h"
+#include "XFileSpec.h"
+#include "XTextFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempFolder
+{
+public:
+    TempFolder()
+    {
+        char pattern[] = "/tmp/xlibtestXXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+std::string ThrownText(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const XException& e) {
+        return e.GetMessage();
+    }
+    return "(nothing thrown)";
+}
+
+}  // namespace
+
+TEST(XFileSpec, SetNameAndLimits)
+{
+    XFileSpec spec;
+    spec.SetFolder("/out/dir");
+    EXPECT_STREQ(spec.CStr(), "/out/dir/");
+    spec.SetName("Students.pef");
+    EXPECT_STREQ(spec.CStr(), "/out/dir/Students.pef");
+    spec.SetName("Sections.pef");  // replaces the name part
+    EXPECT_STREQ(spec.CStr(), "/out/dir/Sections.pef");
+    EXPECT_STREQ(spec.GetName().CStr(), "Sections.pef");
+    EXPECT_STREQ(spec.GetFolder().CStr(), "/out/dir");
+
+    XFileSpec bare("folder");
+    bare.SetName("a.txt");  // no separator yet: appended
+    EXPECT_STREQ(bare.CStr(), "folder/a.txt");
+
+    // Exactly at the limit is accepted; one more character is refused with the length in the text.
+    XFileSpec limit;
+    limit.SetFolder("/");
+    const size_t max = XFileSpec::MaxLength();
+    EXPECT_EQ(max, (size_t)PATH_MAX);
+    limit.SetName(std::string(max - 1, 'n').c_str());
+    EXPECT_EQ(limit.Path().Length(), max);
+    const std::string before = limit.CStr();
+    const std::string text = ThrownText([&] { limit.SetName(std::string(max, 'n').c_str()); });
+    char expected[128];
+    snprintf(expected, sizeof expected, "Appended length (%u) would make path length exceed maximum %u.",
+             (unsigned)(max + 1), (unsigned)max);
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(before, limit.CStr());  // unchanged after the failure
+}
+
+TEST(XFileSpec, ExistsAndDelete)
+{
+    TempFolder tmp;
+    EXPECT_FALSE(XFileSpec().Exists());
+    EXPECT_FALSE(XFileSpec((tmp / "none").c_str()).Exists());
+    EXPECT_FALSE(XFileSpec((tmp / "none/deeper").c_str()).Exists());
+    EXPECT_TRUE(XFileSpec(tmp.path().c_str()).Exists());
+
+    const std::string file = tmp / "ro.txt";
+    WriteBytes(file, "x");
+    chmod(file.c_str(), 0444);  // read-only files are made writable and deleted
+    XFileSpec(file.c_str()).Delete();
+    EXPECT_FALSE(fs::exists(file));
+    XFileSpec((tmp / "none").c_str()).Delete();  // missing: left alone
+
+    fs::create_directories(tmp / "Attendance/sub");
+    WriteBytes(tmp / "Attendance/Attendance.db", "db");
+    WriteBytes(tmp / "Attendance/sub/x.txt", "x");
+    XFileSpec((tmp / "Attendance").c_str()).Delete();
+    EXPECT_FALSE(fs::exists(tmp / "Attendance"));
+
+    // With a filter only matching entries go, and the folder stays while not empty.
+    fs::create_directories(tmp / "out");
+    WriteBytes(tmp / "out/a.pde", "");
+    WriteBytes(tmp / "out/B.PDE", "");
+    WriteBytes(tmp / "out/keep.pef", "");
+    XFileSpec((tmp / "out").c_str()).Delete("*.pde");
+    EXPECT_FALSE(fs::exists(tmp / "out/a.pde"));
+    EXPECT_FALSE(fs::exists(tmp / "out/B.PDE"));
+    EXPECT_TRUE(fs::exists(tmp / "out/keep.pef"));
+}
+
+TEST(XFile, OpenModesAndErrors)
+{
+    TempFolder tmp;
+    const std::string path = tmp / "new/deep/file.bin";  // parent folders are created
+    XFile f;
+    f.Open(path.c_str(), XFile::ModeWrite);
+    f.Write("hello");
+    f.Close();
+    f.Close();  // closing a closed file does nothing
+    EXPECT_EQ(ReadBytes(path), "hello");
+
+    f.Open(path.c_str(), XFile::ModeWrite | XFile::ModeAppend);
+    f.Write(" world");
+    f.Close();
+    EXPECT_EQ(ReadBytes(path), "hello world");
+
+    f.Open(path.c_str(), XFile::ModeWrite);  // mode 2 alone replaces the file
+    f.Write("new");
+    f.Close();
+    EXPECT_EQ(ReadBytes(path), "new");
+
+    f.Open(path.c_str(), XFile::ModeRead, true);
+    char buf[16] = {0};
+    EXPECT_EQ(f.Read(buf, sizeof buf), 3u);
+    EXPECT_STREQ(buf, "new");
+    EXPECT_EQ(f.Read(buf, sizeof buf), 0u);
+    f.Close();
+
+    EXPECT_EQ(ThrownText([&] { f.Open((tmp / "dir/").c_str(), XFile::ModeWrite); }),
+              "Can't open non-file: " + (tmp / "dir/"));
+    EXPECT_EQ(ThrownText([&] { f.Open("", XFile::ModeWrite); }), "Can't open non-file: ");
+    EXPECT_EQ(ThrownText([&] { f.Open(tmp.path().c_str(), XFile::ModeRead); }),
+              "Could not open file ( 21 ): " + tmp.path());  // a folder
+    WriteBytes(tmp / "plain", "x");
+    const std::string blocked = tmp / "plain/child.txt";  // parent is a file
+    EXPECT_EQ(ThrownText([&] { f.Open(blocked.c_str(), XFile::ModeWrite); }),
+              "Could not open file ( 20 ): " + blocked);
+    EXPECT_FALSE(f.IsOpen());
+}
+
+TEST(XFile, WriteFailureIsReported)
+{
+    // The device is always full: the buffered bytes fail at flush or close, never silently.
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    XTextFile f;
+    f.Open("/dev/full", XFile::ModeWrite);
+    f.WriteField("a");
+    f.EndLine();
+    const std::string text = ThrownText([&] { f.Close(); });
+    EXPECT_NE(text.find("Could not write file ( 28 ): /dev/full"), std::string::npos) << text;
+    EXPECT_FALSE(f.IsOpen());
+
+    XFile big;
+    big.Open("/dev/full", XFile::ModeWrite);
+    std::string block(200000, 'x');  // larger than the buffer: fails at once
+    EXPECT_NE(ThrownText([&] { big.Write(block.data(), block.size()); }), "(nothing thrown)");
+}
+
+TEST(XTextFile, BytesOnDisk)
+{
+    TempFolder tmp;
+    const std::string path = tmp / "Students.pef";
+    {
+        XTextFile f('\t', "", "", "", 0);
+        f.Open(path.c_str(), XFile::ModeWrite);
+        f.WriteField("1001");
+        f.WriteField("");
+        f.WriteField(XString("O'Brien, \"Pat\""));
+        f.EndLine();
+        f.WriteField("");  // an empty first field still takes its place
+        f.WriteField("x");
+        f.EndLine();
+        f.EndLine();
+        f.WriteLine("// Students");
+        f.Close();
+    }
+    EXPECT_EQ(ReadBytes(path), "1001\t\tO'Brien, \"Pat\"\r\n\tx\r\n\r\n// Students\r\n");
+
+    XTextFile reader;
+    reader.Open(path.c_str(), XFile::ModeRead, true);
+    XString line;
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_STREQ(line.CStr(), "1001\t\tO'Brien, \"Pat\"");
+    ASSERT_TRUE(reader.ReadLine(line));
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_STREQ(line.CStr(), "");
+    ASSERT_TRUE(reader.ReadLine(line));
+    EXPECT_STREQ(line.CStr(), "// Students");
+    EXPECT_FALSE(reader.ReadLine(line));
+
+    // Many lines through the buffer arrive complete and in order.
+    {
+        XTextFile f(',');
+        f.Open(path.c_str(), XFile::ModeWrite);
+        for (int i = 0; i < 20000; ++i) {
+            f.WriteField(XString(i));
+            f.WriteField("v");
+            f.EndLine();
+        }
+        EXPECT_EQ(f.GetSize(), 20000u * 4 + 10 * 1 + 90 * 2 + 900 * 3 + 9000 * 4 + 10000 * 5);
+        f.Close();
+    }
+    const std::string all = ReadBytes(path);
+    EXPECT_EQ(all.substr(0, 10), "0,v\r\n1,v\r\n");
+    EXPECT_EQ(all.substr(all.size() - 9), "19999,v\r\n");
+}
+
+TEST(XDirIterator, MatchesFilterAndRestart)
+{
+    TempFolder tmp;
+    WriteBytes(tmp / "b.pde", "");
+    WriteBytes(tmp / "A.PDE", "");
+    WriteBytes(tmp / "c.pef", "");
+    WriteBytes(tmp / ".hidden.pde", "");
+    fs::create_directories(tmp / "sub.pde");
+    fs::create_directories(tmp / ".git.pde");
+
+    XDirIterator files(tmp.path().c_str(), "*.pde", 0);
+    XString path;
+    uint32_t attrs = 0;
+    std::vector<std::string> seen;
+    while (files.Next(path, attrs)) {
+        seen.push_back(files.GetName().CStr());
+        EXPECT_EQ(std::string(path.CStr()), tmp / files.GetName().CStr());
+        EXPECT_EQ(attrs & XAttrFolder, 0u);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{".hidden.pde", "A.PDE", "b.pde"}));
+
+    XDirIterator withFolders(tmp.path().c_str(), "*.pde", XAttrFolder);
+    seen.clear();
+    while (withFolders.Next(path, attrs))
+        seen.push_back(withFolders.GetName().CStr());
+    EXPECT_EQ(seen, (std::vector<std::string>{".hidden.pde", "A.PDE", "b.pde", "sub.pde"}));
+    ASSERT_TRUE(withFolders.Restart(path, attrs));
+    EXPECT_STREQ(withFolders.GetName().CStr(), ".hidden.pde");
+
+    XDirIterator missing((tmp / "none").c_str(), "*", 0);
+    EXPECT_FALSE(missing.Next(path, attrs));
+}

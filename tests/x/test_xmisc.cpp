@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "XLog.h"
+#include "XLogFile.h"
+#include "XVersion.h"
+#include "XXml.h"
+
+TEST(XVersion, PartsAndComparison)
+{
+    XVersion v("7.5.0.0");
+    EXPECT_EQ(v.Part(0), 7);
+    EXPECT_EQ(v.Part(1), 5);
+    EXPECT_STREQ(v.ToString().CStr(), "7.5.0.0");
+    EXPECT_FALSE(v != XVersion("7.5"));  // missing parts count as 0
+    EXPECT_TRUE(v != XVersion("7.5.0.1"));
+    EXPECT_TRUE(XVersion("2.03.0097") < XVersion("3.3.2.0"));
+    EXPECT_STREQ(XVersion("2.03.0097").ToString().CStr(), "2.3.97");
+    EXPECT_STREQ(XVersion("1.2.3.4.5").ToString().CStr(), "1.2.3.4");
+    EXPECT_TRUE(XVersion("").IsEmpty());
+    EXPECT_TRUE(XVersion((const char*)nullptr).IsEmpty());
+    EXPECT_FALSE(XVersion("1").IsEmpty());
+}
+
+TEST(XXml, WriteAndReadBack)
+{
+    XXmlDocument doc("SchoolConfig");
+    doc.Root().AddChild("District", "D & <1>");
+    doc.Root().AddChild("School", "\"North\" 'High'");
+    doc.Root().AddChild("Empty");
+    doc.Root().AddChild("LastUpdate", "2024-09-03");
+    const XString text = doc.ToString();
+    EXPECT_STREQ(text.CStr(),
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                 "<SchoolConfig>\r\n"
+                 "  <District>D &amp; &lt;1&gt;</District>\r\n"
+                 "  <School>&quot;North&quot; &apos;High&apos;</School>\r\n"
+                 "  <Empty />\r\n"
+                 "  <LastUpdate>2024-09-03</LastUpdate>\r\n"
+                 "</SchoolConfig>\r\n");
+
+    char folder[] = "/tmp/xmltestXXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/SchoolConfig.xml";
+    doc.Save(path.c_str());
+
+    XXmlDocument back;
+    ASSERT_TRUE(back.Load(path.c_str()));
+    EXPECT_STREQ(back.Root().GetName().CStr(), "SchoolConfig");
+    EXPECT_EQ(back.Root().ChildCount(), 4u);
+    EXPECT_STREQ(back.Root().ChildText("District").CStr(), "D & <1>");
+    EXPECT_STREQ(back.Root().ChildText("School").CStr(), "\"North\" 'High'");
+    EXPECT_STREQ(back.Root().ChildText("Empty", "x").CStr(), "");
+    EXPECT_STREQ(back.Root().ChildText("Missing", "14").CStr(), "14");
+    EXPECT_FALSE(back.Load((std::string(folder) + "/none.xml").c_str()));
+    std::filesystem::remove_all(folder);
+}
+
+TEST(XXml, ParsesCommonForms)
+{
+    XXmlDocument doc;
+    const char* text =
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- config -->\n"
+        "<Root a=\"1\" b='x &amp; y'>\n  <A>caf&#233; &#x41;</A>\n  <B><![CDATA[<raw> & ]]></B>\n"
+        "  <C/>\n  <!-- note --><D>one<E>two</E></D>\n</Root>\n";
+    ASSERT_TRUE(doc.Parse(text, strlen(text)));
+    const XXmlElement& root = doc.Root();
+    ASSERT_NE(root.GetAttribute("b"), nullptr);
+    EXPECT_STREQ(root.GetAttribute("b")->CStr(), "x & y");
+    EXPECT_EQ(root.GetAttribute("zz"), nullptr);
+    EXPECT_STREQ(root.ChildText("A").CStr(), "caf\xC3\xA9 A");
+    EXPECT_STREQ(root.ChildText("B").CStr(), "<raw> & ");
+    ASSERT_NE(root.FindChild("D"), nullptr);
+    EXPECT_STREQ(root.FindChild("D")->ChildText("E").CStr(), "two");
+    EXPECT_STREQ(root.GetText().CStr(), "");  // layout white space between children is dropped
+}
+
+TEST(XXml, MalformedInputFailsCleanly)
+{
+    XXmlDocument doc("Kept");
+    for (const char* bad :
+         {"", "   ", "<", "<a>", "<a></b>", "<a><b></a></b>", "<a>x</a><b/>", "<a>&bogus;</a>", "<a>&amp</a>",
+          "<a b=1/>", "<a b=\"1\" b=\"2\"/>", "<a b=\"<\"/>", "<a>&#0;</a>", "<a>&#xD800;</a>", "<a>&#99999999;</a>",
+          "text", "<a><!-- open</a>", "<a><![CDATA[x</a>", "<1a/>", "<a/>trailing", "<!DOCTYPE a [<!ENTITY x 'y'>]><a/>",
+          "<a\x00/>"}) {
+        EXPECT_FALSE(doc.Parse(bad, strlen(bad))) << bad;
+    }
+    EXPECT_STREQ(doc.Root().GetName().CStr(), "Kept");  // unchanged by failures
+    EXPECT_FALSE(doc.Parse(nullptr, 5));
+
+    // Every cut of a valid document, and deep nesting, fail without reading past the end.
+    XXmlDocument good("SchoolConfig");
+    good.Root().AddChild("District", "a&b");
+    good.Root().SetAttribute("v", "1");
+    const XString text = good.ToString();
+    for (size_t n = 0; n + 2 < text.Length(); ++n) {
+        std::string cut(text.CStr(), n);
+        XXmlDocument part;
+        EXPECT_FALSE(part.Parse(cut.data(), cut.size())) << n;
+    }
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    EXPECT_FALSE(doc.Parse(deep.data(), deep.size()));
+}
+
+TEST(XLog, GlobalLogForwardsToTarget)
+{
+    char folder[] = "/tmp/xlogtestXXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/x.log";
+    g_XLog.Log(3, "nowhere");  // no target: nothing happens
+    {
+        XLogFile file(path.c_str());
+        g_XLog.SetTarget(&file);
+        g_XLog.Log(3, "first");
+        g_XLog.Log(7, "second");
+        g_XLog.SetTarget(nullptr);
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    EXPECT_EQ(bytes.str(), "3: first\r\n7: second\r\n");
+    std::filesystem::remove_all(folder);
+}

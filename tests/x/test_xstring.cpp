@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+
+#include "XException.h"
+#include "XString.h"
+
+TEST(XString, ConstructionAndNullText)
+{
+    EXPECT_STREQ(XString().CStr(), "");
+    EXPECT_STREQ(XString((const char*)nullptr).CStr(), "");
+    EXPECT_STREQ(XString('x').CStr(), "x");
+    EXPECT_STREQ(XString(-42).CStr(), "-42");
+    EXPECT_STREQ(XString(INT_MIN).CStr(), "-2147483648");
+    EXPECT_STREQ(XString((long long)-9000000000LL).CStr(), "-9000000000");
+    EXPECT_STREQ(XString(2.5, 2).CStr(), "2.50");
+    EXPECT_STREQ(XString(1.0f / 3.0f, 3).CStr(), "0.333");
+    EXPECT_STREQ(XString(1e300, 0).Left(3).CStr(), "100");
+
+    XString a("abc");
+    XString b(a);
+    b += "def";
+    EXPECT_STREQ(a.CStr(), "abc");  // copies are independent
+    EXPECT_STREQ(b.CStr(), "abcdef");
+    a = nullptr;
+    EXPECT_TRUE(a.IsEmpty());
+    a.Assign("x\0y", 3);
+    EXPECT_EQ(a.Length(), 3u);
+    EXPECT_STREQ(a.CStr(), "x");  // read as C text
+    a.Assign(nullptr, 5);
+    EXPECT_TRUE(a.IsEmpty());
+}
+
+TEST(XString, AppendAndConcatenate)
+{
+    XString s;
+    for (int i = 0; i < 100000; ++i)
+        s += 'a';
+    EXPECT_EQ(s.Length(), 100000u);
+    EXPECT_EQ(std::strlen(s.CStr()), 100000u);
+
+    XString t("ab");
+    t += t;  // appending itself
+    t += t.CStr() + 1;
+    EXPECT_STREQ(t.CStr(), "ababbab");
+    EXPECT_STREQ((XString("a") + "b").CStr(), "ab");
+    EXPECT_STREQ(("a" + XString("b")).CStr(), "ab");
+    EXPECT_STREQ((XString("a") + (const char*)nullptr).CStr(), "a");
+}
+
+TEST(XString, Comparison)
+{
+    XString s("Abc");
+    EXPECT_TRUE(s == "Abc");
+    EXPECT_TRUE(s != "abc");
+    EXPECT_TRUE(XString() == (const char*)nullptr);
+    EXPECT_EQ(s.CompareNoCase("aBC"), 0);
+    EXPECT_EQ(s.CompareNoCase("abd"), 'C' - 'D');
+    EXPECT_GT(s.CompareNoCase(nullptr), 0);
+
+    XString hi("\xE9"), lo("a");
+    EXPECT_LT(XString::CompareFn(&hi, &lo), 0);  // signed characters: 0xE9 is negative
+    XString ab("ab"), abc("abc");
+    EXPECT_LT(XString::CompareFn(&ab, &abc), 0);
+    EXPECT_EQ(XString::CompareFn(&ab, &ab), 0);
+}
+
+TEST(XString, SubstringsAndSearch)
+{
+    XString s("Hello");
+    EXPECT_STREQ(s.Left(2).CStr(), "He");
+    EXPECT_STREQ(s.Left(99).CStr(), "Hello");
+    EXPECT_STREQ(s.Mid(3).CStr(), "lo");
+    EXPECT_STREQ(s.Mid(5).CStr(), "");
+    EXPECT_STREQ(s.Mid(50).CStr(), "");
+    EXPECT_STREQ(s.Mid(1, 3).CStr(), "el");
+    EXPECT_STREQ(s.Mid(3, 99).CStr(), "lo");
+    EXPECT_STREQ(s.Mid(4, 2).CStr(), "");
+    EXPECT_EQ(s.Find('l'), 2u);
+    EXPECT_EQ(s.Find('z'), 5u);
+    EXPECT_EQ(XString().Find('z'), 0u);
+    EXPECT_TRUE(s.Contains("ell"));
+    EXPECT_FALSE(s.Contains("elk"));
+    EXPECT_FALSE(s.Contains(nullptr));
+    EXPECT_STREQ(s.Quoted().CStr(), "\"Hello\"");
+    EXPECT_STREQ(s.SingleQuoted().CStr(), "'Hello'");
+    EXPECT_STREQ(s.Truncate(10).CStr(), "Hello");
+    EXPECT_STREQ(s.Truncate(2).CStr(), "He");
+}
+
+TEST(XString, FormatNeverOverruns)
+{
+    XString s;
+    s.Format(64, "%s-%04d", "id", 7);
+    EXPECT_STREQ(s.CStr(), "id-0007");
+    s.Format(4, "%s", "abcdefgh");  // cut to the buffer, never beyond it
+    EXPECT_STREQ(s.CStr(), "abc");
+    EXPECT_EQ(s.Length(), 3u);
+    s.Format(0, "%s", "abc");
+    EXPECT_TRUE(s.IsEmpty());
+}
+
+TEST(XString, NumberTests)
+{
+    EXPECT_TRUE(XString("").IsDigits());
+    EXPECT_TRUE(XString("0123").IsDigits());
+    EXPECT_FALSE(XString("12a").IsDigits());
+    EXPECT_FALSE(XString("-1").IsDigits());
+    EXPECT_FALSE(XString(" 1").IsDigits());
+
+    EXPECT_TRUE(XString("").IsNumber());
+    EXPECT_TRUE(XString("12.50").IsNumber());
+    EXPECT_TRUE(XString(".5").IsNumber());
+    EXPECT_FALSE(XString("1.2.3").IsNumber());
+    EXPECT_FALSE(XString("-1.5").IsNumber());
+    EXPECT_FALSE(XString("1e5").IsNumber());
+
+    EXPECT_EQ(XString("42abc").ToInt(), 42);
+    EXPECT_EQ(XString("abc").ToInt(), 0);
+    EXPECT_EQ(XString(" -7").ToInt(), -7);
+    EXPECT_EQ(XString("99999999999999999999").ToInt(), INT_MAX);
+    EXPECT_DOUBLE_EQ(XString("2.25x").ToDouble(), 2.25);
+    EXPECT_FLOAT_EQ(XString("1.5").ToFloat(), 1.5f);
+}
+
+TEST(XString, InPlaceEdits)
+{
+    EXPECT_STREQ(XString(" \t a b \r\n").Trim().CStr(), "a b");
+    EXPECT_STREQ(XString("   ").Trim().CStr(), "");
+
+    EXPECT_STREQ(XString("12.500").TrimRightChars("0").CStr(), "12.5");
+    EXPECT_STREQ(XString("12.000").TrimRightChars("0.").CStr(), "12");
+    EXPECT_STREQ(XString("0000").TrimRightChars("0").CStr(), "");
+    EXPECT_STREQ(XString("").TrimRightChars("0").CStr(), "");
+    EXPECT_STREQ(XString("a0b").TrimRightChars("0").CStr(), "a0b");
+
+    EXPECT_STREQ(XString("(555) 123-4567").RemoveChars("() -").CStr(), "5551234567");
+    EXPECT_STREQ(XString("a\tb\x01" "c\x7f").RemoveCharRange(0, 31).CStr(), "abc\x7f");
+    // Codes are signed bytes: bytes from 0x80 up are negative.
+    EXPECT_STREQ(XString("a\xE9z").RemoveCharRange(-128, -1).CStr(), "az");
+    EXPECT_STREQ(XString("a\xE9z").RemoveCharRange(0, 127).CStr(), "\xE9");
+
+    EXPECT_STREQ(XString("a--b---c").Remove("--").CStr(), "ab-c");
+    EXPECT_STREQ(XString("abc").Remove("").CStr(), "abc");
+    EXPECT_STREQ(XString("a\tb\tc").Replace('\t', ' ').CStr(), "a b c");
+    EXPECT_STREQ(XString("mIxEd 1").MakeUpper().CStr(), "MIXED 1");
+}
+
+TEST(XString, CTextHelpers)
+{
+    EXPECT_EQ(StrLen(nullptr), 0u);
+    EXPECT_EQ(StrLen("abc"), 3u);
+    char buf[8] = "zzzz";
+    EXPECT_STREQ(StrCopy(buf, "ab"), "ab");
+    EXPECT_STREQ(StrCopy(buf, nullptr), "");
+    EXPECT_EQ(StrCmpNoCase("Hello", "hELLO"), 0);
+    EXPECT_NE(StrCmpNoCase("Hello", "Help"), 0);
+    EXPECT_NE(StrCmpNoCase("a", nullptr), 0);
+    EXPECT_EQ(StrCmpNoCase(nullptr, ""), 0);
+    EXPECT_EQ(StrCmpNoCasePrefix("Provider=MSDASQL", "provider="), 0);
+    EXPECT_NE(StrCmpNoCasePrefix("Prov", "provider"), 0);
+    EXPECT_EQ(StrCmpNoCasePrefix("anything", ""), 0);
+}
+
+TEST(XException, MessageAndCode)
+{
+    try {
+        ThrowXException(17, "Could not %s: %d", "go", 5);
+        FAIL();
+    } catch (const XException& e) {
+        EXPECT_STREQ(e.GetMessage(), "Could not go: 5");
+        EXPECT_STREQ(e.what(), "Could not go: 5");
+        EXPECT_EQ(e.GetCode(), 17);
+    }
+    XString longText;
+    for (int i = 0; i < 3000; ++i)
+        longText += 'x';
+    try {
+        ThrowXException(0, "%s", longText.CStr());
+    } catch (const XException& e) {
+        EXPECT_EQ(std::strlen(e.GetMessage()), 1024u);
+    }
+}
