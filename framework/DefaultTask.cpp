@@ -1,0 +1,7 @@
+#include "AppTaskBase.h"
+#include "TaskFactory.h"
+
+AppTaskBase *createExtractionTask()
+{
+    return new AppTaskBase;
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+
+// The command's switches and parameters as text by key.
+using ParamMap = QMap<QString, QString>;

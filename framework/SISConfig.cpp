@@ -1,0 +1,209 @@
+#include "SISConfig.h"
+
+#include "AppTaskBase.h"
+#include "Constants.h"
+#include "Keywords.h"
+#include "LogManager.h"
+#include "OptionParser.h"
+#include "SISMessageWriter.h"
+#include "TaskFactory.h"
+
+#include "XException.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+#include <exception>
+
+namespace {
+// Qt's own messages go into the log.
+void qtMessageToLog(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    int level = 8;
+    switch (type) {
+    case QtDebugMsg: level = 8; break;
+    case QtInfoMsg: level = 7; break;
+    case QtWarningMsg: level = 4; break;
+    case QtCriticalMsg: level = 2; break;
+    case QtFatalMsg: level = 0; break;
+    }
+    LogManager::instance()->log(level, message, QStringLiteral("Qt"));
+}
+
+const Keyword *commandWord(const QString &word)
+{
+    for (const Keyword *k : {&kw::Help, &kw::Params, &kw::Defaults, &kw::Version, &kw::Test,
+                             &kw::Run}) {
+        if (*k == word)
+            return k;
+    }
+    return nullptr;
+}
+
+const QString CommandLineTitle = QStringLiteral("Command Line");
+} // namespace
+
+SISConfig::SISConfig(QObject *parent) : AppBase(parent)
+{
+    setFrameworkVersion(QString::fromLatin1(txt::FrameworkVersion));
+    setAppType(QString::fromLatin1(txt::ConfigurationType));
+    setTask(createExtractionTask());
+    addGroup(kw::GroupConnection);
+    addGroup(kw::GroupSchool);
+}
+
+SISConfig::~SISConfig() = default;
+
+QString SISConfig::configFolder() const
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        base = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation).value(0);
+    return base + QLatin1Char('/') + QString::fromLatin1(txt::QuenmarkFolder) + QLatin1Char('/')
+           + oldShortName();
+}
+
+QString SISConfig::documentsLogFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/')
+           + QString::fromLatin1(txt::DocumentsLogFolder);
+}
+
+int SISConfig::processCommandLine()
+{
+    return processCommandLine(QCoreApplication::arguments().mid(1));
+}
+
+int SISConfig::processCommandLine(const QStringList &args)
+{
+    qInstallMessageHandler(qtMessageToLog);
+
+    CommandLine line;
+    QString error;
+    if (!OptionParser::parse(args, line, error)) {
+        emit writeError(CommandLineTitle, error);
+        return 1;
+    }
+    if (!commandWord(line.command)) {
+        emit writeError(CommandLineTitle, QStringLiteral("Unknown command: ") + line.command);
+        return 1;
+    }
+    m_command = line.command;
+    if (!applySwitches(line.switches))
+        return 1;
+
+    if (!LogManager::instance()->setTarget(param(kw::Log))) {
+        emit writeError(kw::Log, QStringLiteral("Unknown log target: ") + param(kw::Log));
+        return exitCommand(1);
+    }
+    if (!decodePasswords())
+        return exitCommand(1);
+
+    int validateCode = 0;
+    if (params().contains(kw::Validate)) {
+        bool ok = false;
+        validateCode = param(kw::Validate).toInt(&ok);
+        if (!ok || validateCode < 0 || validateCode > 255) {
+            emit writeError(kw::Validate,
+                            QStringLiteral("validate must be a number from 0 to 255."));
+            return exitCommand(1);
+        }
+        m_validating = true;
+    }
+
+    QString command = m_command;
+    if (paramIsOn(kw::Help))
+        command = kw::Help;
+
+    int code = 1;
+    QString failText;
+    try {
+        if (m_validating && command != kw::Params) {
+            code = commandValidated(command, validateCode);
+        } else if (command == kw::Help) {
+            code = commandHelp();
+        } else if (command == kw::Params) {
+            code = commandParams();
+        } else if (command == kw::Defaults) {
+            code = commandDefaults();
+        } else if (command == kw::Version) {
+            code = commandVersion();
+        } else if (command == kw::Test) {
+            code = commandTest();
+        } else {
+            code = commandRun();
+        }
+    } catch (const XException &e) {
+        failText = QString::fromUtf8(e.GetMessage());
+        emit writeError(QStringLiteral("Caught Exception"), failText);
+        code = 1;
+    } catch (const std::exception &e) {
+        failText = QString::fromUtf8(e.what());
+        emit writeError(QStringLiteral("Caught Exception"), failText);
+        code = 1;
+    } catch (...) {
+        failText = QStringLiteral("Unknown failure.");
+        emit writeError(QStringLiteral("Caught Exception"), failText);
+        code = 1;
+    }
+    return exitCommand(code, failText);
+}
+
+bool SISConfig::applySwitches(const QList<QPair<QString, QString>> &switches)
+{
+    for (const auto &s : switches) {
+        QString value = s.second;
+        if (value.isNull()) {
+            const Parameter *p = findParam(s.first);
+            if (p && p->type != kw::TypeSwitch) {
+                emit writeError(CommandLineTitle,
+                                QStringLiteral("Switch needs a value: --") + s.first);
+                return false;
+            }
+            value = kw::True;
+        }
+        setParam(s.first, value);
+    }
+    return true;
+}
+
+bool SISConfig::decodePasswords()
+{
+    LogManager *log = LogManager::instance();
+    log->addSecret(param(kw::Pwd));
+    log->addSecret(param(kw::PwdEncode));
+    for (const QString &group : groupNames()) {
+        for (const Parameter &p : groupParams(group)) {
+            if (p.type != kw::TypePassword || !params().contains(p.key))
+                continue;
+            const QString value = param(p.key);
+            log->addSecret(value);
+            if (!p.key.contains(QStringLiteral("encode")))
+                continue;
+            QString decoded;
+            if (!OptionParser::decodeHex(value, decoded)) {
+                emit writeError(p.key, p.key + QStringLiteral(" is not valid hexadecimal text."));
+                return false;
+            }
+            log->addSecret(decoded);
+            setParam(QString(p.key).remove(QStringLiteral("encode")), decoded);
+        }
+    }
+    return true;
+}
+
+ParamMap SISConfig::scrubbedParams() const
+{
+    ParamMap map = params();
+    map.remove(kw::Pwd);
+    map.remove(kw::PwdEncode);
+    for (const QString &group : groupNames()) {
+        for (const Parameter &p : groupParams(group)) {
+            if (p.type == kw::TypePassword) {
+                map.remove(p.key);
+                map.remove(QString(p.key).remove(QStringLiteral("encode")));
+            }
+        }
+    }
+    return map;
+}

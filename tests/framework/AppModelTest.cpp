@@ -1,0 +1,234 @@
+#include "LogManager.h"
+#include "TestSupport.h"
+#include "TestTask.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(AppModel, DeclaresParametersGroupsAndProperties)
+{
+    Capture capture;
+    TestApp app;
+    EXPECT_EQ(app.groupNames(), QStringList({"global", "connection", "school"}));
+    QStringList globals;
+    for (const Parameter &p : app.groupParams("global"))
+        globals << p.key;
+    EXPECT_EQ(globals, QStringList({"all", "att", "demo", "help", "group", "paramkey", "path",
+                                    "logpath", "log", "validate", "inactivedate", "year", "teacher"}));
+    ASSERT_NE(app.findParam("all"), nullptr);
+    EXPECT_EQ(app.findParam("all")->type, "switch");
+    EXPECT_EQ(app.findParam("validate")->help, "Validate command line interface features.");
+    EXPECT_EQ(app.findParam("teacher")->type, "bridgelist");
+    EXPECT_EQ(app.findParam("year")->type, "year_list");
+    EXPECT_EQ(app.findParam("filterstudent")->displayName, "Extra Student");
+    EXPECT_EQ(app.findParam("filterstudent")->group, "school");
+    app.addParam("school", "filterlong", "Extra Student Information", "flag", "");
+    EXPECT_EQ(app.findParam("filterlong")->displayName, "Extra Student I");
+    app.addParam("school", "filterfit", "Current Conduct", "flag", "");
+    EXPECT_EQ(app.findParam("filterfit")->displayName, "Current Conduct");
+
+    EXPECT_EQ(app.param("appTitle_"), "Test App");
+    EXPECT_EQ(app.param("appType_"), "Data Extractor");
+    EXPECT_EQ(app.param("appShortName_"), "Testing");
+    EXPECT_EQ(app.param("appVersion_"), "9.8.7.6");
+    EXPECT_EQ(app.param("appFrameworkVersion_"), "1.0.0.2");
+    EXPECT_EQ(app.param("appAlias_"), "test-app");
+    EXPECT_EQ(app.param("appFinishedFile_"), "finished_bridge.tmp");
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d{2}-\\d{2}$").match(app.param("appBuildDate_")).hasMatch());
+    EXPECT_EQ(app.param("bridgeAlias_"), "");
+    EXPECT_FALSE(app.params().contains("bridgeAlias_"));
+
+    app.addParam("extra", "pass", "Pass", "password", "");
+    app.addParam("extra", "pass", "Again", "edit", "");
+    EXPECT_TRUE(app.hasGroup("extra"));
+    EXPECT_EQ(app.findParam("pass")->type, "password");
+    app.setParam("flag", "TRUE");
+    EXPECT_FALSE(app.paramIsOn("flag"));
+    app.setParam("flag", "true");
+    EXPECT_TRUE(app.paramIsOn("flag"));
+
+    EXPECT_EQ(maskTimes(capture.out()),
+              "log\tWarning      \t<time>\tAppBase::addParam\tFlag display name cut to 15 characters: "
+              "Extra Student Information\n"
+              "log\tWarning      \t<time>\tAppBase::addParam\tPassword parameter key does not contain "
+              "\"encode\": pass\n"
+              "log\tWarning      \t<time>\tAppBase::addParam\tParameter declared twice, kept the first: pass\n");
+}
+
+TEST(AppModel, ParamsCommandListsConnectionAndSchoolParameters)
+{
+    Capture capture;
+    TestApp app;
+    EXPECT_EQ(app.run({"params"}), 0);
+    EXPECT_EQ(capture.out(),
+              "params\tconnection\tdsnheader\tLogin\theader\t\t\n"
+              "params\tconnection\tdsn\tODBC DSN\tdatasource_list\tName of DSN\t\n"
+              "params\tconnection\tuser\tUsername\tedit\tUser name\tadmin\n"
+              "params\tconnection\tpwdencode\tPassword\tpassword\tPassword  of the user\t\n"
+              "params\tschool\tschool\tSchool Number\tschool_list\tChoose the school\t\n"
+              "hidden_param\tschool\tsecretcode\tCode\thidden\tKept from view\t\n"
+              "params\tschool\tfilterstudent\tExtra Student\tflag\tLeave checked.\t\n");
+    EXPECT_EQ(capture.err(), "");
+}
+
+TEST(AppModel, ParamsCommandAnswersListParametersByType)
+{
+    {
+        Capture capture;
+        TestApp app;
+        EXPECT_EQ(app.run({"params", "--paramkey=school"}), 0);
+        EXPECT_EQ(capture.out(), "school_list\tschool\t7\tNorth (7)\t\n");
+        EXPECT_EQ(capture.err(), "error\tschool\tList type not set up.\n");
+    }
+    {
+        Capture capture;
+        TestApp app;
+        EXPECT_EQ(app.run({"params", "--paramkey=year"}), 1);
+        EXPECT_EQ(app.run({"params", "--paramkey=teacher"}), 1);
+        EXPECT_EQ(capture.out(), "warning\tAppBase::yearListParam\tMethod not defined.\n"
+                                 "warning\tAppBase::bridgeListParam\tMethod not defined.\n");
+    }
+    {
+        Capture capture;
+        TestApp app;
+        EXPECT_EQ(app.run({"params", "--paramkey=dsn"}), 1);
+        EXPECT_EQ(app.run({"params", "--paramkey=nothing"}), 1);
+        EXPECT_EQ(capture.out(), "");
+        EXPECT_EQ(capture.err(), "error\tdsn\tList type not set up.\nerror\tnothing\tList type not set up.\n");
+    }
+}
+
+TEST(AppModel, TestCommandChecksGroupRequirementsAfterDecoding)
+{
+    {
+        Capture capture;
+        TestApp app;
+        EXPECT_EQ(app.run({"test", "--group=school"}), 1);
+        EXPECT_EQ(capture.out(), "");
+        EXPECT_EQ(capture.err(), "missing\tschool\tschool missing or blank.\n"
+                                 "error\tschool\tschool missing or blank.\n");
+        EXPECT_TRUE(app.lastTestedGroup.isEmpty());
+    }
+    {
+        Capture capture;
+        TestApp app;
+        EXPECT_EQ(app.run({"test", "--group=school", "--school=7", "--user=", "--district=4"}), 1);
+        EXPECT_EQ(capture.err(), "missing\tdsn\tdsn missing or blank.\n"
+                                 "missing\tuser\tuser missing or blank.\n"
+                                 "missing\tpwd\tpwd missing or blank.\n"
+                                 "error\tdsn\tdsn missing or blank.\n");
+        EXPECT_EQ(app.param("district"), "4");
+    }
+    {
+        Capture capture;
+        TestApp app;
+        EXPECT_EQ(app.run({"test", "--group=school", "--school=7", "--dsn=D", "--user=U",
+                           "--pwd=old", "--pwdencode=6E6577"}), 0);
+        EXPECT_EQ(app.lastTestedGroup, "school");
+        EXPECT_EQ(app.param("pwd"), "new");
+        EXPECT_EQ(capture.out(), "test\tschool\tsuccess\tTested school as U\n");
+        EXPECT_EQ(capture.err(), "");
+    }
+    {
+        Capture capture;
+        TestApp app;
+        EXPECT_EQ(app.run({"test", "--group=connection", "--dsn=D", "--user=U", "--pwd=plain"}), 0);
+        EXPECT_EQ(app.param("pwd"), "plain");
+    }
+    {
+        Capture capture;
+        TestApp app;
+        EXPECT_EQ(app.run({"test", "--group=connection", "--dsn=D", "--user=U", "--pwdencode=6E657"}), 1);
+        EXPECT_EQ(app.run({"test", "--group=connection", "--dsn=D", "--user=U", "--pwdencode=6X"}), 1);
+        EXPECT_TRUE(app.lastTestedGroup.isEmpty());
+        EXPECT_EQ(capture.err(), "error\tpwdencode\tpwdencode is not valid hexadecimal text.\n"
+                                 "error\tpwdencode\tpwdencode is not valid hexadecimal text.\n");
+    }
+}
+
+TEST(AppModel, DefaultsReadTheDocumentElementOfTheConfigFile)
+{
+    Capture capture;
+    TestApp app;
+    const QString config = app.configFolder() + "/QMConfig.xml";
+    EXPECT_EQ(config, QDir::homePath() + "/data/Quenmark/TestingOld/QMConfig.xml");
+    QFile::remove(config);
+    EXPECT_EQ(app.run({"defaults"}), 1);
+    writeFile(config, "<Config SISDSN=\"Main DSN\" Other=\"x\"><SchoolNumber>9</SchoolNumber></Config>");
+    EXPECT_EQ(app.run({"defaults"}), 0);
+    writeFile(config, "<Config SISDSN=\"broken\"");
+    EXPECT_EQ(app.run({"defaults"}), 1);
+    QFile::remove(config);
+    EXPECT_EQ(capture.out(),
+              "start_setting\nsetting\tconnection\tdsn\t\nsetting\tschool\tschool\t\nend_setting\n"
+              "start_setting\nsetting\tconnection\tdsn\tMain DSN\nsetting\tschool\tschool\t\nend_setting\n"
+              "start_setting\nsetting\tconnection\tdsn\t\nsetting\tschool\tschool\t\nend_setting\n");
+    const QStringList errors = capture.err().split('\n');
+    ASSERT_EQ(errors.size(), 3);
+    EXPECT_EQ(errors[0], "error\tQMConfig.xml\tCould not read: " + config);
+    EXPECT_TRUE(errors[1].startsWith("error\tQMConfig.xml\tCould not parse: " + config + ": ")) << errors[1];
+}
+
+TEST(AppModel, RunHandsTheTaskTheModeAndACopyOfTheParameters)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out");
+    struct Case { QStringList extra; int mode; };
+    const Case cases[] = {{{}, 3}, {{"--all"}, 3}, {{"--demo"}, 1}, {{"--att"}, 2},
+                          {{"--all=true", "--att"}, 2}, {{"--demo", "--att"}, 0}, {{"--demo=false"}, 3}};
+    for (const Case &c : cases) {
+        Capture capture;
+        TestTask::resetRecord();
+        TestTask::succeed = true;
+        TestApp app;
+        EXPECT_EQ(app.run(QStringList{"run", "--path=" + out, "--school=5"} + c.extra), 0);
+        EXPECT_EQ(TestTask::lastMode, c.mode) << c.extra.join(' ').toStdString();
+    }
+    EXPECT_EQ(TestTask::lastParams.value("path"), out);
+    EXPECT_EQ(TestTask::lastParams.value("logSchema"), "true");
+    EXPECT_EQ(TestTask::lastParams.value("appShortName_"), "Testing");
+    EXPECT_EQ(maskTimes(QString::fromUtf8(readFile(out + "/Data ExtractorStatus.tmp"))),
+              "<date>\tSucceeded\tSucceeded\r\n");
+    EXPECT_EQ(readFile(out + "/finished_bridge.tmp"), "finished\r\n");
+}
+
+TEST(AppModel, RunKeepsSecretsOutOfTheLogAndSurvivesAnyTaskFailure)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out");
+    {
+        Capture capture;
+        TestTask::resetRecord();
+        TestTask::succeed = true;
+        TestApp app;
+        EXPECT_EQ(app.run({"run", "--path=" + out, "--school=5", "--pwdencode=5365637265743939"}), 0);
+        EXPECT_EQ(TestTask::lastParams.value("pwd"), "Secret99");
+        const QString logText = QString::fromUtf8(readFile(out + "/Testing-5-" + today() + ".log"));
+        EXPECT_TRUE(logText.contains(": Informational TestTask::Execute: Task ran with ********\r\n"))
+            << logText.toStdString();
+        QString decoded;
+        for (const QString &line : logText.split("\r\n")) {
+            if (line.startsWith("proprietary:"))
+                decoded += QString::fromUtf8(QByteArray::fromBase64(line.mid(12).toLatin1()));
+        }
+        EXPECT_TRUE(decoded.contains("logSchema=true")) << decoded.toStdString();
+        for (const QString &text : {logText, decoded, capture.out(), capture.err()}) {
+            EXPECT_FALSE(text.contains("Secret99"));
+            EXPECT_FALSE(text.contains("5365637265743939"));
+        }
+    }
+    {
+        Capture capture;
+        TestTask::resetRecord();
+        TestTask::throwUnknown = true;
+        TestApp app;
+        EXPECT_EQ(app.run({"run", "--path=" + out, "--school=5"}), 1);
+        EXPECT_EQ(capture.err(), "error\tCaught Exception\tUnknown failure.\n");
+        EXPECT_EQ(maskTimes(QString::fromUtf8(readFile(out + "/Data ExtractorStatus.tmp"))),
+                  "<date>\tFailed\tFailed on extraction.\r\n");
+        EXPECT_EQ(readFile(out + "/finished_bridge.tmp"), "finished\r\n");
+    }
+}

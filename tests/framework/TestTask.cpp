@@ -1,0 +1,36 @@
+#include "TestTask.h"
+
+#include "TaskFactory.h"
+
+#include <stdexcept>
+
+bool TestTask::succeed = false;
+bool TestTask::throwUnknown = false;
+int TestTask::lastMode = -1;
+ParamMap TestTask::lastParams;
+
+void TestTask::resetRecord()
+{
+    succeed = false;
+    throwUnknown = false;
+    lastMode = -1;
+    lastParams.clear();
+}
+
+bool TestTask::Execute(ParamMap params, int mode, QString &result)
+{
+    lastMode = mode;
+    lastParams = params;
+    if (throwUnknown)
+        throw 42;
+    emit writeLog(7, QStringLiteral("Task ran with ") + params.value(QStringLiteral("pwd")),
+                  QStringLiteral("TestTask::Execute"));
+    result = succeed ? QStringLiteral("Execute completed successfully.")
+                     : QStringLiteral("Task failed.");
+    return succeed;
+}
+
+AppTaskBase *createExtractionTask()
+{
+    return new TestTask;
+}

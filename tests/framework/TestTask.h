@@ -1,0 +1,16 @@
+#pragma once
+
+#include "AppTaskBase.h"
+
+// Task of the in-process tests: records what it was given and answers as told.
+class TestTask : public AppTaskBase
+{
+public:
+    bool Execute(ParamMap params, int mode, QString &result) override;
+
+    static bool succeed;
+    static bool throwUnknown;
+    static int lastMode;
+    static ParamMap lastParams;
+    static void resetRecord();
+};
