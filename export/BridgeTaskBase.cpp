@@ -1,0 +1,135 @@
+#include "BridgeTaskBase.h"
+
+#include <QDir>
+
+#include "SchoolConfig.h"
+#include "StringHelpers.h"
+
+BridgeTaskBase::BridgeTaskBase(QObject *parent) : AppTaskBase(parent) {}
+
+BridgeTaskBase::~BridgeTaskBase() {}
+
+XDateTime BridgeTaskBase::Now() const
+{
+    if (!m_fixedNow.IsEmpty())
+        return m_fixedNow;
+    XDateTime now;
+    now.SetNow();
+    return now;
+}
+
+XDate BridgeTaskBase::Today() const
+{
+    return Now().GetDate();
+}
+
+XString BridgeTaskBase::GetParam(const char *key) const
+{
+    return fromQString(m_params.value(QString::fromUtf8(key)));
+}
+
+XString BridgeTaskBase::OutputPath(const XString &name) const
+{
+    return m_outputFolder + "/" + name;
+}
+
+void BridgeTaskBase::LogMessage(int level, const XString &text, const XString &method)
+{
+    try {
+        const QString message = toQString(text);
+        emit writeLog(level, message, toQString(method));
+        if (level == 5)
+            emit writeProgressIncrement(message);
+        else if (level == 6)
+            emit writeProgressWarning(message);
+    } catch (...) {
+        // Logging never fails the caller.
+    }
+}
+
+void BridgeTaskBase::LogAndThrow(int level, const XString &text, const XString &method)
+{
+    LogMessage(level, text, method);
+    throw XException(text.CStr(), 0);
+}
+
+void BridgeTaskBase::PutJobText(const XString &text)
+{
+    try {
+        emit writeProgressIncrement(toQString(text));
+    } catch (...) {
+    }
+    LogMessage(7, text, "BridgeTaskBase::PutJobText");
+}
+
+int BridgeTaskBase::GetProgressSize(int mode)
+{
+    int total = m_progressSetup + m_progressLookup;
+    if (mode & ModeFull)
+        total += m_progressImport;
+    if (mode & ModeUpdate) {
+        int days = 1;
+        if (!m_updateDate.IsEmpty()) {
+            int since = Today().DaysSince(m_updateDate);
+            if (since > days)
+                days = since;
+        }
+        total += (m_progressDaily + m_progressPeriod) * days;
+    }
+    return total;
+}
+
+bool BridgeTaskBase::LoadList(ParamMap, const QString &)
+{
+    emit writeLog(3, QStringLiteral("Not set up yet."), QStringLiteral("BridgeTaskBase::LoadList"));
+    return false;
+}
+
+int BridgeTaskBase::HandleException_ValidateConnection(const XException &e, QString &result)
+{
+    const XString text(e.GetMessage());
+    if (text.Contains("Data source name not found")) {
+        LogMessage(7, "Exception Occured: " + text, "HandleException_ValidateConnection");
+        result = QStringLiteral("Connection Failed: Data Source does not exist.");
+        return 2;
+    }
+    LogMessage(7, "Exception Occured :" + text, "HandleException_ValidateConnection");
+    return 1;
+}
+
+void BridgeTaskBase::PrepareRun(int)
+{
+    const char *method = "BridgeTaskBase::BeginExecute";
+    const QString path = m_params.value(QStringLiteral("path")).trimmed();
+    if (path.isEmpty())
+        LogAndThrow(2, "path missing or blank.", method);
+    QDir folder(path);
+    const QString absolute = QDir::cleanPath(folder.absolutePath());
+    if (!QDir().mkpath(absolute) || !QDir(absolute).exists())
+        LogAndThrow(2, "Could not create the output folder: " + fromQString(absolute), method);
+    m_outputFolder = fromQString(absolute);
+
+    SchoolConfig config;
+    m_updateDate = config.Read(OutputPath("SchoolConfig.xml")) ? config.updateDate : XDate();
+}
+
+bool BridgeTaskBase::BeginExecute(ParamMap params, int mode, QString &result)
+{
+    bool ok = false;
+    try {
+        m_params = params;
+        PrepareRun(mode);
+        emit writeProgress(QStringLiteral("start_progress"), GetProgressSize(mode));
+        ok = Execute(params, mode, result);
+    } catch (const XException &e) {
+        LogMessage(3, XString("Caught Exception: ") + e.GetMessage(), "BridgeTaskBase::BeginExecute");
+        ok = false;
+    } catch (...) {
+        LogMessage(3, "Execute failed for an unkown reason, please consult Tamberlyn support.",
+                   "BridgeTaskBase::BeginExecute");
+        ok = false;
+    }
+    if (!ok && result.isEmpty())
+        result = QStringLiteral("Bridge execution failed, consult logs for more information.");
+    return ok;
+}

@@ -1,0 +1,461 @@
+#include "PDEWriter.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "Database.h"
+#include "SchoolConfig.h"
+#include "StringHelpers.h"
+#include "XException.h"
+
+namespace fs = std::filesystem;
+
+static const char *const kSchoolConfigFile = "SchoolConfig.xml";
+static const char *const kCacheFile = "Attendance/Attendance.db";
+
+PDEWriter::PDEWriter()
+    : m_dateFormat("mm/dd/yyyy"), m_timeFormat("HH:NN:SS AA"), m_dateTimeFormat("mm/dd/yyyy HH:NN:SS AA"),
+      m_attCache(new sqlite::Database())
+{
+    m_dailyAttHeaders.push_back("AttTimeFrameRef");
+}
+
+PDEWriter::~PDEWriter()
+{
+    try {
+        m_attCache->Close();
+    } catch (...) {
+    }
+}
+
+// ---------------------------------------------------------------- helpers
+
+static bool EndsWithNoCase(const std::string &text, const char *suffix)
+{
+    const size_t n = std::char_traits<char>::length(suffix);
+    return text.size() >= n && StrCmpNoCase(text.c_str() + text.size() - n, suffix) == 0;
+}
+
+XString PDEWriter::QueryTextForMessage()
+{
+    try {
+        return BuildQuery();
+    } catch (...) {
+        return XString();
+    }
+}
+
+void PDEWriter::FailFile(const XString &name, const XString &error)
+{
+    LogAndThrow(2, "Failed with error [" + error + "] while writing file [" + name + "]");
+}
+
+SchoolConfig PDEWriter::CurrentConfig()
+{
+    SchoolConfig config;
+    config.bridgeAlias = m_bridgeAlias;
+    config.district = m_districtNumber;
+    config.school = m_schoolNumber;
+    config.year = m_schoolYear;
+    config.dataSource = GetDatabasePath();
+    config.version = GetParam("appVersion_");
+    return config;
+}
+
+void PDEWriter::MakeOutputPath(XFileSpec &spec, const XString &name)
+{
+    spec.SetFolder(m_outputFolder.CStr());
+    spec.SetName(name);
+}
+
+XString PDEWriter::NextCounterString()
+{
+    return XString(++m_recordCounter);
+}
+
+XString PDEWriter::GetRunDateTimeString()
+{
+    m_runTimeStamp = Now();
+    return m_runTimeStamp.Format("dd/mm/yyyy|hh:nn:ss") + " ";
+}
+
+void PDEWriter::AddAttHeader(std::vector<XString> &list, const XString &name)
+{
+    auto less = [](const XString &a, const XString &b) { return XString::CompareFn(&a, &b) < 0; };
+    auto it = std::lower_bound(list.begin(), list.end(), name, less);
+    if (it == list.end() || *it != name)
+        list.insert(it, name);
+}
+
+// ---------------------------------------------------------------- the run
+
+void PDEWriter::StartWriter()
+{
+    const char *method = "PDEWriter::StartWriter";
+    LogMessage(7, "Starting PDE Writer", method);
+
+    SchoolConfig recorded;
+    const bool readable = recorded.Read(OutputPath(kSchoolConfigFile));
+    if (readable && recorded.hasOverlapInDays) {
+        m_overlapInDays = recorded.overlapInDays;
+        m_hasOverlapInDays = true;
+    }
+    if (!readable || !recorded.SameRun(CurrentConfig())) {
+        LogMessage(7, "Bridge Configuration Changed.", method);
+        DeleteUpdateFiles();
+        m_attCache->Close();
+        XFileSpec(OutputPath(kCacheFile)).Delete();
+        XFileSpec(OutputPath(XString(kCacheFile) + "-journal")).Delete();
+        XFileSpec(OutputPath(kSchoolConfigFile)).Delete();
+        m_updateDate = XDate();
+    } else {
+        LogMessage(7, "Bridge Configuration Did Not Change.", method);
+    }
+    LogMessage(7, "Import Folder: " + m_outputFolder, method);
+}
+
+void PDEWriter::DeleteUpdateFiles()
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(m_outputFolder.CStr(), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (StrCmpNoCasePrefix(name.c_str(), "Update ") == 0 && EndsWithNoCase(name, ".PDU"))
+            XFileSpec(it->path().string().c_str()).Delete();
+    }
+    if (ec)
+        LogAndThrow(2, "Could not read the folder " + m_outputFolder + ": " + ec.message().c_str());
+}
+
+void PDEWriter::StartImport()
+{
+    LogMessage(7, "Starting Import", "PDEWriter::StartImport");
+    m_updateMode = false;
+    m_runStartTime = Now();
+    ClearHeaders();
+    for (SISExpCustomFieldList *list : m_customFieldLists)
+        list->GetHeader().ClearTitles();
+}
+
+void PDEWriter::FinishImport()
+{
+    LogMessage(8, "Begin Finish Import", "PDEWriter::FinishImport");
+    const XString shortName = GetParam("appShortName_");
+    if (shortName.IsEmpty())
+        LogAndThrow(2, "appShortName_ missing or blank.", "PDEWriter::FinishImport");
+    WriteMainFile(shortName + ".PDE");
+    WriteIncludeFiles();
+}
+
+void PDEWriter::WriteBanner(XTextFile &file)
+{
+    file.WriteLine("// " + GetParam("appTitle_") + " " + GetParam("appVersion_"));
+    file.WriteLine("// Created: " + Now().Format(m_dateTimeFormat));
+}
+
+void PDEWriter::WriteFormatPragmas(XTextFile &file)
+{
+    file.WriteLine("#pragma dateformat " + m_dateFormat.Quoted());
+    file.WriteLine("#pragma timeformat " + m_timeFormat.Quoted());
+    file.WriteLine("#pragma datetimeformat " + m_dateTimeFormat.Quoted());
+}
+
+void PDEWriter::WriteMainFile(const XString &name)
+{
+    XTextFile file;
+    try {
+        file.Open(OutputPath(name), XFile::ModeWrite);
+        WriteBanner(file);
+        WriteFormatPragmas(file);
+        if (!m_minVersion.IsEmpty())
+            file.WriteLine("#pragma minversion " + m_minVersion.ToString().Quoted());
+        if (m_maxExpectedTimeSlots != 0)
+            file.WriteLine("#pragma maxexpectedtimeslots " + XString(m_maxExpectedTimeSlots).Quoted());
+        if (!m_customFields.empty()) {
+            file.WriteLine("// Custom Fields");
+            for (const SISExpCustomField &field : m_customFields)
+                file.WriteLine(field.Line());
+        }
+        for (const auto &header : m_headers) {
+            if (!header->HasTitles())
+                continue;
+            file.WriteLine("// " + header->title);
+            file.WriteLine(header->JoinedTitles());
+            file.WriteLine((header->safeInclude ? "#safeinclude " : "#include ") + header->fileName.Quoted());
+            WriteTableEnd(file);
+        }
+        for (const SISExpCustomFieldList *list : m_customFieldLists)
+            file.WriteLine("#include " + list->GetIncludeFile().Quoted());
+        WriteTimingStamps(file);
+        file.Close();
+    } catch (const XException &e) {
+        try {
+            file.Close();
+        } catch (...) {
+        }
+        FailFile(name, e.GetMessage());
+    }
+}
+
+void PDEWriter::WriteIncludeFiles()
+{
+    for (const SISExpCustomFieldList *list : m_customFieldLists) {
+        const XString &name = list->GetIncludeFile();
+        const XString path = OutputPath(name);
+        if (XFileSpec(path).Exists()) {
+            LogMessage(8, "Did not write include file " + name + ", it already exists.", "PDEWriter::FinishImport");
+            continue;
+        }
+        XFile file;
+        try {
+            file.Open(path, XFile::ModeWrite);
+            file.Write(list->IncludeText());
+            file.Close();
+        } catch (const XException &e) {
+            try {
+                file.Close();
+            } catch (...) {
+            }
+            // A half-written include file would never be rewritten: remove it.
+            std::error_code ec;
+            fs::remove(path.CStr(), ec);
+            FailFile(name, e.GetMessage());
+        }
+    }
+}
+
+void PDEWriter::RegisterCustomFieldLists() {}
+
+void PDEWriter::AddCustomFieldList(SISExpCustomFieldList *list)
+{
+    if (list && std::find(m_customFieldLists.begin(), m_customFieldLists.end(), list) == m_customFieldLists.end())
+        m_customFieldLists.push_back(list);
+}
+
+void PDEWriter::StartUpdateFile(XTextFile *file)
+{
+    m_updateMode = true;
+    m_runStartTime = Now();
+    m_updateFile = file;
+    const XString name = "Update " + m_runStartTime.Format("YYYYMMDDHHNNSS") + ".PDU";
+    try {
+        if (!file)
+            throw XException("No update file object.");
+        file->Open(OutputPath(name), XFile::ModeWrite);
+        WriteBanner(*file);
+        file->WriteLine("#pragma update");
+        WriteFormatPragmas(*file);
+    } catch (const XException &e) {
+        if (file) {
+            try {
+                file->Close();
+            } catch (...) {
+            }
+        }
+        m_updateFile = nullptr;
+        m_updateMode = false;
+        FailFile(name, e.GetMessage());
+    }
+}
+
+void PDEWriter::FinishUpdateFile()
+{
+    XTextFile *file = m_updateFile;
+    m_updateFile = nullptr;
+    m_updateMode = false;
+    if (!file)
+        LogAndThrow(2, "The update file is not open.", "PDEWriter::FinishUpdateFile");
+    const XString name = XFileSpec(file->GetPath()).GetName();
+    try {
+        WriteTimingStamps(*file);
+        file->Close();
+    } catch (const XException &e) {
+        try {
+            file->Close();
+        } catch (...) {
+        }
+        FailFile(name, e.GetMessage());
+    }
+    m_updatePassDone = true;
+    m_newUpdateDate = m_runStartTime.GetDate();
+}
+
+void PDEWriter::ClearHeaders()
+{
+    m_headers.clear();
+    m_currentHeader = nullptr;
+}
+
+void PDEWriter::Finish()
+{
+    WriteSchoolConfig();
+    ClearHeaders();
+    LogMessage(5, "Export complete.");
+    emit writeProgress(QStringLiteral("bridge_complete"), -1);
+}
+
+void PDEWriter::WriteSchoolConfig()
+{
+    SchoolConfig config = CurrentConfig();
+    config.updateDate = m_updatePassDone ? m_newUpdateDate : m_updateDate;
+    config.overlapInDays = m_overlapInDays;
+    config.hasOverlapInDays = m_hasOverlapInDays;
+    try {
+        config.Write(OutputPath(kSchoolConfigFile));
+    } catch (const XException &e) {
+        FailFile(kSchoolConfigFile, e.GetMessage());
+    }
+}
+
+void PDEWriter::DeletePDEFiles(XString importFolder)
+{
+    const XString folder = importFolder.IsEmpty() ? m_outputFolder : importFolder;
+    try {
+        std::vector<fs::path> files;
+        for (const fs::directory_entry &entry : fs::directory_iterator(folder.CStr())) {
+            if (entry.is_regular_file() && EndsWithNoCase(entry.path().filename().string(), ".pde"))
+                files.push_back(entry.path());
+        }
+        for (const fs::path &path : files)
+            fs::remove(path);
+    } catch (const std::exception &e) {
+        LogAndThrow(2, XString("Error: Failed while trying to remove PDE Files: ") + e.what());
+    }
+}
+
+void PDEWriter::ColumnCommandHook(DataAccessField *) {}
+
+// ---------------------------------------------------------------- one output table
+
+void PDEWriter::StartTable(const XString &title, const XString &fileName, bool safeInclude)
+{
+    m_tableTitle = title;
+    m_tableFile = fileName;
+    PutJobText("Reading " + title + "...");
+    m_headers.push_back(std::unique_ptr<SISExpHeader>(new SISExpHeader(title, fileName, safeInclude)));
+    m_currentHeader = m_headers.back().get();
+}
+
+void PDEWriter::AddColumn(DataAccessField *field, const XString &name, ValueOperation op, int command)
+{
+    m_columns.push_back(OutputColumn{field, name, op, command});
+}
+
+void PDEWriter::AddHeaderField(const char *title, const char *customName, const char *caption, const char *marker,
+                               const char *format)
+{
+    if (title && *title && m_currentHeader)
+        m_currentHeader->AddTitle(title);
+    if (!customName || !*customName)
+        return;
+    for (const SISExpCustomField &field : m_customFields) {
+        if (field.name == customName)
+            return;
+    }
+    m_customFields.push_back(SISExpCustomField(marker, customName, caption, format, false));
+}
+
+void PDEWriter::ClearColumns()
+{
+    m_columns.clear();
+    m_currentColumn = nullptr;
+    ClearQuery();
+}
+
+void PDEWriter::EndTable()
+{
+    LogMessage(8, "Finished " + m_tableTitle + " table/query.");
+}
+
+void PDEWriter::WriteCurrentHeader(XTextFile &file)
+{
+    file.WriteLine("// " + (m_currentHeader ? m_currentHeader->title : m_tableTitle));
+    file.WriteLine(m_currentHeader ? m_currentHeader->JoinedTitles() : XString());
+}
+
+void PDEWriter::WriteTableEnd(XTextFile &file)
+{
+    file.WriteLine("*");
+    file.EndLine();
+}
+
+void PDEWriter::WriteTimingStamps(XTextFile &file)
+{
+    file.WriteLine("// Start Time: " + m_runStartTime.Format(m_dateTimeFormat));
+    file.WriteLine("// End Time: " + Now().Format(m_dateTimeFormat));
+}
+
+int PDEWriter::WriteTable(RowFilter filter, const XString &firstLine)
+{
+    LogMessage(8, "Opening Table");
+    OpenTable(true);
+
+    int lines = 0;
+    XTextFile dataFile;
+    XTextFile *out = nullptr;
+    XString error;
+    bool known = true;
+    try {
+        if (m_updateMode) {
+            if (!m_updateFile || !m_updateFile->IsOpen())
+                throw XException("The update file is not open.");
+            out = m_updateFile;
+            WriteCurrentHeader(*out);
+        } else {
+            dataFile.Open(OutputPath(m_tableFile), XFile::ModeWrite);
+            out = &dataFile;
+        }
+        if (!firstLine.IsEmpty())
+            out->WriteLine(firstLine);
+        for (bool more = MoveFirst(); more; more = MoveNext()) {
+            if (filter && !(this->*filter)())
+                continue;
+            for (const OutputColumn &column : m_columns) {
+                m_currentColumn = &column;
+                if (column.op) {
+                    out->WriteField((this->*column.op)());
+                } else if (column.command == 1) {
+                    out->WriteField(column.name);
+                } else if (column.command == 2) {
+                    break;
+                } else if (column.command == 4) {
+                    ColumnCommandHook(column.field);
+                }
+            }
+            m_currentColumn = nullptr;
+            out->EndLine();
+            ++lines;
+        }
+        if (m_updateMode) {
+            WriteTableEnd(*out);
+            LogMessage(8, "Finished PDU File. Lines= " + XString(lines));
+        } else {
+            dataFile.Close();
+            LogMessage(8, "Closed Table File. Lines= " + XString(lines));
+        }
+        return lines;
+    } catch (const XException &e) {
+        error = e.GetMessage();
+    } catch (const std::exception &e) {
+        error = e.what();
+    } catch (const char *text) {
+        error = text;
+    } catch (const XString &text) {
+        error = text;
+    } catch (...) {
+        known = false;
+    }
+
+    m_currentColumn = nullptr;
+    try {
+        if (out)
+            out->Close();
+    } catch (...) {
+    }
+    LogMessage(8, "Error writing line= " + XString(lines));
+    const XString sql = QueryTextForMessage();
+    if (known)
+        LogAndThrow(2, "Failed with error [" + error + "] while writing file [" + m_tableFile + "] with query: " + sql);
+    LogAndThrow(2, "Failed with unknown error while writing file [" + m_tableFile + "] with query: " + sql);
+}
