@@ -1,0 +1,150 @@
+#include "Connection.h"
+
+#include "ConnectionImpl.h"
+#include "ConnectionString.h"
+#include "OdbcDiag.h"
+#include "Recordset.h"
+#include "ResultBlock.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace ado {
+
+namespace {
+
+const char kSource[] = "ADODB.Connection";
+
+bool IsKey(const std::string& key, const char* word) {
+    if (key.size() != std::char_traits<char>::length(word))
+        return false;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(key[i])) != word[i])
+            return false;
+    }
+    return true;
+}
+
+void Wipe(std::string& s) { std::fill(s.begin(), s.end(), '\0'); }
+
+} // namespace
+
+
+Connection::Connection() : impl_(new Impl) {}
+
+Connection::~Connection() {
+    if (impl_->open) {
+        try {
+            Close();
+        } catch (const ComError&) {
+            // Nothing more can be done while the object goes.
+        }
+    }
+    if (impl_->dbc != SQL_NULL_HDBC)
+        SQLFreeHandle(SQL_HANDLE_DBC, impl_->dbc);
+    if (impl_->env != SQL_NULL_HENV)
+        SQLFreeHandle(SQL_HANDLE_ENV, impl_->env);
+}
+
+long Connection::Mode() const { return impl_->mode; }
+void Connection::SetMode(long mode) { impl_->mode = mode; }
+long Connection::ConnectionTimeout() const { return impl_->connectionTimeout; }
+void Connection::SetConnectionTimeout(long seconds) { impl_->connectionTimeout = seconds; }
+long Connection::CommandTimeout() const { return impl_->commandTimeout; }
+void Connection::SetCommandTimeout(long seconds) { impl_->commandTimeout = seconds; }
+long Connection::State() const { return impl_->open ? adStateOpen : adStateClosed; }
+const std::vector<Error>& Connection::Errors() const { return impl_->errors; }
+
+void Connection::Open(const std::string& connectionString, const std::string& userId, const std::string& password,
+                      long /*options*/) {
+    Impl& d = *impl_;
+    if (d.open)
+        throw ComError(adErrObjectOpen, kSource, "Operation is not allowed when the object is open.");
+    d.errors.clear();
+    if (d.env == SQL_NULL_HENV) {
+        if (!detail::Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &d.env))) {
+            d.env = SQL_NULL_HENV;
+            throw ComError(E_FAIL, kSource, "The ODBC environment could not be created.");
+        }
+        SQLSetEnvAttr(d.env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    }
+    if (!detail::Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, d.env, &d.dbc))) {
+        d.dbc = SQL_NULL_HDBC;
+        detail::ThrowOdbcError(SQL_HANDLE_ENV, d.env, kSource, &d.errors, "The connection could not be created.");
+    }
+    // Drivers that lack these attributes refuse them; that is not a reason to fail.
+    const SQLULEN loginTimeout = static_cast<SQLULEN>(d.connectionTimeout < 0 ? 0 : d.connectionTimeout);
+    SQLSetConnectAttr(d.dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(loginTimeout), 0);
+    SQLSetConnectAttr(d.dbc, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(loginTimeout), 0);
+    if (d.mode == adModeRead)
+        SQLSetConnectAttr(d.dbc, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+
+    std::vector<ConnectionAttribute> attributes = ParseConnectionString(ToOdbcConnectionString(connectionString));
+    if (!userId.empty() || !password.empty()) {
+        attributes.erase(std::remove_if(attributes.begin(), attributes.end(),
+                                        [&](const ConnectionAttribute& a) {
+                                            return (!userId.empty() && IsKey(a.first, "UID")) ||
+                                                   (!password.empty() && IsKey(a.first, "PWD"));
+                                        }),
+                         attributes.end());
+        if (!userId.empty())
+            attributes.emplace_back("UID", userId);
+        if (!password.empty())
+            attributes.emplace_back("PWD", password);
+    }
+    std::string text = JoinConnectionString(attributes);
+    for (ConnectionAttribute& a : attributes)
+        Wipe(a.second);
+    // The completed string is not asked for: drivers echo the password in it.
+    const SQLRETURN rc = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS, nullptr, 0,
+                                          nullptr, SQL_DRIVER_NOPROMPT);
+    Wipe(text);
+    if (!detail::Succeeded(rc)) {
+        std::vector<Error> diagnostics = detail::ReadDiagnostics(SQL_HANDLE_DBC, d.dbc, kSource);
+        SQLFreeHandle(SQL_HANDLE_DBC, d.dbc);
+        d.dbc = SQL_NULL_HDBC;
+        const HRESULT hr = detail::HResultForDiagnostics(diagnostics);
+        for (Error& e : diagnostics)
+            e.Number = hr;
+        const std::string description =
+            diagnostics.empty() ? std::string("The data source could not be opened.") : diagnostics.front().Description;
+        d.errors = std::move(diagnostics);
+        throw ComError(hr, kSource, description);
+    }
+    SQLUINTEGER extensions = 0;
+    if (!detail::Succeeded(SQLGetInfo(d.dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+        extensions = 0;
+    d.support.anyColumn = (extensions & SQL_GD_ANY_COLUMN) != 0;
+    d.support.anyOrder = (extensions & SQL_GD_ANY_ORDER) != 0;
+    d.support.block = (extensions & SQL_GD_BLOCK) != 0;
+    d.support.bound = (extensions & SQL_GD_BOUND) != 0;
+    d.open = true;
+}
+
+void Connection::Close() {
+    Impl& d = *impl_;
+    if (!d.open)
+        throw ComError(adErrObjectClosed, kSource, "Operation is not allowed when the object is closed.");
+    const std::vector<Recordset*> open = d.recordsets;
+    for (Recordset* rs : open)
+        rs->Detach();
+    d.recordsets.clear();
+    d.open = false;
+    const SQLRETURN rc = SQLDisconnect(d.dbc);
+    if (!detail::Succeeded(rc)) {
+        std::vector<Error> diagnostics = detail::ReadDiagnostics(SQL_HANDLE_DBC, d.dbc, kSource);
+        SQLFreeHandle(SQL_HANDLE_DBC, d.dbc);
+        d.dbc = SQL_NULL_HDBC;
+        const HRESULT hr = detail::HResultForDiagnostics(diagnostics);
+        for (Error& e : diagnostics)
+            e.Number = hr;
+        const std::string description =
+            diagnostics.empty() ? std::string("The connection could not be closed.") : diagnostics.front().Description;
+        d.errors = std::move(diagnostics);
+        throw ComError(hr, kSource, description);
+    }
+    SQLFreeHandle(SQL_HANDLE_DBC, d.dbc);
+    d.dbc = SQL_NULL_HDBC;
+}
+
+} // namespace ado

@@ -1,0 +1,497 @@
+#include "ResultBlock.h"
+
+#include "AdoTypes.h"
+#include "Decimal.h"
+#include "OdbcDiag.h"
+#include "OleDate.h"
+
+#include <cstring>
+
+namespace ado {
+namespace detail {
+
+namespace {
+
+const char kRecordsetSource[] = "ADODB.Recordset";
+const char kFieldSource[] = "ADODB.Field";
+
+template <typename T>
+T Load(const unsigned char* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+bool IsIntegerType(SQLSMALLINT t) {
+    return t == SQL_TINYINT || t == SQL_SMALLINT || t == SQL_INTEGER || t == SQL_BIGINT;
+}
+
+} // namespace
+
+ResultBlock::ResultBlock(SQLHDBC dbc, const GetDataSupport& support, long commandTimeout, std::vector<Error>* errors)
+    : support_(support), errors_(errors) {
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt_))) {
+        stmt_ = SQL_NULL_HSTMT;
+        ThrowOdbcError(SQL_HANDLE_DBC, dbc, kRecordsetSource, errors_, "Could not create a statement.");
+    }
+    // A driver without query time-outs just ignores it.
+    SQLSetStmtAttr(stmt_, SQL_ATTR_QUERY_TIMEOUT,
+                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(commandTimeout < 0 ? 0 : commandTimeout)), 0);
+}
+
+ResultBlock::~ResultBlock() {
+    if (stmt_ != SQL_NULL_HSTMT) {
+        SQLFreeStmt(stmt_, SQL_CLOSE);
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+    }
+}
+
+void ResultBlock::Fail(const std::string& source, const std::string& fallback) {
+    ThrowOdbcError(SQL_HANDLE_STMT, stmt_, source, errors_, fallback);
+}
+
+bool ResultBlock::Open(const std::string& sql) {
+    SQLRETURN rc = SQLPrepare(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+    if (!Succeeded(rc))
+        Fail(kRecordsetSource, "The statement could not be prepared.");
+    Execute();
+
+    // Measured: the SQLite driver answers 0 for every SELECT; psqlODBC gives the
+    // full count (it reads the whole result at execution), or -1 with UseDeclareFetch.
+    // Only a positive answer is trusted, and only before the first fetch changes it.
+    SQLLEN driverCount = -1;
+    if (!Succeeded(SQLRowCount(stmt_, &driverCount)))
+        driverCount = -1;
+
+    SQLSMALLINT count = 0;
+    if (!Succeeded(SQLNumResultCols(stmt_, &count)))
+        Fail(kRecordsetSource, "The result columns could not be read.");
+    if (count == 0)
+        return false;
+    Describe();
+    Bind();
+    FetchBlock();
+    blockIndex_ = 0;
+    row_ = 0;
+    ++serial_;
+    eof_ = bof_ = rowsFetched_ == 0;
+
+    if (lastBlock_)
+        recordCount_ = static_cast<long>(rowsFetched_);  // the whole result is in the first block
+    else if (driverCount > 0)
+        recordCount_ = static_cast<long>(driverCount);
+    else
+        recordCount_ = -1;
+    return true;
+}
+
+void ResultBlock::Execute() {
+    const SQLRETURN rc = SQLExecute(stmt_);
+    if (!Succeeded(rc) && rc != SQL_NO_DATA)
+        Fail(kRecordsetSource, "The statement could not be run.");
+}
+
+void ResultBlock::Describe() {
+    SQLSMALLINT count = 0;
+    SQLNumResultCols(stmt_, &count);
+    columns_.clear();
+    columns_.resize(static_cast<std::size_t>(count));
+    cells_.assign(static_cast<std::size_t>(count), Cell());
+    // Without SQLGetData on blocks a truncated value cannot be read again, so
+    // text buffers then leave room for values longer than declared.
+    const bool generous = !(support_.block && support_.bound);
+    for (SQLSMALLINT i = 0; i < count; ++i) {
+        ColumnInfo& c = columns_[static_cast<std::size_t>(i)];
+        SQLCHAR name[1024];
+        SQLSMALLINT nameLength = 0, nullable = SQL_NULLABLE_UNKNOWN;
+        const SQLRETURN rc = SQLDescribeCol(stmt_, static_cast<SQLUSMALLINT>(i + 1), name, sizeof name, &nameLength,
+                                            &c.sqlType, &c.size, &c.digits, &nullable);
+        if (!Succeeded(rc))
+            Fail(kRecordsetSource, "The result columns could not be described.");
+        const std::size_t n = nameLength < static_cast<SQLSMALLINT>(sizeof name) ? static_cast<std::size_t>(nameLength)
+                                                                                 : sizeof name - 1;
+        c.name.assign(reinterpret_cast<const char*>(name), n);
+        bool isUnsigned = false;
+        if (IsIntegerType(c.sqlType)) {
+            SQLLEN flag = SQL_FALSE;
+            if (Succeeded(SQLColAttribute(stmt_, static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr, 0,
+                                          nullptr, &flag)))
+                isUnsigned = flag == SQL_TRUE;
+        }
+        c.plan = PlanColumn(c.sqlType, c.size, c.digits, isUnsigned, generous);
+        if (nullable == SQL_NULLABLE)
+            c.attributes |= adFldIsNullable | adFldMayBeNull;
+        else if (nullable == SQL_NULLABLE_UNKNOWN)
+            c.attributes |= adFldMayBeNull;
+        if (c.plan.isFixed)
+            c.attributes |= adFldFixed;
+        if (c.plan.isLong)
+            c.attributes |= adFldLong;
+    }
+}
+
+void ResultBlock::Bind() {
+    // Long columns stay unbound. A driver that reads unbound columns only after
+    // the bound ones gets every column from the first long one on unbound.
+    bool unboundSeen = false;
+    std::size_t rowBytes = 0;
+    for (ColumnInfo& c : columns_) {
+        c.bound = !c.plan.isLong && (support_.anyColumn || !unboundSeen);
+        if (!c.bound)
+            unboundSeen = true;
+        else
+            rowBytes += static_cast<std::size_t>(c.plan.width) + sizeof(SQLLEN);
+    }
+    SQLULEN rows = 1;
+    if (rowBytes > 0 && (!unboundSeen || support_.block)) {
+        rows = kMaxBlockBytes / rowBytes;
+        if (rows < 1)
+            rows = 1;
+        if (rows > kMaxBlockRows)
+            rows = kMaxBlockRows;
+    }
+    SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_BIND_BY_COLUMN)), 0);
+    if (!Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0)))
+        rows = 1;
+    SQLULEN actual = rows;
+    if (Succeeded(SQLGetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, &actual, 0, nullptr)) && actual >= 1 && actual <= rows)
+        rows = actual;
+    arraySize_ = rows;
+    if (!Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROWS_FETCHED_PTR, &rowsFetched_, 0)))
+        Fail(kRecordsetSource, "The row buffer could not be set.");
+
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        ColumnInfo& c = columns_[i];
+        const std::size_t slots = c.bound ? static_cast<std::size_t>(arraySize_) : 1;
+        if (c.plan.width > 0)
+            c.data.assign(static_cast<std::size_t>(c.plan.width) * slots, 0);
+        c.indicator.assign(slots, SQL_NULL_DATA);
+        if (!c.bound)
+            continue;
+        const SQLRETURN rc = SQLBindCol(stmt_, static_cast<SQLUSMALLINT>(i + 1), c.plan.cType, c.data.data(),
+                                        c.plan.width, c.indicator.data());
+        if (!Succeeded(rc))
+            Fail(kRecordsetSource, "A result column could not be bound.");
+    }
+}
+
+void ResultBlock::FetchBlock() {
+    rowsFetched_ = 0;
+    const SQLRETURN rc = SQLFetch(stmt_);
+    if (rc == SQL_NO_DATA) {
+        rowsFetched_ = 0;
+        lastBlock_ = true;
+    } else if (!Succeeded(rc)) {
+        Fail(kRecordsetSource, "The rows could not be fetched.");
+    } else {
+        lastBlock_ = rowsFetched_ < arraySize_;
+    }
+    positioned_ = 0;
+}
+
+void ResultBlock::MoveFirst() {
+    if (blockIndex_ == 0) {
+        // The first block is still held: no need to run the statement again.
+        row_ = 0;
+        ++serial_;
+        eof_ = bof_ = rowsFetched_ == 0;
+        return;
+    }
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+    Execute();
+    FetchBlock();
+    blockIndex_ = 0;
+    row_ = 0;
+    ++serial_;
+    eof_ = bof_ = rowsFetched_ == 0;
+}
+
+void ResultBlock::MoveNext() {
+    if (eof_)
+        throw ComError(adErrNoCurrentRecord, kRecordsetSource,
+                       "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+                       "requires a current record.");
+    bof_ = false;
+    ++serial_;
+    if (++row_ < rowsFetched_)
+        return;
+    if (lastBlock_) {
+        eof_ = true;
+        return;
+    }
+    FetchBlock();
+    ++blockIndex_;
+    row_ = 0;
+    if (rowsFetched_ == 0)
+        eof_ = true;
+}
+
+void ResultBlock::RequireCurrentRow(const char* source) const {
+    if (eof_ || bof_ || row_ >= rowsFetched_)
+        throw ComError(adErrNoCurrentRecord, source,
+                       "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+                       "requires a current record.");
+}
+
+void ResultBlock::Position() {
+    if (arraySize_ <= 1 || positioned_ == serial_)
+        return;
+    const SQLRETURN rc = SQLSetPos(stmt_, static_cast<SQLSETPOSIROW>(row_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
+    if (!Succeeded(rc))
+        Fail(kFieldSource, "The current row could not be positioned.");
+    positioned_ = serial_;
+}
+
+bool ResultBlock::RepairableTruncation() const { return support_.bound && (arraySize_ == 1 || support_.block); }
+
+bool ResultBlock::IsTruncated(const ColumnInfo& c, SQLLEN ind) const {
+    if (c.plan.kind != ValueKind::Text && c.plan.kind != ValueKind::Numeric)
+        return false;
+    return ind == SQL_NO_TOTAL || ind >= c.plan.width;
+}
+
+Cell& ResultBlock::LoadCell(int column) {
+    Cell& cell = cells_[static_cast<std::size_t>(column)];
+    if (cell.serial == serial_)
+        return cell;
+    if (!support_.anyOrder) {
+        // Earlier unbound columns first, in column order.
+        for (int j = 0; j < column; ++j) {
+            if (!columns_[static_cast<std::size_t>(j)].bound && cells_[static_cast<std::size_t>(j)].serial != serial_)
+                LoadCell(j);
+        }
+    }
+    Position();
+    cell.bytes.clear();
+    cell.isNull = false;
+    cell.chunkOffset = 0;
+    ReadWhole(column, cell);
+    cell.serial = serial_;
+    return cell;
+}
+
+void ResultBlock::ReadWhole(int column, Cell& cell) {
+    ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
+    const auto number = static_cast<SQLUSMALLINT>(column + 1);
+    const ValueKind kind = c.plan.kind;
+    if (kind != ValueKind::Text && kind != ValueKind::Binary && kind != ValueKind::Numeric) {
+        // A fixed-length value of an unbound column.
+        const SQLRETURN rc = SQLGetData(stmt_, number, c.plan.cType, c.data.data(), c.plan.width, c.indicator.data());
+        if (!Succeeded(rc))
+            Fail(kFieldSource, "The value could not be read.");
+        cell.isNull = c.indicator[0] == SQL_NULL_DATA;
+        return;
+    }
+    const bool isChar = c.plan.cType == SQL_C_CHAR;
+    const SQLSMALLINT cType = kind == ValueKind::Binary ? SQL_C_BINARY : SQL_C_CHAR;
+    if (chunk_.empty())
+        chunk_.resize(64 * 1024);
+    std::vector<char>& buffer = chunk_;
+    const SQLLEN room = static_cast<SQLLEN>(buffer.size()) - (isChar ? 1 : 0);
+    for (bool first = true;; first = false) {
+        SQLLEN ind = 0;
+        const SQLRETURN rc = SQLGetData(stmt_, number, cType, buffer.data(), static_cast<SQLLEN>(buffer.size()), &ind);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!Succeeded(rc))
+            Fail(kFieldSource, "The value could not be read.");
+        if (ind == SQL_NULL_DATA) {
+            cell.isNull = true;
+            break;
+        }
+        if (first && ind != SQL_NO_TOTAL && ind > room)
+            cell.bytes.reserve(static_cast<std::size_t>(ind));
+        const bool more = ind == SQL_NO_TOTAL || ind > room;
+        cell.bytes.append(buffer.data(), static_cast<std::size_t>(more ? room : ind));
+        if (!more)
+            break;
+    }
+}
+
+Variant ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind, long& status) const {
+    status = adFieldOK;
+    switch (c.plan.kind) {
+    case ValueKind::I1: return Variant::FromI1(Load<std::int8_t>(p));
+    case ValueKind::UI1: return Variant::FromUI1(Load<std::uint8_t>(p));
+    case ValueKind::I2: return Variant::FromI2(Load<std::int16_t>(p));
+    case ValueKind::UI2: return Variant::FromUI2(Load<std::uint16_t>(p));
+    case ValueKind::I4: return Variant::FromI4(Load<std::int32_t>(p));
+    case ValueKind::UI4: return Variant::FromUI4(Load<std::uint32_t>(p));
+    case ValueKind::I8: return Variant::FromI8(Load<std::int64_t>(p));
+    case ValueKind::UI8: return Variant::FromUI8(Load<std::uint64_t>(p));
+    case ValueKind::R4: return Variant::FromR4(Load<float>(p));
+    case ValueKind::R8: return Variant::FromR8(Load<double>(p));
+    case ValueKind::Bool: return Variant::FromBool(*p != 0);
+    case ValueKind::Date: {
+        const auto d = Load<SQL_DATE_STRUCT>(p);
+        DateTimeParts parts;
+        parts.year = d.year;
+        parts.month = d.month;
+        parts.day = d.day;
+        double date = 0;
+        if (!PartsToOleDate(parts, date))
+            break;
+        return Variant::FromDate(date);
+    }
+    case ValueKind::Time: {
+        const auto t = Load<SQL_TIME_STRUCT>(p);
+        DateTimeParts parts;  // the time on 1899-12-30
+        parts.hour = t.hour;
+        parts.minute = t.minute;
+        parts.second = t.second;
+        double date = 0;
+        if (!PartsToOleDate(parts, date))
+            break;
+        return Variant::FromDate(date);
+    }
+    case ValueKind::Timestamp: {
+        const auto t = Load<SQL_TIMESTAMP_STRUCT>(p);
+        DateTimeParts parts;
+        parts.year = t.year;
+        parts.month = t.month;
+        parts.day = t.day;
+        parts.hour = t.hour;
+        parts.minute = t.minute;
+        parts.second = t.second;
+        parts.nanosecond = t.fraction;
+        double date = 0;
+        if (!PartsToOleDate(parts, date))
+            break;
+        return Variant::FromDate(date);
+    }
+    case ValueKind::Numeric: {
+        Decimal d;
+        if (!Decimal::FromString(std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(ind)), d)) {
+            status = adFieldCantConvertValue;
+            return Variant();
+        }
+        return Variant::FromDecimal(d);
+    }
+    case ValueKind::Text:
+        return Variant::FromString(std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(ind)));
+    case ValueKind::Binary:
+        return Variant::FromBytes(std::vector<std::uint8_t>(p, p + ind));
+    }
+    status = adFieldDataOverflow;
+    return Variant();
+}
+
+long ResultBlock::Status(int column) {
+    RequireCurrentRow(kFieldSource);
+    const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
+    if (c.bound) {
+        const SQLLEN ind = c.indicator[row_];
+        if (ind == SQL_NULL_DATA)
+            return adFieldIsNull;
+        if (IsTruncated(c, ind)) {
+            if (!RepairableTruncation())
+                return adFieldTruncated;
+            Cell& cell = LoadCell(column);
+            if (c.plan.kind == ValueKind::Numeric) {
+                Decimal d;
+                return Decimal::FromString(cell.bytes, d) ? adFieldOK : adFieldCantConvertValue;
+            }
+            return adFieldOK;
+        }
+        long status = adFieldOK;
+        Decode(c, c.data.data() + row_ * static_cast<std::size_t>(c.plan.width), ind, status);
+        return status;
+    }
+    Cell& cell = LoadCell(column);
+    if (cell.isNull)
+        return adFieldIsNull;
+    long status = adFieldOK;
+    if (c.plan.kind == ValueKind::Numeric) {
+        Decimal d;
+        status = Decimal::FromString(cell.bytes, d) ? adFieldOK : adFieldCantConvertValue;
+    } else if (c.plan.kind != ValueKind::Text && c.plan.kind != ValueKind::Binary) {
+        Decode(c, c.data.data(), c.indicator[0], status);
+    }
+    return status;
+}
+
+long ResultBlock::ActualSize(int column) {
+    RequireCurrentRow(kFieldSource);
+    const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
+    const bool variable = c.plan.kind == ValueKind::Text || c.plan.kind == ValueKind::Binary;
+    if (c.bound) {
+        const SQLLEN ind = c.indicator[row_];
+        if (ind == SQL_NULL_DATA)
+            return 0;
+        if (!variable)
+            return c.plan.actualSize;
+        if (IsTruncated(c, ind) && RepairableTruncation())
+            return static_cast<long>(LoadCell(column).bytes.size());
+        return static_cast<long>(ind == SQL_NO_TOTAL || ind >= c.plan.width ? c.plan.width - 1 : ind);
+    }
+    Cell& cell = LoadCell(column);
+    if (cell.isNull)
+        return 0;
+    return variable ? static_cast<long>(cell.bytes.size()) : c.plan.actualSize;
+}
+
+Variant ResultBlock::Value(int column) {
+    RequireCurrentRow(kFieldSource);
+    const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
+    long status = adFieldOK;
+    Variant v;
+    if (c.bound) {
+        const SQLLEN ind = c.indicator[row_];
+        if (ind == SQL_NULL_DATA)
+            return Variant::Null();
+        if (IsTruncated(c, ind)) {
+            if (!RepairableTruncation())
+                throw ComError(E_FAIL, kFieldSource,
+                               "Variable-length data was truncated when reading from the data source.");
+            Cell& cell = LoadCell(column);
+            if (cell.isNull)
+                return Variant::Null();
+            v = Decode(c, reinterpret_cast<const unsigned char*>(cell.bytes.data()),
+                       static_cast<SQLLEN>(cell.bytes.size()), status);
+        } else {
+            v = Decode(c, c.data.data() + row_ * static_cast<std::size_t>(c.plan.width), ind, status);
+        }
+    } else {
+        Cell& cell = LoadCell(column);
+        if (cell.isNull)
+            return Variant::Null();
+        if (c.plan.kind == ValueKind::Text)
+            return Variant::FromString(cell.bytes);
+        if (c.plan.kind == ValueKind::Binary)
+            return Variant::FromBytes(std::vector<std::uint8_t>(cell.bytes.begin(), cell.bytes.end()));
+        if (c.plan.kind == ValueKind::Numeric)
+            v = Decode(c, reinterpret_cast<const unsigned char*>(cell.bytes.data()),
+                       static_cast<SQLLEN>(cell.bytes.size()), status);
+        else
+            v = Decode(c, c.data.data(), c.indicator[0], status);
+    }
+    if (status == adFieldDataOverflow)
+        throw ComError(DISP_E_OVERFLOW, kFieldSource, "The value does not fit the field's data type.");
+    if (status == adFieldCantConvertValue)
+        throw ComError(DISP_E_TYPEMISMATCH, kFieldSource, "The value cannot be converted to the field's data type.");
+    return v;
+}
+
+Variant ResultBlock::GetChunk(int column, long length) {
+    RequireCurrentRow(kFieldSource);
+    const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
+    if (!c.plan.isLong)
+        throw ComError(adErrFeatureNotAvailable, kFieldSource,
+                       "Object or provider is not capable of performing requested operation.");
+    if (length < 0)
+        throw ComError(adErrInvalidArgument, kFieldSource,
+                       "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one "
+                       "another.");
+    Cell& cell = LoadCell(column);
+    if (cell.isNull || cell.chunkOffset >= cell.bytes.size())
+        return Variant::Null();
+    const std::size_t n = std::min(static_cast<std::size_t>(length), cell.bytes.size() - cell.chunkOffset);
+    const char* begin = cell.bytes.data() + cell.chunkOffset;
+    cell.chunkOffset += n;
+    if (c.plan.kind == ValueKind::Binary)
+        return Variant::FromBytes(std::vector<std::uint8_t>(begin, begin + n));
+    return Variant::FromString(std::string(begin, n));
+}
+
+} // namespace detail
+} // namespace ado

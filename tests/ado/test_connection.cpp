@@ -1,0 +1,91 @@
+#include "AdoTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace ado;
+
+TEST(Connection, OpensAndClosesRepeatedly) {
+    UseSampleOdbc();
+    Connection c;
+    EXPECT_EQ(c.State(), adStateClosed);
+    EXPECT_EQ(c.ConnectionTimeout(), 15);
+    EXPECT_EQ(c.CommandTimeout(), 30);
+    c.SetMode(adModeRead);
+    c.SetConnectionTimeout(5);
+    c.SetCommandTimeout(10);
+    EXPECT_EQ(c.Mode(), adModeRead);
+    EXPECT_EQ(c.ConnectionTimeout(), 5);
+    EXPECT_EQ(c.CommandTimeout(), 10);
+
+    for (int round = 0; round < 2; ++round) {
+        c.Open(SampleConnectionString());
+        EXPECT_EQ(c.State(), adStateOpen);
+        try {
+            c.Open(SampleConnectionString());
+            ADD_FAILURE() << "opened twice";
+        } catch (const ComError& e) {
+            EXPECT_EQ(e.Error(), adErrObjectOpen);
+            EXPECT_EQ(c.State(), adStateOpen);  // still usable
+        }
+        Recordset rs;
+        rs.Open("SELECT School_Number FROM Schools ORDER BY School_Number", c);
+        EXPECT_EQ(rs.Fields().Item(0L).Value().I4(), 100);
+        c.Close();
+        EXPECT_EQ(c.State(), adStateClosed);
+        // Closing the connection closed its recordset too.
+        EXPECT_EQ(rs.State(), adStateClosed);
+        try {
+            c.Close();
+            ADD_FAILURE() << "closed twice";
+        } catch (const ComError& e) {
+            EXPECT_EQ(e.Error(), adErrObjectClosed);
+            EXPECT_EQ(e.Description(), "Operation is not allowed when the object is closed.");
+        }
+    }
+}
+
+TEST(Connection, AdoStyleStringAndArguments) {
+    UseSampleOdbc();
+    Connection c;
+    c.Open("Provider=MSDASQL;Data Source=" + SampleDsn() + ";User ID=u;Password={a;b};Persist Security Info=True;");
+    EXPECT_EQ(c.State(), adStateOpen);
+    c.Close();
+    // User and password given as arguments replace those of the string.
+    c.Open("DSN=" + SampleDsn() + ";UID=x;PWD=y;", "u2", "p}2");
+    EXPECT_EQ(c.State(), adStateOpen);
+}
+
+TEST(Connection, UnknownDataSourceFillsErrors) {
+    UseSampleOdbc();
+    Connection c;
+    for (const std::string text : {"DSN=vh_no_such_source;UID=u;PWD=p;", "Data Source=vh_no_such_source;User ID=u;"}) {
+        try {
+            c.Open(text);
+            FAIL() << "connected to " << text;
+        } catch (const ComError& e) {
+            EXPECT_EQ(e.Error(), E_FAIL);
+            EXPECT_EQ(e.ErrorMessage(), "Unspecified error");
+            EXPECT_EQ(e.Source(), "ADODB.Connection");
+            EXPECT_NE(e.Description().find("Data source name not found"), std::string::npos) << e.Description();
+        }
+        EXPECT_EQ(c.State(), adStateClosed);
+        ASSERT_FALSE(c.Errors().empty());
+        const Error& first = c.Errors().front();
+        EXPECT_EQ(first.Number, E_FAIL);
+        EXPECT_EQ(first.SQLState, "IM002");
+        EXPECT_NE(first.Description.find("Data source name not found"), std::string::npos);
+        EXPECT_NE(first.Description.back(), '\n');
+    }
+    // A failed open leaves the object ready for the next one, which clears the list.
+    c.Open(SampleConnectionString());
+    EXPECT_TRUE(c.Errors().empty());
+}
+
+TEST(Connection, MissingDatabaseFileFails) {
+    UseSampleOdbc();
+    Connection c;
+    const std::string missing = TestDataDir() + "/no-such-folder/none.db";
+    EXPECT_THROW(c.Open("Driver=SQLite3;Database=" + missing + ";NoCreat=1;"), ComError);
+    EXPECT_EQ(c.State(), adStateClosed);
+    EXPECT_FALSE(c.Errors().empty());
+}

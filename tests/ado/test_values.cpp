@@ -1,0 +1,155 @@
+#include "Decimal.h"
+#include "OleDate.h"
+#include "Variant.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace ado;
+
+namespace {
+
+Decimal Parse(const std::string& text) {
+    Decimal d;
+    EXPECT_TRUE(Decimal::FromString(text, d)) << text;
+    return d;
+}
+
+double Ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, std::uint32_t ns = 0) {
+    DateTimeParts p;
+    p.year = y;
+    p.month = mo;
+    p.day = d;
+    p.hour = h;
+    p.minute = mi;
+    p.second = s;
+    p.nanosecond = ns;
+    double date = 0;
+    EXPECT_TRUE(PartsToOleDate(p, date));
+    return date;
+}
+
+} // namespace
+
+TEST(Decimal, ParsesSignScaleAndExponent) {
+    Decimal d = Parse("-15.00");
+    EXPECT_TRUE(d.IsNegative());
+    EXPECT_EQ(d.scale, 2);
+    EXPECT_EQ(d.lo64, 1500u);
+    EXPECT_EQ(d.hi32, 0u);
+    EXPECT_EQ(d.ToString(), "-15.00");
+    EXPECT_DOUBLE_EQ(d.ToDouble(), -15.0);
+
+    EXPECT_EQ(Parse("  3.00 ").ToString(), "3.00");
+    EXPECT_EQ(Parse("+0.5").ToString(), "0.5");
+    EXPECT_EQ(Parse(".25").ToString(), "0.25");
+    EXPECT_EQ(Parse("1.5E+3").ToString(), "1500");
+    EXPECT_EQ(Parse("125e-4").ToString(), "0.0125");
+    EXPECT_EQ(Parse("-0.000").scale, 3);
+    EXPECT_TRUE(Parse("-0.000").IsZero());
+
+    // The largest 96-bit magnitude, and the step above it.
+    Decimal max = Parse("79228162514264337593543950335");
+    EXPECT_EQ(max.hi32, 0xFFFFFFFFu);
+    EXPECT_EQ(max.lo64, 0xFFFFFFFFFFFFFFFFull);
+    Decimal d2;
+    EXPECT_FALSE(Decimal::FromString("79228162514264337593543950336", d2));
+    // Too many fraction digits are rounded away, half away from zero.
+    EXPECT_EQ(Parse("0.33333333333333333333333333335555").ToString(), "0.3333333333333333333333333334");
+    EXPECT_EQ(Parse("-1.00000000000000000000000000005").ToString(), "-1.0000000000000000000000000001");
+
+    for (const char* bad : {"", "-", ".", "1.2.3", "12a", "1e", "e5", "--1"})
+        EXPECT_FALSE(Decimal::FromString(bad, d2)) << bad;
+
+    EXPECT_EQ(Decimal::FromInt64(-9223372036854775807LL - 1).ToString(), "-9223372036854775808");
+    EXPECT_EQ(Decimal::FromInt64(-1500), Parse("-1500"));
+}
+
+TEST(OleDate, CivilDatesAndTimes) {
+    EXPECT_DOUBLE_EQ(Ole(1899, 12, 30), 0.0);
+    EXPECT_DOUBLE_EQ(Ole(1899, 12, 31), 1.0);
+    EXPECT_DOUBLE_EQ(Ole(1900, 1, 1), 2.0);
+    EXPECT_DOUBLE_EQ(Ole(1900, 3, 1), 61.0);  // no 1900-02-29 in the Gregorian calendar
+    EXPECT_DOUBLE_EQ(Ole(2024, 9, 3), 45538.0);
+    EXPECT_DOUBLE_EQ(Ole(2024, 9, 3, 6), 45538.25);
+    EXPECT_DOUBLE_EQ(Ole(1899, 12, 30, 18), 0.75);
+    // Before 1899-12-30 the time still counts forward from midnight: the fraction is subtracted.
+    EXPECT_DOUBLE_EQ(Ole(1899, 12, 29, 6), -1.25);
+    EXPECT_DOUBLE_EQ(Ole(1899, 12, 28, 12), -2.5);
+    EXPECT_DOUBLE_EQ(Ole(100, 1, 1), kOleDateMin);
+
+    DateTimeParts p;
+    ASSERT_TRUE(OleDateToParts(-1.25, p));
+    EXPECT_EQ(p.year, 1899);
+    EXPECT_EQ(p.month, 12);
+    EXPECT_EQ(p.day, 29);
+    EXPECT_EQ(p.hour, 6);
+    ASSERT_TRUE(OleDateToParts(Ole(2024, 2, 29, 23, 59, 59, 250000000), p));
+    EXPECT_EQ(p.year, 2024);
+    EXPECT_EQ(p.month, 2);
+    EXPECT_EQ(p.day, 29);
+    EXPECT_EQ(p.second, 59);
+    EXPECT_EQ(p.nanosecond, 250000000u);
+    // A hair before midnight rounds to the next day.
+    ASSERT_TRUE(OleDateToParts(1.0 - 1e-10, p));
+    EXPECT_EQ(p.day, 31);
+    EXPECT_EQ(p.hour, 0);
+    ASSERT_TRUE(OleDateToParts(-1.0 - (1.0 - 1e-10), p));
+    EXPECT_EQ(p.day, 30);
+    EXPECT_EQ(p.hour, 0);
+
+    EXPECT_FALSE(OleDateToParts(std::nan(""), p));
+    EXPECT_FALSE(OleDateToParts(3e6, p));
+    DateTimeParts bad;
+    double date = 0;
+    bad.year = 2023;
+    bad.month = 2;
+    bad.day = 29;
+    EXPECT_FALSE(PartsToOleDate(bad, date));
+    bad.year = 99;
+    bad.day = 1;
+    EXPECT_FALSE(PartsToOleDate(bad, date));
+    bad.year = 2000;
+    bad.hour = 24;
+    EXPECT_FALSE(PartsToOleDate(bad, date));
+
+    int y = 0, m = 0, d = 0;
+    for (std::int64_t days : {-657434LL, -1LL, 0LL, 59LL, 60LL, 45538LL, 2958465LL}) {
+        CivilFromDays(days, y, m, d);
+        EXPECT_EQ(DaysFromCivil(y, m, d), days);
+    }
+}
+
+TEST(Variant, TypesAndStores) {
+    Variant empty;
+    EXPECT_TRUE(empty.IsEmpty());
+    EXPECT_EQ(empty.Type(), VT_EMPTY);
+    EXPECT_EQ(Variant::Null().Type(), VT_NULL);
+
+    Variant i2 = Variant::FromI2(-2);
+    EXPECT_EQ(i2.Type(), VT_I2);
+    EXPECT_EQ(i2.I2(), -2);
+    EXPECT_EQ(i2.I4(), -2);  // sign-extended store
+    Variant i8 = Variant::FromI8(0x100000005LL);
+    EXPECT_EQ(i8.I4(), 5);   // low 32 bits, as a VARIANT union reads
+    EXPECT_EQ(Variant::FromUI8(0xFFFFFFFFFFFFFFFFull).I4(), -1);
+    EXPECT_EQ(Variant::FromBool(true).Bool(), VARIANT_TRUE);
+    EXPECT_EQ(Variant::FromBool(false).Bool(), VARIANT_FALSE);
+    EXPECT_EQ(Variant::FromBool(true).Type(), VT_BOOL);
+    EXPECT_EQ(Variant::FromCurrency(125000).Cy(), 125000);
+    EXPECT_EQ(Variant::FromCurrency(125000).Type(), VT_CY);
+    EXPECT_FLOAT_EQ(Variant::FromR4(1.5f).R4(), 1.5f);
+    EXPECT_EQ(Variant::FromDate(2.0).Type(), VT_DATE);
+    EXPECT_EQ(Variant::FromDecimal(Parse("-1.5")).Dec().ToString(), "-1.5");
+    Variant bytes = Variant::FromBytes({1, 2, 3});
+    EXPECT_TRUE(bytes.IsByteArray());
+    EXPECT_EQ(bytes.Type(), VT_ARRAY | VT_UI1);
+    EXPECT_EQ(bytes.Bytes().size(), 3u);
+    Variant text = Variant::FromString("M\xC3\xBCller");
+    EXPECT_EQ(text.Type(), VT_BSTR);
+    EXPECT_EQ(text.Str(), "M\xC3\xBCller");
+    text.Clear();
+    EXPECT_TRUE(text.IsEmpty());
+    EXPECT_TRUE(text.Str().empty());
+}

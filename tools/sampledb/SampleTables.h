@@ -1,0 +1,23 @@
+#pragma once
+
+// One function per source table of the sample school database.
+
+#include "SampleDb.h"
+
+#include <cstdint>
+
+namespace sampledb {
+
+void CreateSchools(Sink& sink);
+void CreateTerms(Sink& sink);
+void CreateStudents(Sink& sink, int students);
+
+// A row for every kind of value the readers must handle.
+void CreateTypeSamples(Sink& sink);
+// Eight mixed columns, for reading speed.
+void CreateBenchRows(Sink& sink, std::int64_t rows);
+
+// sysobjects (id, name, type) and syscolumns (id, name) over SQLite's own catalogue.
+void CreateSqliteCatalogueViews(Sink& sink);
+
+} // namespace sampledb

@@ -1,0 +1,65 @@
+// vh-sampledb: writes the deterministic sample school database.
+//   vh-sampledb <output.db> [students] [--bench-rows=N]
+
+#include "SampleDb.h"
+#include "SampleTables.h"
+
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+
+namespace {
+
+int Usage() {
+    std::cerr << "usage: vh-sampledb <output.db> [students] [--bench-rows=N]\n";
+    return 2;
+}
+
+bool ParseCount(const std::string& text, long long& out) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 12)
+        return false;
+    out = std::stoll(text);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string path;
+    long long students = 40;
+    long long benchRows = 2500;
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--bench-rows=", 0) == 0) {
+            if (!ParseCount(arg.substr(13), benchRows))
+                return Usage();
+        } else if (positional == 0) {
+            path = arg;
+            ++positional;
+        } else if (positional == 1) {
+            if (!ParseCount(arg, students) || students > 10000000)
+                return Usage();
+            ++positional;
+        } else {
+            return Usage();
+        }
+    }
+    if (path.empty())
+        return Usage();
+    try {
+        sampledb::SqliteSink sink(path);
+        sampledb::CreateSchools(sink);
+        sampledb::CreateTerms(sink);
+        sampledb::CreateStudents(sink, static_cast<int>(students));
+        sampledb::CreateTypeSamples(sink);
+        sampledb::CreateBenchRows(sink, benchRows);
+        sampledb::CreateSqliteCatalogueViews(sink);
+        sink.Commit();
+    } catch (const std::exception& e) {
+        std::cerr << "vh-sampledb: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
