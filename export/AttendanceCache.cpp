@@ -210,7 +210,8 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
             window.second = window.second.AddDays(1);
     }
 
-    // Which cache column each written value fills: the k-th field of a line belongs to the k-th title.
+    // Which cache column each value fills: the value of the k-th column that has a value operation
+    // belongs to the k-th title. Columns without one (constant, read-only) store nothing.
     std::vector<Slot> columnSlots;
     std::vector<XString> slotTitles;
     {
@@ -218,7 +219,7 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
         const std::vector<XString> &titles = m_currentHeader ? m_currentHeader->titles : noTitles;
         size_t k = 0;
         for (const OutputColumn &column : m_columns) {
-            if (!column.op && column.command != 1)
+            if (!column.op)
                 continue;
             Slot slot = SlotNone;
             XString title;
@@ -290,11 +291,10 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
                         continue;
                     values.clear();
                     for (const OutputColumn &column : m_columns) {
+                        if (!column.op)
+                            continue;
                         m_currentColumn = &column;
-                        if (column.op)
-                            values.push_back((this->*column.op)());
-                        else if (column.command == 1)
-                            values.push_back(column.name);
+                        values.push_back((this->*column.op)());
                     }
                     m_currentColumn = nullptr;
 

@@ -437,8 +437,6 @@ int PDEWriter::WriteTable(RowFilter filter, const XString &firstLine)
         return lines;
     } catch (const XException &e) {
         error = e.GetMessage();
-    } catch (const std::exception &e) {
-        error = e.what();
     } catch (const char *text) {
         error = text;
     } catch (const XString &text) {

@@ -87,11 +87,14 @@ void SISConfig::pruneLogFiles(const QString &folder, const QString &keep)
             found.append(qMakePair(m.captured(1), name));
     }
     std::sort(found.begin(), found.end());
-    for (int i = 0; found.size() - i > KeptLogFiles && i < found.size(); ++i) {
+    int left = found.size();
+    for (int i = 0; left > KeptLogFiles && i < found.size(); ++i) {
         if (found.at(i).second == keep)
             continue;
-        if (QFile::remove(joinPath(folder, found.at(i).second)))
+        if (QFile::remove(joinPath(folder, found.at(i).second))) {
+            --left;
             emit writeLog(8, QStringLiteral("Removed old log file: ") + found.at(i).second, RunMethod);
+        }
     }
 }
 
@@ -159,14 +162,9 @@ int SISConfig::commandRun()
     QString result;
     bool ok = false;
     if (AppTaskBase *t = task()) {
+        // With the "extract" target the console gets no log lines from here on.
         LogManager::instance()->setExtracting(true);
-        try {
-            ok = t->BeginExecute(params(), mode, result);
-        } catch (...) {
-            LogManager::instance()->setExtracting(false);
-            throw;
-        }
-        LogManager::instance()->setExtracting(false);
+        ok = t->BeginExecute(params(), mode, result);
     } else {
         result = QStringLiteral("No extraction task.");
     }

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -82,6 +83,12 @@ public:
     {
         if (cursor == 1)
             throw 42;
+        return "ok";
+    }
+    XString FailStd()
+    {
+        if (cursor == 1)
+            throw std::runtime_error("not a library error");
         return "ok";
     }
     bool SkipOdd() { return cursor % 2 == 0; }

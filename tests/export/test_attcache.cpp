@@ -146,10 +146,11 @@ TEST(AttendanceCache, RowsArePendingUntilExportedAndOverlapBlanksNewCodes)
         EXPECT_TRUE(task.SQLiteTableExists(task.GetAttendanceCache(), "DAILY_ATT"));
         EXPECT_FALSE(task.SQLiteTableExists(task.GetAttendanceCache(), "PERIOD_ATT"));
     }
+    // The constant "DAILY" column has no value operation: it fills nothing, so the rows carry an empty
+    // time frame and header (exported in the "AttTimeFrameRef" section).
     EXPECT_EQ(CacheRows(folder, "DAILY_ATT", "timeframe"),
-              Texts({"O'Brien|2024-03-01|DAILY|AttTimeFrameRef|NULL|T'; DROP TABLE DAILY_ATT; --|",
-                     "S1|2024-02-28|DAILY|AttTimeFrameRef|NULL|A|", "S3|2024-03-04|DAILY|AttTimeFrameRef|NULL|A|",
-                     "S4|2024-03-05|DAILY|AttTimeFrameRef|NULL|U|"}));
+              Texts({"O'Brien|2024-03-01|||NULL|T'; DROP TABLE DAILY_ATT; --|", "S1|2024-02-28|||NULL|A|",
+                     "S3|2024-03-04|||NULL|A|", "S4|2024-03-05|||NULL|U|"}));
     EXPECT_EQ(PendingDaily(folder).size(), 4u);
 
     // The export marks the rows (as the database layer does); nothing is pending then.
@@ -176,10 +177,9 @@ TEST(AttendanceCache, RowsArePendingUntilExportedAndOverlapBlanksNewCodes)
         EXPECT_EQ(task.windows.front().first, Ymd(2024, 3, 2));
     }
     EXPECT_EQ(CacheRows(folder, "DAILY_ATT", "timeframe"),
-              Texts({"O'Brien|2024-03-01|DAILY|AttTimeFrameRef|T'; DROP TABLE DAILY_ATT; --|T'; DROP TABLE "
-                     "DAILY_ATT; --|",
-                     "S1|2024-02-28|DAILY|AttTimeFrameRef|A|A|", "S3|2024-03-04|DAILY|AttTimeFrameRef|A|E|",
-                     "S4|2024-03-05|DAILY|AttTimeFrameRef|U||", "S5|2024-03-06|DAILY|AttTimeFrameRef|NULL|A|"}));
+              Texts({"O'Brien|2024-03-01|||T'; DROP TABLE DAILY_ATT; --|T'; DROP TABLE DAILY_ATT; --|",
+                     "S1|2024-02-28|||A|A|", "S3|2024-03-04|||A|E|", "S4|2024-03-05|||U||",
+                     "S5|2024-03-06|||NULL|A|"}));
     EXPECT_EQ(PendingDaily(folder), Texts({"S3=E", "S4=", "S5=A"}));
 }
 
@@ -207,11 +207,14 @@ TEST(AttendanceCache, PeriodRangesTitlesAndFilter)
               Texts({"S1|2024-03-04|2|AttPerRef|NULL|A|r1", "S1|2024-03-04|3|AttPerRef|NULL|A|r1",
                      "S1|2024-03-04|4|AttPerRef|NULL|A|r1", "S3|2024-03-04|1|AttPerRef|NULL|A|r3"}));
 
-    // A section column names the period itself and its title becomes a period header.
+    // A section column names the period itself and its title becomes a period header. A constant column
+    // has no value operation and takes no title: the titles go to the value columns in their order.
     task.StartAttTable("PERIOD_ATT", false, false);
     task.ClearColumns();
     task.rows = {{"S9", "03/05/2024", "A", "SEC-1"}};
-    for (int i = 0; i < 4; ++i)
+    task.ValueColumn(0);
+    task.AddColumn(nullptr, "CONST", nullptr, 1);
+    for (int i = 1; i < 4; ++i)
         task.ValueColumn(i);
     for (const char *title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttSecRef"})
         task.AddHeaderField(title);
@@ -262,7 +265,7 @@ TEST(AttendanceCache, AFailedWindowLeavesTheCacheAsBeforeIt)
     }
     EXPECT_EQ(task.clearFilterCalls, 1);
     EXPECT_EQ(CacheRows(folder, "DAILY_ATT", "timeframe"),
-              Texts({"S1|2024-02-27|DAILY|AttTimeFrameRef|NULL|ok|"}));
+              Texts({"S1|2024-02-27|||NULL|ok|"}));
 
     // A changed configuration removes the cache.
     task.m_schoolNumber = "202";

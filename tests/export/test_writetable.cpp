@@ -78,6 +78,18 @@ TEST(WriteTable, FailuresCloseTheFileAndCarryTheErrorTextAndQuery)
                      "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
     }
 
+    // Neither a library exception nor a thrown text: the unknown-error text.
+    task.ClearColumns();
+    task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailStd), 0);
+    try {
+        task.WriteTable(nullptr, "");
+        FAIL() << "no exception";
+    } catch (const XException &e) {
+        EXPECT_STREQ(e.GetMessage(),
+                     "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
+    }
+    EXPECT_TRUE(HasLine(task.log, "8||Error writing line= 1"));
+
     // A folder that cannot hold the file.
     WriteBytes(folder.File("plainfile"), "x");
     task.SetOutputFolder(folder.File("plainfile").c_str());

@@ -232,3 +232,34 @@ TEST(AppModel, RunKeepsSecretsOutOfTheLogAndSurvivesAnyTaskFailure)
         EXPECT_EQ(readFile(out + "/finished_bridge.tmp"), "finished\r\n");
     }
 }
+
+TEST(AppModel, RunLogTargetsAndTheSevenFileLimit)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out");
+    const QString logs = dir.filePath("logs");
+    // Log files dated after today: the current file sorts first and must not
+    // stop the pruning short of seven.
+    for (int day = 1; day <= 8; ++day)
+        writeFile(logs + QString("/Testing-5-2999-01-0%1.log").arg(day), "x");
+
+    Capture capture;
+    TestTask::resetRecord();
+    TestTask::succeed = true;
+    TestApp app;
+    EXPECT_EQ(app.run({"run", "--path=" + out, "--logpath=" + logs, "--school=5", "--log=extract"}), 0);
+
+    const QString logName = "Testing-5-" + today() + ".log";
+    QStringList kept = QDir(logs).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(kept.size(), 7) << kept.join(' ').toStdString();
+    EXPECT_TRUE(kept.contains(logName));
+    EXPECT_FALSE(kept.contains("Testing-5-2999-01-01.log"));
+    EXPECT_FALSE(kept.contains("Testing-5-2999-01-02.log"));
+
+    // "extract": both targets until the task starts, the file only from then on.
+    EXPECT_EQ(capture.out(), "");
+    const QString logText = maskTimes(QString::fromUtf8(readFile(out + "/" + logName)));
+    EXPECT_TRUE(logText.contains(": Informational TestTask::Execute: Task ran with \r\n")) << logText.toStdString();
+    EXPECT_TRUE(logText.endsWith(": Informational SISConfig::commandRun: Execute completed successfully.\r\n"))
+        << logText.toStdString();
+}
