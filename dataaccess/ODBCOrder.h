@@ -1,0 +1,14 @@
+#pragma once
+
+class ODBCField;
+
+// One entry of ORDER BY.
+class ODBCOrder
+{
+public:
+    ODBCOrder(ODBCField* field, bool descending);
+    virtual ~ODBCOrder();
+
+    ODBCField* m_field;      // not owned
+    bool m_descending;
+};

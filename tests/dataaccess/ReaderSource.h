@@ -1,0 +1,148 @@
+#pragma once
+
+// A small SQLite source database of its own (every column type, formatter rows, attendance rows,
+// a view that fails part-way through its rows) behind the ODBC data source "reader_source".
+// The ODBC configuration also keeps the sample data source, so both names work in one process.
+
+#include "TestOdbcEnv.h"
+
+#include "Database.h"
+#include "Query.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace readertest {
+
+// A folder of its own under /tmp, removed with everything in it at the end.
+struct TempFolder
+{
+    std::string path;
+
+    explicit TempFolder(const std::string& prefix)
+    {
+        std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+        const char* made = mkdtemp(&pattern[0]);
+        path = made ? made : "/tmp";
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        if (path != "/tmp")
+            std::filesystem::remove_all(path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+};
+
+inline std::string LongText()
+{
+    std::string text;
+    for (int i = 0; text.size() < 100000; ++i)
+        text += "line " + std::to_string(i) + " of a long note;";
+    return text;
+}
+
+inline void BuildSource(const std::string& path)
+{
+    sqlite::Database db;
+    db.Open(path.c_str());
+    db.Execute("CREATE VIEW sysobjects AS SELECT rowid AS id, name, CASE type WHEN 'table' THEN 'U' WHEN 'view' "
+               "THEN 'V' END AS type FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite_%'");
+    db.Execute("CREATE VIEW syscolumns AS SELECT o.id AS id, p.name AS name FROM sysobjects AS o "
+               "JOIN pragma_table_info(o.name) AS p");
+
+    db.Execute("CREATE TABLE TypeSample (id INTEGER, txt VARCHAR(60), memo TEXT, d DATE, ts TIMESTAMP, "
+               "dbl DOUBLE, amount NUMERIC(10,2), big BIGINT, raw BLOB, flag BIT)");
+    db.Execute("INSERT INTO TypeSample (id) VALUES (1)");
+    db.Execute("INSERT INTO TypeSample VALUES (2, '', '', '1899-12-30', '1899-12-30 00:00:00', 12.5, -15.00, "
+               "9000000000, X'00FF10', 1)");
+    db.Execute("INSERT INTO TypeSample VALUES (3, '  A' || char(9) || 'B  ', 'x' || char(13) || char(10) || 'y', "
+               "'1900-01-01', '1900-01-01 00:00:00', 3.0, -1.25, -5, X'41', 0)");
+    db.Execute("INSERT INTO TypeSample VALUES (4, '-5', '12', '2024-09-03', '2024-09-03 14:05:09', 0.0, 0, 0, NULL, NULL)");
+    sqlite::Query insert(db);
+    insert.Prepare("INSERT INTO TypeSample VALUES (5, '1.5', ?, '1899-12-31', '2024-09-03 00:00:00', 100.0, "
+                   "1234.5, 7, NULL, 1)");
+    insert.Bind(1, LongText().c_str());
+    insert.Step();
+    insert.Finalize();
+
+    db.Execute("CREATE TABLE FormatSample (id INTEGER, txt TEXT, amount NUMERIC(10,2), d DATE, ts TIMESTAMP, "
+               "n INTEGER, f DOUBLE, flag INTEGER, phone TEXT)");
+    db.Execute("INSERT INTO FormatSample VALUES (1, '  Lunch' || char(13) || char(10) || 'Room' || char(9), -12.5, "
+               "'1899-12-30', '2024-09-03 09:05:07', 0, 2.5, 1, '(555) 123-4567 ext 12')");
+    db.Execute("INSERT INTO FormatSample VALUES (2, '0', 1234.5, '1899-12-31', '2024-09-03 00:00:00', 42, 0.0, 0, "
+               "'N/A')");
+    db.Execute("INSERT INTO FormatSample VALUES (3, 'N/A', 0, '1900-01-01', NULL, -7, 99.5, NULL, '12345')");
+    db.Execute("INSERT INTO FormatSample VALUES (4, 'YES', NULL, NULL, '1900-01-01 13:30:00', NULL, NULL, 2, "
+               "'5551234567')");
+    db.Execute("INSERT INTO FormatSample VALUES (5, 'lunchroom', 0.126, '1600-01-01', NULL, 5, -0.5, 0, '')");
+    db.Execute("INSERT INTO FormatSample VALUES (6, 'n', 3, '2024-02-29', NULL, 0, 1, 1, '')");
+    db.Execute("INSERT INTO FormatSample (id, txt) VALUES (7, 'LUNCH')");
+
+    db.Execute("CREATE TABLE Attendance (ID INTEGER, StudentID TEXT, Att_Date DATE, Att_Code TEXT, SchoolID INTEGER)");
+    db.Execute("INSERT INTO Attendance VALUES (1, 'S1', '2024-09-02', 'A', 100)");
+    db.Execute("INSERT INTO Attendance VALUES (2, 'S1', '2024-09-05', 'T', 100)");
+    db.Execute("INSERT INTO Attendance VALUES (3, 'S2', '2024-09-09', 'A', 100)");
+    db.Execute("INSERT INTO Attendance VALUES (4, 'S2', '2024-09-12', 'E', 200)");
+    db.Execute("INSERT INTO Attendance VALUES (5, 'S3', '2024-09-16', 'A', 100)");
+
+    db.Execute("CREATE TABLE Codes (Code TEXT, Title TEXT)");
+    db.Execute("INSERT INTO Codes VALUES ('A', 'Absent'), ('T', 'Tardy')");
+
+    // Rows beyond the first fetched blocks fail with an integer overflow.
+    db.Execute("CREATE TABLE Numbers (n INTEGER)");
+    db.Execute("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 20000) "
+               "INSERT INTO Numbers SELECT n FROM c");
+    db.Execute("CREATE VIEW BadWalk AS SELECT n, CASE WHEN n < 15000 THEN n "
+               "ELSE abs(-9223372036854775807 - 1 + (n - n)) END AS v FROM Numbers");
+    db.Execute("CREATE TABLE Empty (n INTEGER)");
+    db.Close();
+}
+
+// The folder of the source database and its ODBC configuration; built once per process.
+inline const std::string& SourceFolder()
+{
+    static const TempFolder temp("vh-readers");
+    static const std::string folder = [] {
+        const std::string dir = temp.path;
+        const std::string db = dir + "/source.db";
+        BuildSource(db);
+        std::ofstream ini(dir + "/odbc.ini");
+        ini << "[reader_source]\nDriver=SQLite3\nDatabase=" << db << "\nNoCreat=1\n\n";
+        // The same database read row by row, so that a failing row surfaces while walking.
+        ini << "[reader_source_step]\nDriver=SQLite3\nDatabase=" << db << "\nNoCreat=1\nStepAPI=1\n\n";
+        std::ifstream sample(TestDataDir() + "/odbc.ini");
+        ini << sample.rdbuf();
+        ini.close();
+        return dir;
+    }();
+    return folder;
+}
+
+// Points the driver manager at the configuration above; call before any ODBC use.
+inline void UseReaderSource()
+{
+    const std::string& dir = SourceFolder();
+    setenv("ODBCSYSINI", TestDataDir().c_str(), 1);
+    setenv("ODBCINI", (dir + "/odbc.ini").c_str(), 1);
+}
+
+inline const char* SourceConnectionString()
+{
+    return "DSN=reader_source;";
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+} // namespace readertest

@@ -1,0 +1,259 @@
+// The output-column formatters on real rows, written through WriteTable and compared byte for byte.
+
+#include "DaTestSupport.h"
+#include "ReaderSource.h"
+#include "ValueText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+using datest::Recorder;
+using datest::TestTask;
+
+namespace {
+
+std::string Str(const XString& text)
+{
+    return std::string(text.CStr(), text.Length());
+}
+
+
+// A task that can make one of its output columns current, as the writer does for each field.
+class FormatTask : public TestTask
+{
+public:
+    FormatTask() : TestTask(0, DbSybaseOdbc) {}
+
+    XString Call(size_t column, ValueOperation op)
+    {
+        m_currentColumn = &m_columns.at(column);
+        const XString text = (this->*op)();
+        m_currentColumn = nullptr;
+        return text;
+    }
+    bool ParseBoolOf(size_t column)
+    {
+        m_currentColumn = &m_columns.at(column);
+        const bool value = ParseBool();
+        m_currentColumn = nullptr;
+        return value;
+    }
+};
+
+template <class F>
+PDEWriter::ValueOperation Op(F f)
+{
+    return DataAccessBase::AsValueOperation(f);
+}
+
+} // namespace
+
+TEST(Formatters, EveryWrittenFormatterOnRealRows)
+{
+    readertest::UseReaderSource();
+    FormatTask task;
+    Recorder log(task);
+    readertest::TempFolder temp("vh-format");
+    const std::string& folder = temp.path;
+    task.SetOutputFolder(folder.c_str());
+    task.Connect(readertest::SourceConnectionString());
+
+    task.StartOutputTable("Format Sample", "FormatSample.pef", false);
+    ODBCTable* t = task.AddTable("FormatSample", "f", true);
+    struct Column
+    {
+        const char* name;
+        PDEWriter::ValueOperation op;
+    };
+    const Column columns[] = {
+        {"id", Op(&DataAccessBase::FormatInt)},
+        {"txt", Op(&DataAccessBase::FormatText)},
+        {"txt", Op(&DataAccessBase::FormatUpper)},
+        {"txt", Op(&DataAccessBase::FormatQuoted)},
+        {"txt", Op(&DataAccessBase::FormatZeroBlank)},
+        {"txt", Op(&DataAccessBase::FormatNABlank)},
+        {"txt", Op(&DataAccessBase::FormatDigitFromText)},
+        {"txt", Op(&DataAccessBase::FormatCategoryWord)},
+        {"txt", Op(&DataAccessBase::FormatPrefixGS)},
+        {"txt", Op(&DataAccessBase::FormatYN)},
+        {"amount", Op(&DataAccessBase::FormatMoney)},
+        {"d", Op(&DataAccessBase::FormatDate)},
+        {"d", Op(&DataAccessBase::FormatDateBlank1900Current)},
+        {"d", Op(&DataAccessBase::FormatDateBlankNullCurrent)},
+        {"ts", Op(&DataAccessBase::FormatTime)},
+        {"ts", Op(&DataAccessBase::FormatDateTime)},
+        {"ts", Op(&DataAccessBase::FormatDateTimeAsDate)},
+        {"n", Op(&DataAccessBase::FormatIntZeroBlank)},
+        {"f", Op(&DataAccessBase::FormatFloat)},
+        {"f", Op(&DataAccessBase::FormatFloatWhole)},
+        {"flag", Op(&DataAccessBase::FormatYesNo)},
+        {"flag", Op(&DataAccessBase::FormatNoYes)},
+        {"flag", Op(&DataAccessBase::FormatYesBlank)},
+        {"flag", Op(&DataAccessBase::FormatBoolDigit)},
+        {"phone", Op(&DataAccessBase::FormatPhone)},
+        {"phone", Op(&DataAccessBase::FormatPhoneNumber)},
+    };
+    ODBCField* id = nullptr;
+    for (const Column& c : columns) {
+        ODBCField* field = task.AddFieldColumn(t, c.name, c.op, c.name, true);
+        if (!id)
+            id = field;
+    }
+    task.AddFieldColumn(nullptr, "Calendar", nullptr, "CalName", false, 1);
+    task.AddOrder(id);
+
+    EXPECT_EQ(task.WriteTable(nullptr, XString()), 7);
+
+    const std::string expected =
+        "1\tLunch  Room\tLUNCH  ROOM\t\"Lunch  Room\"\tLunch  Room\tLunch  Room\t\tLunch  Room\tgs_Lunch  Room\t\t"
+        "$-12.50\t\t\t\t9:05:07 AM\t09/03/2024 9:05:07 AM\t09/03/2024\t\t2.500000\t2\tYes\tNo\tYes\t1\t"
+        "555 123-4567 x12\t555 123-4567 x12\tCalendar\r\n"
+        "2\t0\t0\t\"0\"\t\t0\t0\t0\tgs_0\tN\t$1234.50\t12/31/1899\t12/31/1899\t12/31/1899\t12:00:00 AM\t"
+        "09/03/2024 12:00:00 AM\t09/03/2024\t42\t0.000000\t0\tNo\tYes\t\t0\t\tN/A\tCalendar\r\n"
+        "3\tN/A\tN/A\t\"N/A\"\tN/A\t\t\tN/A\tgs_N/A\t\t$0.00\t01/01/1900\t\t\t\t\t\t-7\t99.500000\t100\tNo\tYes\t\t0\t"
+        "12345\t12345\tCalendar\r\n"
+        "4\tYES\tYES\t\"YES\"\tYES\tYES\t1\tYES\tgs_YES\tY\t$0.00\t\t\t\t1:30:00 PM\t01/01/1900 1:30:00 PM\t"
+        "01/01/1900\t\t0.000000\t0\tYes\tNo\tYes\t1\t555 123-4567\t555 123-4567\tCalendar\r\n"
+        "5\tlunchroom\tLUNCHROOM\t\"lunchroom\"\tlunchroom\tlunchroom\t\tlunchroom\tgs_lunchroom\t\t$0.13\t"
+        "01/01/1600\t01/01/1600\t\t\t\t\t5\t-0.500000\t-0\tNo\tYes\t\t0\t\t\tCalendar\r\n"
+        "6\tn\tN\t\"n\"\tn\tn\t0\tn\tgs_n\tN\t$3.00\t02/29/2024\t02/29/2024\t02/29/2024\t\t\t\t\t1.000000\t1\t"
+        "Yes\tNo\tYes\t1\t\t\tCalendar\r\n"
+        "7\tLUNCH\tLUNCH\t\"LUNCH\"\tLUNCH\tLUNCH\t\tlunch\tgs_LUNCH\t\t$0.00\t\t\t\t\t\t\t\t0.000000\t0\tNo\tYes\t"
+        "\t0\t\t\tCalendar\r\n";
+    EXPECT_EQ(readertest::ReadFile(folder + "/FormatSample.pef"), expected);
+    EXPECT_TRUE(log.Has(8, "Closed Table File. Lines= 7"));
+    // Numbers the phone formatter cannot read are kept and reported at level 7.
+    EXPECT_TRUE(log.Has(7, "Phone number: 12345, cannot parse into right format.  This means that the phone number "
+                           "in your database is not in phone number format."));
+    EXPECT_TRUE(log.Has(7, "Phone number: N/A, cannot parse into right format.  This means that the phone number "
+                           "in your database is not in phone number format."));
+    task.EndOutputTable();
+    EXPECT_TRUE(log.Has(8, "Finished Format Sample table/query."));
+}
+
+TEST(Formatters, FieldArgumentsAndNoCurrentColumn)
+{
+    readertest::UseReaderSource();
+    FormatTask task;
+    task.Connect(readertest::SourceConnectionString());
+    task.StartOutputTable("Format Sample", "FormatSample.pef", false);
+    ODBCTable* t = task.AddTable("FormatSample", "f", true);
+    ODBCField* id = task.AddFieldColumn(t, "id", Op(&DataAccessBase::FormatInt), "id", true);
+    task.AddFieldColumn(t, "txt", Op(&DataAccessBase::FormatTrimmed), "txt", true);
+    ODBCField* d = task.AddFieldColumn(t, "d", Op(&DataAccessBase::FormatDateZeroBlank), "d", true);
+    ODBCField* n = task.AddFieldColumn(t, "n", Op(&DataAccessBase::FormatIntZeroBlank), "n", true);
+    ODBCField* flag = task.AddFieldColumn(t, "flag", Op(&DataAccessBase::FormatYesBlank), "flag", true);
+    ODBCField* f = task.AddFieldColumn(t, "f", Op(&DataAccessBase::FormatFloatWhole), "f", true);
+    task.AddOrder(id);
+    ASSERT_TRUE(task.OpenTable(true));
+    ASSERT_TRUE(task.MoveFirst());
+
+    // Row 1: the text keeps its inner line break when only trimmed.
+    EXPECT_EQ(Str(task.Call(1, Op(&DataAccessBase::FormatTrimmed))), "Lunch\r\nRoom");
+    EXPECT_EQ(Str(task.Call(1, Op(&DataAccessBase::FormatNoLineBreaks))), "Lunch  Room");
+    EXPECT_EQ(Str(task.Call(1, Op(&DataAccessBase::FormatNoTabs))), "Lunch  Room");
+    EXPECT_EQ(Str(task.FormatDateBlankNull(d)), "");  // 1899-12-30
+    EXPECT_EQ(Str(task.FormatDateBlank1900(d)), "");  // the zero DATE reads as no date
+    EXPECT_EQ(Str(task.FormatIntOf(n)), "");
+    EXPECT_EQ(Str(task.FormatIntOf(id)), "1");
+    EXPECT_EQ(Str(task.FormatIntOf(nullptr)), "");
+    EXPECT_EQ(Str(task.FormatYesBlankOf(flag)), "Yes");
+    EXPECT_EQ(Str(task.FormatNoYesOf(flag)), "No");
+    EXPECT_EQ(Str(task.FormatNoYesOf(nullptr)), "Yes");
+    EXPECT_TRUE(task.GetBoolOf(flag));
+    EXPECT_EQ(Str(task.FormatFloatOf(f)), "2");
+    EXPECT_EQ(Str(task.FormatFloatWholeOf(f)), "2");
+    EXPECT_EQ(Str(task.Call(2, Op(&DataAccessBase::FormatDateZeroBlank))), "");
+
+    ASSERT_TRUE(task.MoveNext());  // row 2
+    EXPECT_FALSE(task.ParseBoolOf(1));
+    EXPECT_EQ(Str(task.Call(1, Op(&DataAccessBase::FormatZeroAsBlank))), "");
+    EXPECT_EQ(Str(task.Call(2, Op(&DataAccessBase::FormatDateZeroBlank))), "12/31/1899");
+    EXPECT_EQ(Str(task.FormatDateBlankNull(d)), "12/31/1899");
+    EXPECT_EQ(Str(task.FormatIntOf(n)), "42");
+    EXPECT_FALSE(task.Call(4, Op(&DataAccessBase::FormatYesBlank)).Length());
+    ASSERT_TRUE(task.MoveNext());  // row 3: 1900-01-01
+    EXPECT_EQ(Str(task.FormatDateBlank1900(d)), "");
+    EXPECT_EQ(Str(task.FormatIntOf(n)), "-7");
+    ASSERT_TRUE(task.MoveNext());  // row 4: YES
+    EXPECT_TRUE(task.ParseBoolOf(1));
+    EXPECT_FALSE(task.ParseBool());  // no current column
+    EXPECT_EQ(Str(task.FormatDateBlank1900(nullptr)), "");
+
+    // Without a current column: empty texts, and the stated value of the flag formatters.
+    EXPECT_EQ(Str(task.FormatText()), "");
+    EXPECT_EQ(Str(task.FormatMoney()), "");
+    EXPECT_EQ(Str(task.FormatYesNo()), "No");
+    EXPECT_EQ(Str(task.FormatNoYes()), "Yes");
+    EXPECT_EQ(Str(task.FormatBoolDigit()), "0");
+    EXPECT_EQ(Str(task.FormatYesBlank()), "");
+    EXPECT_FALSE(task.GetBoolOf(nullptr));
+    EXPECT_EQ(Str(task.FormatFloatWhole()), "");
+}
+
+TEST(Formatters, TextRulesWithoutFields)
+{
+    TestTask task(0, DbSybaseOdbc);
+    EXPECT_EQ(Str(task.ZeroBlankText("0")), "");
+    EXPECT_EQ(Str(task.ZeroBlankText("00")), "00");
+    EXPECT_EQ(Str(task.NoTabsText("a\tb\r\nc")), "a b  c");
+    EXPECT_EQ(Str(task.PrefixGSText("K")), "gs_K");
+    EXPECT_EQ(Str(task.YesNoText(true)), "Yes");
+    EXPECT_EQ(Str(task.YesBlankText(false)), "");
+    EXPECT_EQ(Str(task.FormatPhoneText("555-1234")), "555-1234");
+    EXPECT_EQ(Str(task.FormatPhoneText("")), "");
+
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("yes")), "Yes");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("TRUE")), "Yes");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("Y")), "Yes");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("1")), "Yes");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("NO")), "No");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("False")), "No");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("n")), "No");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("0")), "No");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("maybe")), "maybe");
+    EXPECT_EQ(Str(DataAccessBase::NormalizeYesNo("")), "");
+}
+
+TEST(Formatters, QuickTextsMatchTheGeneralFormatting)
+{
+    XString quick;
+    for (int32_t day = 0; day < 3000000; day += 997) {
+        const XDate date(day);
+        for (const char* pattern : {"mm/dd/yyyy", "MM/DD/YYYY", "Mm/dD/yYyY"}) {
+            if (valuetext::DefaultDate(date, pattern, quick)) {
+                EXPECT_EQ(Str(quick), Str(date.Format(pattern))) << day;
+            }
+        }
+    }
+    EXPECT_TRUE(valuetext::DefaultDate(XDate(109573), "mm/dd/yyyy", quick));
+    EXPECT_FALSE(valuetext::DefaultDate(XDate(), "mm/dd/yyyy", quick));
+    EXPECT_FALSE(valuetext::DefaultDate(XDate(109573), "yyyy-mm-dd", quick));
+
+    for (int32_t ms = 0; ms < XTime::MsPerDay; ms += 61007) {
+        const XDateTime value(XDate(154000 + ms % 5000), XTime(ms));
+        ASSERT_TRUE(valuetext::DefaultDateTime(value, "mm/dd/yyyy HH:NN:SS AA", quick));
+        EXPECT_EQ(Str(quick), Str(value.Format("mm/dd/yyyy HH:NN:SS AA"))) << ms;
+    }
+    for (int hour : {0, 9, 11, 12, 13, 23}) {
+        const XDateTime value(XDate(154000), XTime(hour * 3600000 + 59 * 1000));
+        ASSERT_TRUE(valuetext::DefaultDateTime(value, "MM/DD/YYYY HH:NN:SS AA", quick));
+        EXPECT_EQ(Str(quick), Str(value.Format("MM/DD/YYYY HH:NN:SS AA"))) << hour;
+    }
+    EXPECT_FALSE(valuetext::DefaultDateTime(XDateTime(XDate(154000), XTime()), "mm/dd/yyyy HH:NN:SS AA", quick));
+
+    char expected[400];
+    for (double v : {0.0, -0.0, 2.5, -2.5, 99.5, 0.125, 0.126, 1234.5, -12.5, 1e-7, 123456789.987654, 1e20, -3.0}) {
+        for (int decimals : {0, 2, 6}) {
+            std::snprintf(expected, sizeof expected, "%.*f", decimals, v);
+            EXPECT_EQ(Str(valuetext::Fixed(v, decimals)), expected) << v;
+        }
+    }
+    EXPECT_EQ(Str(valuetext::Real(-0.5)), "-0.5");
+    EXPECT_EQ(Str(valuetext::Real(1e20)), "100000000000000000000");
+    EXPECT_EQ(Str(valuetext::Real(0.00004)), "0");
+    EXPECT_EQ(Str(valuetext::Integer(-9223372036854775807LL - 1)), "-9223372036854775808");
+}

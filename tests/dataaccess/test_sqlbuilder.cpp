@@ -1,0 +1,286 @@
+#include "SqlBuilder.h"
+
+#include "DatabaseTypes.h"
+#include "XException.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct LogLine
+{
+    int level;
+    std::string text;
+    std::string method;
+};
+
+// A query model with a recorder for the builder's log lines.
+struct Builder
+{
+    QueryModel model;
+    std::vector<LogLine> log;
+    int32_t type = DbSybaseOdbc;
+    bool distinct = false;
+    XString dataSource;
+
+    SqlBuilder Make()
+    {
+        return SqlBuilder(model, type, distinct, dataSource, [this](int level, const XString& text, const XString& method) {
+            log.push_back({level, text.CStr(), method.CStr()});
+        });
+    }
+    std::string Plain() { return Make().BuildQuery().CStr(); }
+    std::string Ansi() { return Make().BuildAnsiJoinQuery().CStr(); }
+    ODBCCondition* Value(const char* conj, ODBCField* f, const char* op, const char* value, int group)
+    {
+        return model.AddCondition(conj, f, op, nullptr, value, group);
+    }
+    ODBCCondition* Join(const char* conj, ODBCField* l, const char* op, ODBCField* r, int group)
+    {
+        return model.AddCondition(conj, l, op, r, XString(), group);
+    }
+};
+
+// Condition handles must outlive the builder: keep them in a second model that is never built.
+struct ExampleFixture : ::testing::Test
+{
+    Builder b;
+    QueryModel handles;
+    void SetUp() override
+    {
+        ODBCTable* sec = b.model.AddTable("Sections", "sec", XString());
+        ODBCTable* term = b.model.AddTable("Terms", "term", XString());
+        b.model.AddField(sec, "ID");
+        ODBCField* course = b.model.AddField(sec, "Course_Number");
+        b.model.AddField(term, "Abbreviation");
+        ODBCField* termId = handles.AddField(sec, "TermID");
+        ODBCField* tid = handles.AddField(term, "ID");
+        ODBCField* school = handles.AddField(sec, "SchoolID");
+        ODBCField* year = handles.AddField(term, "YearID");
+        b.Join("AND", termId, "=", tid, 0);
+        b.Value("AND", school, "=", "100", 0);
+        b.Value("AND", year, "=", "24", 1);
+        b.Value("OR", year, "=", "25", 1);
+        b.model.AddOrder(course, false);
+    }
+};
+
+TEST_F(ExampleFixture, WorkedExampleBothBuilders)
+{
+    EXPECT_EQ(b.Plain(),
+              "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec, Terms term  WHERE sec.TermID = "
+              "term.ID AND sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY sec.Course_Number");
+    EXPECT_EQ(b.Ansi(),
+              "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec INNER JOIN Terms term ON "
+              "sec.TermID =term.ID   WHERE sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY "
+              "sec.Course_Number");
+    // Building does not change the model.
+    EXPECT_EQ(b.model.conditions.size(), 4u);
+    EXPECT_EQ(b.model.fields.size(), 3u);
+}
+
+TEST_F(ExampleFixture, DistinctAndTraceLines)
+{
+    b.distinct = true;
+    const std::string plain = b.Plain();
+    EXPECT_EQ(plain.rfind("SELECT DISTINCT sec.ID, ", 0), 0u) << plain;
+
+    // Every trace line is level 9 with no method; the captions come in order.
+    for (const LogLine& line : b.log) {
+        EXPECT_EQ(line.level, 9);
+        EXPECT_EQ(line.method, "");
+    }
+    ASSERT_EQ(b.log.size(), 11u);
+    EXPECT_EQ(b.log[0].text, "BuildQuery: Fields Finished:\nSELECT DISTINCT sec.ID, sec.Course_Number, term.Abbreviation");
+    EXPECT_EQ(b.log[2].text.rfind("BuildQuery: Join Count: 0:\n", 0), 0u);
+    EXPECT_EQ(b.log[4].text.rfind("BuildQuery: Conditions:\n", 0), 0u);
+    EXPECT_EQ(b.log[7].text.rfind("BuildQuery: Conditions:\n", 0), 0u);
+    EXPECT_EQ(b.log[8].text.rfind("BuildQuery: Conditions Finished:\n", 0), 0u);
+    EXPECT_EQ(b.log[10].text, "BuildQuery Finished:" + plain);
+
+    b.log.clear();
+    const std::string ansi = b.Ansi();
+    EXPECT_EQ(ansi.rfind("SELECT DISTINCT sec.ID, ", 0), 0u) << ansi;
+    ASSERT_FALSE(b.log.empty());
+    EXPECT_EQ(b.log.front().text.rfind("BuildAnsiJoinQuery: Fields Finished:\n", 0), 0u);
+    EXPECT_EQ(b.log.back().text, "BuildAnsiJoinQuery Finished:" + ansi);
+}
+
+TEST_F(ExampleFixture, SqlServerHints)
+{
+    b.type = DbMSSQL;
+    EXPECT_EQ(b.Plain(),
+              "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec WITH (NOLOCK) , Terms term WITH "
+              "(NOLOCK)   WHERE sec.TermID = term.ID AND sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) "
+              "ORDER BY sec.Course_Number");
+    EXPECT_EQ(b.Ansi(),
+              "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec INNER JOIN Terms term (NOLOCK)  ON "
+              "sec.TermID =term.ID   WHERE sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY "
+              "sec.Course_Number");
+}
+
+TEST(SqlBuilder, TablesAliasesAndExpressions)
+{
+    Builder b;
+    ODBCTable* schools = b.model.AddTable("Schools", "", XString());
+    b.model.AddField(schools, "Name");
+    EXPECT_EQ(b.Plain(), "SELECT Schools.Name FROM Schools ");
+    EXPECT_EQ(b.Ansi(), "SELECT Schools.Name FROM Schools ");
+
+    // A qualified table without alias carries the prefix before every column.
+    Builder q;
+    ODBCTable* terms = q.model.AddTable("Terms", "", "VH.Terms");
+    ODBCField* id = q.model.AddField(terms, "ID");
+    q.Value("AND", id, ">", "0", 0);
+    q.model.AddOrder(id, true);
+    EXPECT_EQ(q.Plain(), "SELECT VH.Terms.ID FROM VH.Terms  WHERE VH.Terms.ID > 0 ORDER BY VH.Terms.ID DESC");
+
+    // Expression prefix with and without suffix, field aliases, and an order by alias.
+    Builder e;
+    ODBCTable* sec = e.model.AddTable("Sections", "sec", XString());
+    ODBCField* name = e.model.AddField(sec, "Name");
+    name->SetPrefix("UPPER(");
+    ODBCField* teacher = e.model.AddField(sec, "Teacher");
+    teacher->SetPrefix("case");
+    teacher->SetSuffix("when '' then 1 else 0 end");
+    teacher->SetAlias("order1");
+    e.model.AddOrder(teacher, false);
+    e.model.AddOrder(name, true);
+    EXPECT_EQ(e.Plain(), "SELECT UPPER( sec.Name), case sec.Teacher when '' then 1 else 0 end as order1 FROM "
+                         "Sections sec  ORDER BY order1, sec.Name DESC");
+}
+
+TEST(SqlBuilder, GroupParentheses)
+{
+    Builder b;
+    ODBCTable* t = b.model.AddTable("T", "t", XString());
+    ODBCField* a = b.model.AddField(t, "a");
+    ODBCField* x = b.model.AddField(t, "x");
+    ODBCField* y = b.model.AddField(t, "y");
+    // a AND (b OR c): the parenthesis closes after the condition whose group fell.
+    b.Value("AND", a, "=", "1", 0);
+    b.Value("AND", x, "=", "2", 1);
+    b.Value("OR", y, "=", "3", 0);
+    EXPECT_EQ(b.Plain(), "SELECT t.a, t.x, t.y FROM T t  WHERE t.a = 1 AND (t.x = 2 OR t.y = 3)");
+
+    // A step of two opens one parenthesis; it is closed at the end.
+    Builder c;
+    ODBCTable* u = c.model.AddTable("T", "t", XString());
+    ODBCField* p = c.model.AddField(u, "p");
+    c.Value("AND", p, "=", "1", 0);
+    c.Value("AND", p, "<>", "'x'", 2);
+    EXPECT_EQ(c.Plain(), "SELECT t.p FROM T t  WHERE t.p = 1 AND (t.p <> 'x')");
+
+    // Groups that fall more often than they rose close only what is open.
+    Builder d;
+    ODBCTable* v = d.model.AddTable("T", "t", XString());
+    ODBCField* q = d.model.AddField(v, "q");
+    d.Value("AND", q, "=", "1", 0);
+    d.Value("AND", q, "=", "2", 2);
+    d.Value("OR", q, "=", "3", 1);
+    d.Value("AND", q, "=", "4", 0);
+    d.Value("AND", q, "=", "5", -1);
+    EXPECT_EQ(d.Plain(), "SELECT t.q FROM T t  WHERE t.q = 1 AND (t.q = 2 OR t.q = 3) AND t.q = 4 AND t.q = 5");
+
+    // A first condition whose conjunction opens a parenthesis writes it after WHERE.
+    Builder f;
+    ODBCTable* w = f.model.AddTable("T", "t", XString());
+    ODBCField* r = f.model.AddField(w, "r");
+    f.Value("(", r, "=", "1", 0);
+    EXPECT_EQ(f.Plain(), "SELECT t.r FROM T t  WHERE ( t.r = 1");
+
+    // No conditions, no WHERE; no orders, no ORDER BY.
+    Builder g;
+    ODBCTable* z = g.model.AddTable("T", "t", XString());
+    g.model.AddField(z, "s");
+    EXPECT_EQ(g.Plain(), "SELECT t.s FROM T t ");
+}
+
+TEST(SqlBuilder, RawConditionsAndAnsiJoinRules)
+{
+    Builder b;
+    ODBCTable* stu = b.model.AddTable("Students", "stu", XString());
+    ODBCTable* cc = b.model.AddTable("CC", "cc", XString());
+    ODBCTable* sec = b.model.AddTable("Sections", "sec", XString());
+    ODBCField* id = b.model.AddField(stu, "ID");
+    ODBCField* stuId = b.model.AddField(cc, "StudentID");
+    ODBCField* secId = b.model.AddField(cc, "SectionID");
+    ODBCField* sid = b.model.AddField(sec, "ID");
+    ODBCField* school = b.model.AddField(stu, "SchoolID");
+    ODBCField* ccSchool = b.model.AddField(cc, "SchoolID");
+    b.Join("AND", stuId, "=", id, 0);
+    b.Join("AND", secId, "=", sid, 0);
+    // A second join between tables already joined stays inside the ON clause.
+    b.Join("AND", ccSchool, "=", school, 0);
+    b.Value("AND", school, "=", "7", 0);
+    b.model.AddCondition("AND", nullptr, "getCF('Students', id, 'Alt') = '1'", nullptr, XString(), 0);
+    b.Join("AND", ccSchool, "=", school, 0);
+
+    EXPECT_EQ(b.Plain(),
+              "SELECT stu.ID, cc.StudentID, cc.SectionID, sec.ID, stu.SchoolID, cc.SchoolID FROM Students stu, CC cc, "
+              "Sections sec  WHERE cc.StudentID = stu.ID AND cc.SectionID = sec.ID AND cc.SchoolID = stu.SchoolID AND "
+              "stu.SchoolID = 7 AND getCF('Students', id, 'Alt') = '1'  AND cc.SchoolID = stu.SchoolID");
+    b.log.clear();
+    EXPECT_EQ(b.Ansi(),
+              "SELECT stu.ID, cc.StudentID, cc.SectionID, sec.ID, stu.SchoolID, cc.SchoolID FROM CC cc INNER JOIN "
+              "Students stu ON cc.StudentID =stu.ID  INNER JOIN Sections sec ON cc.SectionID =sec.ID  AND "
+              "cc.SchoolID =stu.SchoolID   WHERE stu.SchoolID = 7 AND cc.SchoolID = stu.SchoolID");
+    bool ended = false;
+    for (const LogLine& line : b.log)
+        ended = ended || (line.level == 7 && line.text == "BuildAnsiJoinQuery: Conditions: Primary field Null, end Join called\n");
+    EXPECT_TRUE(ended);
+}
+
+TEST(SqlBuilder, AnsiJoinContinuationGroups)
+{
+    Builder b;
+    ODBCTable* a = b.model.AddTable("A", "a", XString());
+    ODBCTable* c = b.model.AddTable("C", "c", XString());
+    ODBCField* a1 = b.model.AddField(a, "k1");
+    ODBCField* a2 = b.model.AddField(a, "k2");
+    ODBCField* c1 = b.model.AddField(c, "k1");
+    ODBCField* c2 = b.model.AddField(c, "k2");
+    // A rising group turns the following join conditions into continuations of the ON clause.
+    b.Join("AND", a1, "=", c1, 1);
+    b.Join("OR", a2, "=", c2, 1);
+    b.Join("AND", a2, "=", c2, 0);
+    EXPECT_EQ(b.Ansi(),
+              "SELECT a.k1, a.k2, c.k1, c.k2 FROM A a INNER JOIN C c ON a.k1 =c.k1  OR a.k2  = c.k2  AND a.k2 =c.k2  ");
+}
+
+TEST(SqlBuilder, FileTablesAndAccessWarning)
+{
+    Builder b;
+    b.type = DbDBaseXBase;
+    b.dataSource = "/data/dbf/";
+    b.model.AddTable("Students", "stu", XString());
+    EXPECT_EQ(b.Plain(), "/data/dbf/Students.dbf");
+    EXPECT_EQ(b.Ansi(), "/data/dbf/Students.dbf");
+    b.model.AddTable("Terms", "t", XString());
+    try {
+        b.Plain();
+        FAIL() << "two tables of a file database must be refused";
+    } catch (const XException& e) {
+        EXPECT_STREQ(e.GetMessage(), "Cannot use more than 1 table in XBase query");
+    }
+    ASSERT_FALSE(b.log.empty());
+    EXPECT_EQ(b.log.back().level, 8);
+
+    Builder acc;
+    acc.type = DbAccess;
+    ODBCTable* t = acc.model.AddTable("T", "t", XString());
+    acc.model.AddField(t, "x");
+    EXPECT_EQ(acc.Plain(), "SELECT t.x FROM T t ");
+    ASSERT_FALSE(acc.log.empty());
+    EXPECT_EQ(acc.log.front().level, 4);
+    EXPECT_EQ(acc.log.front().text, "Joins may not work for this DB Type: Access");
+    EXPECT_EQ(acc.log.front().method, "ODBCDataAccess::BuildQuery");
+    acc.log.clear();
+    acc.Ansi();
+    EXPECT_EQ(acc.log.front().method, "ODBCDataAccess::BuildAnsiJoinQuery");
+}
+
+} // namespace
