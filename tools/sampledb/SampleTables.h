@@ -11,6 +11,9 @@ namespace sampledb {
 void CreateSchools(Sink& sink);
 void CreateTerms(Sink& sink);
 void CreateStudents(Sink& sink, int students);
+// School years by school location, and the staff of the schools.
+void CreateCalendar(Sink& sink);
+void CreateTeachers(Sink& sink);
 
 // A row for every kind of value the readers must handle.
 void CreateTypeSamples(Sink& sink);

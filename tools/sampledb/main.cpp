@@ -1,7 +1,9 @@
 // vh-sampledb: writes the deterministic sample school database.
-//   vh-sampledb <output.db> [students] [--bench-rows=N]
+//   vh-sampledb <output.db> [students] [--bench-rows=N] [--pg-script=<file.sql>]
+// With --pg-script the school tables are also written as a PostgreSQL script (schema vh).
 
 #include "SampleDb.h"
+#include "PgScriptSink.h"
 #include "SampleTables.h"
 
 #include <cstdlib>
@@ -12,7 +14,7 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: vh-sampledb <output.db> [students] [--bench-rows=N]\n";
+    std::cerr << "usage: vh-sampledb <output.db> [students] [--bench-rows=N] [--pg-script=<file.sql>]\n";
     return 2;
 }
 
@@ -29,10 +31,15 @@ int main(int argc, char** argv) {
     std::string path;
     long long students = 40;
     long long benchRows = 2500;
+    std::string pgScript;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.rfind("--bench-rows=", 0) == 0) {
+        if (arg.rfind("--pg-script=", 0) == 0) {
+            pgScript = arg.substr(12);
+            if (pgScript.empty())
+                return Usage();
+        } else if (arg.rfind("--bench-rows=", 0) == 0) {
             if (!ParseCount(arg.substr(13), benchRows))
                 return Usage();
         } else if (positional == 0) {
@@ -53,10 +60,21 @@ int main(int argc, char** argv) {
         sampledb::CreateSchools(sink);
         sampledb::CreateTerms(sink);
         sampledb::CreateStudents(sink, static_cast<int>(students));
+        sampledb::CreateCalendar(sink);
+        sampledb::CreateTeachers(sink);
         sampledb::CreateTypeSamples(sink);
         sampledb::CreateBenchRows(sink, benchRows);
         sampledb::CreateSqliteCatalogueViews(sink);
         sink.Commit();
+        if (!pgScript.empty()) {
+            sampledb::PgScriptSink pg(pgScript, "vh");
+            sampledb::CreateSchools(pg);
+            sampledb::CreateTerms(pg);
+            sampledb::CreateStudents(pg, static_cast<int>(students));
+            sampledb::CreateCalendar(pg);
+            sampledb::CreateTeachers(pg);
+            pg.Finish();
+        }
     } catch (const std::exception& e) {
         std::cerr << "vh-sampledb: " << e.what() << "\n";
         return 1;

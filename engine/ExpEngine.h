@@ -1,0 +1,237 @@
+#pragma once
+
+#include "ODBCExpEngineBase.h"
+
+#include "LookupEntry.h"
+#include "ParamMap.h"
+#include "SISExpCustomFieldList.h"
+#include "XDate.h"
+#include "XString.h"
+#include "XStringPair.h"
+#include "XVector.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The extraction task: the driver of a run, the connection search and the
+// school year, the list answers, the lookup tables and the table extractors.
+class ExpEngine : public ODBCExpEngineBase
+{
+public:
+    // One answer of a list loader.
+    struct BridgeListEntry
+    {
+        QString id;
+        QString name;
+    };
+
+    // Fields of the output table being written that filters and converters read.
+    struct ColumnHandles
+    {
+        ODBCTable *studentsTable = nullptr;
+        ODBCField *schoolId = nullptr;
+        ODBCField *studentKey = nullptr;
+        ODBCField *staffKey = nullptr;
+        ODBCField *dayKey = nullptr;
+        ODBCField *courseKey = nullptr;
+        ODBCField *status = nullptr;
+        ODBCField *staffType = nullptr;
+        ODBCField *alertText = nullptr;
+        ODBCField *bellKey = nullptr;
+        ODBCField *yearId = nullptr;
+        ODBCField *presenceStatus = nullptr;
+        ODBCField *attendanceCode = nullptr;
+        ODBCField *ethnicity = nullptr;
+        ODBCField *exitCode = nullptr;
+        ODBCField *entryCode = nullptr;
+        ODBCField *sectionKey = nullptr;
+        ODBCField *fromTo = nullptr;
+        ODBCField *busNumber = nullptr;
+        ODBCField *leaveDate = nullptr;
+        ODBCField *consequence = nullptr;
+        ODBCField *subtype = nullptr;
+        ODBCField *incidentLocation = nullptr;
+        ODBCField *citizenship = nullptr;
+        ODBCField *distance = nullptr;
+        ODBCField *distanceIndicator = nullptr;
+        ODBCField *startDate = nullptr;
+        ODBCField *endDate = nullptr;
+        ODBCField *weekdays[7] = {};  // Monday .. Sunday
+        ODBCField *route = nullptr;
+        ODBCField *stop = nullptr;
+        ODBCField *customColumn = nullptr;
+    };
+
+    ExpEngine();
+    ~ExpEngine() override;
+
+    // ---- overrides ----
+    bool Execute(ParamMap params, int mode, QString &result) override;
+    void RegisterCustomFieldLists() override;
+    void DeletePDEFiles(XString importFolder = XString()) override;
+    XString FormatDate() override;
+    XString FormatCategoryWord() override;
+    void OnTableEnd() override;
+
+    // "VH." + name when the flag is set, else the name.
+    static XString QualifyTableName(const XString &name, bool prefix);
+    // Deletes the entries of the sixteen sorted lookup tables and empties them.
+    void ClearLookupTables();
+    // Deletes every entry of a table of four-text records; a null table is left alone.
+    static void DeleteLookupEntries(XVector<LookupEntry> *table);
+
+    // ---- connection search and school year ----
+    // One attempt under the current database type and schema-prefix flag.
+    bool ValidateDBConnection(ParamMap params, QString &result);
+    // Tries the four combinations; the working one stays in the engine.
+    bool ValidateConnection(ParamMap params, QString &result);
+    bool ValidateSchoolNumber(ParamMap params, QString &result);
+    // The current year's ID (empty when none); sets the year start and end.
+    XString GetCurrentSchoolYear();
+
+    // ---- list answers ----
+    bool LoadSchoolList(ParamMap params, QList<BridgeListEntry> &list, QString &error);
+    bool LoadSchoolListNoValidate(ParamMap params, QList<BridgeListEntry> &list, QString &error);
+    bool LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry> &list, QString &error);
+    bool LoadSchoolYearList(ParamMap params, QList<BridgeListEntry> &list, QString &error);
+    bool LoadBridgeList(ParamMap params, const QString &key, QList<BridgeListEntry> &list, QString &error);
+
+    // ---- lookup tables and inclusion ----
+    void BuildFieldLUT();
+    void BuildStudentInclusion();
+    void BuildIncludedStaffLUT();
+    void BuildValuesLUT();
+    void BuildGeneralCodeLUT();
+    void BuildMedicalCodeLUT();
+
+    // ---- table extractors, in the order of the full pass ----
+    void CreateStudentCustom();
+    void WriteContactCustomHeader();
+    void CreateConductCustom();
+    void CreateSchoolFees();
+    void CreatePayments();
+    void CreateFeeCredits();
+    void CreateFeeDebits();
+    void CreateLunchTransactions();
+    void CreateLunchBalance();
+    void CreateGradeScores();
+    void CreateStudentMedicalHistory();
+    void CreateStudentTransport();
+    void CreateStudentDemo();
+    void CreateStudentMain();
+    void CreateStudentBusIn();
+    void CreateStudentBusOut();
+    void CreateStudentAddress();
+    void CreateStudentDoctor();
+    void CreateStudentEmergency1();
+    void CreateStudentEmergency2();
+    void CreateDisciplineAlert();
+    void CreateLegalAlert();
+    void CreateOtherAlert();
+    void CreateStudentSchedules();
+    void CreateStudentGrades();
+    void CreateCalendar();
+    void CreateTerms();
+    void CreateTermYear();
+    void CreateTumbles();
+    void CreatePeriods();
+    void CreateBellSchedules();
+    void CreateRooms();
+    void CreateAttCodes();
+    void CreateSections();
+    void CreateSectionSchedules();
+    void CreateDays();
+    void CreateCourses();
+    void CreateBins();
+    void CreateConductIncidentTypes();
+    void CreateConductOutcomeTypes();
+    void CreateConductIncidentSubTypes();
+    void CreateConductOutcomeSubTypes();
+    void CreateConductConsequenceTypes();
+    void CreateStudentMedConditions();
+    void CreateMedicalConditionTypes();
+    void CreateMedicalHistoryTypes();
+    void CreateStudentImmunizations();
+    void CreateStaff();
+    void CreateStaffCustom();
+    void CreateStaffMedicalHistory();
+    void CreateConductOutcomes();
+    void CreateConductIncidents();
+    // The update pass.
+    void CreateDailyAttendance(XDate yearStart, XDate yearEnd);
+    void CreatePeriodAttendance(XDate yearStart, XDate yearEnd);
+
+    // ---- state ----
+    bool SchemaPrefix() const { return UsesSchemaPrefix(); }
+    const XString &GetSchoolYear() const { return m_schoolYear; }
+    const XString &GetSchoolNumber() const { return m_schoolNumber; }
+    const XDate &GetYearStart() const { return m_yearStart; }
+    const XDate &GetYearEnd() const { return m_yearEnd; }
+    const XDate &GetInactiveDate() const { return m_inactiveDate; }
+    const std::vector<XString> &GetAltSchoolNumbers() const { return m_altSchoolNumbers; }
+    const XString &GetAltSchoolField() const { return m_altSchoolField; }
+    bool IncludeStudentCustom() const { return m_includeStudentCustom; }
+    bool IncludeExtraStaff() const { return m_includeExtraStaff; }
+    bool IncludeConductCustom() const { return m_includeConductCustom; }
+    bool IncludeFees() const { return m_includeFees; }
+    bool ConductDateFilter() const { return m_conductDateFilter; }
+    const ColumnHandles &Handles() const { return m_handles; }
+
+protected:
+    // True when the parameters that go into SQL text are usable; otherwise logs the reason,
+    // sends it as an "error" line when asked, and answers false with it.
+    bool CheckSqlParams(const ParamMap &params, QString &message, bool sendError);
+    // The first of the keys whose value is empty: "<key> missing or blank." as the error text
+    // and a queued "missing" line; answers false then.
+    bool RequireParams(const ParamMap &params, const QStringList &keys, QString &error);
+    // Reads the run parameters into the engine; false with a message for a value that cannot be used.
+    bool ReadRunParams(const ParamMap &params, QString &key, QString &message);
+    void FullPass();
+    void UpdatePass(bool daily, bool period);
+    void LogSkip(const char *message);
+    // Runs the connection search unless one succeeded already for the data source.
+    bool EnsureConnectionFound(const ParamMap &params, QString &error, const char *method);
+
+    XDate m_yearStart;
+    XDate m_yearEnd;
+    int32_t m_periodCount = 0;
+    int32_t m_tumblePeriodCount = 0;
+    bool m_includeStudentCustom = false;
+    bool m_includeExtraStaff = false;
+    bool m_includeConductCustom = false;
+    bool m_includeFees = false;
+    bool m_conductDateFilter = false;
+    bool m_busTextMissing = false;
+    QString m_connectionFoundFor;  // the data source of the last successful connection search
+    std::vector<XString> m_altSchoolNumbers;
+    XString m_altSchoolNumberText;  // the numbers joined by ",", for the log
+    XString m_altSchoolField;
+
+    // The student custom-field list and its copy registered with the writer (owned).
+    SISExpCustomFieldList m_studentCustomFields;
+    SISExpCustomFieldList *m_registeredCustomFields = nullptr;
+
+    // Lookup tables.
+    XVector<XStringPair> m_includedStudents;
+    XVector<XStringPair> m_includedStaff;
+    XVector<XStringPair> m_usedCourses;
+    XVector<XStringPair> m_studentNames;
+    XVector<XStringPair> m_staffNames;
+    XVector<XStringPair> m_ethnicityCodes;
+    XVector<XStringPair> m_usedDays;
+    XVector<XStringPair> m_languageCodes;
+    XVector<XStringPair> m_consequenceCodes;
+    XVector<XStringPair> m_subtypeCodes;
+    XVector<XStringPair> m_incidentLocations;
+    XVector<XStringPair> m_entryCodes;
+    XVector<XStringPair> m_exitCodes;
+    XVector<LookupEntry> m_fieldDefinitions;
+    XVector<XStringPair> m_tardyCodes;
+    XVector<XStringPair> m_absenceCodes;
+    XVector<XString> m_medicalLogTypes;  // insertion order
+
+    ColumnHandles m_handles;
+};

@@ -1,0 +1,8 @@
+#include "ExpEngine.h"
+
+// Student inclusion.
+// Not extracted yet: these members write nothing and report nothing.
+
+void ExpEngine::BuildStudentInclusion()
+{
+}

@@ -1,0 +1,8 @@
+#include "TaskFactory.h"
+
+#include "ExpEngine.h"
+
+AppTaskBase *createExtractionTask()
+{
+    return new ExpEngine;
+}

@@ -1,0 +1,10 @@
+#include "EngineTestEnv.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    enginetest::SetUp();
+    return RUN_ALL_TESTS();
+}
