@@ -133,10 +133,11 @@ void ExportSection(DataAccessBase& task, const CacheSection& s, const XString& h
 
     const bool orForm = header == s.orHeader;
     sqlite::Database& cache = task.GetAttendanceCache();
-    sqlite::Transaction transaction(cache);
     XString lastUpdate;
     int rows = 0;
     try {
+        // The marks become durable only when the update file has been finished.
+        task.HoldExportMarks();
         sqlite::Query select(cache);
         select.Prepare(SelectText(s, orForm, nullptr).CStr());
         select.Bind(1, header);
@@ -176,10 +177,8 @@ void ExportSection(DataAccessBase& task, const CacheSection& s, const XString& h
         task.LogMessage(8, "Attendance Query: Wrote" + XString(rows) + " records.");
         select.Finalize();
         update.Finalize();
-        transaction.Commit();
     } catch (const sqlite::SqlError& e) {
-        // The rows marked so far were written: keep them marked, the others stay pending.
-        transaction.Commit();
+        // The rows marked so far were written: they keep their marks, the others stay pending.
         if (s.period) {
             task.LogMessage(4, XString(s.method) + " Warning: " + e.GetMessage());
             task.LogMessage(9, "Update Query: " + lastUpdate);

@@ -405,3 +405,40 @@ void PDEWriter::RunExportCachedAttendance()
 {
     ExportCachedAttendance();
 }
+
+void PDEWriter::HoldExportMarks()
+{
+    if (!m_attCache->IsOpen())
+        return;
+    // A transaction that SQLite rolled back on an error took the savepoint with it.
+    if (m_exportMarksHeld && !sqlite3_get_autocommit(m_attCache->Handle()))
+        return;
+    m_attCache->Execute("SAVEPOINT export_marks");
+    m_exportMarksHeld = true;
+}
+
+void PDEWriter::ReleaseExportMarks(bool keep)
+{
+    if (!m_exportMarksHeld)
+        return;
+    m_exportMarksHeld = false;
+    if (!m_attCache->IsOpen() || sqlite3_get_autocommit(m_attCache->Handle()))
+        return;
+    XString error;
+    if (keep) {
+        try {
+            m_attCache->Execute("RELEASE export_marks");
+            return;
+        } catch (const XException &e) {
+            error = e.GetMessage();
+        }
+    }
+    try {
+        m_attCache->Execute("ROLLBACK TO export_marks");
+        m_attCache->Execute("RELEASE export_marks");
+    } catch (...) {
+    }
+    if (keep)
+        LogAndThrow(2, "SQLite Attendance: Could not mark the exported rows: " + error,
+                    "PDEWriter::ReleaseExportMarks");
+}

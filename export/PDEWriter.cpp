@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "Database.h"
 #include "SchoolConfig.h"
@@ -235,6 +236,8 @@ void PDEWriter::AddCustomFieldList(SISExpCustomFieldList *list)
 
 void PDEWriter::StartUpdateFile(XTextFile *file)
 {
+    // Marks left by an update file that was never finished are not kept.
+    ReleaseExportMarks(false);
     m_updateMode = true;
     m_runStartTime = Now();
     m_updateFile = file;
@@ -264,8 +267,10 @@ void PDEWriter::FinishUpdateFile()
     XTextFile *file = m_updateFile;
     m_updateFile = nullptr;
     m_updateMode = false;
-    if (!file)
+    if (!file) {
+        ReleaseExportMarks(false);
         LogAndThrow(2, "The update file is not open.", "PDEWriter::FinishUpdateFile");
+    }
     const XString name = XFileSpec(file->GetPath()).GetName();
     try {
         WriteTimingStamps(*file);
@@ -275,10 +280,23 @@ void PDEWriter::FinishUpdateFile()
             file->Close();
         } catch (...) {
         }
+        // The rows of an unfinished file were not delivered: they stay pending.
+        ReleaseExportMarks(false);
         FailFile(name, e.GetMessage());
     }
+    ReleaseExportMarks(true);
     m_updatePassDone = true;
     m_newUpdateDate = m_runStartTime.GetDate();
+}
+
+bool PDEWriter::BeginExecute(ParamMap params, int mode, QString &result)
+{
+    const bool ok = BridgeTaskBase::BeginExecute(std::move(params), mode, result);
+    try {
+        ReleaseExportMarks(false);
+    } catch (...) {
+    }
+    return ok;
 }
 
 void PDEWriter::ClearHeaders()

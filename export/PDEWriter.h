@@ -54,8 +54,12 @@ public:
     virtual void RegisterCustomFieldLists();
     // Enters update mode and opens "Update YYYYMMDDHHNNSS.PDU" through the given file object.
     virtual void StartUpdateFile(XTextFile *file);
-    // Writes the timing block into the update file and closes it.
+    // Writes the timing block into the update file and closes it; then keeps the export marks of
+    // the attendance cache (dropped when the file cannot be finished).
     virtual void FinishUpdateFile();
+    // BridgeTaskBase::BeginExecute; export marks still held afterwards (a run that ended before its
+    // update file was finished) are dropped, so their rows stay pending.
+    bool BeginExecute(ParamMap params, int mode, QString &result) override;
 
     // --- operations of the database layer ---
     virtual void FilterAttendance(const XDate &first, const XDate &last) = 0;
@@ -108,6 +112,12 @@ public:
     void WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay, RowFilter filter, bool lastDayFlag);
     void RunExportCachedAttendance();
     bool SQLiteTableExists(sqlite::Database &db, const XString &name);
+    // Rows marked exported in the cache after this call stay pending until ReleaseExportMarks:
+    // the marks are held in a savepoint of the cache (opened once; nothing when the cache is closed).
+    void HoldExportMarks();
+    // Ends the held marks: keep makes them durable (a failure to do so is fatal and drops them),
+    // otherwise they are rolled back. Nothing when no marks are held.
+    void ReleaseExportMarks(bool keep);
 
     // Value operation: the record counter plus 1, as decimal text.
     XString NextCounterString();
@@ -163,6 +173,7 @@ protected:
     XString m_attTable;
     bool m_attExtraDay = false;
     XDate m_attStartDate;  // the update date of the cache windows (moved back by the overlap days)
+    bool m_exportMarksHeld = false;  // the savepoint of HoldExportMarks is open
 
     // The update date to record: advanced when an update pass finished.
     bool m_updatePassDone = false;

@@ -237,3 +237,103 @@ TEST(CachedAttendance, MissingAndBrokenCacheTables)
     EXPECT_TRUE(log.Has(7, "CreateStudentPeriodAttendanceFromDB At least 1 update failed"));
     EXPECT_EQ(Pending(cache, "DAILY_ATT"), 0);
 }
+
+namespace {
+
+// An update file whose first Close fails, as on a full disk.
+class FailingCloseFile : public XTextFile
+{
+public:
+    void Close() override
+    {
+        if (IsOpen() && !failed) {
+            failed = true;
+            XFile::Close();
+            throw XException("write failed ( 28 ): No space left on device");
+        }
+        XFile::Close();
+    }
+    bool failed = false;
+};
+
+// A run of the update pass that ends with a failure after the export, before the file is finished.
+class BrokenRunTask : public CacheTask
+{
+public:
+    bool Execute(ParamMap, int, QString&) override
+    {
+        StartAttTable("DAILY_ATT", false, false);
+        StartAttTable("PERIOD_ATT", false, false);
+        XTextFile pdu;
+        StartUpdateFile(&pdu);
+        ExportCachedAttendance();
+        LogAndThrow(2, "Failed while reading the next table");
+    }
+};
+
+void FillPendingRows(sqlite::Database& cache)
+{
+    cache.Execute("INSERT INTO DAILY_ATT VALUES ('S1', '2024-09-02', 'AD', '', '0', '1', '0', '0', '0', "
+                  "'AttTimeFrameRef', NULL, 'A')");
+    cache.Execute("INSERT INTO PERIOD_ATT VALUES ('S2', '2024-09-02', 'P1', '', '0', '1', '0', '0', '0', "
+                  "'AttPerRef', 'T', 'A')");
+}
+
+// Pending rows of both tables as another process sees them (only what was made durable).
+int DurablyPending(const std::string& folder)
+{
+    sqlite::Database other;
+    other.Open((folder + "/Attendance/Attendance.db").c_str());
+    return Pending(other, "DAILY_ATT") + Pending(other, "PERIOD_ATT");
+}
+
+} // namespace
+
+TEST(CachedAttendance, MarksLastOnlyWithAFinishedUpdateFile)
+{
+    const char* const rows = "S1\t09/02/2024\tAD\tA\t\t0\t1\t0\t0\t0\r\n";
+    readertest::TempFolder temp("vh-cache");
+    const std::string& folder = temp.path;
+    {
+        // The update file cannot be closed: the rows stay pending and the run fails.
+        CacheTask task;
+        task.SetOutputFolder(folder.c_str());
+        task.StartAttTable("DAILY_ATT", false, false);
+        task.StartAttTable("PERIOD_ATT", false, false);
+        sqlite::Database& cache = task.GetAttendanceCache();
+        FillPendingRows(cache);
+        task.SetFixedNow(XDateTime(Day("2024-09-21"), XTime(10 * 3600 * 1000)));
+        FailingCloseFile pdu;
+        task.StartUpdateFile(&pdu);
+        task.ExportCachedAttendance();
+        EXPECT_EQ(Pending(cache, "DAILY_ATT") + Pending(cache, "PERIOD_ATT"), 0);  // marked, not yet kept
+        EXPECT_EQ(DurablyPending(folder), 2);
+        EXPECT_THROW(task.FinishUpdateFile(), XException);
+        EXPECT_EQ(Pending(cache, "DAILY_ATT") + Pending(cache, "PERIOD_ATT"), 2);
+        EXPECT_EQ(DurablyPending(folder), 2);
+
+        // A run that fails between the export and the end of its update file keeps them pending too.
+        BrokenRunTask broken;
+        Recorder brokenLog(broken);
+        ParamMap params;
+        params["path"] = QString::fromStdString(folder);
+        QString result;
+        EXPECT_FALSE(broken.BeginExecute(params, BridgeTaskBase::ModeUpdate, result));
+        EXPECT_EQ(brokenLog.Count(8, "Attendance Query: Wrote1 records."), 2);  // both rows were written
+        sqlite::Database& brokenCache = broken.GetAttendanceCache();
+        EXPECT_EQ(Pending(brokenCache, "DAILY_ATT") + Pending(brokenCache, "PERIOD_ATT"), 2);
+        EXPECT_EQ(DurablyPending(folder), 2);
+    }
+    EXPECT_EQ(DurablyPending(folder), 2);
+
+    // The next good run exports them and keeps the marks.
+    CacheTask task;
+    task.SetOutputFolder(folder.c_str());
+    task.StartAttTable("DAILY_ATT", false, false);
+    task.StartAttTable("PERIOD_ATT", false, false);
+    Export(task, "2024-09-22");
+    const std::string pdu = UpdateFile(folder, "20240922100000");
+    EXPECT_NE(pdu.find(Section("Cached Daily Attendance", "AttTimeFrameRef", rows)), std::string::npos) << pdu;
+    EXPECT_NE(pdu.find("S2\t09/02/2024\tP1\tA\t"), std::string::npos) << pdu;
+    EXPECT_EQ(DurablyPending(folder), 0);
+}
