@@ -3,6 +3,8 @@
 #include "PhoneNumber.h"
 #include "ValueText.h"
 
+#include <utility>
+
 
 // The output-column formatters: each reads the current column's field (or the given one) and
 // turns its value into the text of the import files.
@@ -56,7 +58,7 @@ XString DataAccessBase::FormatText()
         return XString();
     XString text = GetTrimmedString(GetCurrentField());
     text.Trim();
-    return Blanked(text);
+    return Blanked(std::move(text));
 }
 
 XString DataAccessBase::FormatTrimmed()

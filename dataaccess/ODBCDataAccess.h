@@ -208,4 +208,6 @@ protected:
 private:
     // Runs a catalogue query on a recordset of its own and judges it.
     bool JudgeCatalogueQuery(const CatalogueQuery& query, bool reportSteps);
+
+    ado::Variant m_textValue;  // GetString's value, whose text storage is reused record after record
 };

@@ -126,7 +126,7 @@ bool ODBCDataAccess::ReadValue(DataAccessField* field, ado::Variant& value, bool
     if (!adoField)
         return false;
     try {
-        value = adoField->Value();
+        adoField->ReadValue(value);
         return true;
     } catch (const ado::ComError& e) {
         long status = -1;
@@ -147,10 +147,9 @@ bool ODBCDataAccess::ReadValue(DataAccessField* field, ado::Variant& value, bool
 
 XString ODBCDataAccess::GetString(DataAccessField* field)
 {
-    ado::Variant value;
-    if (!ReadValue(field, value, false))
+    if (!ReadValue(field, m_textValue, false))
         return XString();
-    return VariantToString(value);
+    return VariantToString(m_textValue);
 }
 
 XString ODBCDataAccess::GetTrimmedString(DataAccessField* field)

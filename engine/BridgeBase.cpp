@@ -1,6 +1,7 @@
 #include "BridgeBase.h"
 
 #include "ExpEngine.h"
+#include "ProgramIdentity.h"
 
 #include <QList>
 
@@ -21,15 +22,7 @@ QString PairText(const ExpEngine::BridgeListEntry &entry)
 
 BridgeBase::BridgeBase(QObject *parent) : SISConfig(parent)
 {
-    setTitle(QStringLiteral("Tamberlyn Data Extractor for Varnholm"));
-    setAppType(QStringLiteral("Data Extractor"));
-    setShortName(QStringLiteral("Varnholm"));
-    setOldShortName(QStringLiteral("Varnholm"));
-    setVersion(QStringLiteral("3.3.2.0"));
-    setMinVersion(QStringLiteral("2.03.0097"));
-    setAlias(QStringLiteral("varnholm-de"));
-    setUserGuideFileName(QStringLiteral("VarnholmGuide.pdf"));
-    setFinishedFile(QStringLiteral("finished_bridge.tmp"));
+    SetProgramIdentity(*this);
     init();
 
     AddLoginParam(QStringLiteral("dsnheader"), QStringLiteral("Data Source Name and Login Information"),

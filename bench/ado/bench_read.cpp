@@ -2,27 +2,18 @@
 // through the ado layer, reading every field's Value, and through a plain ODBC
 // loop (SQLFetch and SQLGetData per column) in the same run; prints the ratio.
 
-#include <benchmark/benchmark.h>
+#include "BenchOdbc.h"
+#include "BenchSupport.h"
 
 #include "Connection.h"
 #include "Recordset.h"
 #include "TestOdbcEnv.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <limits>
-#include <map>
-#include <string>
-#include <unistd.h>
+#include <cmath>
 
 namespace {
 
-const long kRows = 1000000;
+long g_rows = 1000000;
 const char kQuery[] = "SELECT ID, SchoolID, Name, Code, StartDate, Stamp, Amount, Score FROM BenchRows";
 
 std::string g_connect;
@@ -77,19 +68,12 @@ void BM_AdoLayer(benchmark::State& state) {
 
 void BM_PlainOdbc(benchmark::State& state) {
     for (auto _ : state) {
-        SQLHENV env;
-        SQLHDBC dbc;
-        SQLHSTMT st;
-        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-        if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(&g_connect[0]), SQL_NTS, nullptr, 0,
-                                            nullptr, SQL_DRIVER_NOPROMPT))) {
-            state.SkipWithError("connect failed");
+        bench::PlainStatement query(g_connect, kQuery);
+        if (!query.Ok()) {
+            state.SkipWithError("query failed");
             return;
         }
-        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
-        SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(kQuery)), SQL_NTS);
+        SQLHSTMT st = query.Handle();
         Totals t;
         SQLINTEGER i = 0;
         char text[256];
@@ -116,10 +100,6 @@ void BM_PlainOdbc(benchmark::State& state) {
             SQLGetData(st, 8, SQL_C_DOUBLE, &real, 0, &ind);
             t.reals += real;
         }
-        SQLFreeHandle(SQL_HANDLE_STMT, st);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
         g_plain = t;
         benchmark::DoNotOptimize(g_plain);
     }
@@ -128,50 +108,22 @@ void BM_PlainOdbc(benchmark::State& state) {
 BENCHMARK(BM_AdoLayer)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_PlainOdbc)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration)
-                continue;
-            double& best = best_.emplace(run.run_name.function_name, std::numeric_limits<double>::max()).first->second;
-            best = std::min(best, run.GetAdjustedRealTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Best(const std::string& name) const {
-        auto it = best_.find(name);
-        return it == best_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> best_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    char pattern[] = "/tmp/bench_adoXXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
+    g_rows = bench::RowCount(g_rows);
+    bench::TempFolder folder("bench_ado");
+    if (!folder.Ok())
         return 1;
-    }
-    const std::string folder = pattern;
-    const std::string db = folder + "/bench.db";
-    const std::string command =
-        std::string("\"") + VH_SAMPLEDB_EXE + "\" \"" + db + "\" 40 --bench-rows=" + std::to_string(kRows);
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "could not generate %s\n", db.c_str());
-        std::filesystem::remove_all(folder);
+    const std::string db = folder.Path() + "/bench.db";
+    if (!bench::GenerateSampleDb(VH_SAMPLEDB_EXE, db, g_rows))
         return 1;
-    }
     UseSampleOdbc();  // the driver registrations
-    g_connect = "Driver=SQLite3;Database=" + db + ";NoCreat=1;StepAPI=1;";
+    g_connect = bench::SampleConnectString(db);
 
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    bench::RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::filesystem::remove_all(folder);
 
     const double layer = reporter.Best("BM_AdoLayer");
     const double plain = reporter.Best("BM_PlainOdbc");
@@ -179,7 +131,7 @@ int main(int argc, char** argv) {
         std::printf("ratio not measured\n");
         return 1;
     }
-    const bool same = g_layer == g_plain && g_layer.rows == kRows;
+    const bool same = g_layer == g_plain && g_layer.rows == g_rows;
     const double ratio = layer / plain;
     std::printf("ado layer %.1f ms, plain ODBC loop %.1f ms, ratio %.3f (limit 1.3), %ld rows, same values: %s\n",
                 layer, plain, ratio, g_layer.rows, same ? "yes" : "no");

@@ -1,24 +1,17 @@
 // Writes a one-million-row data file from the sample database through the whole table path
 // (query model, OpenTable, WriteTable with the formatters) and reads the same query with a plain
-// ODBC loop (SQLFetch and SQLGetData per column) in the same run; prints the ratio.
+// ODBC loop (SQLFetch and SQLGetData per column) in the same run; prints the ratio and a hash
+// of the written bytes. VH_BENCH_ROWS sets another row count (for profiling runs).
 
-#include <benchmark/benchmark.h>
+#include "BenchOdbc.h"
+#include "BenchSupport.h"
 
 #include "ODBCDataAccess.h"
 #include "TaskFactory.h"
 #include "TestOdbcEnv.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <limits>
-#include <map>
-#include <string>
-#include <unistd.h>
+#include <cstdint>
+#include <fstream>
 
 // The framework asks the program for its task; this benchmark has no engine.
 AppTaskBase* createExtractionTask()
@@ -28,9 +21,9 @@ AppTaskBase* createExtractionTask()
 
 namespace {
 
-const long kRows = 1000000;
 const char kQuery[] = "SELECT ID, SchoolID, Name, Code, StartDate, Stamp, Amount, Score FROM BenchRows";
 
+long g_rows = 1000000;
 std::string g_connect;
 std::string g_folder;
 long g_written = 0;
@@ -46,6 +39,19 @@ public:
 PDEWriter::ValueOperation Op(XString (DataAccessBase::*op)())
 {
     return DataAccessBase::AsValueOperation(op);
+}
+
+// FNV-1a of a file's bytes, to compare the output of two builds.
+std::uint64_t FileHash(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::uint64_t hash = 14695981039346656037ull;
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        for (std::streamsize i = 0; i < in.gcount(); ++i)
+            hash = (hash ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ull;
+    }
+    return hash;
 }
 
 void BM_WriteTable(benchmark::State& state)
@@ -74,19 +80,12 @@ void BM_WriteTable(benchmark::State& state)
 void BM_PlainOdbc(benchmark::State& state)
 {
     for (auto _ : state) {
-        SQLHENV env;
-        SQLHDBC dbc;
-        SQLHSTMT st;
-        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-        if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(&g_connect[0]), SQL_NTS, nullptr,
-                                            0, nullptr, SQL_DRIVER_NOPROMPT))) {
-            state.SkipWithError("connect failed");
+        bench::PlainStatement query(g_connect, kQuery);
+        if (!query.Ok()) {
+            state.SkipWithError("query failed");
             return;
         }
-        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
-        SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(kQuery)), SQL_NTS);
+        SQLHSTMT st = query.Handle();
         long rows = 0;
         long long sum = 0;
         SQLINTEGER i = 0;
@@ -114,66 +113,41 @@ void BM_PlainOdbc(benchmark::State& state)
             SQLGetData(st, 8, SQL_C_DOUBLE, &real, 0, &ind);
             sum += static_cast<long long>(real);
         }
-        SQLFreeHandle(SQL_HANDLE_STMT, st);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
         g_read = rows;
         benchmark::DoNotOptimize(sum);
     }
 }
 
-BENCHMARK(BM_WriteTable)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_PlainOdbc)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
-
-class RecordingReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration)
-                continue;
-            double& best = best_.emplace(run.run_name.function_name, std::numeric_limits<double>::max()).first->second;
-            best = std::min(best, run.GetAdjustedRealTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Best(const std::string& name) const
-    {
-        auto it = best_.find(name);
-        return it == best_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> best_;
-};
+BENCHMARK(BM_WriteTable)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7);
+BENCHMARK(BM_PlainOdbc)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/bench_dataaccessXXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
+    g_rows = bench::RowCount(g_rows);
+    bench::TempFolder folder("bench_dataaccess");
+    if (!folder.Ok())
         return 1;
-    }
-    g_folder = pattern;
+    g_folder = folder.Path();
     const std::string db = g_folder + "/bench.db";
-    const std::string command =
-        std::string("\"") + VH_SAMPLEDB_EXE + "\" \"" + db + "\" 40 --bench-rows=" + std::to_string(kRows);
-    if (std::system(command.c_str()) != 0) {
-        std::fprintf(stderr, "could not generate %s\n", db.c_str());
-        std::filesystem::remove_all(g_folder);
+    if (!bench::GenerateSampleDb(VH_SAMPLEDB_EXE, db, g_rows))
         return 1;
-    }
     UseSampleOdbc();  // the driver registrations
-    g_connect = "Driver=SQLite3;Database=" + db + ";NoCreat=1;StepAPI=1;";
+    g_connect = bench::SampleConnectString(db);
 
-    benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    // The repetitions of both run in random order, so that a slow spell of the machine
+    // falls on both sides of the ratio.
+    std::vector<char*> args(argv, argv + argc + 1);  // with the closing null
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave);
+    int count = argc + 1;
+    benchmark::Initialize(&count, args.data());
+    bench::RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::filesystem::remove_all(g_folder);
+    if (g_written > 0)
+        std::printf("written file: %ld lines, %ju bytes, hash %016llx\n", g_written, g_fileBytes,
+                    static_cast<unsigned long long>(FileHash(g_folder + "/BenchRows.pef")));
 
     const double table = reporter.Best("BM_WriteTable");
     const double plain = reporter.Best("BM_PlainOdbc");
@@ -181,9 +155,9 @@ int main(int argc, char** argv)
         std::printf("ratio not measured\n");
         return 1;
     }
-    const bool complete = g_written == kRows && g_read == kRows;
+    const bool complete = g_written == g_rows && g_read == g_rows;
     const double ratio = table / plain;
-    std::printf("WriteTable %.1f ms (%ld lines, %ju bytes), plain ODBC read %.1f ms (%ld rows), ratio %.3f (limit 1.5)\n",
-                table, g_written, g_fileBytes, plain, g_read, ratio);
+    std::printf("WriteTable %.1f ms (%ld lines), plain ODBC read %.1f ms (%ld rows), ratio %.3f (limit 1.5)\n", table,
+                g_written, plain, g_read, ratio);
     return ratio <= 1.5 && complete ? 0 : 1;
 }

@@ -1,18 +1,9 @@
 // Writes one million lines of ten tab-separated fields through XTextFile and through a plain
 // std::ofstream in the same run, and prints the ratio of the two times.
 
-#include <benchmark/benchmark.h>
+#include "BenchSupport.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <limits>
-#include <map>
-#include <string>
-#include <unistd.h>
-#include <vector>
 
 #include "XString.h"
 #include "XTextFile.h"
@@ -94,42 +85,16 @@ void BM_Ofstream(benchmark::State& state)
 BENCHMARK(BM_XTextFile)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
 BENCHMARK(BM_Ofstream)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
 
-// Console output as usual, plus the fastest repetition of each benchmark.
-class RecordingReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration)
-                continue;
-            double& best = best_.emplace(run.run_name.function_name, std::numeric_limits<double>::max()).first->second;
-            best = std::min(best, run.GetAdjustedRealTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Best(const std::string& name) const
-    {
-        auto it = best_.find(name);
-        return it == best_.end() ? 0.0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> best_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/bench_xXXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
+    bench::TempFolder folder("bench_x");
+    if (!folder.Ok())
         return 1;
-    }
-    g_folder = pattern;
+    g_folder = folder.Path();
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    bench::RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     const double x = reporter.Best("BM_XTextFile");
@@ -140,7 +105,6 @@ int main(int argc, char** argv)
         same = std::equal(std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>(),
                           std::istreambuf_iterator<char>(b), std::istreambuf_iterator<char>());
     }
-    std::filesystem::remove_all(g_folder);
     if (x <= 0.0 || baseline <= 0.0) {
         std::printf("ratio not measured\n");
         return 1;

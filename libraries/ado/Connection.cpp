@@ -27,6 +27,20 @@ bool IsKey(const std::string& key, const char* word) {
 
 void Wipe(std::string& s) { std::fill(s.begin(), s.end(), '\0'); }
 
+// After a failed call on the connection handle: keeps the driver's messages in errors,
+// frees the handle and throws the first message (or fallback when there is none).
+[[noreturn]] void FailAndFree(SQLHDBC& dbc, std::vector<Error>& errors, const char* fallback) {
+    std::vector<Error> diagnostics = detail::ReadDiagnostics(SQL_HANDLE_DBC, dbc, kSource);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    dbc = SQL_NULL_HDBC;
+    const HRESULT hr = detail::HResultForDiagnostics(diagnostics);
+    for (Error& e : diagnostics)
+        e.Number = hr;
+    const std::string description = diagnostics.empty() ? std::string(fallback) : diagnostics.front().Description;
+    errors = std::move(diagnostics);
+    throw ComError(hr, kSource, description);
+}
+
 } // namespace
 
 
@@ -99,18 +113,8 @@ void Connection::Open(const std::string& connectionString, const std::string& us
     const SQLRETURN rc = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS, nullptr, 0,
                                           nullptr, SQL_DRIVER_NOPROMPT);
     Wipe(text);
-    if (!detail::Succeeded(rc)) {
-        std::vector<Error> diagnostics = detail::ReadDiagnostics(SQL_HANDLE_DBC, d.dbc, kSource);
-        SQLFreeHandle(SQL_HANDLE_DBC, d.dbc);
-        d.dbc = SQL_NULL_HDBC;
-        const HRESULT hr = detail::HResultForDiagnostics(diagnostics);
-        for (Error& e : diagnostics)
-            e.Number = hr;
-        const std::string description =
-            diagnostics.empty() ? std::string("The data source could not be opened.") : diagnostics.front().Description;
-        d.errors = std::move(diagnostics);
-        throw ComError(hr, kSource, description);
-    }
+    if (!detail::Succeeded(rc))
+        FailAndFree(d.dbc, d.errors, "The data source could not be opened.");
     SQLUINTEGER extensions = 0;
     if (!detail::Succeeded(SQLGetInfo(d.dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
         extensions = 0;
@@ -131,18 +135,8 @@ void Connection::Close() {
     d.recordsets.clear();
     d.open = false;
     const SQLRETURN rc = SQLDisconnect(d.dbc);
-    if (!detail::Succeeded(rc)) {
-        std::vector<Error> diagnostics = detail::ReadDiagnostics(SQL_HANDLE_DBC, d.dbc, kSource);
-        SQLFreeHandle(SQL_HANDLE_DBC, d.dbc);
-        d.dbc = SQL_NULL_HDBC;
-        const HRESULT hr = detail::HResultForDiagnostics(diagnostics);
-        for (Error& e : diagnostics)
-            e.Number = hr;
-        const std::string description =
-            diagnostics.empty() ? std::string("The connection could not be closed.") : diagnostics.front().Description;
-        d.errors = std::move(diagnostics);
-        throw ComError(hr, kSource, description);
-    }
+    if (!detail::Succeeded(rc))
+        FailAndFree(d.dbc, d.errors, "The connection could not be closed.");
     SQLFreeHandle(SQL_HANDLE_DBC, d.dbc);
     d.dbc = SQL_NULL_HDBC;
 }

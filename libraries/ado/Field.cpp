@@ -47,6 +47,7 @@ unsigned char Field::NumericScale() const {
 long Field::Status() const { return block_->Status(column_); }
 long Field::ActualSize() const { return block_->ActualSize(column_); }
 Variant Field::Value() const { return block_->Value(column_); }
+void Field::ReadValue(Variant& value) const { block_->ReadValue(column_, value); }
 Variant Field::GetChunk(long length) { return block_->GetChunk(column_, length); }
 
 Field& FieldCollection::Item(long index) {

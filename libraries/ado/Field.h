@@ -30,6 +30,8 @@ public:
     long Status() const;               // adFieldOK, adFieldIsNull, adFieldTruncated, adFieldDataOverflow ...
     long ActualSize() const;           // bytes of the value (UTF-8 for text); 0 for NULL
     Variant Value() const;             // a date outside the OLE range throws DISP_E_OVERFLOW, Status adFieldDataOverflow
+    // Value into value, reusing its text storage; throws as Value does, value then unspecified.
+    void ReadValue(Variant& value) const;
 
     // Reads the next length bytes of a long value: text as VT_BSTR, binary as
     // VT_ARRAY | VT_UI1; VT_NULL once nothing is left or when the value is NULL.

@@ -308,20 +308,31 @@ void ResultBlock::ReadWhole(int column, Cell& cell) {
     }
 }
 
-Variant ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind, long& status) const {
-    status = adFieldOK;
+long ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind, Variant& out) const {
+    // As the Variant factories set them, without temporaries.
+    const auto bits = [&out](VARTYPE vt, std::uint64_t value) {
+        out.Reset(vt);
+        out.bits_ = value;
+        return static_cast<long>(adFieldOK);
+    };
+    const auto real = [&out](VARTYPE vt, double value) {
+        out.Reset(vt);
+        out.real_ = value;
+        return static_cast<long>(adFieldOK);
+    };
+    const auto signedBits = [](std::int64_t v) { return static_cast<std::uint64_t>(v); };
     switch (c.plan.kind) {
-    case ValueKind::I1: return Variant::FromI1(Load<std::int8_t>(p));
-    case ValueKind::UI1: return Variant::FromUI1(Load<std::uint8_t>(p));
-    case ValueKind::I2: return Variant::FromI2(Load<std::int16_t>(p));
-    case ValueKind::UI2: return Variant::FromUI2(Load<std::uint16_t>(p));
-    case ValueKind::I4: return Variant::FromI4(Load<std::int32_t>(p));
-    case ValueKind::UI4: return Variant::FromUI4(Load<std::uint32_t>(p));
-    case ValueKind::I8: return Variant::FromI8(Load<std::int64_t>(p));
-    case ValueKind::UI8: return Variant::FromUI8(Load<std::uint64_t>(p));
-    case ValueKind::R4: return Variant::FromR4(Load<float>(p));
-    case ValueKind::R8: return Variant::FromR8(Load<double>(p));
-    case ValueKind::Bool: return Variant::FromBool(*p != 0);
+    case ValueKind::I1: return bits(VT_I1, signedBits(Load<std::int8_t>(p)));
+    case ValueKind::UI1: return bits(VT_UI1, Load<std::uint8_t>(p));
+    case ValueKind::I2: return bits(VT_I2, signedBits(Load<std::int16_t>(p)));
+    case ValueKind::UI2: return bits(VT_UI2, Load<std::uint16_t>(p));
+    case ValueKind::I4: return bits(VT_I4, signedBits(Load<std::int32_t>(p)));
+    case ValueKind::UI4: return bits(VT_UI4, Load<std::uint32_t>(p));
+    case ValueKind::I8: return bits(VT_I8, signedBits(Load<std::int64_t>(p)));
+    case ValueKind::UI8: return bits(VT_UI8, Load<std::uint64_t>(p));
+    case ValueKind::R4: return real(VT_R4, Load<float>(p));
+    case ValueKind::R8: return real(VT_R8, Load<double>(p));
+    case ValueKind::Bool: return bits(VT_BOOL, signedBits(*p != 0 ? VARIANT_TRUE : VARIANT_FALSE));
     case ValueKind::Date: {
         const auto d = Load<SQL_DATE_STRUCT>(p);
         DateTimeParts parts;
@@ -331,7 +342,7 @@ Variant ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN 
         double date = 0;
         if (!PartsToOleDate(parts, date))
             break;
-        return Variant::FromDate(date);
+        return real(VT_DATE, date);
     }
     case ValueKind::Time: {
         const auto t = Load<SQL_TIME_STRUCT>(p);
@@ -342,7 +353,7 @@ Variant ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN 
         double date = 0;
         if (!PartsToOleDate(parts, date))
             break;
-        return Variant::FromDate(date);
+        return real(VT_DATE, date);
     }
     case ValueKind::Timestamp: {
         const auto t = Load<SQL_TIMESTAMP_STRUCT>(p);
@@ -357,23 +368,29 @@ Variant ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN 
         double date = 0;
         if (!PartsToOleDate(parts, date))
             break;
-        return Variant::FromDate(date);
+        return real(VT_DATE, date);
     }
     case ValueKind::Numeric: {
         Decimal d;
         if (!Decimal::FromString(std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(ind)), d)) {
-            status = adFieldCantConvertValue;
-            return Variant();
+            out.Reset(VT_EMPTY);
+            return adFieldCantConvertValue;
         }
-        return Variant::FromDecimal(d);
+        out.Reset(VT_DECIMAL);
+        out.decimal_ = d;
+        return adFieldOK;
     }
     case ValueKind::Text:
-        return Variant::FromString(std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(ind)));
+        out.Reset(VT_BSTR);
+        out.text_.assign(reinterpret_cast<const char*>(p), static_cast<std::size_t>(ind));
+        return adFieldOK;
     case ValueKind::Binary:
-        return Variant::FromBytes(std::vector<std::uint8_t>(p, p + ind));
+        out.Reset(VT_ARRAY | VT_UI1);
+        out.bytes_.assign(p, p + ind);
+        return adFieldOK;
     }
-    status = adFieldDataOverflow;
-    return Variant();
+    out.Reset(VT_EMPTY);
+    return adFieldDataOverflow;
 }
 
 long ResultBlock::Status(int column) {
@@ -393,9 +410,8 @@ long ResultBlock::Status(int column) {
             }
             return adFieldOK;
         }
-        long status = adFieldOK;
-        Decode(c, c.data.data() + row_ * static_cast<std::size_t>(c.plan.width), ind, status);
-        return status;
+        Variant scratch;
+        return Decode(c, c.data.data() + row_ * static_cast<std::size_t>(c.plan.width), ind, scratch);
     }
     Cell& cell = LoadCell(column);
     if (cell.isNull)
@@ -405,7 +421,8 @@ long ResultBlock::Status(int column) {
         Decimal d;
         status = Decimal::FromString(cell.bytes, d) ? adFieldOK : adFieldCantConvertValue;
     } else if (c.plan.kind != ValueKind::Text && c.plan.kind != ValueKind::Binary) {
-        Decode(c, c.data.data(), c.indicator[0], status);
+        Variant scratch;
+        status = Decode(c, c.data.data(), c.indicator[0], scratch);
     }
     return status;
 }
@@ -431,45 +448,61 @@ long ResultBlock::ActualSize(int column) {
 }
 
 Variant ResultBlock::Value(int column) {
+    Variant v;
+    ReadValue(column, v);
+    return v;
+}
+
+void ResultBlock::ReadValue(int column, Variant& out) {
     RequireCurrentRow(kFieldSource);
     const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
     long status = adFieldOK;
-    Variant v;
     if (c.bound) {
         const SQLLEN ind = c.indicator[row_];
-        if (ind == SQL_NULL_DATA)
-            return Variant::Null();
+        if (ind == SQL_NULL_DATA) {
+            out.Reset(VT_NULL);
+            return;
+        }
         if (IsTruncated(c, ind)) {
             if (!RepairableTruncation())
                 throw ComError(E_FAIL, kFieldSource,
                                "Variable-length data was truncated when reading from the data source.");
             Cell& cell = LoadCell(column);
-            if (cell.isNull)
-                return Variant::Null();
-            v = Decode(c, reinterpret_cast<const unsigned char*>(cell.bytes.data()),
-                       static_cast<SQLLEN>(cell.bytes.size()), status);
+            if (cell.isNull) {
+                out.Reset(VT_NULL);
+                return;
+            }
+            status = Decode(c, reinterpret_cast<const unsigned char*>(cell.bytes.data()),
+                            static_cast<SQLLEN>(cell.bytes.size()), out);
         } else {
-            v = Decode(c, c.data.data() + row_ * static_cast<std::size_t>(c.plan.width), ind, status);
+            status = Decode(c, c.data.data() + row_ * static_cast<std::size_t>(c.plan.width), ind, out);
         }
     } else {
         Cell& cell = LoadCell(column);
-        if (cell.isNull)
-            return Variant::Null();
-        if (c.plan.kind == ValueKind::Text)
-            return Variant::FromString(cell.bytes);
-        if (c.plan.kind == ValueKind::Binary)
-            return Variant::FromBytes(std::vector<std::uint8_t>(cell.bytes.begin(), cell.bytes.end()));
+        if (cell.isNull) {
+            out.Reset(VT_NULL);
+            return;
+        }
+        if (c.plan.kind == ValueKind::Text) {
+            out.Reset(VT_BSTR);
+            out.text_ = cell.bytes;
+            return;
+        }
+        if (c.plan.kind == ValueKind::Binary) {
+            out.Reset(VT_ARRAY | VT_UI1);
+            out.bytes_.assign(cell.bytes.begin(), cell.bytes.end());
+            return;
+        }
         if (c.plan.kind == ValueKind::Numeric)
-            v = Decode(c, reinterpret_cast<const unsigned char*>(cell.bytes.data()),
-                       static_cast<SQLLEN>(cell.bytes.size()), status);
+            status = Decode(c, reinterpret_cast<const unsigned char*>(cell.bytes.data()),
+                            static_cast<SQLLEN>(cell.bytes.size()), out);
         else
-            v = Decode(c, c.data.data(), c.indicator[0], status);
+            status = Decode(c, c.data.data(), c.indicator[0], out);
     }
     if (status == adFieldDataOverflow)
         throw ComError(DISP_E_OVERFLOW, kFieldSource, "The value does not fit the field's data type.");
     if (status == adFieldCantConvertValue)
         throw ComError(DISP_E_TYPEMISMATCH, kFieldSource, "The value cannot be converted to the field's data type.");
-    return v;
 }
 
 Variant ResultBlock::GetChunk(int column, long length) {

@@ -73,6 +73,8 @@ public:
     long Status(int column);
     long ActualSize(int column);
     Variant Value(int column);
+    // The same value, decoded into value (whose text storage is reused).
+    void ReadValue(int column, Variant& value);
     Variant GetChunk(int column, long length);
 
 private:
@@ -85,8 +87,9 @@ private:
     Cell& LoadCell(int column);
     void ReadWhole(int column, Cell& cell);
     bool RepairableTruncation() const;
-    // Decodes a fixed-length value; status receives the field status.
-    Variant Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind, long& status) const;
+    // Decodes a fixed-length value into out; answers the field status (out is left
+    // unspecified unless adFieldOK).
+    long Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind, Variant& out) const;
     bool IsTruncated(const ColumnInfo& c, SQLLEN ind) const;
     [[noreturn]] void Fail(const std::string& source, const std::string& fallback);
 

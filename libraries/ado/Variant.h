@@ -8,6 +8,10 @@
 
 namespace ado {
 
+namespace detail {
+class ResultBlock;
+}
+
 using VARTYPE = std::uint16_t;
 
 // VARIANT type numbers.
@@ -97,7 +101,18 @@ public:
     void Clear();
 
 private:
+    friend class detail::ResultBlock;  // decodes values in place
+
     static Variant MakeBits(VARTYPE vt, std::uint64_t bits);
+    // Becomes a fresh value of type vt, keeping the storage of text and bytes.
+    void Reset(VARTYPE vt) {
+        vt_ = vt;
+        bits_ = 0;
+        real_ = 0.0;
+        decimal_ = Decimal();
+        text_.clear();
+        bytes_.clear();
+    }
 
     VARTYPE vt_ = VT_EMPTY;
     std::uint64_t bits_ = 0;

@@ -12,11 +12,9 @@
 
 namespace {
 
-const size_t kBufferSize = 64 * 1024;
-
-char* NewBuffer()
+char* NewBuffer(size_t size)
 {
-    char* buf = static_cast<char*>(std::malloc(kBufferSize));
+    char* buf = static_cast<char*>(std::malloc(size));
     if (!buf)
         throw XException("Failed to allocate memory.");
     return buf;
@@ -134,7 +132,7 @@ void XFile::Flush()
         FlushWrite();
 }
 
-void XFile::Write(const void* bytes, size_t length)
+void XFile::WriteBuffered(const void* bytes, size_t length)
 {
     if (m_fd < 0)
         ThrowIoError("write", EBADF);
@@ -146,7 +144,7 @@ void XFile::Write(const void* bytes, size_t length)
     }
     m_rpos = m_rlen = 0;
     if (!m_wbuf)
-        m_wbuf = NewBuffer();
+        m_wbuf = NewBuffer(kBufferSize);
     const char* src = static_cast<const char*>(bytes);
     if (m_wlen + length > kBufferSize) {
         FlushWrite();
@@ -184,7 +182,7 @@ size_t XFile::Read(void* bytes, size_t length)
     while (got < length) {
         if (m_rpos == m_rlen) {
             if (!m_rbuf)
-                m_rbuf = NewBuffer();
+                m_rbuf = NewBuffer(kBufferSize);
             ssize_t n;
             do {
                 n = ::read(m_fd, m_rbuf, kBufferSize);

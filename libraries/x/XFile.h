@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "XFileSpec.h"
 #include "XString.h"
@@ -38,7 +39,16 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     const XString& GetPath() const { return m_path; }
 
-    void Write(const void* bytes, size_t length);
+    void Write(const void* bytes, size_t length)
+    {
+        // The common case: room in the write buffer and no buffered reads.
+        if (m_wbuf && m_rlen == 0 && length <= kBufferSize - m_wlen && m_fd >= 0) {
+            std::memcpy(m_wbuf + m_wlen, bytes, length);
+            m_wlen += length;
+            return;
+        }
+        WriteBuffered(bytes, length);
+    }
     void Write(const char* text);
     void Write(const XString& text) { Write(text.CStr(), text.Length()); }
     // Answers the number of bytes read (0 at the end).
@@ -53,7 +63,10 @@ protected:
     [[noreturn]] void ThrowIoError(const char* what, int err);
 
 private:
+    static constexpr size_t kBufferSize = 64 * 1024;
+
     void FlushWrite();
+    void WriteBuffered(const void* bytes, size_t length);
 
     int m_fd;
     XString m_path;

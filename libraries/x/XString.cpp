@@ -17,11 +17,15 @@ size_t SafeLen(const char* text)
     return text ? std::strlen(text) : 0;
 }
 
-}  // namespace
-
-XString::XString() noexcept : m_buf(nullptr), m_len(0), m_cap(0)
+// isspace, with the ASCII answers (the same in every locale) taken without a call.
+bool IsSpace(unsigned char c)
 {
+    if (c < 0x80)
+        return c == ' ' || (c >= '\t' && c <= '\r');
+    return std::isspace(c) != 0;
 }
+
+}  // namespace
 
 XString::XString(const char* text) : XString()
 {
@@ -31,12 +35,6 @@ XString::XString(const char* text) : XString()
 XString::XString(const XString& other) : XString()
 {
     SetBytes(other.m_buf, other.m_len);
-}
-
-XString::XString(XString&& other) noexcept : m_buf(other.m_buf), m_len(other.m_len), m_cap(other.m_cap)
-{
-    other.m_buf = nullptr;
-    other.m_len = other.m_cap = 0;
 }
 
 XString::XString(char c) : XString()
@@ -87,16 +85,12 @@ XString::XString(double value, int decimals) : XString()
         Format((size_t)n + 1, "%.*f", decimals, value);
 }
 
-XString::~XString()
-{
-    std::free(m_buf);
-}
-
 void XString::Reserve(size_t capacity)
 {
-    if (capacity <= m_cap)
+    if (capacity <= Capacity())
         return;
-    size_t want = m_cap ? m_cap : 16;
+    const bool local = IsLocal();
+    size_t want = local ? 2 * (kLocalChars + 1) : m_cap;
     while (want < capacity) {
         if (want > ((size_t)-1) / 2) {
             want = capacity;
@@ -105,10 +99,12 @@ void XString::Reserve(size_t capacity)
         want *= 2;
     }
     if (want == (size_t)-1)
-        throw XException(m_buf ? "Failed to reallocate memory." : "Failed to allocate memory.");
-    char* buf = static_cast<char*>(std::realloc(m_buf, want + 1));
+        throw XException(local ? "Failed to allocate memory." : "Failed to reallocate memory.");
+    char* buf = static_cast<char*>(local ? std::malloc(want + 1) : std::realloc(m_buf, want + 1));
     if (!buf)
-        throw XException(m_buf ? "Failed to reallocate memory." : "Failed to allocate memory.");
+        throw XException(local ? "Failed to allocate memory." : "Failed to reallocate memory.");
+    if (local)
+        std::memcpy(buf, m_local, m_len + 1);
     m_buf = buf;
     m_cap = want;
 }
@@ -117,11 +113,10 @@ void XString::SetBytes(const char* bytes, size_t length)
 {
     if (!bytes || length == 0) {
         m_len = 0;
-        if (m_buf)
-            m_buf[0] = '\0';
+        m_buf[0] = '\0';
         return;
     }
-    if (m_buf && bytes >= m_buf && bytes <= m_buf + m_len) {
+    if (bytes >= m_buf && bytes <= m_buf + m_len) {
         // Source inside our own buffer: shifting is enough.
         std::memmove(m_buf, bytes, length);
     } else {
@@ -148,12 +143,10 @@ XString& XString::operator=(const XString& other)
 XString& XString::operator=(XString&& other) noexcept
 {
     if (this != &other) {
-        std::free(m_buf);
-        m_buf = other.m_buf;
-        m_len = other.m_len;
-        m_cap = other.m_cap;
-        other.m_buf = nullptr;
-        other.m_len = other.m_cap = 0;
+        if (!IsLocal())
+            std::free(m_buf);
+        m_buf = m_local;
+        Steal(other);
     }
     return *this;
 }
@@ -170,8 +163,8 @@ XString& XString::Append(const char* bytes, size_t length)
         return *this;
     if (length > ((size_t)-1) - m_len - 1)
         throw XException("Failed to reallocate memory.");
-    if (m_len + length > m_cap) {
-        if (m_buf && bytes >= m_buf && bytes <= m_buf + m_len) {
+    if (m_len + length > Capacity()) {
+        if (bytes >= m_buf && bytes <= m_buf + m_len) {
             size_t offset = (size_t)(bytes - m_buf);
             Reserve(m_len + length);
             bytes = m_buf + offset;
@@ -283,8 +276,6 @@ XString& XString::Truncate(size_t n)
 
 size_t XString::Find(char c) const
 {
-    if (!m_buf)
-        return 0;
     const void* p = std::memchr(m_buf, c, m_len);
     return p ? (size_t)(static_cast<const char*>(p) - m_buf) : m_len;
 }
@@ -322,7 +313,10 @@ XString& XString::Format(size_t bufferSize, const char* format, ...)
         SetBytes(nullptr, 0);
         return *this;
     }
-    char* buf = static_cast<char*>(std::malloc(bufferSize));
+    // Small results are printed on the stack.
+    char stackBuf[256];
+    const bool onStack = bufferSize <= sizeof stackBuf;
+    char* buf = onStack ? stackBuf : static_cast<char*>(std::malloc(bufferSize));
     if (!buf)
         throw XException("Failed to allocate memory.");
     va_list args;
@@ -335,10 +329,12 @@ XString& XString::Format(size_t bufferSize, const char* format, ...)
     try {
         SetBytes(buf, len);
     } catch (...) {
-        std::free(buf);
+        if (!onStack)
+            std::free(buf);
         throw;
     }
-    std::free(buf);
+    if (!onStack)
+        std::free(buf);
     return *this;
 }
 
@@ -391,9 +387,9 @@ double XString::ToDouble() const
 XString& XString::Trim()
 {
     size_t start = 0, end = m_len;
-    while (start < end && std::isspace((unsigned char)m_buf[start]))
+    while (start < end && IsSpace((unsigned char)m_buf[start]))
         ++start;
-    while (end > start && std::isspace((unsigned char)m_buf[end - 1]))
+    while (end > start && IsSpace((unsigned char)m_buf[end - 1]))
         --end;
     if (start > 0 || end < m_len)
         SetBytes(m_buf + start, end - start);
@@ -414,6 +410,15 @@ XString& XString::RemoveChars(const char* set)
 {
     if (!set || !*set || m_len == 0)
         return *this;
+    if (!set[1]) {
+        // One character (strchr also matches a NUL byte): nothing to do unless either occurs.
+        const char c = set[0];
+        size_t i = 0;
+        while (i < m_len && m_buf[i] != c && m_buf[i] != '\0')
+            ++i;
+        if (i == m_len)
+            return *this;
+    }
     size_t out = 0;
     for (size_t i = 0; i < m_len; ++i)
         if (!std::strchr(set, m_buf[i]))

@@ -3,16 +3,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
-// 8-bit text with a length and a NUL-terminated heap buffer, copied by value.
-// A null C text counts as the empty text everywhere one is accepted.
+// 8-bit text with a length and a NUL-terminated buffer, copied by value. Short texts live
+// inside the object; longer ones on the heap. A null C text counts as the empty text
+// everywhere one is accepted.
 class XString
 {
 public:
-    XString() noexcept;
+    XString() noexcept : m_buf(m_local), m_len(0) { m_local[0] = '\0'; }
     XString(const char* text);
     XString(const XString& other);
-    XString(XString&& other) noexcept;
+    XString(XString&& other) noexcept : XString() { Steal(other); }
     explicit XString(char c);
     explicit XString(int value);
     explicit XString(unsigned value);
@@ -23,7 +26,11 @@ public:
     // Fixed-point with the given number of decimals, as printf writes it.
     XString(float value, int decimals);
     XString(double value, int decimals);
-    ~XString();
+    ~XString()
+    {
+        if (!IsLocal())
+            std::free(m_buf);
+    }
 
     XString& operator=(const char* text);
     XString& operator=(const XString& other);
@@ -46,7 +53,7 @@ public:
     // Compare function for sorted vectors: bytes compared as signed characters.
     static int CompareFn(const XString* a, const XString* b);
 
-    const char* CStr() const { return m_buf ? m_buf : ""; }
+    const char* CStr() const { return m_buf; }
     size_t Length() const { return m_len; }
     bool IsEmpty() const { return m_len == 0; }
     // Address of the character at index (caller keeps index below the length).
@@ -84,12 +91,35 @@ public:
     XString& MakeUpper();
 
 private:
+    // Characters held without a heap buffer.
+    static constexpr size_t kLocalChars = 23;
+
+    bool IsLocal() const { return m_buf == m_local; }
+    size_t Capacity() const { return IsLocal() ? kLocalChars : m_cap; }
     void Reserve(size_t capacity);
     void SetBytes(const char* bytes, size_t length);
+    // Takes other's text and leaves it empty.
+    void Steal(XString& other) noexcept
+    {
+        if (other.IsLocal()) {
+            std::memcpy(m_local, other.m_local, sizeof m_local);
+            m_buf = m_local;
+        } else {
+            m_buf = other.m_buf;
+            m_cap = other.m_cap;
+            other.m_buf = other.m_local;
+        }
+        m_len = other.m_len;
+        other.m_len = 0;
+        other.m_local[0] = '\0';
+    }
 
-    char* m_buf;
+    char* m_buf;  // m_local or a heap block of m_cap + 1 bytes
     size_t m_len;
-    size_t m_cap;
+    union {
+        size_t m_cap;
+        char m_local[kLocalChars + 1];
+    };
 };
 
 XString operator+(const XString& a, const XString& b);

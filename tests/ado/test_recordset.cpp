@@ -10,20 +10,6 @@ using namespace ado;
 
 namespace {
 
-double Ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, std::uint32_t ns = 0) {
-    DateTimeParts p;
-    p.year = y;
-    p.month = mo;
-    p.day = d;
-    p.hour = h;
-    p.minute = mi;
-    p.second = s;
-    p.nanosecond = ns;
-    double date = 0;
-    EXPECT_TRUE(PartsToOleDate(p, date));
-    return date;
-}
-
 // The stored bytes of one cell, read with SQLite itself.
 std::string RawCell(const std::string& sql) {
     sqlite3* db = nullptr;

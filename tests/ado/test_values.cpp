@@ -1,3 +1,4 @@
+#include "AdoTestSupport.h"
 #include "Decimal.h"
 #include "OleDate.h"
 #include "Variant.h"
@@ -14,20 +15,6 @@ Decimal Parse(const std::string& text) {
     Decimal d;
     EXPECT_TRUE(Decimal::FromString(text, d)) << text;
     return d;
-}
-
-double Ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, std::uint32_t ns = 0) {
-    DateTimeParts p;
-    p.year = y;
-    p.month = mo;
-    p.day = d;
-    p.hour = h;
-    p.minute = mi;
-    p.second = s;
-    p.nanosecond = ns;
-    double date = 0;
-    EXPECT_TRUE(PartsToOleDate(p, date));
-    return date;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 using datest::Recorder;
@@ -256,4 +257,30 @@ TEST(Formatters, QuickTextsMatchTheGeneralFormatting)
     EXPECT_EQ(Str(valuetext::Real(1e20)), "100000000000000000000");
     EXPECT_EQ(Str(valuetext::Real(0.00004)), "0");
     EXPECT_EQ(Str(valuetext::Integer(-9223372036854775807LL - 1)), "-9223372036854775808");
+}
+
+TEST(Formatters, FixedMatchesPrintfOnTiesAndBoundaries)
+{
+    // Exact binary ties, values whose decimal text looks like a tie, both signs, tiny and
+    // large magnitudes around 2^53 and 2^64, and a spread of cents and quarter-cents.
+    std::vector<double> values = {0.5,    1.5,   2.5,        0.125,          0.375,  1.005,   2.675,
+                                  0.045,  4999.995, 0.995,   9.9999999995,   5e-324, 1e-300,  4503599627370495.5,
+                                  9007199254740991.0, 9007199254740992.0, 18446744073709551616.0, 1e300};
+    for (int i = -300000; i <= 300000; i += 7)
+        values.push_back(i / 100.0 + i / 8.0 / 1000.0);
+    char expected[400];
+    for (double v : values) {
+        for (double signedValue : {v, -v}) {
+            for (int decimals = 0; decimals <= 10; ++decimals) {
+                std::snprintf(expected, sizeof expected, "%.*f", decimals, signedValue);
+                ASSERT_EQ(Str(valuetext::Fixed(signedValue, decimals)), expected) << signedValue << " " << decimals;
+            }
+            std::snprintf(expected, sizeof expected, "%.4f", signedValue);
+            std::string trimmed = expected;
+            trimmed.erase(trimmed.find_last_not_of('0') + 1);
+            if (trimmed.back() == '.')
+                trimmed.pop_back();
+            ASSERT_EQ(Str(valuetext::Real(signedValue)), trimmed) << signedValue;
+        }
+    }
 }

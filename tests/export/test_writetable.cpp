@@ -1,5 +1,21 @@
 #include "ExportTestSupport.h"
 
+namespace {
+
+// The message of the XException WriteTable must throw ("" and a failure when it does not).
+std::string WriteTableError(FakeTask &task)
+{
+    try {
+        task.WriteTable(nullptr, "");
+    } catch (const XException &e) {
+        return e.GetMessage();
+    }
+    ADD_FAILURE() << "no exception";
+    return std::string();
+}
+
+} // namespace
+
 TEST(WriteTable, NormalModeWritesExactLinesThroughFilterConstantsAndCommands)
 {
     TempFolder folder;
@@ -56,13 +72,8 @@ TEST(WriteTable, FailuresCloseTheFileAndCarryTheErrorTextAndQuery)
 
     task.StartTable("Students", "Students.pef", false);
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailOnThirdRow), 0);
-    try {
-        task.WriteTable(nullptr, "");
-        FAIL() << "no exception";
-    } catch (const XException &e) {
-        EXPECT_STREQ(e.GetMessage(),
-                     "Failed with error [disk on fire] while writing file [Students.pef] with query: SELECT ID FROM Students");
-    }
+    EXPECT_EQ(WriteTableError(task),
+              "Failed with error [disk on fire] while writing file [Students.pef] with query: SELECT ID FROM Students");
     EXPECT_TRUE(HasLine(task.log, "8||Error writing line= 2"));
     EXPECT_TRUE(HasLine(task.log, "2||Failed with error [disk on fire] while writing file [Students.pef] with query: "
                                   "SELECT ID FROM Students"));
@@ -70,24 +81,14 @@ TEST(WriteTable, FailuresCloseTheFileAndCarryTheErrorTextAndQuery)
 
     task.ClearColumns();
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailUnknown), 0);
-    try {
-        task.WriteTable(nullptr, "");
-        FAIL() << "no exception";
-    } catch (const XException &e) {
-        EXPECT_STREQ(e.GetMessage(),
-                     "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
-    }
+    EXPECT_EQ(WriteTableError(task),
+              "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
 
     // Neither a library exception nor a thrown text: the unknown-error text.
     task.ClearColumns();
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailStd), 0);
-    try {
-        task.WriteTable(nullptr, "");
-        FAIL() << "no exception";
-    } catch (const XException &e) {
-        EXPECT_STREQ(e.GetMessage(),
-                     "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
-    }
+    EXPECT_EQ(WriteTableError(task),
+              "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
     EXPECT_TRUE(HasLine(task.log, "8||Error writing line= 1"));
 
     // A folder that cannot hold the file.
@@ -95,15 +96,10 @@ TEST(WriteTable, FailuresCloseTheFileAndCarryTheErrorTextAndQuery)
     task.SetOutputFolder(folder.File("plainfile").c_str());
     task.ClearColumns();
     task.ValueColumn(0);
-    try {
-        task.WriteTable(nullptr, "");
-        FAIL() << "no exception";
-    } catch (const XException &e) {
-        std::string text = e.GetMessage();
-        EXPECT_EQ(text.rfind("Failed with error [", 0), 0u) << text;
-        EXPECT_NE(text.find("] while writing file [Students.pef] with query: SELECT ID FROM Students"), std::string::npos)
-            << text;
-    }
+    const std::string text = WriteTableError(task);
+    EXPECT_EQ(text.rfind("Failed with error [", 0), 0u) << text;
+    EXPECT_NE(text.find("] while writing file [Students.pef] with query: SELECT ID FROM Students"), std::string::npos)
+        << text;
 }
 
 TEST(WriteTable, FullDiskFailsTheTable)

@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "XException.h"
 #include "XString.h"
@@ -145,6 +147,51 @@ TEST(XString, InPlaceEdits)
     EXPECT_STREQ(XString("abc").Remove("").CStr(), "abc");
     EXPECT_STREQ(XString("a\tb\tc").Replace('\t', ' ').CStr(), "a b c");
     EXPECT_STREQ(XString("mIxEd 1").MakeUpper().CStr(), "MIXED 1");
+}
+
+TEST(XString, ShortAndLongTextsMoveAndGrow)
+{
+    // Lengths around the point where a text leaves the object for the heap.
+    for (size_t n : {0u, 1u, 22u, 23u, 24u, 100u}) {
+        const std::string want(n, 'q');
+        XString a;
+        for (size_t i = 0; i < n; ++i)
+            a += 'q';
+        EXPECT_EQ(std::string(a.CStr()), want);
+        EXPECT_EQ(a.Length(), n);
+
+        XString moved(std::move(a));
+        EXPECT_EQ(std::string(moved.CStr()), want);
+        EXPECT_TRUE(a.IsEmpty());
+        EXPECT_STREQ(a.CStr(), "");
+        a = "reused";  // a moved-from text works on
+        EXPECT_STREQ(a.CStr(), "reused");
+
+        XString shortText("s"), longText(std::string(40, 'L').c_str());
+        shortText = std::move(moved);
+        EXPECT_EQ(std::string(shortText.CStr()), want);
+        longText = std::move(shortText);
+        EXPECT_EQ(std::string(longText.CStr()), want);
+        longText = longText;  // self-assignment keeps the text
+        EXPECT_EQ(std::string(longText.CStr()), want);
+
+        // Appending a text's own bytes while it grows.
+        XString self(want.c_str());
+        self.Append(self.CStr(), self.Length());
+        EXPECT_EQ(std::string(self.CStr()), want + want);
+        self += self;
+        EXPECT_EQ(self.Length(), 4 * n);
+    }
+
+    XString blanks("  \t inner text \r\n ");
+    EXPECT_STREQ(blanks.Trim().CStr(), "inner text");
+    XString nul("a\tb");
+    nul.Append("\0c\t", 3);
+    EXPECT_STREQ(nul.RemoveChars("\t").CStr(), "abc");  // a NUL byte goes with the set, as strchr finds it
+    EXPECT_EQ(nul.Length(), 3u);
+    XString none("plain");
+    EXPECT_STREQ(none.RemoveChars("\t").CStr(), "plain");
+    EXPECT_STREQ(XString().Format(300, "%0299d", 7).Left(3).CStr(), "000");
 }
 
 TEST(XString, CTextHelpers)
