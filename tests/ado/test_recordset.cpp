@@ -37,12 +37,8 @@ protected:
 TEST_F(RecordsetTest, FieldTypesFromTheDriver) {
     Recordset rs;
     EXPECT_EQ(rs.State(), adStateClosed);
-    rs.SetCursorLocation(adUseClient);
-    rs.SetCursorType(adOpenStatic);
     rs.Open("SELECT * FROM TypeSamples ORDER BY ID", connection_, adOpenStatic, adLockReadOnly, adCmdText);
     EXPECT_EQ(rs.State(), adStateOpen);
-    EXPECT_EQ(rs.CursorLocation(), adUseClient);
-    EXPECT_EQ(rs.CursorType(), adOpenStatic);
     FieldCollection& f = rs.Fields();
     ASSERT_EQ(f.Count(), 13);
     const std::pair<const char*, long> expected[] = {

@@ -11,6 +11,12 @@
 #include <string>
 #include <vector>
 
+// The whole text, embedded NUL bytes included.
+inline std::string Str(const XString& text)
+{
+    return std::string(text.CStr(), text.Length());
+}
+
 namespace datest {
 
 struct LogLine

@@ -16,12 +16,6 @@ using datest::TestTask;
 
 namespace {
 
-std::string Str(const XString& text)
-{
-    return std::string(text.CStr(), text.Length());
-}
-
-
 bool FileExists(const std::string& path)
 {
     struct stat st;

@@ -16,11 +16,6 @@ using readertest::UseReaderSource;
 
 namespace {
 
-std::string Str(const XString& text)
-{
-    return std::string(text.CStr(), text.Length());
-}
-
 // The rows of TypeSample (ids 1 to 5, in order) opened through the query model.
 struct TypeRows
 {

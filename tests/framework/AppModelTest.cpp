@@ -30,10 +30,7 @@ TEST(AppModel, DeclaresParametersGroupsAndProperties)
     app.addParam("school", "filterfit", "Current Conduct", "flag", "");
     EXPECT_EQ(app.findParam("filterfit")->displayName, "Current Conduct");
 
-    EXPECT_EQ(app.param("appTitle_"), "Test App");
     EXPECT_EQ(app.param("appType_"), "Data Extractor");
-    EXPECT_EQ(app.param("appShortName_"), "Testing");
-    EXPECT_EQ(app.param("appVersion_"), "9.8.7.6");
     EXPECT_EQ(app.param("appFrameworkVersion_"), "1.0.0.2");
     EXPECT_EQ(app.param("appAlias_"), "test-app");
     EXPECT_EQ(app.param("appFinishedFile_"), "finished_bridge.tmp");

@@ -15,12 +15,8 @@ TEST(LogManager, LevelNamesAndLineFormats)
         EXPECT_EQ(LogManager::levelName(level), names[level + 1]) << level;
 
     const QTime time(7, 5, 9);
-    EXPECT_EQ(LogManager::consoleLine(4, time, "A::b", "text"),
-              "log\tWarning      \t07:05:09\tA::b\ttext");
     EXPECT_EQ(LogManager::consoleLine(7, time, "", "multi\nline"),
               "log\tInformational\t07:05:09\t\tmulti line");
-    EXPECT_EQ(LogManager::fileLine("My Title", 3, QTime(23, 0, 1), "A::b", "went wrong"),
-              "My Title:23:00:01: Error         A::b: went wrong");
     const QString plain = QString::fromUtf8("My Title:23:00:01: Proprietary   A::b: SELECT \xC3\xA9");
     EXPECT_EQ(LogManager::fileLine("My Title", 9, QTime(23, 0, 1), "A::b",
                                    QString::fromUtf8("SELECT \xC3\xA9")),

@@ -111,17 +111,6 @@ TEST(MessageWriter, TaskSignalsReachTheHostThroughTheApplication)
     emit task->writeMissing("dsn", "dsn missing or blank.");
     task->progressEnd();
     emit task->writeError("Caught Exception", "boom");
-    QString result;
-    AppTaskBase plain;
-    EXPECT_FALSE(plain.Execute({}, 3, result));
-    EXPECT_EQ(result, "Execute not defined correctly in ExpEngine.");
-    result.clear();
-    EXPECT_FALSE(plain.BeginExecute({}, 3, result));
-    EXPECT_EQ(result, "Execute not defined correctly in ExpEngine.");
-    EXPECT_EQ(plain.GetProgressSize(3), 0);
-    AppTaskBase *copy = plain.create();
-    EXPECT_NE(copy, nullptr);
-    delete copy;
     EXPECT_EQ(capture.out(), "end_progress\n");
     EXPECT_EQ(capture.err(), "missing\tdsn\tdsn missing or blank.\nerror\tCaught Exception\tboom\n");
 }

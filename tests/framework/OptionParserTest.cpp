@@ -39,10 +39,6 @@ TEST(OptionParser, SplitsCommandAndSwitches)
 
 TEST(OptionParser, RefusesMalformedArgumentsWithoutEchoingValues)
 {
-    EXPECT_EQ(parseError({}), "No command given.");
-    EXPECT_EQ(parseError({"--path=x"}), "No command given.");
-    EXPECT_EQ(parseError({"run", "path=x"}), "Invalid argument: path");
-    EXPECT_EQ(parseError({"run", "-pwdencode=414243"}), "Invalid argument: -pwdencode");
     EXPECT_EQ(parseError({"run", "--=1"}), "Invalid argument: --");
     EXPECT_EQ(parseError({"run", "--"}), "Invalid argument: --");
     EXPECT_EQ(parseError({"run", "---a=1"}), "Invalid argument: ---a");

@@ -70,14 +70,6 @@ TEST(Program, VersionHelpAndParams)
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
-
-    r = runProgram({"params", "--paramkey=year"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "warning\tAppBase::yearListParam\tMethod not defined.\n");
-
-    r = runProgram({"params", "--paramkey=district"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "error\tdistrict\tList type not set up.\n");
 }
 
 TEST(Program, DefaultsFromTheConfigFile)

@@ -113,9 +113,7 @@ TEST_F(SqliteTest, MissingColumnNamesTheColumn)
         const std::string text = e.GetMessage();
         EXPECT_EQ(text.rfind("Request for non-existent column \"newcode\"", 0), 0u) << text;
     }
-    EXPECT_STREQ(q.GetSQL().CStr(), "SELECT stdkey, oldcode FROM DAILY_ATT");
     q.Finalize();
-    EXPECT_STREQ(q.GetSQL().CStr(), "");
     EXPECT_THROW(q.Step(), sqlite::MisuseError);
 }
 
