@@ -2,7 +2,8 @@
 # Starts a throwaway PostgreSQL server on a free loopback port, loads the sample school
 # data (schema vh) into it, runs the PostgreSQL end-to-end tests of test_engine against it
 # through psqlODBC, and stops the server again.
-#   run_pg_tests.sh <test_engine> <testdata folder with odbcinst.ini and school-pg.sql>
+#   run_pg_tests.sh <test_engine> <testdata folder with odbcinst.ini and school-pg.sql> [<test_ado>]
+# With test_ado given, the data layer's own PostgreSQL test runs against the same server too.
 # Exit code 77 (skipped) when no server binaries or no way to run them as postgres.
 set -euo pipefail
 
@@ -79,3 +80,7 @@ INI
 export VH_PG_ODBCSYSINI="$data" VH_PG_ODBCINI="$dir/odbc.ini"
 export VH_PG_DSN=vh_school_pg VH_PG_USER=vh_user VH_PG_PASSWORD="$userpw"
 "$test_bin" --gtest_filter='PgProgram.*'
+if [ -n "${3:-}" ]; then
+  VH_TEST_PG_CONNECT="Driver=PostgreSQL Unicode;Servername=127.0.0.1;Port=$port;Database=school;UID=vh_user;PWD=$userpw;" \
+    "$3" --gtest_filter='Postgres.*'
+fi
