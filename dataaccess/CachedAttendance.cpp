@@ -12,19 +12,29 @@ namespace {
 // One half of the export: the daily or the period rows.
 struct CacheSection
 {
-    const char* table;          // cache table
-    const char* keyColumn;      // timeframe or perkey
-    const char* orHeader;       // the header that also takes rows with an empty header
-    const char* title;          // output table title
+    const char* table;      // cache table
+    const char* keyColumn;  // timeframe or perkey
+    const char* orHeader;   // the header that also takes rows with an empty header
+    const char* title;      // output table title
     const char* fileName;
-    const char* method;         // prefix of the failure lines
+    const char* method;  // prefix of the failure lines
     bool period;
 };
 
-const CacheSection kDaily = {"DAILY_ATT", "timeframe", "AttTimeFrameRef", "Cached Daily Attendance",
-                             "StudentDailyAtt.pef", "CreateStudentDailyAttendanceFromDB", false};
-const CacheSection kPeriod = {"PERIOD_ATT", "perkey", "AttPerRef", "Cached Period Attendance",
-                              "StudentPeriodAtt.pef", "CreateStudentPeriodAttendanceFromDB", true};
+const CacheSection kDaily = {"DAILY_ATT",
+                             "timeframe",
+                             "AttTimeFrameRef",
+                             "Cached Daily Attendance",
+                             "StudentDailyAtt.pef",
+                             "CreateStudentDailyAttendanceFromDB",
+                             false};
+const CacheSection kPeriod = {"PERIOD_ATT",
+                              "perkey",
+                              "AttPerRef",
+                              "Cached Period Attendance",
+                              "StudentPeriodAtt.pef",
+                              "CreateStudentPeriodAttendanceFromDB",
+                              true};
 
 XString Quoted(const XString& value)
 {
@@ -63,7 +73,7 @@ XString UpdateText(const CacheSection& s, bool orForm, const XString* values)
     return sql;
 }
 
-} // namespace
+}  // namespace
 
 // ---- the change-date filter ----
 
@@ -125,8 +135,8 @@ void ExportSection(DataAccessBase& task, const CacheSection& s, const XString& h
 
     task.StartTable(s.title, s.fileName, false);
     task.ClearColumns();
-    const XString headerTitles[] = {"AttStdRef", "AttDate", header, "AttAttCodeRef", "AttAttReasonRef",
-                                    "AttExcused", "AttAbs", "AttTardy", "AttTruant", "AttDiscipline"};
+    const XString headerTitles[] = {"AttStdRef",  "AttDate", header,     "AttAttCodeRef", "AttAttReasonRef",
+                                    "AttExcused", "AttAbs",  "AttTardy", "AttTruant",     "AttDiscipline"};
     for (const XString& title : headerTitles)
         task.AddHeaderField(title.CStr());
     task.WriteCurrentHeader(*file);
@@ -206,7 +216,7 @@ void ExportCacheTable(DataAccessBase& task, const CacheSection& s, const std::ve
         ExportSection(task, s, header, applyRowFilter);
 }
 
-} // namespace
+}  // namespace
 
 void DataAccessBase::CreateStudentDailyAttendanceFromDB(bool applyRowFilter)
 {
@@ -227,8 +237,9 @@ void DataAccessBase::CreateStudentPeriodAttendanceFromDB(bool applyRowFilter)
     LogMessage(7, "Exporting Period Attendance from DB");
     if (m_periodAttHeaders.empty()) {
         AddAttHeader(m_periodAttHeaders, "AttPerRef");
-        LogMessage(8, "CreateStudentPeriodAttendanceFromDB: Either no data returned or No Period Timeframe header "
-                      "set, assuming AttPerRef");
+        LogMessage(
+            8, "CreateStudentPeriodAttendanceFromDB: Either no data returned or No Period Timeframe header "
+               "set, assuming AttPerRef");
     }
     ExportCacheTable(*this, kPeriod, m_periodAttHeaders, applyRowFilter);
 }

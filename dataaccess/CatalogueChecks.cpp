@@ -35,7 +35,10 @@ namespace {
 class RecordsetSwap
 {
 public:
-    explicit RecordsetSwap(std::unique_ptr<ado::Recordset>& member) : m_member(member), m_saved(std::move(member)) {}
+    explicit RecordsetSwap(std::unique_ptr<ado::Recordset>& member)
+        : m_member(member), m_saved(std::move(member))
+    {
+    }
     ~RecordsetSwap()
     {
         try {
@@ -53,7 +56,7 @@ private:
     std::unique_ptr<ado::Recordset> m_saved;
 };
 
-} // namespace
+}  // namespace
 
 bool ODBCDataAccess::JudgeCatalogueQuery(const CatalogueQuery& q, bool fieldCheck)
 {

@@ -3,9 +3,7 @@
 // The object, the life of the connection, and the start and the end of a run.
 
 ODBCDataAccess::ODBCDataAccess(uint32_t options, int32_t dbType)
-    : m_options(options),
-      m_dbType(dbType),
-      m_wholeTableStatement("SELECT * FROM %s"),
+    : m_options(options), m_dbType(dbType), m_wholeTableStatement("SELECT * FROM %s"),
       m_singleColumnStatement("SELECT %s FROM %s")
 {
     try {
@@ -85,7 +83,8 @@ bool ODBCDataAccess::IsConnected() const
     return m_connection && m_connection->State() == ado::adStateOpen;
 }
 
-bool ODBCDataAccess::ConnectAndCheckTable(const XString& connectionString, const XString& table, bool keepOpen)
+bool ODBCDataAccess::ConnectAndCheckTable(const XString& connectionString, const XString& table,
+                                          bool keepOpen)
 {
     bool connectedHere = false;
     if (!IsConnected()) {

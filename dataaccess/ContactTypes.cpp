@@ -17,10 +17,10 @@ struct Relationship
 };
 
 const Relationship kRelationships[] = {
-    {"MOTHER", "Family"},      {"MOM", "Family"},     {"FATHER", "Family"},      {"DAD", "Family"},
-    {"BROTHER", "Family"},     {"SISTER", "Family"},  {"AUNT", "Family"},        {"UNCLE", "Family"},
-    {"GRANDMOTHER", "Family"}, {"GRANDMA", "Family"}, {"GRANDFATHER", "Family"}, {"GRANDPA", "Family"},
-    {"PARTNER", "Family"},     {"DOCTOR", "Health"},  {"DENTIST", "Health"},     {"DR", "Health"},
+    {"MOTHER", "Family"},       {"MOM", "Family"},         {"FATHER", "Family"},      {"DAD", "Family"},
+    {"BROTHER", "Family"},      {"SISTER", "Family"},      {"AUNT", "Family"},        {"UNCLE", "Family"},
+    {"GRANDMOTHER", "Family"},  {"GRANDMA", "Family"},     {"GRANDFATHER", "Family"}, {"GRANDPA", "Family"},
+    {"PARTNER", "Family"},      {"DOCTOR", "Health"},      {"DENTIST", "Health"},     {"DR", "Health"},
     {"EMERGENCY", "Emergency"}, {"GUARDIAN", "Emergency"},
 };
 
@@ -33,8 +33,8 @@ size_t FindNoCase(const XString& text, const char* key, size_t from)
         return len;
     for (size_t i = from; i + keyLen <= len; ++i) {
         size_t k = 0;
-        while (k < keyLen &&
-               std::toupper(static_cast<unsigned char>(*text.At(i + k))) == std::toupper(static_cast<unsigned char>(key[k])))
+        while (k < keyLen && std::toupper(static_cast<unsigned char>(*text.At(i + k))) ==
+                                 std::toupper(static_cast<unsigned char>(key[k])))
             ++k;
         if (k == keyLen)
             return i;
@@ -60,7 +60,7 @@ size_t ValueEnd(const XString& text, size_t start)
 
 const char* const kPasswordKeys[] = {"Password=", "PWD="};
 
-} // namespace
+}  // namespace
 
 void DataAccessBase::BuildRelationshipTable()
 {
@@ -120,7 +120,8 @@ XString ODBCDataAccess::MaskSecrets(const XString& text) const
     // Every value after a password key, in any letter case.
     for (const char* key : kPasswordKeys) {
         const size_t keyLen = std::strlen(key);
-        for (size_t pos = FindNoCase(out, key, 0); pos < out.Length(); pos = FindNoCase(out, key, pos + keyLen)) {
+        for (size_t pos = FindNoCase(out, key, 0); pos < out.Length();
+             pos = FindNoCase(out, key, pos + keyLen)) {
             const size_t end = ValueEnd(out, pos + keyLen);
             for (size_t i = pos + keyLen; i < end; ++i)
                 *out.At(i) = '*';
@@ -133,7 +134,8 @@ XString ODBCDataAccess::MaskSecrets(const XString& text) const
     for (const char* key : kPasswordKeys) {
         const size_t keyLen = std::strlen(key);
         const XString& cs = m_connectionString;
-        for (size_t pos = FindNoCase(cs, key, 0); pos < cs.Length(); pos = FindNoCase(cs, key, pos + keyLen)) {
+        for (size_t pos = FindNoCase(cs, key, 0); pos < cs.Length();
+             pos = FindNoCase(cs, key, pos + keyLen)) {
             size_t start = pos + keyLen;
             size_t end = ValueEnd(cs, start);
             if (end > start && *cs.At(start) == '{') {

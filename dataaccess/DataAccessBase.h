@@ -28,13 +28,11 @@ public:
     ~DataAccessBase() override;
 
     // Member operations of derived classes as the writer's operation types.
-    template <class C>
-    static ValueOperation AsValueOperation(XString (C::*op)())
+    template <class C> static ValueOperation AsValueOperation(XString (C::*op)())
     {
         return static_cast<ValueOperation>(op);
     }
-    template <class C>
-    static RowFilter AsRowFilter(bool (C::*filter)())
+    template <class C> static RowFilter AsRowFilter(bool (C::*filter)())
     {
         return static_cast<RowFilter>(filter);
     }
@@ -185,7 +183,7 @@ protected:
     int32_t m_connectionTimeout = 15;  // seconds
     int32_t m_commandTimeout = 30;     // seconds
     int32_t m_queryTries = 1;
-    XString m_dataSource;              // ODBC data source name
+    XString m_dataSource;  // ODBC data source name
     XString m_userName;
     XString m_password;
     XVector<XStringPair>* m_relationshipMap = nullptr;  // owned, sorted by key

@@ -7,28 +7,50 @@
 const char* DatabaseTypeName(int32_t type)
 {
     switch (type) {
-    case DbDBaseOdbc: return "dBase IV (ODBC)";
-    case DbDBaseXBase: return "dBase IV (XBase)";
-    case DbFoxProOdbc: return "FoxPro (ODBC)";
-    case DbFoxProDbf: return "FoxPro (DBF)";
-    case DbMSSQL: return "MSSQL";
-    case DbMySQL: return "MySQL";
-    case DbSQLite: return "SQLite";
-    case DbDB2: return "DB2";
-    case DbAccess: return "Access";
-    case DbPostgres: return "Postgres";
-    case DbOracleOdbc: return "Oracle (ODBC)";
-    case DbOracleOle: return "Oracle (OLE)";
-    case DbOracleMsdaora: return "Oracle Microsoft OLE (MSDAORA)";
-    case DbSybaseOle: return "Sybase (OLE)";
-    case DbSybaseOdbc: return "Sybase ODBC";
-    case DbProgress: return "Progress";
-    case DbMimer: return "Mimer";
-    case DbInformix: return "Informix";
-    case DbTopSpeed: return "Top Speed";
-    case DbLotusNotes: return "Lotus Notes";
-    case DbCADatacom: return "CA-Datacom";
-    default: return "";
+    case DbDBaseOdbc:
+        return "dBase IV (ODBC)";
+    case DbDBaseXBase:
+        return "dBase IV (XBase)";
+    case DbFoxProOdbc:
+        return "FoxPro (ODBC)";
+    case DbFoxProDbf:
+        return "FoxPro (DBF)";
+    case DbMSSQL:
+        return "MSSQL";
+    case DbMySQL:
+        return "MySQL";
+    case DbSQLite:
+        return "SQLite";
+    case DbDB2:
+        return "DB2";
+    case DbAccess:
+        return "Access";
+    case DbPostgres:
+        return "Postgres";
+    case DbOracleOdbc:
+        return "Oracle (ODBC)";
+    case DbOracleOle:
+        return "Oracle (OLE)";
+    case DbOracleMsdaora:
+        return "Oracle Microsoft OLE (MSDAORA)";
+    case DbSybaseOle:
+        return "Sybase (OLE)";
+    case DbSybaseOdbc:
+        return "Sybase ODBC";
+    case DbProgress:
+        return "Progress";
+    case DbMimer:
+        return "Mimer";
+    case DbInformix:
+        return "Informix";
+    case DbTopSpeed:
+        return "Top Speed";
+    case DbLotusNotes:
+        return "Lotus Notes";
+    case DbCADatacom:
+        return "CA-Datacom";
+    default:
+        return "";
     }
 }
 
@@ -67,7 +89,7 @@ XString SqlServerConnectionString(const XString& dataSource, const XString& user
     return cs;
 }
 
-} // namespace
+}  // namespace
 
 XString DatabaseConnectionString(int32_t type, const XString& d, const XString& u, const XString& p)
 {
@@ -274,11 +296,13 @@ CatalogueQuery TableExistsQuery(int32_t type, const XString& table, const XStrin
         break;
     case DbMSSQL:
         q.query = FillTemplate(
-            "SELECT name FROM sysobjects WHERE (xtype = 'U' OR xtype = 'V') AND UPPER(name) = UPPER('%s')", table);
+            "SELECT name FROM sysobjects WHERE (xtype = 'U' OR xtype = 'V') AND UPPER(name) = UPPER('%s')",
+            table);
         q.judgement = CatalogueJudgement::Rows;
         break;
     case DbMySQL:
-        q.query = FillTemplate("SELECT TABLE_NAME FROM information_schema.TABLES T WHERE (table_name = '%s')", table);
+        q.query = FillTemplate("SELECT TABLE_NAME FROM information_schema.TABLES T WHERE (table_name = '%s')",
+                               table);
         q.judgement = CatalogueJudgement::Rows;
         break;
     case DbSQLite:
@@ -293,26 +317,27 @@ CatalogueQuery TableExistsQuery(int32_t type, const XString& table, const XStrin
     case DbPostgres: {
         XString name = table;
         name.Replace('"', '\'');
-        q.query = FillTemplate("SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = %s",
-                               name);
+        q.query = FillTemplate(
+            "SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = %s", name);
         q.judgement = CatalogueJudgement::Rows;
         break;
     }
     case DbOracleOdbc:
     case DbOracleOle:
     case DbOracleMsdaora:
-        q.query = FillTemplate("SELECT DISTINCT table_name FROM all_tab_columns WHERE UPPER(table_name) = UPPER('%s')",
-                               table);
+        q.query = FillTemplate(
+            "SELECT DISTINCT table_name FROM all_tab_columns WHERE UPPER(table_name) = UPPER('%s')", table);
         q.judgement = CatalogueJudgement::Rows;
         break;
     case DbSybaseOdbc:
         q.query = FillTemplate(
-            "SELECT name FROM sysobjects WHERE (type = 'U' OR type = 'V') AND UPPER(name) = UPPER('%s')", table);
+            "SELECT name FROM sysobjects WHERE (type = 'U' OR type = 'V') AND UPPER(name) = UPPER('%s')",
+            table);
         q.judgement = CatalogueJudgement::Rows;
         break;
     case DbProgress:
-        q.query = FillTemplate("SELECT DISTINCT tbl FROM sysprogress.\"SYSTABLES\" WHERE UPPER(tbl) = UPPER('%s')",
-                               table);
+        q.query = FillTemplate(
+            "SELECT DISTINCT tbl FROM sysprogress.\"SYSTABLES\" WHERE UPPER(tbl) = UPPER('%s')", table);
         q.judgement = CatalogueJudgement::Opens;
         break;
     case DbInformix:
@@ -352,19 +377,21 @@ CatalogueQuery FieldExistsQuery(int32_t type, const XString& table, const XStrin
         break;
     case DbMSSQL:
     case DbSybaseOdbc:
-        q.query = FillTemplate("SELECT syscolumns.name FROM syscolumns JOIN sysobjects ON syscolumns.id=sysobjects.id "
-                               "WHERE UPPER(sysobjects.name) = UPPER('%s') AND UPPER(syscolumns.name) = UPPER('%s')",
-                               table, column);
-        q.judgement = CatalogueJudgement::Rows;
-        break;
-    case DbMySQL:
         q.query = FillTemplate(
-            "SELECT column_name FROM information_schema.COLUMNS C WHERE (table_name = '%s' AND column_name = '%s')",
+            "SELECT syscolumns.name FROM syscolumns JOIN sysobjects ON syscolumns.id=sysobjects.id "
+            "WHERE UPPER(sysobjects.name) = UPPER('%s') AND UPPER(syscolumns.name) = UPPER('%s')",
             table, column);
         q.judgement = CatalogueJudgement::Rows;
         break;
+    case DbMySQL:
+        q.query = FillTemplate("SELECT column_name FROM information_schema.COLUMNS C WHERE (table_name = "
+                               "'%s' AND column_name = '%s')",
+                               table, column);
+        q.judgement = CatalogueJudgement::Rows;
+        break;
     case DbSQLite:
-        q.query = FillTemplate("SELECT sql FROM sqlite_master WHERE name='%s' AND sql LIKE '%s '", table, column);
+        q.query =
+            FillTemplate("SELECT sql FROM sqlite_master WHERE name='%s' AND sql LIKE '%s '", table, column);
         q.judgement = CatalogueJudgement::Opens;
         break;
     case DbAccess:
@@ -373,27 +400,31 @@ CatalogueQuery FieldExistsQuery(int32_t type, const XString& table, const XStrin
         q.judgement = CatalogueJudgement::Rows;
         break;
     case DbPostgres:
-        q.query = FillTemplate("SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = %s AND "
-                               "pg_class.oid = attrelid  AND attnum > 0 AND attname='%s'",
-                               table, column);
+        q.query =
+            FillTemplate("SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = %s AND "
+                         "pg_class.oid = attrelid  AND attnum > 0 AND attname='%s'",
+                         table, column);
         q.judgement = CatalogueJudgement::Rows;
         break;
     case DbOracleOdbc:
     case DbOracleOle:
     case DbOracleMsdaora:
-        q.query = FillTemplate("SELECT column_name FROM all_tab_columns WHERE UPPER(table_name) = UPPER('%s') AND "
-                               "UPPER(column_name) = UPPER('%s')",
-                               table, column);
+        q.query =
+            FillTemplate("SELECT column_name FROM all_tab_columns WHERE UPPER(table_name) = UPPER('%s') AND "
+                         "UPPER(column_name) = UPPER('%s')",
+                         table, column);
         q.judgement = CatalogueJudgement::Rows;
         break;
     case DbProgress:
-        q.query = FillTemplate("SELECT \"_Field-Name\" FROM pub.\"_field\" WHERE \"_Field-Name\" = '%s' AND "
-                               "\"_file-recid\" = (SELECT ROWID FROM pub.\"_file\" WHERE \"_file-name\" = '%s')",
-                               column, table);
+        q.query =
+            FillTemplate("SELECT \"_Field-Name\" FROM pub.\"_field\" WHERE \"_Field-Name\" = '%s' AND "
+                         "\"_file-recid\" = (SELECT ROWID FROM pub.\"_file\" WHERE \"_file-name\" = '%s')",
+                         column, table);
         q.judgement = CatalogueJudgement::Rows;
         break;
     case DbInformix:
-        q.query = FillTemplate("select tabid from systables where tabname='%s' and colname = '%s' ", table, column);
+        q.query =
+            FillTemplate("select tabid from systables where tabname='%s' and colname = '%s' ", table, column);
         q.fallback = FillTemplate("Select COUNT(%s) From %s", column, table);
         q.judgement = CatalogueJudgement::Count;
         break;
@@ -416,14 +447,17 @@ const char* SchemaQuery(int32_t type)
     switch (type) {
     case DbMSSQL:
     case DbSybaseOdbc:
-        return "SELECT sysobjects.name as table_name, syscolumns.name as column_name FROM syscolumns JOIN sysobjects "
+        return "SELECT sysobjects.name as table_name, syscolumns.name as column_name FROM syscolumns JOIN "
+               "sysobjects "
                "ON syscolumns.id=sysobjects.id";
     case DbMySQL:
-        return "SELECT table_name as table_name, column_name as column_name FROM information_schema.COLUMNS C";
+        return "SELECT table_name as table_name, column_name as column_name FROM information_schema.COLUMNS "
+               "C";
     case DbSQLite:
         return "SELECT name as table_name, sql as column_name FROM sqlite_master ";
     case DbPostgres:
-        return "SELECT relname as table_name, attname as column_name FROM pg_class, pg_attribute WHERE pg_class.oid = "
+        return "SELECT relname as table_name, attname as column_name FROM pg_class, pg_attribute WHERE "
+               "pg_class.oid = "
                "attrelid  AND attnum > 0";
     case DbOracleOdbc:
     case DbOracleOle:
@@ -439,45 +473,85 @@ const char* AdoDataTypeName(long type)
     if (type & 8192)
         return "Array";
     switch (type) {
-    case 0: return "Empty";
-    case 2: return "SmallInt";
-    case 3: return "Integer";
-    case 4: return "Single";
-    case 5: return "Double";
-    case 6: return "Currency";
-    case 7: return "Date";
-    case 8: return "BSTR";
-    case 9: return "Dispatch";
-    case 10: return "Error";
-    case 11: return "Boolean";
-    case 12: return "Variant";
-    case 13: return "Unknown";
-    case 14: return "Decimal";
-    case 16: return "TinyInt";
-    case 17: return "UnsignedTinyInt";
-    case 18: return "UnsignedSmallInt";
-    case 19: return "UnsignedInt";
-    case 20: return "Big Int";
-    case 21: return "UnsignedBigInt";
-    case 64: return "File Time";
-    case 72: return "GUID";
-    case 128: return "Binary";
-    case 129: return "Char";
-    case 130: return "WChar";
-    case 131: return "Numeric";
-    case 132: return "User Defined";
-    case 133: return "DBDate";
-    case 134: return "DBTime";
-    case 135: return "DBTimeStamp";
-    case 136: return "Chapter";
-    case 138: return "Prop Variant";
-    case 139: return "Var Numeric";
-    case 200: return "VarChar";
-    case 201: return "LongVarChar";
-    case 202: return "VarWChar";
-    case 203: return "LongVarWChar";
-    case 204: return "VarBinary";
-    case 205: return "LongVarBinary";
-    default: return "UNKNOWN!";
+    case 0:
+        return "Empty";
+    case 2:
+        return "SmallInt";
+    case 3:
+        return "Integer";
+    case 4:
+        return "Single";
+    case 5:
+        return "Double";
+    case 6:
+        return "Currency";
+    case 7:
+        return "Date";
+    case 8:
+        return "BSTR";
+    case 9:
+        return "Dispatch";
+    case 10:
+        return "Error";
+    case 11:
+        return "Boolean";
+    case 12:
+        return "Variant";
+    case 13:
+        return "Unknown";
+    case 14:
+        return "Decimal";
+    case 16:
+        return "TinyInt";
+    case 17:
+        return "UnsignedTinyInt";
+    case 18:
+        return "UnsignedSmallInt";
+    case 19:
+        return "UnsignedInt";
+    case 20:
+        return "Big Int";
+    case 21:
+        return "UnsignedBigInt";
+    case 64:
+        return "File Time";
+    case 72:
+        return "GUID";
+    case 128:
+        return "Binary";
+    case 129:
+        return "Char";
+    case 130:
+        return "WChar";
+    case 131:
+        return "Numeric";
+    case 132:
+        return "User Defined";
+    case 133:
+        return "DBDate";
+    case 134:
+        return "DBTime";
+    case 135:
+        return "DBTimeStamp";
+    case 136:
+        return "Chapter";
+    case 138:
+        return "Prop Variant";
+    case 139:
+        return "Var Numeric";
+    case 200:
+        return "VarChar";
+    case 201:
+        return "LongVarChar";
+    case 202:
+        return "VarWChar";
+    case 203:
+        return "LongVarWChar";
+    case 204:
+        return "VarBinary";
+    case 205:
+        return "LongVarBinary";
+    default:
+        return "UNKNOWN!";
     }
 }

@@ -45,16 +45,16 @@ XString DatabaseDateLiteral(int32_t type, const XDate& date, const XString& writ
 // How an opened catalogue query answers.
 enum class CatalogueJudgement
 {
-    None,    // no query for the type: the answer is false
-    Opens,   // true because the query opened
-    Rows,    // true when the result holds a record
-    Count    // true when the first column of the first record is above 0
+    None,   // no query for the type: the answer is false
+    Opens,  // true because the query opened
+    Rows,   // true when the result holds a record
+    Count   // true when the first column of the first record is above 0
 };
 
 struct CatalogueQuery
 {
-    XString query;             // filled in; empty for None
-    XString fallback;          // used when query does not open on trial; empty: no trial
+    XString query;     // filled in; empty for None
+    XString fallback;  // used when query does not open on trial; empty: no trial
     CatalogueJudgement judgement = CatalogueJudgement::None;
 };
 

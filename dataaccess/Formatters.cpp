@@ -5,7 +5,6 @@
 
 #include <utility>
 
-
 // The output-column formatters: each reads the current column's field (or the given one) and
 // turns its value into the text of the import files.
 
@@ -36,7 +35,6 @@ XString DateText(const XDate& date, const XString& pattern)
     return text;
 }
 
-
 bool IsEmptyDay(const XDate& date, bool moreEmptyDays)
 {
     const int32_t day = date.GetDay();
@@ -50,7 +48,7 @@ bool EqualsNoCase(const XString& text, const char* word)
     return text.CompareNoCase(word) == 0;
 }
 
-} // namespace
+}  // namespace
 
 XString DataAccessBase::FormatText()
 {

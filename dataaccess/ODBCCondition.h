@@ -15,10 +15,10 @@ public:
                   const XString& value, int32_t group);
     virtual ~ODBCCondition();
 
-    XString m_conjunction;   // "AND" or "OR"
-    ODBCField* m_left;       // not owned, may be null
-    XString m_operator;      // "=", ">=", "LIKE" ...; for a raw condition the whole text
-    ODBCField* m_right;      // not owned, may be null
-    XString m_value;         // literal SQL text, written unchanged
-    int32_t m_group;         // nesting group
+    XString m_conjunction;  // "AND" or "OR"
+    ODBCField* m_left;      // not owned, may be null
+    XString m_operator;     // "=", ">=", "LIKE" ...; for a raw condition the whole text
+    ODBCField* m_right;     // not owned, may be null
+    XString m_value;        // literal SQL text, written unchanged
+    int32_t m_group;        // nesting group
 };

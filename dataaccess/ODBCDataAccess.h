@@ -28,12 +28,12 @@ public:
     // Bits of the options word.
     enum Options : uint32_t
     {
-        OptCheckExists = 2,     // AddTable and GetField check the catalogue first
-        OptReadByName = 4,      // readers find a column by name, not by position
-        OptForwardOnly = 8,     // recordsets are opened forward-only, not static
-        OptPessimistic = 16,    // recordsets are opened with pessimistic locking, not read-only
-        OptExclusive = 32,      // the connection is opened exclusive (mode 12), not read-only (mode 1)
-        OptLogColumns = 64,     // a missing column also logs the columns of its table
+        OptCheckExists = 2,   // AddTable and GetField check the catalogue first
+        OptReadByName = 4,    // readers find a column by name, not by position
+        OptForwardOnly = 8,   // recordsets are opened forward-only, not static
+        OptPessimistic = 16,  // recordsets are opened with pessimistic locking, not read-only
+        OptExclusive = 32,    // the connection is opened exclusive (mode 12), not read-only (mode 1)
+        OptLogColumns = 64,   // a missing column also logs the columns of its table
         OptCatalogue = 128
     };
 
@@ -86,7 +86,8 @@ public:
     virtual XString GetStringNABlank(DataAccessField* field);
     virtual XString GetSingleLineZeroBlank(DataAccessField* field);
     virtual XDate GetDateOrNull(DataAccessField* field);
-    virtual XString BuildConnectionString(const XString& dataSource, const XString& user, const XString& password);
+    virtual XString BuildConnectionString(const XString& dataSource, const XString& user,
+                                          const XString& password);
     // The SQL literal of a date; type 0 means the current type.
     virtual XString SQLDate(const XDate& date, int32_t type = 0);
     virtual int32_t RunQuery(const XString& sql);
@@ -195,8 +196,8 @@ protected:
     bool m_distinct = false;
     bool m_ansiJoin = false;
     XString m_connectionString;
-    XString m_wholeTableStatement;     // "SELECT * FROM %s"
-    XString m_singleColumnStatement;   // "SELECT %s FROM %s"
+    XString m_wholeTableStatement;    // "SELECT * FROM %s"
+    XString m_singleColumnStatement;  // "SELECT %s FROM %s"
     bool m_keepConnection = false;
     std::unique_ptr<ado::Connection> m_connection;
     std::unique_ptr<ado::Recordset> m_recordset;

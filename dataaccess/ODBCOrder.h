@@ -9,6 +9,6 @@ public:
     ODBCOrder(ODBCField* field, bool descending);
     virtual ~ODBCOrder();
 
-    ODBCField* m_field;      // not owned
+    ODBCField* m_field;  // not owned
     bool m_descending;
 };

@@ -24,9 +24,7 @@ XString DataAccessBase::GetDatabasePath()
     return m_dataSource;
 }
 
-void DataAccessBase::OnTableEnd()
-{
-}
+void DataAccessBase::OnTableEnd() {}
 
 void DataAccessBase::StartOutputTable(const XString& title, const XString& fileName, bool safeInclude)
 {
@@ -80,7 +78,8 @@ bool DataAccessBase::OpenTable(bool)
             return true;
         }
     } catch (const XException& e) {
-        LogAndThrow(2, XString("Failed with error [") + e.GetMessage() + "] while parsing query: " + BuildQuery());
+        LogAndThrow(2, XString("Failed with error [") + e.GetMessage() +
+                           "] while parsing query: " + BuildQuery());
     } catch (const std::exception& e) {
         LogAndThrow(2, XString("Failed with error [") + e.what() + "] while parsing query: " + BuildQuery());
     } catch (const char* text) {

@@ -12,7 +12,7 @@ const char* OrNull(const std::string& text)
     return text.empty() ? "(null)" : text.c_str();
 }
 
-} // namespace
+}  // namespace
 
 bool ODBCDataAccess::TryExecuteQuery()
 {
@@ -25,9 +25,7 @@ int32_t ODBCDataAccess::ExecuteQuery()
     return RunQuery(sql);
 }
 
-void ODBCDataAccess::OnRecordsetOpening(const XString&)
-{
-}
+void ODBCDataAccess::OnRecordsetOpening(const XString&) {}
 
 std::unique_ptr<ado::Recordset> ODBCDataAccess::CreateRecordset(const XString& sql)
 {
@@ -110,7 +108,9 @@ bool ODBCDataAccess::MoveFirst()
         LogMessage(8, XString("GetFirstRecord Error: ") + e.Description().c_str());
         // The records cannot be read: an empty table here would pass for a complete one.
         throw XException(("Could not read the records of " + GetTableTitle() + ": " +
-                          GetComErrorText(m_connection.get(), e)).CStr(), 0);
+                          GetComErrorText(m_connection.get(), e))
+                             .CStr(),
+                         0);
     } catch (const XException&) {
         throw;
     } catch (...) {
@@ -125,7 +125,9 @@ bool ODBCDataAccess::MoveNext()
         return false;
     if (m_recordset->State() != ado::adStateOpen)
         throw XException(("Could not read all records of " + GetTableTitle() +
-                          ": the query was closed while its records were read.").CStr(), 0);
+                          ": the query was closed while its records were read.")
+                             .CStr(),
+                         0);
     try {
         if (m_recordset->EndOfFile())
             return false;
@@ -134,7 +136,9 @@ bool ODBCDataAccess::MoveNext()
     } catch (const ado::ComError& e) {
         // A walk that stops early would leave a short data file behind a good run.
         throw XException(("Could not read all records of " + GetTableTitle() + ": " +
-                          GetComErrorText(m_connection.get(), e)).CStr(), 0);
+                          GetComErrorText(m_connection.get(), e))
+                             .CStr(),
+                         0);
     }
 }
 

@@ -53,9 +53,10 @@ ODBCField* ODBCDataAccess::AddFieldColumn(ODBCTable* table, const XString& name,
 }
 
 ODBCField* ODBCDataAccess::AddFieldColumnWithHeader(ODBCTable* table, const XString& name,
-                                                    ValueOperation converter, const char* title, bool required,
-                                                    const char* customName, const char* customCaption,
-                                                    const char* marker, const char* format, int command)
+                                                    ValueOperation converter, const char* title,
+                                                    bool required, const char* customName,
+                                                    const char* customCaption, const char* marker,
+                                                    const char* format, int command)
 {
     return static_cast<ODBCField*>(DataAccessBase::AddFieldColumnWithHeader(
         table, name, converter, title, required, customName, customCaption, marker, format, command));

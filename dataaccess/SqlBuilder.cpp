@@ -78,8 +78,7 @@ bool SqlBuilder::WriteSelect(XString& sql, const char* method) const
     return true;
 }
 
-template <class Pred>
-void SqlBuilder::WriteConditions(XString& sql, Pred include, const char* caption) const
+template <class Pred> void SqlBuilder::WriteConditions(XString& sql, Pred include, const char* caption) const
 {
     int32_t previousGroup = 0;
     int open = 0;
@@ -166,7 +165,8 @@ XString SqlBuilder::BuildQuery() const
     Trace("BuildQuery: Joins Finished:\n", sql);
 
     sql += ' ';
-    WriteConditions(sql, [](size_t) { return true; }, "BuildQuery: Conditions:\n");
+    WriteConditions(
+        sql, [](size_t) { return true; }, "BuildQuery: Conditions:\n");
     Trace("BuildQuery: Conditions Finished:\n", sql);
 
     WriteOrders(sql);
@@ -216,7 +216,8 @@ XString SqlBuilder::BuildAnsiJoinQuery() const
             const ODBCCondition& cond = *conditions[i];
             if (i == joinEnd) {
                 if (m_log)
-                    m_log(7, "BuildAnsiJoinQuery: Conditions: Primary field Null, end Join called\n", XString());
+                    m_log(7, "BuildAnsiJoinQuery: Conditions: Primary field Null, end Join called\n",
+                          XString());
                 break;
             }
             if (!cond.m_right)

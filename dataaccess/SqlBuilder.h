@@ -25,8 +25,7 @@ private:
     // SELECT, DISTINCT and the select list; false when the type's statement is already complete.
     bool WriteSelect(XString& sql, const char* method) const;
     // " WHERE " and the conditions that pass the filter, with the group parentheses.
-    template <class Pred>
-    void WriteConditions(XString& sql, Pred include, const char* caption) const;
+    template <class Pred> void WriteConditions(XString& sql, Pred include, const char* caption) const;
     void WriteOrders(XString& sql) const;
     void WriteTableName(XString& sql, const ODBCTable& table) const;
     void Trace(const char* caption, const XString& sql) const;

@@ -48,7 +48,8 @@ bool MonthDayYear(const XDate& date, char* p)
 // value or the decimals need the general formatter.
 size_t QuickFixed(double value, int decimals, char* out)
 {
-    static const uint64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    static const uint64_t kPowers[] = {1,      10,      100,      1000,      10000,
+                                       100000, 1000000, 10000000, 100000000, 1000000000};
     if (decimals < 0 || decimals > 9)
         return 0;
     uint64_t bits;
@@ -94,7 +95,7 @@ size_t QuickFixed(double value, int decimals, char* out)
     return static_cast<size_t>(p - out);
 }
 
-} // namespace
+}  // namespace
 
 XString Integer(long long value)
 {
@@ -185,4 +186,4 @@ bool DefaultDateTime(const XDateTime& value, const XString& pattern, XString& ou
     return true;
 }
 
-} // namespace valuetext
+}  // namespace valuetext

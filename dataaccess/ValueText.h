@@ -27,4 +27,4 @@ bool DefaultDate(const XDate& date, const XString& pattern, XString& out);
 // value needs the general token formatter.
 bool DefaultDateTime(const XDateTime& value, const XString& pattern, XString& out);
 
-} // namespace valuetext
+}  // namespace valuetext

@@ -11,16 +11,16 @@ const QString kConnection = QStringLiteral("connection");
 const QString kSchool = QStringLiteral("school");
 
 // The name text of a list line: name " (" id ")" when the name says more than the id.
-QString PairText(const ExpEngine::BridgeListEntry &entry)
+QString PairText(const ExpEngine::BridgeListEntry& entry)
 {
     if (!entry.name.isEmpty() && entry.name != entry.id)
         return entry.name + QStringLiteral(" (") + entry.id + QStringLiteral(")");
     return entry.id;
 }
 
-} // namespace
+}  // namespace
 
-BridgeBase::BridgeBase(QObject *parent) : SISConfig(parent)
+BridgeBase::BridgeBase(QObject* parent) : SISConfig(parent)
 {
     SetProgramIdentity(*this);
     init();
@@ -81,33 +81,33 @@ BridgeBase::BridgeBase(QObject *parent) : SISConfig(parent)
     setCommandGroups(kSchool, kConnection);
     setCommandSwitches(kConnection,
                        QStringList{QStringLiteral("dsn"), QStringLiteral("user"), QStringLiteral("pwd")});
-    setCommandSwitches(kConnection,
-                       QStringList{QStringLiteral("dsn"), QStringLiteral("user"), QStringLiteral("pwdencode")});
+    setCommandSwitches(
+        kConnection, QStringList{QStringLiteral("dsn"), QStringLiteral("user"), QStringLiteral("pwdencode")});
 }
 
 BridgeBase::~BridgeBase() = default;
 
-void BridgeBase::AddLoginParam(const QString &key, const QString &label, const QString &type,
-                               const QString &help, const QString &defaultValue)
+void BridgeBase::AddLoginParam(const QString& key, const QString& label, const QString& type,
+                               const QString& help, const QString& defaultValue)
 {
     addParam(kConnection, key, label, type, help, defaultValue);
 }
 
-void BridgeBase::AddParam(const QString &key, const QString &label, const QString &type,
-                          const QString &help, const QString &defaultValue)
+void BridgeBase::AddParam(const QString& key, const QString& label, const QString& type, const QString& help,
+                          const QString& defaultValue)
 {
     addParam(kSchool, key, label, type, help, defaultValue);
 }
 
-ExpEngine *BridgeBase::engine() const
+ExpEngine* BridgeBase::engine() const
 {
-    return dynamic_cast<ExpEngine *>(task());
+    return dynamic_cast<ExpEngine*>(task());
 }
 
-int BridgeBase::testGroup(const QString &group, QString &result)
+int BridgeBase::testGroup(const QString& group, QString& result)
 {
     emit writeProgressIncrement(QStringLiteral("Beginning test..."));
-    ExpEngine *eng = engine();
+    ExpEngine* eng = engine();
     const bool isConnection = group == kConnection;
     if ((!isConnection && group != kSchool) || !eng) {
         result = QStringLiteral("Group is undefined, there is a problem with the bridge, please report this "
@@ -125,21 +125,28 @@ int BridgeBase::testGroup(const QString &group, QString &result)
         return 0;
     }
     if (result.isEmpty())
-        result = isConnection ? QStringLiteral("Connection Failed.") : QStringLiteral("School Number Not Valid.");
+        result =
+            isConnection ? QStringLiteral("Connection Failed.") : QStringLiteral("School Number Not Valid.");
     emit writeTest(QStringLiteral("fail"), group, result);
     return 1;
 }
 
 namespace {
 
-enum class ListKind { District, School, Year, Bridge };
-
-} // namespace
-
-static int SendList(BridgeBase *app, ExpEngine *eng, ListKind kind, const QString &key)
+enum class ListKind
 {
-    static const char *const typeWords[] = {"district_list", "school_list", "year_list", "bridgelist"};
-    static const char *const failTexts[] = {
+    District,
+    School,
+    Year,
+    Bridge
+};
+
+}  // namespace
+
+static int SendList(BridgeBase* app, ExpEngine* eng, ListKind kind, const QString& key)
+{
+    static const char* const typeWords[] = {"district_list", "school_list", "year_list", "bridgelist"};
+    static const char* const failTexts[] = {
         "Loading Districts failed.  Consult the logs to discover what the problem is.",
         "Loading Schools failed.  Consult the logs to discover what the problem is.",
         "Loading School Years failed.  Consult the logs to discover what the problem is.",
@@ -172,40 +179,40 @@ static int SendList(BridgeBase *app, ExpEngine *eng, ListKind kind, const QStrin
         return 1;
     }
     const bool pairText = kind == ListKind::District || kind == ListKind::School;
-    for (const ExpEngine::BridgeListEntry &entry : entries)
-        emit app->writeList(QLatin1String(typeWords[index]), key, entry.id, pairText ? PairText(entry) : entry.name,
-                            QString());
+    for (const ExpEngine::BridgeListEntry& entry : entries)
+        emit app->writeList(QLatin1String(typeWords[index]), key, entry.id,
+                            pairText ? PairText(entry) : entry.name, QString());
     return 0;
 }
 
-int BridgeBase::bridgeListParam(const QString &key)
+int BridgeBase::bridgeListParam(const QString& key)
 {
     return SendList(this, engine(), ListKind::Bridge, key);
 }
 
-int BridgeBase::districtListParam(const QString &key)
+int BridgeBase::districtListParam(const QString& key)
 {
     return SendList(this, engine(), ListKind::District, key);
 }
 
-int BridgeBase::schoolListParam(const QString &key)
+int BridgeBase::schoolListParam(const QString& key)
 {
     return SendList(this, engine(), ListKind::School, key);
 }
 
-int BridgeBase::yearListParam(const QString &key)
+int BridgeBase::yearListParam(const QString& key)
 {
     return SendList(this, engine(), ListKind::Year, key);
 }
 
-void BridgeBase::defaultSettings(const QDomElement &config)
+void BridgeBase::defaultSettings(const QDomElement& config)
 {
-    static const char *const rows[][3] = {{"SISImportFolder", "default", "path"},
+    static const char* const rows[][3] = {{"SISImportFolder", "default", "path"},
                                           {"SISDSN", "connection", "dsn"},
                                           {"SISUserName", "connection", "user"},
                                           {"SISPassword", "connection", "pwdencode"},
                                           {"SchoolNumber", "school", "school"}};
-    for (const auto &row : rows)
+    for (const auto& row : rows)
         emit writeSettingIncrement(QStringLiteral("setting"), QLatin1String(row[1]), QLatin1String(row[2]),
                                    config.attribute(QLatin1String(row[0])));
 }

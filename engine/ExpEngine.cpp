@@ -9,23 +9,14 @@
 
 ExpEngine::ExpEngine()
     : m_studentCustomFields("CustomFieldConfig.pde", "User-Defined Fields", "StudentCustom.pef", true),
-      m_includedStudents(10, XStringPair::CompareFn),
-      m_includedStaff(5, XStringPair::CompareFn),
-      m_usedCourses(5, XStringPair::CompareFn),
-      m_studentNames(5, XStringPair::CompareFn),
-      m_staffNames(5, XStringPair::CompareFn),
-      m_ethnicityCodes(3, XStringPair::CompareFn),
-      m_usedDays(5, XStringPair::CompareFn),
-      m_languageCodes(3, XStringPair::CompareFn),
-      m_consequenceCodes(3, XStringPair::CompareFn),
-      m_subtypeCodes(3, XStringPair::CompareFn),
-      m_incidentLocations(3, XStringPair::CompareFn),
-      m_entryCodes(3, XStringPair::CompareFn),
-      m_exitCodes(3, XStringPair::CompareFn),
-      m_fieldDefinitions(10, LookupEntry::CompareFn),
-      m_tardyCodes(3, XStringPair::CompareFn),
-      m_absenceCodes(3, XStringPair::CompareFn),
-      m_medicalLogTypes(2)
+      m_includedStudents(10, XStringPair::CompareFn), m_includedStaff(5, XStringPair::CompareFn),
+      m_usedCourses(5, XStringPair::CompareFn), m_studentNames(5, XStringPair::CompareFn),
+      m_staffNames(5, XStringPair::CompareFn), m_ethnicityCodes(3, XStringPair::CompareFn),
+      m_usedDays(5, XStringPair::CompareFn), m_languageCodes(3, XStringPair::CompareFn),
+      m_consequenceCodes(3, XStringPair::CompareFn), m_subtypeCodes(3, XStringPair::CompareFn),
+      m_incidentLocations(3, XStringPair::CompareFn), m_entryCodes(3, XStringPair::CompareFn),
+      m_exitCodes(3, XStringPair::CompareFn), m_fieldDefinitions(10, LookupEntry::CompareFn),
+      m_tardyCodes(3, XStringPair::CompareFn), m_absenceCodes(3, XStringPair::CompareFn), m_medicalLogTypes(2)
 {
     m_options = OptCheckExists | 1u;
     SetDatabaseType(DbSybaseOdbc);
@@ -66,7 +57,7 @@ XString ExpEngine::FormatDate()
 XString ExpEngine::FormatCategoryWord()
 {
     const XString text = FormatText();
-    for (const char *word : {"activity", "athletic", "class", "enrollment", "lunch", "transit"}) {
+    for (const char* word : {"activity", "athletic", "class", "enrollment", "lunch", "transit"}) {
         if (text.CompareNoCase(word) == 0)
             return XString(word);
     }
@@ -78,14 +69,14 @@ void ExpEngine::OnTableEnd()
     m_handles = ColumnHandles();
 }
 
-XString ExpEngine::QualifyTableName(const XString &name, bool prefix)
+XString ExpEngine::QualifyTableName(const XString& name, bool prefix)
 {
     return prefix ? XString("VH.") + name : name;
 }
 
 void ExpEngine::ClearLookupTables()
 {
-    for (XVector<XStringPair> *table :
+    for (XVector<XStringPair>* table :
          {&m_includedStudents, &m_includedStaff, &m_usedCourses, &m_studentNames, &m_staffNames,
           &m_ethnicityCodes, &m_usedDays, &m_languageCodes, &m_consequenceCodes, &m_subtypeCodes,
           &m_incidentLocations, &m_entryCodes, &m_exitCodes, &m_absenceCodes, &m_tardyCodes})
@@ -93,7 +84,7 @@ void ExpEngine::ClearLookupTables()
     DeleteLookupEntries(&m_fieldDefinitions);
 }
 
-void ExpEngine::DeleteLookupEntries(XVector<LookupEntry> *table)
+void ExpEngine::DeleteLookupEntries(XVector<LookupEntry>* table)
 {
     if (table)
         table->DeleteAll();
@@ -114,15 +105,16 @@ void ExpEngine::DeletePDEFiles(XString importFolder)
             LogMessage(8, XString("Deleting : ") + path, "ExpEngine::DeletePDEFiles");
             XFileSpec(path).Delete();
         }
-    } catch (const XException &e) {
-        LogAndThrow(2, XString("Error: Failed while trying to remove PDE Files.\n Please manually remove all .pde "
-                               "(except for CustomFieldConfig.pde) files from the Import Directory, and try "
-                               "extracting again.\n") +
-                           e.GetMessage() + "\nExiting Extractor.");
+    } catch (const XException& e) {
+        LogAndThrow(
+            2, XString("Error: Failed while trying to remove PDE Files.\n Please manually remove all .pde "
+                       "(except for CustomFieldConfig.pde) files from the Import Directory, and try "
+                       "extracting again.\n") +
+                   e.GetMessage() + "\nExiting Extractor.");
     }
 }
 
-bool ExpEngine::CheckSqlParams(const ParamMap &params, QString &message, bool sendError)
+bool ExpEngine::CheckSqlParams(const ParamMap& params, QString& message, bool sendError)
 {
     QString key;
     if (CheckQueryParams(params, key, message))
@@ -133,9 +125,9 @@ bool ExpEngine::CheckSqlParams(const ParamMap &params, QString &message, bool se
     return false;
 }
 
-bool ExpEngine::RequireParams(const ParamMap &params, const QStringList &keys, QString &error)
+bool ExpEngine::RequireParams(const ParamMap& params, const QStringList& keys, QString& error)
 {
-    for (const QString &key : keys) {
+    for (const QString& key : keys) {
         if (params.value(key).isEmpty()) {
             error = key + QStringLiteral(" missing or blank.");
             emit writeMissing(key, error);

@@ -31,45 +31,45 @@ public:
     // Fields of the output table being written that filters and converters read.
     struct ColumnHandles
     {
-        ODBCTable *studentsTable = nullptr;
-        ODBCField *schoolId = nullptr;
-        ODBCField *studentKey = nullptr;
-        ODBCField *staffKey = nullptr;
-        ODBCField *dayKey = nullptr;
-        ODBCField *courseKey = nullptr;
-        ODBCField *status = nullptr;
-        ODBCField *staffType = nullptr;
-        ODBCField *alertText = nullptr;
-        ODBCField *bellKey = nullptr;
-        ODBCField *yearId = nullptr;
-        ODBCField *presenceStatus = nullptr;
-        ODBCField *attendanceCode = nullptr;
-        ODBCField *ethnicity = nullptr;
-        ODBCField *exitCode = nullptr;
-        ODBCField *entryCode = nullptr;
-        ODBCField *sectionKey = nullptr;
-        ODBCField *fromTo = nullptr;
-        ODBCField *busNumber = nullptr;
-        ODBCField *leaveDate = nullptr;
-        ODBCField *consequence = nullptr;
-        ODBCField *subtype = nullptr;
-        ODBCField *incidentLocation = nullptr;
-        ODBCField *citizenship = nullptr;
-        ODBCField *distance = nullptr;
-        ODBCField *distanceIndicator = nullptr;
-        ODBCField *startDate = nullptr;
-        ODBCField *endDate = nullptr;
-        ODBCField *weekdays[7] = {};  // Monday .. Sunday
-        ODBCField *route = nullptr;
-        ODBCField *stop = nullptr;
-        ODBCField *customColumn = nullptr;
+        ODBCTable* studentsTable = nullptr;
+        ODBCField* schoolId = nullptr;
+        ODBCField* studentKey = nullptr;
+        ODBCField* staffKey = nullptr;
+        ODBCField* dayKey = nullptr;
+        ODBCField* courseKey = nullptr;
+        ODBCField* status = nullptr;
+        ODBCField* staffType = nullptr;
+        ODBCField* alertText = nullptr;
+        ODBCField* bellKey = nullptr;
+        ODBCField* yearId = nullptr;
+        ODBCField* presenceStatus = nullptr;
+        ODBCField* attendanceCode = nullptr;
+        ODBCField* ethnicity = nullptr;
+        ODBCField* exitCode = nullptr;
+        ODBCField* entryCode = nullptr;
+        ODBCField* sectionKey = nullptr;
+        ODBCField* fromTo = nullptr;
+        ODBCField* busNumber = nullptr;
+        ODBCField* leaveDate = nullptr;
+        ODBCField* consequence = nullptr;
+        ODBCField* subtype = nullptr;
+        ODBCField* incidentLocation = nullptr;
+        ODBCField* citizenship = nullptr;
+        ODBCField* distance = nullptr;
+        ODBCField* distanceIndicator = nullptr;
+        ODBCField* startDate = nullptr;
+        ODBCField* endDate = nullptr;
+        ODBCField* weekdays[7] = {};  // Monday .. Sunday
+        ODBCField* route = nullptr;
+        ODBCField* stop = nullptr;
+        ODBCField* customColumn = nullptr;
     };
 
     ExpEngine();
     ~ExpEngine() override;
 
     // ---- overrides ----
-    bool Execute(ParamMap params, int mode, QString &result) override;
+    bool Execute(ParamMap params, int mode, QString& result) override;
     void RegisterCustomFieldLists() override;
     void DeletePDEFiles(XString importFolder = XString()) override;
     XString FormatDate() override;
@@ -77,27 +77,27 @@ public:
     void OnTableEnd() override;
 
     // "VH." + name when the flag is set, else the name.
-    static XString QualifyTableName(const XString &name, bool prefix);
+    static XString QualifyTableName(const XString& name, bool prefix);
     // Deletes the entries of the sixteen sorted lookup tables and empties them.
     void ClearLookupTables();
     // Deletes every entry of a table of four-text records; a null table is left alone.
-    static void DeleteLookupEntries(XVector<LookupEntry> *table);
+    static void DeleteLookupEntries(XVector<LookupEntry>* table);
 
     // ---- connection search and school year ----
     // One attempt under the current database type and schema-prefix flag.
-    bool ValidateDBConnection(ParamMap params, QString &result);
+    bool ValidateDBConnection(ParamMap params, QString& result);
     // Tries the four combinations; the working one stays in the engine.
-    bool ValidateConnection(ParamMap params, QString &result);
-    bool ValidateSchoolNumber(ParamMap params, QString &result);
+    bool ValidateConnection(ParamMap params, QString& result);
+    bool ValidateSchoolNumber(ParamMap params, QString& result);
     // The current year's ID (empty when none); sets the year start and end.
     XString GetCurrentSchoolYear();
 
     // ---- list answers ----
-    bool LoadSchoolList(ParamMap params, QList<BridgeListEntry> &list, QString &error);
-    bool LoadSchoolListNoValidate(ParamMap params, QList<BridgeListEntry> &list, QString &error);
-    bool LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry> &list, QString &error);
-    bool LoadSchoolYearList(ParamMap params, QList<BridgeListEntry> &list, QString &error);
-    bool LoadBridgeList(ParamMap params, const QString &key, QList<BridgeListEntry> &list, QString &error);
+    bool LoadSchoolList(ParamMap params, QList<BridgeListEntry>& list, QString& error);
+    bool LoadSchoolListNoValidate(ParamMap params, QList<BridgeListEntry>& list, QString& error);
+    bool LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry>& list, QString& error);
+    bool LoadSchoolYearList(ParamMap params, QList<BridgeListEntry>& list, QString& error);
+    bool LoadBridgeList(ParamMap params, const QString& key, QList<BridgeListEntry>& list, QString& error);
 
     // ---- lookup tables and inclusion ----
     void BuildFieldLUT();
@@ -166,34 +166,34 @@ public:
 
     // ---- state ----
     bool SchemaPrefix() const { return UsesSchemaPrefix(); }
-    const XString &GetSchoolYear() const { return m_schoolYear; }
-    const XString &GetSchoolNumber() const { return m_schoolNumber; }
-    const XDate &GetYearStart() const { return m_yearStart; }
-    const XDate &GetYearEnd() const { return m_yearEnd; }
-    const XDate &GetInactiveDate() const { return m_inactiveDate; }
-    const std::vector<XString> &GetAltSchoolNumbers() const { return m_altSchoolNumbers; }
-    const XString &GetAltSchoolField() const { return m_altSchoolField; }
+    const XString& GetSchoolYear() const { return m_schoolYear; }
+    const XString& GetSchoolNumber() const { return m_schoolNumber; }
+    const XDate& GetYearStart() const { return m_yearStart; }
+    const XDate& GetYearEnd() const { return m_yearEnd; }
+    const XDate& GetInactiveDate() const { return m_inactiveDate; }
+    const std::vector<XString>& GetAltSchoolNumbers() const { return m_altSchoolNumbers; }
+    const XString& GetAltSchoolField() const { return m_altSchoolField; }
     bool IncludeStudentCustom() const { return m_includeStudentCustom; }
     bool IncludeExtraStaff() const { return m_includeExtraStaff; }
     bool IncludeConductCustom() const { return m_includeConductCustom; }
     bool IncludeFees() const { return m_includeFees; }
     bool ConductDateFilter() const { return m_conductDateFilter; }
-    const ColumnHandles &Handles() const { return m_handles; }
+    const ColumnHandles& Handles() const { return m_handles; }
 
 protected:
     // True when the parameters that go into SQL text are usable; otherwise logs the reason,
     // sends it as an "error" line when asked, and answers false with it.
-    bool CheckSqlParams(const ParamMap &params, QString &message, bool sendError);
+    bool CheckSqlParams(const ParamMap& params, QString& message, bool sendError);
     // The first of the keys whose value is empty: "<key> missing or blank." as the error text
     // and a queued "missing" line; answers false then.
-    bool RequireParams(const ParamMap &params, const QStringList &keys, QString &error);
+    bool RequireParams(const ParamMap& params, const QStringList& keys, QString& error);
     // Reads the run parameters into the engine; false with a message for a value that cannot be used.
-    bool ReadRunParams(const ParamMap &params, QString &key, QString &message);
+    bool ReadRunParams(const ParamMap& params, QString& key, QString& message);
     void FullPass();
     void UpdatePass(bool daily, bool period);
-    void LogSkip(const char *message);
+    void LogSkip(const char* message);
     // Runs the connection search unless one succeeded already for the data source.
-    bool EnsureConnectionFound(const ParamMap &params, QString &error, const char *method);
+    bool EnsureConnectionFound(const ParamMap& params, QString& error, const char* method);
 
     XDate m_yearStart;
     XDate m_yearEnd;
@@ -212,7 +212,7 @@ protected:
 
     // The student custom-field list and its copy registered with the writer (owned).
     SISExpCustomFieldList m_studentCustomFields;
-    SISExpCustomFieldList *m_registeredCustomFields = nullptr;
+    SISExpCustomFieldList* m_registeredCustomFields = nullptr;
 
     // Lookup tables.
     XVector<XStringPair> m_includedStudents;

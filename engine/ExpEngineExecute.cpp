@@ -8,21 +8,21 @@
 
 namespace {
 
-const char *const kExecute = "ExpEngine::Execute";
+const char* const kExecute = "ExpEngine::Execute";
 
-const char *YesNo(bool value)
+const char* YesNo(bool value)
 {
     return value ? "Yes" : "No";
 }
 
-bool IsOn(const ParamMap &params, const char *key)
+bool IsOn(const ParamMap& params, const char* key)
 {
     return params.value(QLatin1String(key)) == QLatin1String("true");
 }
 
-} // namespace
+}  // namespace
 
-bool ExpEngine::ReadRunParams(const ParamMap &params, QString &key, QString &message)
+bool ExpEngine::ReadRunParams(const ParamMap& params, QString& key, QString& message)
 {
     m_bridgeAlias = fromQString(params.value(QStringLiteral("bridgeAlias_")));
     SetUserName(fromQString(params.value(QStringLiteral("user"))));
@@ -47,7 +47,7 @@ bool ExpEngine::ReadRunParams(const ParamMap &params, QString &key, QString &mes
 
     const QStringList alternatives = CleanAltSchoolNumbers(params.value(QStringLiteral("altschool")));
     m_altSchoolNumbers.clear();
-    for (const QString &number : alternatives)
+    for (const QString& number : alternatives)
         m_altSchoolNumbers.push_back(fromQString(number));
     m_altSchoolNumberText = fromQString(alternatives.join(QLatin1Char(',')));
     m_altSchoolField = fromQString(CleanAltSchoolField(params.value(QStringLiteral("altschfield"))));
@@ -66,12 +66,12 @@ bool ExpEngine::ReadRunParams(const ParamMap &params, QString &key, QString &mes
     return CheckQueryParams(params, key, message);
 }
 
-bool ExpEngine::Execute(ParamMap params, int mode, QString &result)
+bool ExpEngine::Execute(ParamMap params, int mode, QString& result)
 {
     LogMessage(7, "Execute Starting", kExecute);
 
     // The run's settings come from the map the run holds.
-    const ParamMap &run = GetParams();
+    const ParamMap& run = GetParams();
     QString badKey;
     QString badValue;
     const bool usable = ReadRunParams(run, badKey, badValue);
@@ -100,7 +100,8 @@ bool ExpEngine::Execute(ParamMap params, int mode, QString &result)
 
     LogMessage(7, XString("Including Student Custom Fields: ") + YesNo(m_includeStudentCustom), kExecute);
     LogMessage(7, XString("Including Extra Staff Info: ") + YesNo(m_includeExtraStaff), kExecute);
-    LogMessage(7, XString("Including Student Conduct Custom Fields: ") + YesNo(m_includeConductCustom), kExecute);
+    LogMessage(7, XString("Including Student Conduct Custom Fields: ") + YesNo(m_includeConductCustom),
+               kExecute);
     LogMessage(7, XString("Including Student Fees: ") + YesNo(m_includeFees), kExecute);
     LogMessage(7, XString("Including Daily Attendance: ") + YesNo(daily), kExecute);
     LogMessage(7, XString("Including Period Attendance: ") + YesNo(period), kExecute);
@@ -129,7 +130,7 @@ bool ExpEngine::Execute(ParamMap params, int mode, QString &result)
     return true;
 }
 
-void ExpEngine::LogSkip(const char *message)
+void ExpEngine::LogSkip(const char* message)
 {
     LogMessage(5, message, kExecute);
 }

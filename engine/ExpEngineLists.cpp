@@ -5,18 +5,18 @@
 
 namespace {
 
-XString Param(const ParamMap &params, const char *key)
+XString Param(const ParamMap& params, const char* key)
 {
     return fromQString(params.value(QLatin1String(key)));
 }
 
 const QStringList kLogin{QStringLiteral("user"), QStringLiteral("pwd"), QStringLiteral("dsn")};
 
-} // namespace
+}  // namespace
 
-bool ExpEngine::LoadSchoolList(ParamMap params, QList<BridgeListEntry> &list, QString &error)
+bool ExpEngine::LoadSchoolList(ParamMap params, QList<BridgeListEntry>& list, QString& error)
 {
-    const char *method = "ExpEngine::LoadSchoolList";
+    const char* method = "ExpEngine::LoadSchoolList";
     LogMessage(7, "Setting database type", method);
     if (!CheckSqlParams(params, error, false))
         return false;
@@ -27,9 +27,9 @@ bool ExpEngine::LoadSchoolList(ParamMap params, QList<BridgeListEntry> &list, QS
     return LoadSchoolListNoValidate(params, list, error);
 }
 
-bool ExpEngine::LoadSchoolListNoValidate(ParamMap params, QList<BridgeListEntry> &list, QString &error)
+bool ExpEngine::LoadSchoolListNoValidate(ParamMap params, QList<BridgeListEntry>& list, QString& error)
 {
-    const char *method = "ExpEngine::LoadSchoolListNoValidate";
+    const char* method = "ExpEngine::LoadSchoolListNoValidate";
     LogMessage(7, "Loading School List", method);
     if (!RequireParams(params, kLogin, error) || !CheckSqlParams(params, error, false))
         return false;
@@ -41,11 +41,12 @@ bool ExpEngine::LoadSchoolListNoValidate(ParamMap params, QList<BridgeListEntry>
         ClearQuery();
         LogMessage(7, XString("Using prefix: ") + (UsesSchemaPrefix() ? "Yes" : "No"), method);
 
-        ODBCTable *schools = AddTable("Schools", "sch", true, QualifyTableName("Schools", UsesSchemaPrefix()));
-        ODBCField *number = GetField(schools, "School_Number", true);
-        ODBCField *name = GetField(schools, "Name", true);
+        ODBCTable* schools =
+            AddTable("Schools", "sch", true, QualifyTableName("Schools", UsesSchemaPrefix()));
+        ODBCField* number = GetField(schools, "School_Number", true);
+        ODBCField* name = GetField(schools, "Name", true);
         if (!district.IsEmpty()) {
-            ODBCField *districtNumber = GetField(schools, "District_Number", true);
+            ODBCField* districtNumber = GetField(schools, "District_Number", true);
             AddCondition("AND", districtNumber, "=", district, 0);
         }
         if (!school.IsEmpty()) {
@@ -75,9 +76,9 @@ bool ExpEngine::LoadSchoolListNoValidate(ParamMap params, QList<BridgeListEntry>
     return false;
 }
 
-bool ExpEngine::LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry> &list, QString &error)
+bool ExpEngine::LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry>& list, QString& error)
 {
-    const char *method = "ExpEngine::LoadSchoolDistrictList";
+    const char* method = "ExpEngine::LoadSchoolDistrictList";
     if (!RequireParams(params, kLogin, error) || !CheckSqlParams(params, error, false) ||
         !EnsureConnectionFound(params, error, method))
         return false;
@@ -86,8 +87,9 @@ bool ExpEngine::LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry> &
         LogMessage(7, "Loading District List", method);
         Connect(BuildConnectionString(Param(params, "dsn"), Param(params, "user"), Param(params, "pwd")));
         ClearQuery();
-        ODBCTable *schools = AddTable("Schools", "sch", true, QualifyTableName("Schools", UsesSchemaPrefix()));
-        ODBCField *district = GetField(schools, "District_Number", true);
+        ODBCTable* schools =
+            AddTable("Schools", "sch", true, QualifyTableName("Schools", UsesSchemaPrefix()));
+        ODBCField* district = GetField(schools, "District_Number", true);
         if (!TryExecuteQuery() || !MoveFirst()) {
             LogMessage(7, "School List Returned 0 Schools.", method);
             CloseQuery();
@@ -110,9 +112,10 @@ bool ExpEngine::LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry> &
     return false;
 }
 
-bool ExpEngine::LoadSchoolYearList(ParamMap params, QList<BridgeListEntry> &list, QString &error)
+bool ExpEngine::LoadSchoolYearList(ParamMap params, QList<BridgeListEntry>& list, QString& error)
 {
-    if (!RequireParams(params, kLogin + QStringList{QStringLiteral("district"), QStringLiteral("school")}, error) ||
+    if (!RequireParams(params, kLogin + QStringList{QStringLiteral("district"), QStringLiteral("school")},
+                       error) ||
         !CheckSqlParams(params, error, false) ||
         !EnsureConnectionFound(params, error, "ExpEngine::LoadSchoolYearList"))
         return false;
@@ -121,9 +124,10 @@ bool ExpEngine::LoadSchoolYearList(ParamMap params, QList<BridgeListEntry> &list
         LogMessage(7, "Loading School Year List");
         Connect(BuildConnectionString(Param(params, "dsn"), Param(params, "user"), Param(params, "pwd")));
         ClearQuery();
-        ODBCTable *calendar = AddTable("Calendar", "cal", true, QualifyTableName("Calendar", UsesSchemaPrefix()));
-        ODBCField *year = GetField(calendar, "School_Year", true);
-        ODBCField *location = GetField(calendar, "School_Location", true);
+        ODBCTable* calendar =
+            AddTable("Calendar", "cal", true, QualifyTableName("Calendar", UsesSchemaPrefix()));
+        ODBCField* year = GetField(calendar, "School_Year", true);
+        ODBCField* location = GetField(calendar, "School_Location", true);
         AddCondition("AND", location, "=", Param(params, "school").SingleQuoted(), 0);
         if (TryExecuteQuery() && MoveFirst()) {
             LogMessage(7, "Found School Years...", "ExpEngine::LoadSchoolYearList");
@@ -142,9 +146,10 @@ bool ExpEngine::LoadSchoolYearList(ParamMap params, QList<BridgeListEntry> &list
     return false;
 }
 
-bool ExpEngine::LoadBridgeList(ParamMap params, const QString &key, QList<BridgeListEntry> &list, QString &error)
+bool ExpEngine::LoadBridgeList(ParamMap params, const QString& key, QList<BridgeListEntry>& list,
+                               QString& error)
 {
-    const char *method = "ExpEngine::LoadBridgeList";
+    const char* method = "ExpEngine::LoadBridgeList";
     if (key != QLatin1String("teacher")) {
         error = QStringLiteral("This bridge is not set up for this type of paramkey: ") + key;
         LogMessage(7, fromQString(error));
@@ -165,7 +170,8 @@ bool ExpEngine::LoadBridgeList(ParamMap params, const QString &key, QList<Bridge
         LogMessage(5, "Connection Valid", method);
         list.clear();
         ClearQuery();
-        ODBCTable *staff = AddTable("Teachers", "staff", false, QualifyTableName("Teachers", UsesSchemaPrefix()));
+        ODBCTable* staff =
+            AddTable("Teachers", "staff", false, QualifyTableName("Teachers", UsesSchemaPrefix()));
         if (!staff) {
             error = QStringLiteral("Teacher List Failed, can't find staff tables");
             LogMessage(3, fromQString(error), method);
@@ -173,14 +179,14 @@ bool ExpEngine::LoadBridgeList(ParamMap params, const QString &key, QList<Bridge
             Disconnect();
             return false;
         }
-        ODBCField *id = GetField(staff, "ID", false);
-        ODBCField *number = GetField(staff, "TeacherNumber", false);
-        ODBCField *lastFirst = GetField(staff, "LastFirst", false);
-        ODBCField *last = GetField(staff, "Last_Name", false);
-        ODBCField *first = GetField(staff, "First_Name", false);
-        ODBCField *middle = GetField(staff, "Middle_Name", false);
-        ODBCField *status = GetField(staff, "Status", false);
-        ODBCField *schoolId = GetField(staff, "SchoolID", false);
+        ODBCField* id = GetField(staff, "ID", false);
+        ODBCField* number = GetField(staff, "TeacherNumber", false);
+        ODBCField* lastFirst = GetField(staff, "LastFirst", false);
+        ODBCField* last = GetField(staff, "Last_Name", false);
+        ODBCField* first = GetField(staff, "First_Name", false);
+        ODBCField* middle = GetField(staff, "Middle_Name", false);
+        ODBCField* status = GetField(staff, "Status", false);
+        ODBCField* schoolId = GetField(staff, "SchoolID", false);
         AddCondition("AND", schoolId, "=", Param(params, "school"), 0);
         AddCondition("AND", status, "=", "1", 1);
         if (last)
@@ -199,9 +205,9 @@ bool ExpEngine::LoadBridgeList(ParamMap params, const QString &key, QList<Bridge
         }
         LogMessage(5, "Found Teachers...", method);
         do {
-            XString name = JoinWithSeparator(GetTrimmedString(last),
-                                             JoinWithSeparator(GetTrimmedString(first), GetTrimmedString(middle), " "),
-                                             ", ");
+            XString name = JoinWithSeparator(
+                GetTrimmedString(last),
+                JoinWithSeparator(GetTrimmedString(first), GetTrimmedString(middle), " "), ", ");
             const XString full = GetTrimmedString(lastFirst);
             if (!full.IsEmpty())
                 name = full;
@@ -215,7 +221,7 @@ bool ExpEngine::LoadBridgeList(ParamMap params, const QString &key, QList<Bridge
         CloseQuery();
         Disconnect();
         return true;
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         error = QStringLiteral("Bridge List Failed: ") + QString::fromUtf8(e.what());
     } catch (...) {
         error = QStringLiteral("Bridge List Failed: unknown error");

@@ -5,20 +5,20 @@
 
 namespace {
 
-const char *const kValidateDB = "ExpEngine::ValidateDBConnection";
-const char *const kYear = "ExpEngine::GetCurrentSchoolYear";
-const char *const kYearDefault = "ExpEngine::GetCurrentYear";
+const char* const kValidateDB = "ExpEngine::ValidateDBConnection";
+const char* const kYear = "ExpEngine::GetCurrentSchoolYear";
+const char* const kYearDefault = "ExpEngine::GetCurrentYear";
 
-XString Param(const ParamMap &params, const char *key)
+XString Param(const ParamMap& params, const char* key)
 {
     return fromQString(params.value(QLatin1String(key)));
 }
 
-} // namespace
+}  // namespace
 
-bool ExpEngine::ValidateDBConnection(ParamMap params, QString &result)
+bool ExpEngine::ValidateDBConnection(ParamMap params, QString& result)
 {
-    for (const char *key : {"user", "pwd", "dsn"}) {
+    for (const char* key : {"user", "pwd", "dsn"}) {
         if (params.value(QLatin1String(key)).isEmpty()) {
             emit writeMissing(QLatin1String(key), QLatin1String(key) + QStringLiteral(" missing or blank."));
             return false;
@@ -26,7 +26,7 @@ bool ExpEngine::ValidateDBConnection(ParamMap params, QString &result)
     }
     try {
         Disconnect();
-        const char *prefixText = UsesSchemaPrefix() ? " with prefix." : " without prefix.";
+        const char* prefixText = UsesSchemaPrefix() ? " with prefix." : " without prefix.";
         LogMessage(7, XString("Trying ") + GetDBTypeName() + prefixText, kValidateDB);
 
         const XString connection =
@@ -45,7 +45,7 @@ bool ExpEngine::ValidateDBConnection(ParamMap params, QString &result)
                  QLatin1String(prefixText);
         LogMessage(5, fromQString(result), kValidateDB);
         return true;
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         if (HandleException_ValidateConnection(e, result) == 2) {
             result = QStringLiteral("dsn datasource does not exist.");
             emit writeMissing(QStringLiteral("dsn"), result);
@@ -59,7 +59,7 @@ bool ExpEngine::ValidateDBConnection(ParamMap params, QString &result)
     return false;
 }
 
-bool ExpEngine::ValidateConnection(ParamMap params, QString &result)
+bool ExpEngine::ValidateConnection(ParamMap params, QString& result)
 {
     LogMessage(7, "Validating Connection...", "ExpEngine::ValidateConnection");
     if (!CheckSqlParams(params, result, true))
@@ -69,8 +69,9 @@ bool ExpEngine::ValidateConnection(ParamMap params, QString &result)
     {
         bool prefix;
         int32_t type;
-    } combinations[] = {{true, DbSybaseOdbc}, {true, DbOracleOdbc}, {false, DbOracleOdbc}, {false, DbSybaseOdbc}};
-    for (const auto &combination : combinations) {
+    } combinations[] = {
+        {true, DbSybaseOdbc}, {true, DbOracleOdbc}, {false, DbOracleOdbc}, {false, DbSybaseOdbc}};
+    for (const auto& combination : combinations) {
         SetUseSchemaPrefix(combination.prefix);
         SetDatabaseType(combination.type);
         if (ValidateDBConnection(params, result)) {
@@ -85,7 +86,7 @@ bool ExpEngine::ValidateConnection(ParamMap params, QString &result)
     return false;
 }
 
-bool ExpEngine::EnsureConnectionFound(const ParamMap &params, QString &error, const char *method)
+bool ExpEngine::EnsureConnectionFound(const ParamMap& params, QString& error, const char* method)
 {
     if (!m_connectionFoundFor.isEmpty() && m_connectionFoundFor == params.value(QStringLiteral("dsn")))
         return true;
@@ -98,7 +99,7 @@ bool ExpEngine::EnsureConnectionFound(const ParamMap &params, QString &error, co
     return false;
 }
 
-bool ExpEngine::ValidateSchoolNumber(ParamMap params, QString &result)
+bool ExpEngine::ValidateSchoolNumber(ParamMap params, QString& result)
 {
     LogMessage(7, "Validating School Number...", "ExpEngine::ValidateSchoolNumber");
     if (ValidateConnection(params, result))
@@ -117,12 +118,12 @@ XString ExpEngine::GetCurrentSchoolYear()
 
         Connect(BuildConnectionString(GetDataSource(), GetUserName(), GetPassword()));
         ClearQuery();
-        ODBCTable *terms = AddTable("Terms", "trm", true, QualifyTableName("Terms", UsesSchemaPrefix()));
-        ODBCField *schoolId = GetField(terms, "SchoolID", true);
-        ODBCField *yearField = GetField(terms, "YearID", true);
-        ODBCField *firstDay = GetField(terms, "FirstDay", true);
-        ODBCField *lastDay = GetField(terms, "LastDay", true);
-        ODBCField *isYearRec = GetField(terms, "IsYearRec", true);
+        ODBCTable* terms = AddTable("Terms", "trm", true, QualifyTableName("Terms", UsesSchemaPrefix()));
+        ODBCField* schoolId = GetField(terms, "SchoolID", true);
+        ODBCField* yearField = GetField(terms, "YearID", true);
+        ODBCField* firstDay = GetField(terms, "FirstDay", true);
+        ODBCField* lastDay = GetField(terms, "LastDay", true);
+        ODBCField* isYearRec = GetField(terms, "IsYearRec", true);
         AddCondition("AND", schoolId, "=", m_schoolNumber, 0);
         AddCondition("AND", isYearRec, "=", "1", 0);
         AddOrder(firstDay, false);
@@ -132,7 +133,8 @@ XString ExpEngine::GetCurrentSchoolYear()
         SchoolYearWalk walk(today);
         if (TryExecuteQuery()) {
             for (bool more = MoveFirst(); more; more = MoveNext()) {
-                const bool current = walk.Add(GetTrimmedString(yearField), GetDate(firstDay), GetDate(lastDay));
+                const bool current =
+                    walk.Add(GetTrimmedString(yearField), GetDate(firstDay), GetDate(lastDay));
                 m_yearStart = walk.Start();
                 m_yearEnd = walk.End();
                 if (current)

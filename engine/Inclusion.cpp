@@ -3,6 +3,4 @@
 // Student inclusion.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::BuildStudentInclusion()
-{
-}
+void ExpEngine::BuildStudentInclusion() {}

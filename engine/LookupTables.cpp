@@ -3,18 +3,10 @@
 // Lookup tables filled from the source before the full pass.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::BuildFieldLUT()
-{
-}
+void ExpEngine::BuildFieldLUT() {}
 
-void ExpEngine::BuildIncludedStaffLUT()
-{
-}
+void ExpEngine::BuildIncludedStaffLUT() {}
 
-void ExpEngine::BuildValuesLUT()
-{
-}
+void ExpEngine::BuildValuesLUT() {}
 
-void ExpEngine::BuildGeneralCodeLUT()
-{
-}
+void ExpEngine::BuildGeneralCodeLUT() {}

@@ -4,7 +4,7 @@
 
 namespace {
 
-QString StripQuotesAndSpace(const QString &text)
+QString StripQuotesAndSpace(const QString& text)
 {
     static const QRegularExpression pattern(QStringLiteral("['\"\\s]"));
     QString out = text;
@@ -12,36 +12,36 @@ QString StripQuotesAndSpace(const QString &text)
     return out;
 }
 
-bool IsListText(const QString &text)
+bool IsListText(const QString& text)
 {
     for (const QChar c : text) {
-        if (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') ||
-            c == QLatin1Char('/') || c == QLatin1Char('.') || c == QLatin1Char('_'))
+        if (c.isLetterOrNumber() || c == QLatin1Char(' ') || c == QLatin1Char('-') || c == QLatin1Char('/') ||
+            c == QLatin1Char('.') || c == QLatin1Char('_'))
             continue;
         return false;
     }
     return true;
 }
 
-} // namespace
+}  // namespace
 
-QStringList CleanAltSchoolNumbers(const QString &text)
+QStringList CleanAltSchoolNumbers(const QString& text)
 {
     QStringList numbers;
     const QStringList parts = StripQuotesAndSpace(text).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
+    for (const QString& part : parts) {
         if (!numbers.contains(part))
             numbers.append(part);
     }
     return numbers;
 }
 
-QString CleanAltSchoolField(const QString &text)
+QString CleanAltSchoolField(const QString& text)
 {
     return StripQuotesAndSpace(text);
 }
 
-bool IsPlainNumber(const QString &text)
+bool IsPlainNumber(const QString& text)
 {
     if (text.isEmpty())
         return false;
@@ -52,7 +52,7 @@ bool IsPlainNumber(const QString &text)
     return true;
 }
 
-bool CheckQueryParams(const ParamMap &params, QString &key, QString &message)
+bool CheckQueryParams(const ParamMap& params, QString& key, QString& message)
 {
     const QString school = params.value(QStringLiteral("school"));
     if (!school.isEmpty() && !IsPlainNumber(school)) {
@@ -67,14 +67,14 @@ bool CheckQueryParams(const ParamMap &params, QString &key, QString &message)
         return false;
     }
     const QStringList alternatives = CleanAltSchoolNumbers(params.value(QStringLiteral("altschool")));
-    for (const QString &number : alternatives) {
+    for (const QString& number : alternatives) {
         if (!IsPlainNumber(number)) {
             key = QStringLiteral("altschool");
             message = QStringLiteral("Alternative school numbers must be plain numbers: ") + number;
             return false;
         }
     }
-    for (const char *name : {"teacher", "year"}) {
+    for (const char* name : {"teacher", "year"}) {
         const QString value = params.value(QLatin1String(name));
         if (!IsListText(value)) {
             key = QLatin1String(name);

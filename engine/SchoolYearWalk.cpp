@@ -1,6 +1,6 @@
 #include "SchoolYearWalk.h"
 
-bool SchoolYearWalk::Add(const XString &yearId, const XDate &firstDay, const XDate &lastDay)
+bool SchoolYearWalk::Add(const XString& yearId, const XDate& firstDay, const XDate& lastDay)
 {
     ++m_records;
     m_lastId = yearId;

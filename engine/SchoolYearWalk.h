@@ -10,17 +10,17 @@
 class SchoolYearWalk
 {
 public:
-    explicit SchoolYearWalk(const XDate &today) : m_today(today) {}
+    explicit SchoolYearWalk(const XDate& today) : m_today(today) {}
 
     // Feeds one record; answers true when it is the current year (stop walking).
-    bool Add(const XString &yearId, const XDate &firstDay, const XDate &lastDay);
+    bool Add(const XString& yearId, const XDate& firstDay, const XDate& lastDay);
     // Ends the walk; answers true when no record began on or before today and
     // the last record was taken instead.
     bool Finish();
 
-    const XString &YearId() const { return m_yearId; }
-    const XDate &Start() const { return m_start; }
-    const XDate &End() const { return m_end; }
+    const XString& YearId() const { return m_yearId; }
+    const XDate& Start() const { return m_start; }
+    const XDate& End() const { return m_end; }
     int Records() const { return m_records; }
 
 private:

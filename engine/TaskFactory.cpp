@@ -2,7 +2,7 @@
 
 #include "ExpEngine.h"
 
-AppTaskBase *createExtractionTask()
+AppTaskBase* createExtractionTask()
 {
     return new ExpEngine;
 }

@@ -12,13 +12,14 @@
 
 namespace {
 
-const char *const kDailyTable = "DAILY_ATT";
-const char *const kPeriodTable = "PERIOD_ATT";
+const char* const kDailyTable = "DAILY_ATT";
+const char* const kPeriodTable = "PERIOD_ATT";
 const int kDefaultOverlapDays = 14;
 const int kMaxRangeRows = 1000;
 
 // What a column's value fills in a cache row.
-enum Slot {
+enum Slot
+{
     SlotNone,
     SlotStudent,
     SlotDate,
@@ -38,12 +39,13 @@ enum Slot {
     SlotUnsupported
 };
 
-Slot SlotOfTitle(const XString &title)
+Slot SlotOfTitle(const XString& title)
 {
     XString t(title);
     t.MakeUpper();
-    struct Entry {
-        const char *title;
+    struct Entry
+    {
+        const char* title;
         Slot slot;
     };
     static const Entry entries[] = {
@@ -69,7 +71,7 @@ Slot SlotOfTitle(const XString &title)
         {"ATTEXCTARDY", SlotNone},
         {"ATTUNEXCTARDY", SlotNone},
     };
-    for (const Entry &entry : entries) {
+    for (const Entry& entry : entries) {
         if (t == entry.title)
             return entry.slot;
     }
@@ -84,7 +86,7 @@ struct AttRow
     bool hasRange = false;
 };
 
-bool IsRangeNumber(const XString &text)
+bool IsRangeNumber(const XString& text)
 {
     return !text.IsEmpty() && text.Length() <= 9 && text.IsDigits();
 }
@@ -101,22 +103,22 @@ void PDEWriter::OpenAttendanceCache()
     m_attCache->Open(path);
 }
 
-bool PDEWriter::SQLiteTableExists(sqlite::Database &db, const XString &name)
+bool PDEWriter::SQLiteTableExists(sqlite::Database& db, const XString& name)
 {
     try {
         sqlite::Query query(db);
         query.Prepare("SELECT * FROM sqlite_master WHERE type='table' AND name=?");
         query.Bind(1, name);
         return query.Step();
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         LogMessage(8, "SQLite: Create Table Failed: " + name + ": " + e.GetMessage());
         return false;
     }
 }
 
-void PDEWriter::StartAttTable(const XString &table, bool overlap, bool extraDay)
+void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
 {
-    const char *method = "PDEWriter::StartAttTable";
+    const char* method = "PDEWriter::StartAttTable";
     const bool daily = table == kDailyTable;
     if (!daily && table != kPeriodTable)
         LogAndThrow(2, "SQLite Attendance: Unknown cache table: " + table, method);
@@ -126,18 +128,19 @@ void PDEWriter::StartAttTable(const XString &table, bool overlap, bool extraDay)
 
     try {
         OpenAttendanceCache();
-        const char *keyColumn = daily ? "timeframe" : "perkey";
+        const char* keyColumn = daily ? "timeframe" : "perkey";
         if (!SQLiteTableExists(*m_attCache, table)) {
             XString sql;
             sql.Format(512,
-                       "CREATE TABLE %s (stdkey TEXT, attdate TEXT, %s TEXT, reason TEXT, excused TEXT, absent TEXT, "
+                       "CREATE TABLE %s (stdkey TEXT, attdate TEXT, %s TEXT, reason TEXT, excused TEXT, "
+                       "absent TEXT, "
                        "tardy TEXT, truant TEXT, discipline TEXT, header TEXT, oldcode TEXT, newcode TEXT)",
                        table.CStr(), keyColumn);
             m_attCache->Execute(sql.CStr());
         }
         XString index;
-        index.Format(256, "CREATE INDEX IF NOT EXISTS %s_ROW ON %s (stdkey, attdate, %s, header)", table.CStr(),
-                     table.CStr(), keyColumn);
+        index.Format(256, "CREATE INDEX IF NOT EXISTS %s_ROW ON %s (stdkey, attdate, %s, header)",
+                     table.CStr(), table.CStr(), keyColumn);
         m_attCache->Execute(index.CStr());
 
         SchoolConfig config;
@@ -164,7 +167,7 @@ void PDEWriter::StartAttTable(const XString &table, bool overlap, bool extraDay)
             blank.Finalize();
             transaction.Commit();
         }
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         LogAndThrow(2, XString("SQLite Attendance: ") + e.GetMessage(), method);
     }
 
@@ -174,13 +177,14 @@ void PDEWriter::StartAttTable(const XString &table, bool overlap, bool extraDay)
         StartTable("Student Period Attendance", "StudentPeriodAtt.pef", false);
 }
 
-void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay, RowFilter filter, bool lastDayFlag)
+void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay, RowFilter filter,
+                                     bool lastDayFlag)
 {
-    const char *method = "PDEWriter::WriteAttendanceTable";
+    const char* method = "PDEWriter::WriteAttendanceTable";
     if (!m_attCache->IsOpen() || m_attTable.IsEmpty())
         LogAndThrow(2, "SQLite Attendance: The attendance cache is not open.", method);
     const bool daily = m_attTable == kDailyTable;
-    const char *keyColumn = daily ? "timeframe" : "perkey";
+    const char* keyColumn = daily ? "timeframe" : "perkey";
 
     // The windows: seven days each, the next starting on the previous one's end day.
     XDate start = m_attStartDate;
@@ -206,7 +210,7 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
         start = end;
     }
     if (m_attExtraDay) {
-        for (auto &window : windows)
+        for (auto& window : windows)
             window.second = window.second.AddDays(1);
     }
 
@@ -216,9 +220,9 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
     std::vector<XString> slotTitles;
     {
         const std::vector<XString> noTitles;
-        const std::vector<XString> &titles = m_currentHeader ? m_currentHeader->titles : noTitles;
+        const std::vector<XString>& titles = m_currentHeader ? m_currentHeader->titles : noTitles;
         size_t k = 0;
-        for (const OutputColumn &column : m_columns) {
+        for (const OutputColumn& column : m_columns) {
             if (!column.op)
                 continue;
             Slot slot = SlotNone;
@@ -238,17 +242,19 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
     }
 
     XString update, insert;
-    update.Format(512,
-                  "UPDATE %s SET newcode = ?1, reason = ?2, excused = ?3, absent = ?4, tardy = ?5, truant = ?6, "
-                  "discipline = ?7 WHERE stdkey = ?8 AND attdate = ?9 AND %s = ?10 AND header = ?11",
-                  m_attTable.CStr(), keyColumn);
-    insert.Format(512,
-                  "INSERT INTO %s (newcode, reason, excused, absent, tardy, truant, discipline, stdkey, attdate, %s, "
-                  "header, oldcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, NULL)",
-                  m_attTable.CStr(), keyColumn);
+    update.Format(
+        512,
+        "UPDATE %s SET newcode = ?1, reason = ?2, excused = ?3, absent = ?4, tardy = ?5, truant = ?6, "
+        "discipline = ?7 WHERE stdkey = ?8 AND attdate = ?9 AND %s = ?10 AND header = ?11",
+        m_attTable.CStr(), keyColumn);
+    insert.Format(
+        512,
+        "INSERT INTO %s (newcode, reason, excused, absent, tardy, truant, discipline, stdkey, attdate, %s, "
+        "header, oldcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, NULL)",
+        m_attTable.CStr(), keyColumn);
 
-    sqlite::Database &db = *m_attCache;
-    auto store = [&](sqlite::Query &query, const AttRow &row, const XString &key, const XString &header) {
+    sqlite::Database& db = *m_attCache;
+    auto store = [&](sqlite::Query& query, const AttRow& row, const XString& key, const XString& header) {
         query.Reset(true);
         query.Bind(1, row.code);
         query.Bind(2, row.reason);
@@ -272,14 +278,14 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
         sqlite::Query insertQuery(db);
         updateQuery.Prepare(update.CStr());
         insertQuery.Prepare(insert.CStr());
-        auto storeRow = [&](const AttRow &row, const XString &key, const XString &header) {
+        auto storeRow = [&](const AttRow& row, const XString& key, const XString& header) {
             store(updateQuery, row, key, header);
             if (sqlite3_changes(db.Handle()) == 0)
                 store(insertQuery, row, key, header);
         };
 
         std::vector<XString> values;
-        for (const auto &window : windows) {
+        for (const auto& window : windows) {
             PutJobText("Reading " + m_tableTitle + " (" + window.first.Format(m_dateFormat) + " to " +
                        window.second.Format(m_dateFormat) + ")...");
             db.Execute("SAVEPOINT att_window");
@@ -290,7 +296,7 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
                     if (filter && !(this->*filter)())
                         continue;
                     values.clear();
-                    for (const OutputColumn &column : m_columns) {
+                    for (const OutputColumn& column : m_columns) {
                         if (!column.op)
                             continue;
                         m_currentColumn = &column;
@@ -300,37 +306,59 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
 
                     AttRow row;
                     for (size_t k = 0; k < values.size() && k < columnSlots.size(); ++k) {
-                        const XString &value = values[k];
+                        const XString& value = values[k];
                         switch (columnSlots[k]) {
-                        case SlotStudent: row.student = value; break;
-                        case SlotDate: row.date = XDate(m_dateFormat, value).ToISO(); break;
+                        case SlotStudent:
+                            row.student = value;
+                            break;
+                        case SlotDate:
+                            row.date = XDate(m_dateFormat, value).ToISO();
+                            break;
                         case SlotTimeFrame:
                         case SlotPeriod:
                             row.key = value;
                             row.header = slotTitles[k];
-                            AddAttHeader(columnSlots[k] == SlotTimeFrame ? m_dailyAttHeaders : m_periodAttHeaders,
+                            AddAttHeader(columnSlots[k] == SlotTimeFrame ? m_dailyAttHeaders
+                                                                         : m_periodAttHeaders,
                                          slotTitles[k]);
                             break;
-                        case SlotCode: row.code = value; break;
-                        case SlotReason: row.reason = value; break;
+                        case SlotCode:
+                            row.code = value;
+                            break;
+                        case SlotReason:
+                            row.reason = value;
+                            break;
                         case SlotRangeStartPeriod:
                         case SlotRangeStartSlot:
                             row.rangeStart = value;
                             row.hasRange = true;
-                            row.rangeHeader = columnSlots[k] == SlotRangeStartPeriod ? "AttPerRef" : "AttTimeSlot";
+                            row.rangeHeader =
+                                columnSlots[k] == SlotRangeStartPeriod ? "AttPerRef" : "AttTimeSlot";
                             break;
                         case SlotRangeEndPeriod:
                         case SlotRangeEndSlot:
                             row.rangeEnd = value;
                             row.hasRange = true;
-                            row.rangeHeader = columnSlots[k] == SlotRangeEndPeriod ? "AttPerRef" : "AttTimeSlot";
+                            row.rangeHeader =
+                                columnSlots[k] == SlotRangeEndPeriod ? "AttPerRef" : "AttTimeSlot";
                             break;
-                        case SlotExcused: row.excused = value; break;
-                        case SlotAbsent: row.absent = value; break;
-                        case SlotTardy: row.tardy = value; break;
-                        case SlotTruant: row.truant = value; break;
-                        case SlotDiscipline: row.discipline = value; break;
-                        default: break;
+                        case SlotExcused:
+                            row.excused = value;
+                            break;
+                        case SlotAbsent:
+                            row.absent = value;
+                            break;
+                        case SlotTardy:
+                            row.tardy = value;
+                            break;
+                        case SlotTruant:
+                            row.truant = value;
+                            break;
+                        case SlotDiscipline:
+                            row.discipline = value;
+                            break;
+                        default:
+                            break;
                         }
                     }
 
@@ -369,9 +397,9 @@ void PDEWriter::WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay
         bool known = true;
         try {
             throw;
-        } catch (const XException &e) {
+        } catch (const XException& e) {
             error = e.GetMessage();
-        } catch (const std::exception &e) {
+        } catch (const std::exception& e) {
             error = e.what();
         } catch (...) {
             known = false;
@@ -429,7 +457,7 @@ void PDEWriter::ReleaseExportMarks(bool keep)
         try {
             m_attCache->Execute("RELEASE export_marks");
             return;
-        } catch (const XException &e) {
+        } catch (const XException& e) {
             error = e.GetMessage();
         }
     }

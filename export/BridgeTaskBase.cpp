@@ -5,7 +5,7 @@
 #include "SchoolConfig.h"
 #include "StringHelpers.h"
 
-BridgeTaskBase::BridgeTaskBase(QObject *parent) : AppTaskBase(parent) {}
+BridgeTaskBase::BridgeTaskBase(QObject* parent) : AppTaskBase(parent) {}
 
 BridgeTaskBase::~BridgeTaskBase() {}
 
@@ -23,17 +23,17 @@ XDate BridgeTaskBase::Today() const
     return Now().GetDate();
 }
 
-XString BridgeTaskBase::GetParam(const char *key) const
+XString BridgeTaskBase::GetParam(const char* key) const
 {
     return fromQString(m_params.value(QString::fromUtf8(key)));
 }
 
-XString BridgeTaskBase::OutputPath(const XString &name) const
+XString BridgeTaskBase::OutputPath(const XString& name) const
 {
     return m_outputFolder + "/" + name;
 }
 
-void BridgeTaskBase::LogMessage(int level, const XString &text, const XString &method)
+void BridgeTaskBase::LogMessage(int level, const XString& text, const XString& method)
 {
     try {
         const QString message = toQString(text);
@@ -47,13 +47,13 @@ void BridgeTaskBase::LogMessage(int level, const XString &text, const XString &m
     }
 }
 
-void BridgeTaskBase::LogAndThrow(int level, const XString &text, const XString &method)
+void BridgeTaskBase::LogAndThrow(int level, const XString& text, const XString& method)
 {
     LogMessage(level, text, method);
     throw XException(text.CStr(), 0);
 }
 
-void BridgeTaskBase::PutJobText(const XString &text)
+void BridgeTaskBase::PutJobText(const XString& text)
 {
     try {
         emit writeProgressIncrement(toQString(text));
@@ -79,13 +79,13 @@ int BridgeTaskBase::GetProgressSize(int mode)
     return total;
 }
 
-bool BridgeTaskBase::LoadList(ParamMap, const QString &)
+bool BridgeTaskBase::LoadList(ParamMap, const QString&)
 {
     emit writeLog(3, QStringLiteral("Not set up yet."), QStringLiteral("BridgeTaskBase::LoadList"));
     return false;
 }
 
-int BridgeTaskBase::HandleException_ValidateConnection(const XException &e, QString &result)
+int BridgeTaskBase::HandleException_ValidateConnection(const XException& e, QString& result)
 {
     const XString text(e.GetMessage());
     if (text.Contains("Data source name not found")) {
@@ -99,7 +99,7 @@ int BridgeTaskBase::HandleException_ValidateConnection(const XException &e, QStr
 
 void BridgeTaskBase::PrepareRun(int)
 {
-    const char *method = "BridgeTaskBase::BeginExecute";
+    const char* method = "BridgeTaskBase::BeginExecute";
     const QString path = m_params.value(QStringLiteral("path")).trimmed();
     if (path.isEmpty())
         LogAndThrow(2, "path missing or blank.", method);
@@ -113,7 +113,7 @@ void BridgeTaskBase::PrepareRun(int)
     m_updateDate = config.Read(OutputPath("SchoolConfig.xml")) ? config.updateDate : XDate();
 }
 
-bool BridgeTaskBase::BeginExecute(ParamMap params, int mode, QString &result)
+bool BridgeTaskBase::BeginExecute(ParamMap params, int mode, QString& result)
 {
     bool ok = false;
     try {
@@ -121,7 +121,7 @@ bool BridgeTaskBase::BeginExecute(ParamMap params, int mode, QString &result)
         PrepareRun(mode);
         emit writeProgress(QStringLiteral("start_progress"), GetProgressSize(mode));
         ok = Execute(params, mode, result);
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         LogMessage(3, XString("Caught Exception: ") + e.GetMessage(), "BridgeTaskBase::BeginExecute");
         ok = false;
     } catch (...) {

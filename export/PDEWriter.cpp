@@ -13,8 +13,8 @@
 
 namespace fs = std::filesystem;
 
-static const char *const kSchoolConfigFile = "SchoolConfig.xml";
-static const char *const kCacheFile = "Attendance/Attendance.db";
+static const char* const kSchoolConfigFile = "SchoolConfig.xml";
+static const char* const kCacheFile = "Attendance/Attendance.db";
 
 PDEWriter::PDEWriter()
     : m_dateFormat("mm/dd/yyyy"), m_timeFormat("HH:NN:SS AA"), m_dateTimeFormat("mm/dd/yyyy HH:NN:SS AA"),
@@ -33,7 +33,7 @@ PDEWriter::~PDEWriter()
 
 // ---------------------------------------------------------------- helpers
 
-static bool EndsWithNoCase(const std::string &text, const char *suffix)
+static bool EndsWithNoCase(const std::string& text, const char* suffix)
 {
     const size_t n = std::char_traits<char>::length(suffix);
     return text.size() >= n && StrCmpNoCase(text.c_str() + text.size() - n, suffix) == 0;
@@ -48,7 +48,7 @@ XString PDEWriter::QueryTextForMessage()
     }
 }
 
-void PDEWriter::FailFile(const XString &name, const XString &error)
+void PDEWriter::FailFile(const XString& name, const XString& error)
 {
     LogAndThrow(2, "Failed with error [" + error + "] while writing file [" + name + "]");
 }
@@ -65,7 +65,7 @@ SchoolConfig PDEWriter::CurrentConfig()
     return config;
 }
 
-void PDEWriter::MakeOutputPath(XFileSpec &spec, const XString &name)
+void PDEWriter::MakeOutputPath(XFileSpec& spec, const XString& name)
 {
     spec.SetFolder(m_outputFolder.CStr());
     spec.SetName(name);
@@ -82,9 +82,9 @@ XString PDEWriter::GetRunDateTimeString()
     return m_runTimeStamp.Format("dd/mm/yyyy|hh:nn:ss") + " ";
 }
 
-void PDEWriter::AddAttHeader(std::vector<XString> &list, const XString &name)
+void PDEWriter::AddAttHeader(std::vector<XString>& list, const XString& name)
 {
-    auto less = [](const XString &a, const XString &b) { return XString::CompareFn(&a, &b) < 0; };
+    auto less = [](const XString& a, const XString& b) { return XString::CompareFn(&a, &b) < 0; };
     auto it = std::lower_bound(list.begin(), list.end(), name, less);
     if (it == list.end() || *it != name)
         list.insert(it, name);
@@ -94,7 +94,7 @@ void PDEWriter::AddAttHeader(std::vector<XString> &list, const XString &name)
 
 void PDEWriter::StartWriter()
 {
-    const char *method = "PDEWriter::StartWriter";
+    const char* method = "PDEWriter::StartWriter";
     LogMessage(7, "Starting PDE Writer", method);
 
     SchoolConfig recorded;
@@ -135,7 +135,7 @@ void PDEWriter::StartImport()
     m_updateMode = false;
     m_runStartTime = Now();
     ClearHeaders();
-    for (SISExpCustomFieldList *list : m_customFieldLists)
+    for (SISExpCustomFieldList* list : m_customFieldLists)
         list->GetHeader().ClearTitles();
 }
 
@@ -149,20 +149,20 @@ void PDEWriter::FinishImport()
     WriteIncludeFiles();
 }
 
-void PDEWriter::WriteBanner(XTextFile &file)
+void PDEWriter::WriteBanner(XTextFile& file)
 {
     file.WriteLine("// " + GetParam("appTitle_") + " " + GetParam("appVersion_"));
     file.WriteLine("// Created: " + Now().Format(m_dateTimeFormat));
 }
 
-void PDEWriter::WriteFormatPragmas(XTextFile &file)
+void PDEWriter::WriteFormatPragmas(XTextFile& file)
 {
     file.WriteLine("#pragma dateformat " + m_dateFormat.Quoted());
     file.WriteLine("#pragma timeformat " + m_timeFormat.Quoted());
     file.WriteLine("#pragma datetimeformat " + m_dateTimeFormat.Quoted());
 }
 
-void PDEWriter::WriteMainFile(const XString &name)
+void PDEWriter::WriteMainFile(const XString& name)
 {
     XTextFile file;
     try {
@@ -175,10 +175,10 @@ void PDEWriter::WriteMainFile(const XString &name)
             file.WriteLine("#pragma maxexpectedtimeslots " + XString(m_maxExpectedTimeSlots).Quoted());
         if (!m_customFields.empty()) {
             file.WriteLine("// Custom Fields");
-            for (const SISExpCustomField &field : m_customFields)
+            for (const SISExpCustomField& field : m_customFields)
                 file.WriteLine(field.Line());
         }
-        for (const auto &header : m_headers) {
+        for (const auto& header : m_headers) {
             if (!header->HasTitles())
                 continue;
             file.WriteLine("// " + header->title);
@@ -186,11 +186,11 @@ void PDEWriter::WriteMainFile(const XString &name)
             file.WriteLine((header->safeInclude ? "#safeinclude " : "#include ") + header->fileName.Quoted());
             WriteTableEnd(file);
         }
-        for (const SISExpCustomFieldList *list : m_customFieldLists)
+        for (const SISExpCustomFieldList* list : m_customFieldLists)
             file.WriteLine("#include " + list->GetIncludeFile().Quoted());
         WriteTimingStamps(file);
         file.Close();
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         try {
             file.Close();
         } catch (...) {
@@ -201,11 +201,12 @@ void PDEWriter::WriteMainFile(const XString &name)
 
 void PDEWriter::WriteIncludeFiles()
 {
-    for (const SISExpCustomFieldList *list : m_customFieldLists) {
-        const XString &name = list->GetIncludeFile();
+    for (const SISExpCustomFieldList* list : m_customFieldLists) {
+        const XString& name = list->GetIncludeFile();
         const XString path = OutputPath(name);
         if (XFileSpec(path).Exists()) {
-            LogMessage(8, "Did not write include file " + name + ", it already exists.", "PDEWriter::FinishImport");
+            LogMessage(8, "Did not write include file " + name + ", it already exists.",
+                       "PDEWriter::FinishImport");
             continue;
         }
         XFile file;
@@ -213,7 +214,7 @@ void PDEWriter::WriteIncludeFiles()
             file.Open(path, XFile::ModeWrite);
             file.Write(list->IncludeText());
             file.Close();
-        } catch (const XException &e) {
+        } catch (const XException& e) {
             try {
                 file.Close();
             } catch (...) {
@@ -228,13 +229,14 @@ void PDEWriter::WriteIncludeFiles()
 
 void PDEWriter::RegisterCustomFieldLists() {}
 
-void PDEWriter::AddCustomFieldList(SISExpCustomFieldList *list)
+void PDEWriter::AddCustomFieldList(SISExpCustomFieldList* list)
 {
-    if (list && std::find(m_customFieldLists.begin(), m_customFieldLists.end(), list) == m_customFieldLists.end())
+    if (list &&
+        std::find(m_customFieldLists.begin(), m_customFieldLists.end(), list) == m_customFieldLists.end())
         m_customFieldLists.push_back(list);
 }
 
-void PDEWriter::StartUpdateFile(XTextFile *file)
+void PDEWriter::StartUpdateFile(XTextFile* file)
 {
     // Marks left by an update file that was never finished are not kept.
     ReleaseExportMarks(false);
@@ -249,7 +251,7 @@ void PDEWriter::StartUpdateFile(XTextFile *file)
         WriteBanner(*file);
         file->WriteLine("#pragma update");
         WriteFormatPragmas(*file);
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         if (file) {
             try {
                 file->Close();
@@ -264,7 +266,7 @@ void PDEWriter::StartUpdateFile(XTextFile *file)
 
 void PDEWriter::FinishUpdateFile()
 {
-    XTextFile *file = m_updateFile;
+    XTextFile* file = m_updateFile;
     m_updateFile = nullptr;
     m_updateMode = false;
     if (!file) {
@@ -275,7 +277,7 @@ void PDEWriter::FinishUpdateFile()
     try {
         WriteTimingStamps(*file);
         file->Close();
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         try {
             file->Close();
         } catch (...) {
@@ -289,7 +291,7 @@ void PDEWriter::FinishUpdateFile()
     m_newUpdateDate = m_runStartTime.GetDate();
 }
 
-bool PDEWriter::BeginExecute(ParamMap params, int mode, QString &result)
+bool PDEWriter::BeginExecute(ParamMap params, int mode, QString& result)
 {
     const bool ok = BridgeTaskBase::BeginExecute(std::move(params), mode, result);
     try {
@@ -321,7 +323,7 @@ void PDEWriter::WriteSchoolConfig()
     config.hasOverlapInDays = m_hasOverlapInDays;
     try {
         config.Write(OutputPath(kSchoolConfigFile));
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         FailFile(kSchoolConfigFile, e.GetMessage());
     }
 }
@@ -331,22 +333,22 @@ void PDEWriter::DeletePDEFiles(XString importFolder)
     const XString folder = importFolder.IsEmpty() ? m_outputFolder : importFolder;
     try {
         std::vector<fs::path> files;
-        for (const fs::directory_entry &entry : fs::directory_iterator(folder.CStr())) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder.CStr())) {
             if (entry.is_regular_file() && EndsWithNoCase(entry.path().filename().string(), ".pde"))
                 files.push_back(entry.path());
         }
-        for (const fs::path &path : files)
+        for (const fs::path& path : files)
             fs::remove(path);
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         LogAndThrow(2, XString("Error: Failed while trying to remove PDE Files: ") + e.what());
     }
 }
 
-void PDEWriter::ColumnCommandHook(DataAccessField *) {}
+void PDEWriter::ColumnCommandHook(DataAccessField*) {}
 
 // ---------------------------------------------------------------- one output table
 
-void PDEWriter::StartTable(const XString &title, const XString &fileName, bool safeInclude)
+void PDEWriter::StartTable(const XString& title, const XString& fileName, bool safeInclude)
 {
     m_tableTitle = title;
     m_tableFile = fileName;
@@ -355,19 +357,19 @@ void PDEWriter::StartTable(const XString &title, const XString &fileName, bool s
     m_currentHeader = m_headers.back().get();
 }
 
-void PDEWriter::AddColumn(DataAccessField *field, const XString &name, ValueOperation op, int command)
+void PDEWriter::AddColumn(DataAccessField* field, const XString& name, ValueOperation op, int command)
 {
     m_columns.push_back(OutputColumn{field, name, op, command});
 }
 
-void PDEWriter::AddHeaderField(const char *title, const char *customName, const char *caption, const char *marker,
-                               const char *format)
+void PDEWriter::AddHeaderField(const char* title, const char* customName, const char* caption,
+                               const char* marker, const char* format)
 {
     if (title && *title && m_currentHeader)
         m_currentHeader->AddTitle(title);
     if (!customName || !*customName)
         return;
-    for (const SISExpCustomField &field : m_customFields) {
+    for (const SISExpCustomField& field : m_customFields) {
         if (field.name == customName)
             return;
     }
@@ -386,32 +388,32 @@ void PDEWriter::EndTable()
     LogMessage(8, "Finished " + m_tableTitle + " table/query.");
 }
 
-void PDEWriter::WriteCurrentHeader(XTextFile &file)
+void PDEWriter::WriteCurrentHeader(XTextFile& file)
 {
     file.WriteLine("// " + (m_currentHeader ? m_currentHeader->title : m_tableTitle));
     file.WriteLine(m_currentHeader ? m_currentHeader->JoinedTitles() : XString());
 }
 
-void PDEWriter::WriteTableEnd(XTextFile &file)
+void PDEWriter::WriteTableEnd(XTextFile& file)
 {
     file.WriteLine("*");
     file.EndLine();
 }
 
-void PDEWriter::WriteTimingStamps(XTextFile &file)
+void PDEWriter::WriteTimingStamps(XTextFile& file)
 {
     file.WriteLine("// Start Time: " + m_runStartTime.Format(m_dateTimeFormat));
     file.WriteLine("// End Time: " + Now().Format(m_dateTimeFormat));
 }
 
-int PDEWriter::WriteTable(RowFilter filter, const XString &firstLine)
+int PDEWriter::WriteTable(RowFilter filter, const XString& firstLine)
 {
     LogMessage(8, "Opening Table");
     OpenTable(true);
 
     int lines = 0;
     XTextFile dataFile;
-    XTextFile *out = nullptr;
+    XTextFile* out = nullptr;
     XString error;
     bool known = true;
     try {
@@ -429,7 +431,7 @@ int PDEWriter::WriteTable(RowFilter filter, const XString &firstLine)
         for (bool more = MoveFirst(); more; more = MoveNext()) {
             if (filter && !(this->*filter)())
                 continue;
-            for (const OutputColumn &column : m_columns) {
+            for (const OutputColumn& column : m_columns) {
                 m_currentColumn = &column;
                 if (column.op) {
                     out->WriteField((this->*column.op)());
@@ -453,11 +455,11 @@ int PDEWriter::WriteTable(RowFilter filter, const XString &firstLine)
             LogMessage(8, "Closed Table File. Lines= " + XString(lines));
         }
         return lines;
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         error = e.GetMessage();
-    } catch (const char *text) {
+    } catch (const char* text) {
         error = text;
-    } catch (const XString &text) {
+    } catch (const XString& text) {
         error = text;
     } catch (...) {
         known = false;
@@ -472,6 +474,7 @@ int PDEWriter::WriteTable(RowFilter filter, const XString &firstLine)
     LogMessage(8, "Error writing line= " + XString(lines));
     const XString sql = QueryTextForMessage();
     if (known)
-        LogAndThrow(2, "Failed with error [" + error + "] while writing file [" + m_tableFile + "] with query: " + sql);
+        LogAndThrow(2, "Failed with error [" + error + "] while writing file [" + m_tableFile +
+                           "] with query: " + sql);
     LogAndThrow(2, "Failed with unknown error while writing file [" + m_tableFile + "] with query: " + sql);
 }

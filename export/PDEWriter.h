@@ -32,7 +32,7 @@ public:
     // One output column of the current table.
     struct OutputColumn
     {
-        DataAccessField *field;
+        DataAccessField* field;
         XString name;
         ValueOperation op;
         int command;  // without an operation: 0 nothing, 1 the name text, 2 end of line, 4 ColumnCommandHook
@@ -53,16 +53,16 @@ public:
     // Empty here; a task registers its lists.
     virtual void RegisterCustomFieldLists();
     // Enters update mode and opens "Update YYYYMMDDHHNNSS.PDU" through the given file object.
-    virtual void StartUpdateFile(XTextFile *file);
+    virtual void StartUpdateFile(XTextFile* file);
     // Writes the timing block into the update file and closes it; then keeps the export marks of
     // the attendance cache (dropped when the file cannot be finished).
     virtual void FinishUpdateFile();
     // BridgeTaskBase::BeginExecute; export marks still held afterwards (a run that ended before its
     // update file was finished) are dropped, so their rows stay pending.
-    bool BeginExecute(ParamMap params, int mode, QString &result) override;
+    bool BeginExecute(ParamMap params, int mode, QString& result) override;
 
     // --- operations of the database layer ---
-    virtual void FilterAttendance(const XDate &first, const XDate &last) = 0;
+    virtual void FilterAttendance(const XDate& first, const XDate& last) = 0;
     virtual void ClearAttendanceFilter() = 0;
     virtual void ExportCachedAttendance() = 0;
     virtual bool OpenTable(bool run) = 0;
@@ -77,41 +77,42 @@ public:
     // Records the run configuration, deletes the header blocks, "Export complete.", "bridge_complete".
     virtual void Finish();
     // Called by a column with command 4; does nothing here.
-    virtual void ColumnCommandHook(DataAccessField *field);
+    virtual void ColumnCommandHook(DataAccessField* field);
     // Sets the run's time stamp to now and answers it as "dd/mm/yyyy|hh:nn:ss" and a blank.
     virtual XString GetRunDateTimeString();
 
     // --- one output table ---
-    void StartTable(const XString &title, const XString &fileName, bool safeInclude);
-    void AddColumn(DataAccessField *field, const XString &name, ValueOperation op, int command);
+    void StartTable(const XString& title, const XString& fileName, bool safeInclude);
+    void AddColumn(DataAccessField* field, const XString& name, ValueOperation op, int command);
     // Appends the title (when given) to the current header; a custom-field name adds one line to the
     // writer's own custom fields (once per name).
-    void AddHeaderField(const char *title, const char *customName = nullptr, const char *caption = nullptr,
-                        const char *marker = nullptr, const char *format = nullptr);
+    void AddHeaderField(const char* title, const char* customName = nullptr, const char* caption = nullptr,
+                        const char* marker = nullptr, const char* format = nullptr);
     // Empties the output columns and the query model.
     void ClearColumns();
     // Writes the current table; answers the number of record lines.
-    int WriteTable(RowFilter filter, const XString &firstLine);
+    int WriteTable(RowFilter filter, const XString& firstLine);
     void EndTable();
     // "// " + title and the TAB-joined column titles of the current header.
-    void WriteCurrentHeader(XTextFile &file);
+    void WriteCurrentHeader(XTextFile& file);
     // "*" and an empty line.
-    void WriteTableEnd(XTextFile &file);
+    void WriteTableEnd(XTextFile& file);
     // "// Start Time: " and "// End Time: " lines.
-    void WriteTimingStamps(XTextFile &file);
-    void MakeOutputPath(XFileSpec &spec, const XString &name);
-    void SetDateFormat(const XString &format) { m_dateFormat = format; }
+    void WriteTimingStamps(XTextFile& file);
+    void MakeOutputPath(XFileSpec& spec, const XString& name);
+    void SetDateFormat(const XString& format) { m_dateFormat = format; }
 
-    void AddCustomFieldList(SISExpCustomFieldList *list);
+    void AddCustomFieldList(SISExpCustomFieldList* list);
     void ClearHeaders();
     void WriteSchoolConfig();
 
     // --- attendance change cache ---
     // table: "DAILY_ATT" or "PERIOD_ATT".
-    void StartAttTable(const XString &table, bool overlap, bool extraDay);
-    void WriteAttendanceTable(const XDate &firstDay, const XDate &lastDay, RowFilter filter, bool lastDayFlag);
+    void StartAttTable(const XString& table, bool overlap, bool extraDay);
+    void WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay, RowFilter filter,
+                              bool lastDayFlag);
     void RunExportCachedAttendance();
-    bool SQLiteTableExists(sqlite::Database &db, const XString &name);
+    bool SQLiteTableExists(sqlite::Database& db, const XString& name);
     // Rows marked exported in the cache after this call stay pending until ReleaseExportMarks:
     // the marks are held in a savepoint of the cache (opened once; nothing when the cache is closed).
     void HoldExportMarks();
@@ -123,25 +124,25 @@ public:
     XString NextCounterString();
 
     // --- fields read by the database layer and the engine ---
-    const XString &GetDateFormat() const { return m_dateFormat; }
-    const XString &GetTimeFormat() const { return m_timeFormat; }
-    const XString &GetDateTimeFormat() const { return m_dateTimeFormat; }
-    const OutputColumn *GetCurrentColumn() const { return m_currentColumn; }
-    DataAccessField *GetCurrentField() const { return m_currentColumn ? m_currentColumn->field : nullptr; }
-    const XString &GetTableTitle() const { return m_tableTitle; }
-    const XString &GetTableFile() const { return m_tableFile; }
+    const XString& GetDateFormat() const { return m_dateFormat; }
+    const XString& GetTimeFormat() const { return m_timeFormat; }
+    const XString& GetDateTimeFormat() const { return m_dateTimeFormat; }
+    const OutputColumn* GetCurrentColumn() const { return m_currentColumn; }
+    DataAccessField* GetCurrentField() const { return m_currentColumn ? m_currentColumn->field : nullptr; }
+    const XString& GetTableTitle() const { return m_tableTitle; }
+    const XString& GetTableFile() const { return m_tableFile; }
     bool IsUpdateMode() const { return m_updateMode; }
-    XTextFile *GetUpdateFile() const { return m_updateFile; }
-    const XDateTime &GetRunStartTime() const { return m_runStartTime; }
-    sqlite::Database &GetAttendanceCache() { return *m_attCache; }
-    const std::vector<XString> &GetDailyAttHeaders() const { return m_dailyAttHeaders; }
-    const std::vector<XString> &GetPeriodAttHeaders() const { return m_periodAttHeaders; }
+    XTextFile* GetUpdateFile() const { return m_updateFile; }
+    const XDateTime& GetRunStartTime() const { return m_runStartTime; }
+    sqlite::Database& GetAttendanceCache() { return *m_attCache; }
+    const std::vector<XString>& GetDailyAttHeaders() const { return m_dailyAttHeaders; }
+    const std::vector<XString>& GetPeriodAttHeaders() const { return m_periodAttHeaders; }
     // Keeps a name once, in byte order.
-    static void AddAttHeader(std::vector<XString> &list, const XString &name);
-    void SetMinVersion(const XVersion &version) { m_minVersion = version; }
+    static void AddAttHeader(std::vector<XString>& list, const XString& name);
+    void SetMinVersion(const XVersion& version) { m_minVersion = version; }
     void SetMaxExpectedTimeSlots(int count) { m_maxExpectedTimeSlots = count; }
-    const std::vector<std::unique_ptr<SISExpHeader>> &GetHeaders() const { return m_headers; }
-    SISExpHeader *GetCurrentHeader() const { return m_currentHeader; }
+    const std::vector<std::unique_ptr<SISExpHeader>>& GetHeaders() const { return m_headers; }
+    SISExpHeader* GetCurrentHeader() const { return m_currentHeader; }
 
 protected:
     XString m_dateFormat;
@@ -149,17 +150,17 @@ protected:
     XString m_dateTimeFormat;
 
     std::vector<OutputColumn> m_columns;
-    const OutputColumn *m_currentColumn = nullptr;
+    const OutputColumn* m_currentColumn = nullptr;
     XString m_tableTitle;
     XString m_tableFile;
 
     std::vector<std::unique_ptr<SISExpHeader>> m_headers;
-    SISExpHeader *m_currentHeader = nullptr;
-    std::vector<SISExpCustomField> m_customFields;         // the writer's own, from AddHeaderField
-    std::vector<SISExpCustomFieldList *> m_customFieldLists;  // registered, not owned
+    SISExpHeader* m_currentHeader = nullptr;
+    std::vector<SISExpCustomField> m_customFields;           // the writer's own, from AddHeaderField
+    std::vector<SISExpCustomFieldList*> m_customFieldLists;  // registered, not owned
 
     bool m_updateMode = false;
-    XTextFile *m_updateFile = nullptr;
+    XTextFile* m_updateFile = nullptr;
     XDateTime m_runStartTime;
     XDateTime m_runTimeStamp;  // GetRunDateTimeString
     XVersion m_minVersion;
@@ -168,11 +169,11 @@ protected:
 
     // Attendance cache.
     std::unique_ptr<sqlite::Database> m_attCache;
-    std::vector<XString> m_dailyAttHeaders;   // holds "AttTimeFrameRef" from construction on
+    std::vector<XString> m_dailyAttHeaders;  // holds "AttTimeFrameRef" from construction on
     std::vector<XString> m_periodAttHeaders;
     XString m_attTable;
     bool m_attExtraDay = false;
-    XDate m_attStartDate;  // the update date of the cache windows (moved back by the overlap days)
+    XDate m_attStartDate;            // the update date of the cache windows (moved back by the overlap days)
     bool m_exportMarksHeld = false;  // the savepoint of HoldExportMarks is open
 
     // The update date to record: advanced when an update pass finished.
@@ -181,15 +182,15 @@ protected:
 
 private:
     SchoolConfig CurrentConfig();
-    void WriteBanner(XTextFile &file);
-    void WriteFormatPragmas(XTextFile &file);
-    void WriteMainFile(const XString &name);
+    void WriteBanner(XTextFile& file);
+    void WriteFormatPragmas(XTextFile& file);
+    void WriteMainFile(const XString& name);
     void WriteIncludeFiles();
     void OpenAttendanceCache();
     void DeleteUpdateFiles();
     XString QueryTextForMessage();
     // Logs and throws "Failed with error [text] while writing file [name]".
-    [[noreturn]] void FailFile(const XString &name, const XString &error);
+    [[noreturn]] void FailFile(const XString& name, const XString& error);
 
     XString m_overlapInDays;  // "OverlapInDays" as read from "SchoolConfig.xml"
     bool m_hasOverlapInDays = false;

@@ -10,7 +10,7 @@ public:
     // Formats the number by its count of digits (7: ddd-dddd, 10: ddd ddd-dddd, 11: +d-ddd-ddd-dddd,
     // 12-14: +d.. ddd ddd-dddd, 8 and 9 unchanged) with " x" + extension. Any other number is kept
     // as given and the problem text says so; the problem text is emptied first.
-    static XString format(const XString &text, XString &problem);
+    static XString format(const XString& text, XString& problem);
 };
 
 #endif

@@ -4,18 +4,18 @@
 #include "SISExpHeader.h"
 #include "XStringPair.h"
 
-int XStringPair::CompareFn(const XStringPair *a, const XStringPair *b)
+int XStringPair::CompareFn(const XStringPair* a, const XStringPair* b)
 {
     return XString::CompareFn(&a->key, &b->key);
 }
 
-void DeleteStringPairs(XVector<XStringPair> *pairs)
+void DeleteStringPairs(XVector<XStringPair>* pairs)
 {
     if (pairs)
         pairs->DeleteAll();
 }
 
-static XString BlankLineBreaks(const XString &text)
+static XString BlankLineBreaks(const XString& text)
 {
     XString result(text);
     result.Replace('\t', ' ');
@@ -24,14 +24,14 @@ static XString BlankLineBreaks(const XString &text)
     return result;
 }
 
-LookupEntry::LookupEntry(const XString &k) : key(k) {}
+LookupEntry::LookupEntry(const XString& k) : key(k) {}
 
-LookupEntry::LookupEntry(const XString &k, const XString &d, const XString &n, const XString &f)
+LookupEntry::LookupEntry(const XString& k, const XString& d, const XString& n, const XString& f)
     : key(k), description(BlankLineBreaks(d)), name(BlankLineBreaks(n)), fileNumber(f)
 {
 }
 
-int LookupEntry::CompareFn(const LookupEntry *a, const LookupEntry *b)
+int LookupEntry::CompareFn(const LookupEntry* a, const LookupEntry* b)
 {
     return XString::CompareFn(&a->key, &b->key);
 }
@@ -62,15 +62,15 @@ XString SISExpHeader::JoinedTitles() const
     return joined;
 }
 
-SISExpCustomFieldList::SISExpCustomFieldList(const XString &includeFile, const XString &headerTitle,
-                                             const XString &headerFile, bool commentedOutByDefault)
+SISExpCustomFieldList::SISExpCustomFieldList(const XString& includeFile, const XString& headerTitle,
+                                             const XString& headerFile, bool commentedOutByDefault)
     : m_includeFile(includeFile), m_header(headerTitle, headerFile, false),
       m_commentedOutByDefault(commentedOutByDefault)
 {
 }
 
-void SISExpCustomFieldList::AddCustomField(const XString &name, const XString &caption, const XString &marker,
-                                           const XString &format, int commentedOut)
+void SISExpCustomFieldList::AddCustomField(const XString& name, const XString& caption, const XString& marker,
+                                           const XString& format, int commentedOut)
 {
     if (name.IsEmpty())
         return;
@@ -80,7 +80,7 @@ void SISExpCustomFieldList::AddCustomField(const XString &name, const XString &c
     m_fields.push_back(std::make_shared<SISExpCustomField>(marker, name, caption, format, out));
 }
 
-bool SISExpCustomFieldList::Contains(const XString &name) const
+bool SISExpCustomFieldList::Contains(const XString& name) const
 {
     return m_names.count(name.CStr()) != 0;
 }
@@ -90,7 +90,7 @@ XString SISExpCustomFieldList::IncludeText() const
     XString text("// ");
     text += m_header.title;
     text += "\r\n";
-    for (const auto &field : m_fields) {
+    for (const auto& field : m_fields) {
         text += field->Line();
         text += "\r\n";
     }

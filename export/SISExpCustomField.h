@@ -8,8 +8,8 @@ class SISExpCustomField
 {
 public:
     SISExpCustomField() {}
-    SISExpCustomField(const XString &markerKeyword, const XString &fieldName, const XString &fieldCaption,
-                      const XString &formatWord, bool isCommentedOut)
+    SISExpCustomField(const XString& markerKeyword, const XString& fieldName, const XString& fieldCaption,
+                      const XString& formatWord, bool isCommentedOut)
         : marker(markerKeyword), name(fieldName), caption(fieldCaption), format(formatWord),
           commentedOut(isCommentedOut)
     {

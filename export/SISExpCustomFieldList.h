@@ -15,24 +15,24 @@
 class SISExpCustomFieldList
 {
 public:
-    SISExpCustomFieldList(const XString &includeFile, const XString &headerTitle, const XString &headerFile,
+    SISExpCustomFieldList(const XString& includeFile, const XString& headerTitle, const XString& headerFile,
                           bool commentedOutByDefault);
-    SISExpCustomFieldList(const SISExpCustomFieldList &other) = default;
-    SISExpCustomFieldList &operator=(const SISExpCustomFieldList &other) = default;
+    SISExpCustomFieldList(const SISExpCustomFieldList& other) = default;
+    SISExpCustomFieldList& operator=(const SISExpCustomFieldList& other) = default;
     ~SISExpCustomFieldList() = default;
 
     // Adds a field. commentedOut: 1 or 0, or -1 for the list's default. An empty name adds nothing;
     // a name already in the list is refused and the list keeps its entry.
-    void AddCustomField(const XString &name, const XString &caption, const XString &marker,
-                        const XString &format, int commentedOut = -1);
+    void AddCustomField(const XString& name, const XString& caption, const XString& marker,
+                        const XString& format, int commentedOut = -1);
 
-    bool Contains(const XString &name) const;
+    bool Contains(const XString& name) const;
     size_t Count() const { return m_fields.size(); }
-    const SISExpCustomField *At(size_t index) const { return m_fields[index].get(); }
+    const SISExpCustomField* At(size_t index) const { return m_fields[index].get(); }
 
-    const XString &GetIncludeFile() const { return m_includeFile; }
-    SISExpHeader &GetHeader() { return m_header; }
-    const SISExpHeader &GetHeader() const { return m_header; }
+    const XString& GetIncludeFile() const { return m_includeFile; }
+    SISExpHeader& GetHeader() { return m_header; }
+    const SISExpHeader& GetHeader() const { return m_header; }
     bool CommentedOutByDefault() const { return m_commentedOutByDefault; }
 
     // The include file's text: "// " + header title, then one line per field; lines end in CR LF.

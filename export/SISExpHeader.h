@@ -10,12 +10,12 @@ class SISExpHeader
 {
 public:
     SISExpHeader() {}
-    SISExpHeader(const XString &headerTitle, const XString &dataFile, bool safe)
+    SISExpHeader(const XString& headerTitle, const XString& dataFile, bool safe)
         : title(headerTitle), fileName(dataFile), safeInclude(safe)
     {
     }
 
-    void AddTitle(const XString &columnTitle) { titles.push_back(columnTitle); }
+    void AddTitle(const XString& columnTitle) { titles.push_back(columnTitle); }
     void ClearTitles() { titles.clear(); }
     bool HasTitles() const { return !titles.empty(); }
     // The column titles joined by TAB.

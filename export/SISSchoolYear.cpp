@@ -2,7 +2,7 @@
 
 #include "XDate.h"
 
-SISSchoolYear::SISSchoolYear(const XString &text) : m_text(text)
+SISSchoolYear::SISSchoolYear(const XString& text) : m_text(text)
 {
     parse();
 }
@@ -13,7 +13,7 @@ void SISSchoolYear::parse()
 }
 
 // Number of decimal digits at the start of text (from offset).
-static size_t LeadingDigits(const XString &text, size_t offset)
+static size_t LeadingDigits(const XString& text, size_t offset)
 {
     size_t n = 0;
     while (offset + n < text.Length() && *text.At(offset + n) >= '0' && *text.At(offset + n) <= '9')
@@ -21,7 +21,7 @@ static size_t LeadingDigits(const XString &text, size_t offset)
     return n;
 }
 
-static int DigitsValue(const XString &text, size_t offset, size_t count)
+static int DigitsValue(const XString& text, size_t offset, size_t count)
 {
     int value = 0;
     for (size_t i = 0; i < count; ++i)

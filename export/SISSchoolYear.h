@@ -8,15 +8,15 @@ class SISSchoolYear
 {
 public:
     // Keeps the identifier and derives its display text (parse).
-    explicit SISSchoolYear(const XString &text);
+    explicit SISSchoolYear(const XString& text);
 
     // Derives the display text, reading two-digit years through the window of the current year.
     void parse();
     // The same with a given current year (the window's reference).
     void parse(int currentYear);
 
-    const XString &GetText() const { return m_text; }
-    const XString &GetDisplayText() const { return m_displayText; }
+    const XString& GetText() const { return m_text; }
+    const XString& GetDisplayText() const { return m_displayText; }
 
 private:
     XString m_text;

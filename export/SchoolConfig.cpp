@@ -9,9 +9,9 @@
 #include "XException.h"
 #include "XFile.h"
 
-static const char *const kRoot = "SchoolConfig";
+static const char* const kRoot = "SchoolConfig";
 
-bool SchoolConfig::Read(const XString &path)
+bool SchoolConfig::Read(const XString& path)
 {
     *this = SchoolConfig();
     QFile file(toQString(path));
@@ -64,22 +64,32 @@ bool SchoolConfig::Read(const XString &path)
     return true;
 }
 
-static XString Escaped(const XString &text)
+static XString Escaped(const XString& text)
 {
     XString out;
-    for (const char *p = text.CStr(); *p; ++p) {
+    for (const char* p = text.CStr(); *p; ++p) {
         switch (*p) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += *p; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += *p;
+            break;
         }
     }
     return out;
 }
 
-static void Element(XString &doc, const char *name, const XString &value)
+static void Element(XString& doc, const char* name, const XString& value)
 {
     doc += "  <";
     doc += name;
@@ -90,7 +100,7 @@ static void Element(XString &doc, const char *name, const XString &value)
     doc += ">\r\n";
 }
 
-void SchoolConfig::Write(const XString &path) const
+void SchoolConfig::Write(const XString& path) const
 {
     XString doc("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<SchoolConfig>\r\n");
     Element(doc, "BridgeAlias", bridgeAlias);
@@ -115,7 +125,7 @@ void SchoolConfig::Write(const XString &path) const
     }
 }
 
-bool SchoolConfig::SameRun(const SchoolConfig &other) const
+bool SchoolConfig::SameRun(const SchoolConfig& other) const
 {
     return bridgeAlias == other.bridgeAlias && school == other.school && district == other.district &&
            year == other.year && dataSource == other.dataSource;

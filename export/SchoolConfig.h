@@ -9,11 +9,11 @@ class SchoolConfig
 {
 public:
     // Reads the file; false when it is missing, unreadable or malformed (the record is then empty).
-    bool Read(const XString &path);
+    bool Read(const XString& path);
     // Writes the file (through a temporary file that replaces it); throws XException on failure.
-    void Write(const XString &path) const;
+    void Write(const XString& path) const;
     // Same run identity (bridge alias, school, district, year) and data source; the version is not compared.
-    bool SameRun(const SchoolConfig &other) const;
+    bool SameRun(const SchoolConfig& other) const;
 
     XString bridgeAlias;
     XString district;

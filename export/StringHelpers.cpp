@@ -2,19 +2,19 @@
 
 #include <QByteArray>
 
-XString PairDisplayText(const XString &id, const XString &name)
+XString PairDisplayText(const XString& id, const XString& name)
 {
     if (!name.IsEmpty() && name != id)
         return name + " (" + id + ")";
     return id;
 }
 
-XString PairDisplayText(const XStringPair &pair)
+XString PairDisplayText(const XStringPair& pair)
 {
     return PairDisplayText(pair.key, pair.value);
 }
 
-XString JoinWithSeparator(const XString &first, const XString &second, const XString &separator)
+XString JoinWithSeparator(const XString& first, const XString& second, const XString& separator)
 {
     if (first.IsEmpty())
         return second;
@@ -23,17 +23,18 @@ XString JoinWithSeparator(const XString &first, const XString &second, const XSt
     return first + separator + second;
 }
 
-void BuildStringFromParts(XString &result, const XString &first, const XString &second, const XString &separator)
+void BuildStringFromParts(XString& result, const XString& first, const XString& second,
+                          const XString& separator)
 {
     result = JoinWithSeparator(first, second, separator);
 }
 
-void SetStringFromNumber(XString &text, unsigned short number)
+void SetStringFromNumber(XString& text, unsigned short number)
 {
     text = XString(static_cast<unsigned>(number));
 }
 
-XString fromQString(const QString &text)
+XString fromQString(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
     XString result;
@@ -41,7 +42,7 @@ XString fromQString(const QString &text)
     return result;
 }
 
-QString toQString(const XString &text)
+QString toQString(const XString& text)
 {
     return QString::fromUtf8(text.CStr(), static_cast<int>(text.Length()));
 }

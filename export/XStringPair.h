@@ -9,16 +9,16 @@ class XStringPair
 {
 public:
     XStringPair() {}
-    XStringPair(const XString &k, const XString &v) : key(k), value(v) {}
+    XStringPair(const XString& k, const XString& v) : key(k), value(v) {}
 
     // Compare function of sorted vectors: the keys byte by byte (signed characters).
-    static int CompareFn(const XStringPair *a, const XStringPair *b);
+    static int CompareFn(const XStringPair* a, const XStringPair* b);
 
     XString key;
     XString value;
 };
 
 // Deletes every pair of the vector and empties it; a null vector is left alone.
-void DeleteStringPairs(XVector<XStringPair> *pairs);
+void DeleteStringPairs(XVector<XStringPair>* pairs);
 
 #endif

@@ -15,10 +15,9 @@ const int FlagNameLength = 15;
 
 // Connects the message signals of an application or task object to the writer
 // and the log.
-template <typename Sender>
-void connectMessages(Sender *sender)
+template <typename Sender> void connectMessages(Sender* sender)
 {
-    SISMessageWriter *w = SISMessageWriter::instance();
+    SISMessageWriter* w = SISMessageWriter::instance();
     QObject::connect(sender, &Sender::writeVersion, w, &SISMessageWriter::outVersion);
     QObject::connect(sender, &Sender::writeParams, w, &SISMessageWriter::outParams);
     QObject::connect(sender, &Sender::writeHiddenParam, w, &SISMessageWriter::outHiddenParam);
@@ -32,13 +31,10 @@ void connectMessages(Sender *sender)
     QObject::connect(sender, &Sender::writeStatus, w, &SISMessageWriter::outStatus);
     QObject::connect(sender, &Sender::writeManage, w, &SISMessageWriter::outManage);
     QObject::connect(sender, &Sender::writeProgress, w, &SISMessageWriter::outProgress);
-    QObject::connect(sender, &Sender::writeProgressIncrement, w,
-                     &SISMessageWriter::outProgressIncrement);
-    QObject::connect(sender, &Sender::writeProgressWarning, w,
-                     &SISMessageWriter::outProgressWarning);
+    QObject::connect(sender, &Sender::writeProgressIncrement, w, &SISMessageWriter::outProgressIncrement);
+    QObject::connect(sender, &Sender::writeProgressWarning, w, &SISMessageWriter::outProgressWarning);
     QObject::connect(sender, &Sender::writeSetting, w, &SISMessageWriter::outSetting);
-    QObject::connect(sender, &Sender::writeSettingIncrement, w,
-                     &SISMessageWriter::outSettingIncrement);
+    QObject::connect(sender, &Sender::writeSettingIncrement, w, &SISMessageWriter::outSettingIncrement);
     QObject::connect(sender, &Sender::writeWarning, w, &SISMessageWriter::outWarning);
     QObject::connect(sender, &Sender::writeMissing, w, &SISMessageWriter::outMissing);
     QObject::connect(sender, &Sender::writeError, w, &SISMessageWriter::outError);
@@ -48,14 +44,14 @@ void connectMessages(Sender *sender)
 
 struct SwitchEntry
 {
-    const Keyword &key;
-    const char *displayName;
-    const Keyword &type;
-    const char *help;
+    const Keyword& key;
+    const char* displayName;
+    const Keyword& type;
+    const char* help;
 };
-} // namespace
+}  // namespace
 
-AppBase::AppBase(QObject *parent) : QObject(parent)
+AppBase::AppBase(QObject* parent) : QObject(parent)
 {
     LogManager::instance();
     SISMessageWriter::instance();
@@ -69,8 +65,8 @@ AppBase::~AppBase() = default;
 
 QString AppBase::buildDate()
 {
-    const QDate date = QLocale::c().toDate(QString::fromLatin1(__DATE__).simplified(),
-                                           QStringLiteral("MMM d yyyy"));
+    const QDate date =
+        QLocale::c().toDate(QString::fromLatin1(__DATE__).simplified(), QStringLiteral("MMM d yyyy"));
     return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
@@ -94,7 +90,7 @@ void AppBase::init()
         {kw::Year, "School Year", kw::TypeYearList, "School year of the extraction."},
         {kw::Teacher, "Teacher", kw::TypeBridgeList, "Teacher of the school."},
     };
-    for (const SwitchEntry &s : switches) {
+    for (const SwitchEntry& s : switches) {
         addParam(kw::GroupGlobal, s.key, QString::fromLatin1(s.displayName), s.type,
                  QString::fromLatin1(s.help));
     }
@@ -115,24 +111,24 @@ void AppBase::init()
     LogManager::instance()->setTitle(m_title);
 }
 
-void AppBase::setParam(const QString &key, const QString &value)
+void AppBase::setParam(const QString& key, const QString& value)
 {
     m_params.insert(key, value);
-    if (Parameter *p = findParamForEdit(key))
+    if (Parameter* p = findParamForEdit(key))
         p->value = value;
 }
 
-QString AppBase::param(const QString &key) const
+QString AppBase::param(const QString& key) const
 {
     return m_params.value(key);
 }
 
-bool AppBase::paramIsOn(const QString &key) const
+bool AppBase::paramIsOn(const QString& key) const
 {
     return m_params.value(key) == kw::True;
 }
 
-void AppBase::addGroup(const QString &name)
+void AppBase::addGroup(const QString& name)
 {
     if (hasGroup(name))
         return;
@@ -141,9 +137,9 @@ void AppBase::addGroup(const QString &name)
     m_groups.append(group);
 }
 
-bool AppBase::hasGroup(const QString &name) const
+bool AppBase::hasGroup(const QString& name) const
 {
-    for (const ParamGroup &g : m_groups) {
+    for (const ParamGroup& g : m_groups) {
         if (g.name == name)
             return true;
     }
@@ -153,22 +149,22 @@ bool AppBase::hasGroup(const QString &name) const
 QStringList AppBase::groupNames() const
 {
     QStringList names;
-    for (const ParamGroup &g : m_groups)
+    for (const ParamGroup& g : m_groups)
         names.append(g.name);
     return names;
 }
 
-QList<Parameter> AppBase::groupParams(const QString &group) const
+QList<Parameter> AppBase::groupParams(const QString& group) const
 {
-    for (const ParamGroup &g : m_groups) {
+    for (const ParamGroup& g : m_groups) {
         if (g.name == group)
             return g.params;
     }
     return {};
 }
 
-void AppBase::addParam(const QString &group, const QString &key, const QString &displayName,
-                       const QString &type, const QString &help, const QString &defaultValue)
+void AppBase::addParam(const QString& group, const QString& key, const QString& displayName,
+                       const QString& type, const QString& help, const QString& defaultValue)
 {
     const QString method = QStringLiteral("AppBase::addParam");
     if (findParam(key)) {
@@ -189,11 +185,10 @@ void AppBase::addParam(const QString &group, const QString &key, const QString &
     }
     if (type == kw::TypeFlag && displayName.size() > FlagNameLength) {
         p.displayName = displayName.left(FlagNameLength);
-        emit writeLog(4, QStringLiteral("Flag display name cut to 15 characters: ") + displayName,
-                      method);
+        emit writeLog(4, QStringLiteral("Flag display name cut to 15 characters: ") + displayName, method);
     }
     addGroup(group);
-    for (ParamGroup &g : m_groups) {
+    for (ParamGroup& g : m_groups) {
         if (g.name == group) {
             g.params.append(p);
             break;
@@ -201,10 +196,10 @@ void AppBase::addParam(const QString &group, const QString &key, const QString &
     }
 }
 
-const Parameter *AppBase::findParam(const QString &key) const
+const Parameter* AppBase::findParam(const QString& key) const
 {
-    for (const ParamGroup &g : m_groups) {
-        for (const Parameter &p : g.params) {
+    for (const ParamGroup& g : m_groups) {
+        for (const Parameter& p : g.params) {
             if (p.key == key)
                 return &p;
         }
@@ -212,10 +207,10 @@ const Parameter *AppBase::findParam(const QString &key) const
     return nullptr;
 }
 
-Parameter *AppBase::findParamForEdit(const QString &key)
+Parameter* AppBase::findParamForEdit(const QString& key)
 {
-    for (ParamGroup &g : m_groups) {
-        for (Parameter &p : g.params) {
+    for (ParamGroup& g : m_groups) {
+        for (Parameter& p : g.params) {
             if (p.key == key)
                 return &p;
         }
@@ -223,29 +218,29 @@ Parameter *AppBase::findParamForEdit(const QString &key)
     return nullptr;
 }
 
-void AppBase::setCommandSwitches(const QString &name, const QStringList &switches)
+void AppBase::setCommandSwitches(const QString& name, const QStringList& switches)
 {
     m_commandSwitches[name].append(switches);
 }
 
-void AppBase::setCommandGroups(const QString &name, const QString &group)
+void AppBase::setCommandGroups(const QString& name, const QString& group)
 {
-    QStringList &groups = m_commandGroups[name];
+    QStringList& groups = m_commandGroups[name];
     if (!groups.contains(group))
         groups.append(group);
 }
 
-QList<QStringList> AppBase::commandSwitches(const QString &name) const
+QList<QStringList> AppBase::commandSwitches(const QString& name) const
 {
     return m_commandSwitches.value(name);
 }
 
-QStringList AppBase::commandGroups(const QString &name) const
+QStringList AppBase::commandGroups(const QString& name) const
 {
     return m_commandGroups.value(name);
 }
 
-bool AppBase::checkRequirements(const QString &name)
+bool AppBase::checkRequirements(const QString& name)
 {
     // Names still to check, with the ones seen so that a cycle ends.
     QStringList pending{name};
@@ -258,9 +253,9 @@ bool AppBase::checkRequirements(const QString &name)
 
         const QList<QStringList> sets = m_commandSwitches.value(current);
         bool met = sets.isEmpty();
-        for (const QStringList &set : sets) {
+        for (const QStringList& set : sets) {
             bool complete = true;
-            for (const QString &key : set)
+            for (const QString& key : set)
                 complete = complete && !param(key).isEmpty();
             if (complete) {
                 met = true;
@@ -269,7 +264,7 @@ bool AppBase::checkRequirements(const QString &name)
         }
         if (!met) {
             QString first;
-            for (const QString &key : sets.first()) {
+            for (const QString& key : sets.first()) {
                 if (!param(key).isEmpty())
                     continue;
                 const QString text = key + QString::fromLatin1(txt::MissingOrBlank);
@@ -285,49 +280,47 @@ bool AppBase::checkRequirements(const QString &name)
     return true;
 }
 
-void AppBase::setTask(AppTaskBase *task)
+void AppBase::setTask(AppTaskBase* task)
 {
     m_task = task;
     if (task)
         connectMessages(task);
 }
 
-void AppBase::warnNotDefined(const QString &method)
+void AppBase::warnNotDefined(const QString& method)
 {
     emit writeWarning(method, QStringLiteral("Method not defined."));
 }
 
-int AppBase::testGroup(const QString &, QString &result)
+int AppBase::testGroup(const QString&, QString& result)
 {
     result = QStringLiteral("Method not defined.");
     warnNotDefined(QStringLiteral("AppBase::testGroup"));
     return 1;
 }
 
-int AppBase::bridgeListParam(const QString &)
+int AppBase::bridgeListParam(const QString&)
 {
     warnNotDefined(QStringLiteral("AppBase::bridgeListParam"));
     return 1;
 }
 
-int AppBase::districtListParam(const QString &)
+int AppBase::districtListParam(const QString&)
 {
     warnNotDefined(QStringLiteral("AppBase::districtListParam"));
     return 1;
 }
 
-int AppBase::schoolListParam(const QString &)
+int AppBase::schoolListParam(const QString&)
 {
     warnNotDefined(QStringLiteral("AppBase::schoolListParam"));
     return 1;
 }
 
-int AppBase::yearListParam(const QString &)
+int AppBase::yearListParam(const QString&)
 {
     warnNotDefined(QStringLiteral("AppBase::yearListParam"));
     return 1;
 }
 
-void AppBase::defaultSettings(const QDomElement &)
-{
-}
+void AppBase::defaultSettings(const QDomElement&) {}

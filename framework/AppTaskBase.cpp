@@ -3,7 +3,7 @@
 #include "Constants.h"
 #include "Keywords.h"
 
-AppTaskBase::AppTaskBase(QObject *parent) : QObject(parent) {}
+AppTaskBase::AppTaskBase(QObject* parent) : QObject(parent) {}
 
 AppTaskBase::~AppTaskBase() = default;
 
@@ -12,24 +12,24 @@ int AppTaskBase::GetProgressSize(int)
     return 0;
 }
 
-bool AppTaskBase::Execute(ParamMap, int, QString &result)
+bool AppTaskBase::Execute(ParamMap, int, QString& result)
 {
     result = QString::fromLatin1(txt::ExecuteNotDefined);
     return false;
 }
 
-bool AppTaskBase::LoadList(ParamMap, const QString &)
+bool AppTaskBase::LoadList(ParamMap, const QString&)
 {
     emit writeLog(3, QString::fromLatin1(txt::NotSetUpYet), QStringLiteral("AppTaskBase::LoadList"));
     return false;
 }
 
-AppTaskBase *AppTaskBase::create()
+AppTaskBase* AppTaskBase::create()
 {
     return new AppTaskBase;
 }
 
-bool AppTaskBase::BeginExecute(ParamMap params, int mode, QString &result)
+bool AppTaskBase::BeginExecute(ParamMap params, int mode, QString& result)
 {
     return Execute(params, mode, result);
 }

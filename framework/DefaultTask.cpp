@@ -1,7 +1,7 @@
 #include "AppTaskBase.h"
 #include "TaskFactory.h"
 
-AppTaskBase *createExtractionTask()
+AppTaskBase* createExtractionTask()
 {
     return new AppTaskBase;
 }

@@ -1,27 +1,26 @@
 #include "Keywords.h"
 
 namespace {
-QList<const Keyword *> &registry()
+QList<const Keyword*>& registry()
 {
-    static QList<const Keyword *> words;
+    static QList<const Keyword*> words;
     return words;
 }
-} // namespace
+}  // namespace
 
-Keyword::Keyword(const char *text)
-    : m_text(QString::fromLatin1(text)), m_number(registry().size() + 1)
+Keyword::Keyword(const char* text) : m_text(QString::fromLatin1(text)), m_number(registry().size() + 1)
 {
     registry().append(this);
 }
 
-const QList<const Keyword *> &Keyword::all()
+const QList<const Keyword*>& Keyword::all()
 {
     return registry();
 }
 
-const Keyword *Keyword::find(const QString &text)
+const Keyword* Keyword::find(const QString& text)
 {
-    for (const Keyword *word : registry()) {
+    for (const Keyword* word : registry()) {
         if (word->text() == text)
             return word;
     }
@@ -110,4 +109,4 @@ const Keyword LogFileOff("fileoff");
 const Keyword LogExtract("extract");
 const Keyword True("true");
 const Keyword False("false");
-} // namespace kw
+}  // namespace kw

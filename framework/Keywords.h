@@ -7,26 +7,32 @@
 class Keyword
 {
 public:
-    explicit Keyword(const char *text);
+    explicit Keyword(const char* text);
 
-    const QString &text() const { return m_text; }
+    const QString& text() const { return m_text; }
     int number() const { return m_number; }
-    operator const QString &() const { return m_text; }
-    bool operator==(const QString &other) const { return m_text == other; }
-    bool operator!=(const QString &other) const { return m_text != other; }
+    operator const QString&() const { return m_text; }
+    bool operator==(const QString& other) const { return m_text == other; }
+    bool operator!=(const QString& other) const { return m_text != other; }
 
     // Every keyword in order of creation.
-    static const QList<const Keyword *> &all();
+    static const QList<const Keyword*>& all();
     // The keyword with this text, or null.
-    static const Keyword *find(const QString &text);
+    static const Keyword* find(const QString& text);
 
 private:
     QString m_text;
     int m_number;
 };
 
-inline bool operator==(const QString &text, const Keyword &word) { return word == text; }
-inline bool operator!=(const QString &text, const Keyword &word) { return word != text; }
+inline bool operator==(const QString& text, const Keyword& word)
+{
+    return word == text;
+}
+inline bool operator!=(const QString& text, const Keyword& word)
+{
+    return word != text;
+}
 
 namespace kw {
 // Commands.
@@ -116,4 +122,4 @@ extern const Keyword LogFileOff;
 extern const Keyword LogExtract;
 extern const Keyword True;
 extern const Keyword False;
-} // namespace kw
+}  // namespace kw

@@ -11,17 +11,17 @@ const int LevelNameWidth = 13;
 
 QString oneLine(QString text)
 {
-    for (QChar &c : text) {
+    for (QChar& c : text) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
             c = QLatin1Char(' ');
     }
     return text;
 }
-} // namespace
+}  // namespace
 
-LogManager *LogManager::instance()
+LogManager* LogManager::instance()
 {
-    static LogManager *manager = new LogManager;
+    static LogManager* manager = new LogManager;
     return manager;
 }
 
@@ -29,32 +29,31 @@ LogManager::LogManager() = default;
 
 QString LogManager::levelName(int level)
 {
-    static const char *const names[] = {"None",    "Emergency", "Alert",         "Critical",
-                                        "Error",   "Warning",   "Progress",      "",
-                                        "Informational", "Debug", "Proprietary"};
-    const char *name = (level >= -1 && level <= 9) ? names[level + 1] : "";
+    static const char* const names[] = {"None",          "Emergency", "Alert",      "Critical",
+                                        "Error",         "Warning",   "Progress",   "",
+                                        "Informational", "Debug",     "Proprietary"};
+    const char* name = (level >= -1 && level <= 9) ? names[level + 1] : "";
     return QString::fromLatin1(name).leftJustified(LevelNameWidth, QLatin1Char(' '));
 }
 
-QString LogManager::consoleLine(int level, const QTime &time, const QString &method,
-                                const QString &message)
+QString LogManager::consoleLine(int level, const QTime& time, const QString& method, const QString& message)
 {
     return SISMessageWriter::joinFields(
         {kw::TagLog, levelName(level), time.toString(QStringLiteral("hh:mm:ss")), method, message});
 }
 
-QString LogManager::fileLine(const QString &title, int level, const QTime &time,
-                             const QString &method, const QString &message)
+QString LogManager::fileLine(const QString& title, int level, const QTime& time, const QString& method,
+                             const QString& message)
 {
-    const QString line = title + QLatin1Char(':') + time.toString(QStringLiteral("hh:mm:ss"))
-                         + QStringLiteral(": ") + levelName(level) + QLatin1Char(' ')
-                         + oneLine(method) + QStringLiteral(": ") + oneLine(message);
+    const QString line = title + QLatin1Char(':') + time.toString(QStringLiteral("hh:mm:ss")) +
+                         QStringLiteral(": ") + levelName(level) + QLatin1Char(' ') + oneLine(method) +
+                         QStringLiteral(": ") + oneLine(message);
     if (level == 9)
         return QStringLiteral("proprietary:") + QString::fromLatin1(line.toUtf8().toBase64());
     return line;
 }
 
-bool LogManager::setTarget(const QString &word)
+bool LogManager::setTarget(const QString& word)
 {
     if (word.isEmpty())
         m_target = Both;
@@ -71,7 +70,7 @@ bool LogManager::setTarget(const QString &word)
     return true;
 }
 
-bool LogManager::openFile(const QString &path)
+bool LogManager::openFile(const QString& path)
 {
     closeFile();
     const QFileInfo info(path);
@@ -103,16 +102,16 @@ void LogManager::flush()
         m_file.flush();
 }
 
-void LogManager::addSecret(const QString &secret)
+void LogManager::addSecret(const QString& secret)
 {
     if (!secret.isEmpty() && !m_secrets.contains(secret))
         m_secrets.append(secret);
 }
 
-QString LogManager::mask(const QString &text) const
+QString LogManager::mask(const QString& text) const
 {
     QString masked = text;
-    for (const QString &secret : m_secrets)
+    for (const QString& secret : m_secrets)
         masked.replace(secret, QStringLiteral("********"));
     return masked;
 }
@@ -126,7 +125,7 @@ void LogManager::reset()
     m_secrets.clear();
 }
 
-void LogManager::log(int level, const QString &message, const QString &method)
+void LogManager::log(int level, const QString& message, const QString& method)
 {
     if (level < 0)
         return;
@@ -136,10 +135,17 @@ void LogManager::log(int level, const QString &message, const QString &method)
     bool toConsole = false;
     bool toFile = false;
     switch (m_target) {
-    case Both: toConsole = toFile = true; break;
-    case Off: break;
-    case ConsoleOff: toFile = true; break;
-    case FileOff: toConsole = true; break;
+    case Both:
+        toConsole = toFile = true;
+        break;
+    case Off:
+        break;
+    case ConsoleOff:
+        toFile = true;
+        break;
+    case FileOff:
+        toConsole = true;
+        break;
     case Extract:
         toFile = true;
         toConsole = !m_extracting;

@@ -3,16 +3,15 @@
 #include <QTextCodec>
 
 namespace {
-bool validKey(const QString &key)
+bool validKey(const QString& key)
 {
     if (key.isEmpty())
         return false;
     for (const QChar c : key) {
-        const bool ok = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-                        || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-                        || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-                        || c == QLatin1Char('_') || c == QLatin1Char('-')
-                        || c == QLatin1Char('.');
+        const bool ok = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                        (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                        (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('_') ||
+                        c == QLatin1Char('-') || c == QLatin1Char('.');
         if (!ok)
             return false;
     }
@@ -29,11 +28,11 @@ int hexValue(QChar c)
         return c.unicode() - 'A' + 10;
     return -1;
 }
-} // namespace
+}  // namespace
 
 namespace OptionParser {
 
-bool parse(const QStringList &args, CommandLine &result, QString &error)
+bool parse(const QStringList& args, CommandLine& result, QString& error)
 {
     result = CommandLine();
     error.clear();
@@ -43,7 +42,7 @@ bool parse(const QStringList &args, CommandLine &result, QString &error)
     }
     result.command = args.first();
     for (int i = 1; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
+        const QString& arg = args.at(i);
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString head = eq < 0 ? arg : arg.left(eq);
         if (!head.startsWith(QStringLiteral("--")) || !validKey(head.mid(2))) {
@@ -58,7 +57,7 @@ bool parse(const QStringList &args, CommandLine &result, QString &error)
     return true;
 }
 
-bool decodeHex(const QString &hex, QString &text)
+bool decodeHex(const QString& hex, QString& text)
 {
     text.clear();
     if (hex.size() % 2 != 0)
@@ -75,12 +74,12 @@ bool decodeHex(const QString &hex, QString &text)
         bytes.append(char(high * 16 + low));
     }
     QTextCodec::ConverterState state;
-    const QString decoded = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(),
-                                                                          bytes.size(), &state);
+    const QString decoded =
+        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
     if (state.invalidChars > 0 || state.remainingChars > 0)
         return false;
     text = decoded;
     return true;
 }
 
-} // namespace OptionParser
+}  // namespace OptionParser

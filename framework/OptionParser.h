@@ -17,10 +17,10 @@ namespace OptionParser {
 // Splits the arguments (without the program name). The first argument is the
 // command word; every other one must be "--key" or "--key=value". On failure
 // the error text names the offending argument up to its "=".
-bool parse(const QStringList &args, CommandLine &result, QString &error);
+bool parse(const QStringList& args, CommandLine& result, QString& error);
 
 // Decodes hexadecimal text, two digits per byte, into UTF-8 text. Fails on an
 // odd length, a character that is not a hexadecimal digit, a zero byte or
 // bytes that are not UTF-8.
-bool decodeHex(const QString &hex, QString &text);
-} // namespace OptionParser
+bool decodeHex(const QString& hex, QString& text);
+}  // namespace OptionParser

@@ -2,7 +2,7 @@
 
 #include "AppBase.h"
 
-void SetProgramIdentity(AppBase &app)
+void SetProgramIdentity(AppBase& app)
 {
     app.setTitle(QStringLiteral("Tamberlyn Data Extractor for Varnholm"));
     app.setAppType(QStringLiteral("Data Extractor"));

@@ -10,37 +10,39 @@
 namespace {
 const int HelpKeyWidth = 24;
 
-QString helpLine(const QString &name, const QString &text)
+QString helpLine(const QString& name, const QString& text)
 {
-    return QStringLiteral("  ") + name.leftJustified(HelpKeyWidth - 1, QLatin1Char(' '))
-           + QLatin1Char(' ') + text;
+    return QStringLiteral("  ") + name.leftJustified(HelpKeyWidth - 1, QLatin1Char(' ')) + QLatin1Char(' ') +
+           text;
 }
-} // namespace
+}  // namespace
 
 int SISConfig::commandHelp()
 {
     QStringList lines;
     lines << title() + QLatin1Char(' ') + version()
-          << QStringLiteral("Usage: ") + alias() + QStringLiteral(" <command> [--key=value]...")
-          << QString() << QStringLiteral("Commands:")
-          << helpLine(kw::Help, QStringLiteral("Show this text."))
-          << helpLine(kw::Params, QStringLiteral("List the parameters, or with --paramkey the values of one list parameter."))
+          << QStringLiteral("Usage: ") + alias() + QStringLiteral(" <command> [--key=value]...") << QString()
+          << QStringLiteral("Commands:") << helpLine(kw::Help, QStringLiteral("Show this text."))
+          << helpLine(
+                 kw::Params,
+                 QStringLiteral("List the parameters, or with --paramkey the values of one list parameter."))
           << helpLine(kw::Defaults, QStringLiteral("Suggest settings from QMConfig.xml."))
           << helpLine(kw::Version, QStringLiteral("Show the version and the minimum version."))
           << helpLine(kw::Test, QStringLiteral("Test one parameter group given with --group."))
           << helpLine(kw::Run, QStringLiteral("Run the extraction into the output folder given with --path."))
           << QString() << QStringLiteral("Switches and parameters:");
-    for (const QString &group : groupNames()) {
-        for (const Parameter &p : groupParams(group)) {
+    for (const QString& group : groupNames()) {
+        for (const Parameter& p : groupParams(group)) {
             if (p.type == kw::TypeLabel || p.type == kw::TypeHeader)
                 continue;
-            const QString name = QStringLiteral("--") + p.key
-                                 + (p.type == kw::TypeSwitch ? QString() : QStringLiteral("=<") + p.type + QLatin1Char('>'));
+            const QString name =
+                QStringLiteral("--") + p.key +
+                (p.type == kw::TypeSwitch ? QString() : QStringLiteral("=<") + p.type + QLatin1Char('>'));
             lines << helpLine(name, p.help.isEmpty() ? p.displayName : p.help);
         }
     }
-    SISMessageWriter *writer = SISMessageWriter::instance();
-    for (const QString &line : lines)
+    SISMessageWriter* writer = SISMessageWriter::instance();
+    for (const QString& line : lines)
         writer->writeOut(line);
     return 1;
 }
@@ -49,8 +51,8 @@ int SISConfig::commandParams()
 {
     const QString key = param(kw::ParamKey);
     if (key.isEmpty()) {
-        for (const QString &group : {QString(kw::GroupConnection), QString(kw::GroupSchool)}) {
-            for (const Parameter &p : groupParams(group)) {
+        for (const QString& group : {QString(kw::GroupConnection), QString(kw::GroupSchool)}) {
+            for (const Parameter& p : groupParams(group)) {
                 if (p.type == kw::TypeHidden)
                     emit writeHiddenParam(p.group, p.key, p.displayName, p.type, p.help, p.defaultValue);
                 else
@@ -60,7 +62,7 @@ int SISConfig::commandParams()
         return 0;
     }
 
-    const Parameter *p = findParam(key);
+    const Parameter* p = findParam(key);
     const QString type = p ? p->type : QString();
     if (type == kw::TypeBridgeList)
         return bridgeListParam(key);
@@ -89,7 +91,9 @@ int SISConfig::commandDefaults()
         int column = 0;
         if (!document.setContent(&file, &message, &line, &column))
             problem = QStringLiteral("Could not parse: %1: %2 at line %3, column %4")
-                          .arg(path, message).arg(line).arg(column);
+                          .arg(path, message)
+                          .arg(line)
+                          .arg(column);
         else if (document.documentElement().isNull())
             problem = QStringLiteral("Could not parse: ") + path;
     }
@@ -119,10 +123,10 @@ int SISConfig::commandTest()
     return code;
 }
 
-int SISConfig::commandValidated(const QString &command, int code)
+int SISConfig::commandValidated(const QString& command, int code)
 {
     const QString text = QString::fromLatin1(txt::Validated);
-    SISMessageWriter *writer = SISMessageWriter::instance();
+    SISMessageWriter* writer = SISMessageWriter::instance();
     if (command == kw::Version)
         writer->writeOut(SISMessageWriter::joinFields({kw::TagVersion, text}));
     else if (command == kw::Defaults)

@@ -17,23 +17,32 @@
 
 namespace {
 // Qt's own messages go into the log.
-void qtMessageToLog(QtMsgType type, const QMessageLogContext &, const QString &message)
+void qtMessageToLog(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     int level = 8;
     switch (type) {
-    case QtDebugMsg: level = 8; break;
-    case QtInfoMsg: level = 7; break;
-    case QtWarningMsg: level = 4; break;
-    case QtCriticalMsg: level = 2; break;
-    case QtFatalMsg: level = 0; break;
+    case QtDebugMsg:
+        level = 8;
+        break;
+    case QtInfoMsg:
+        level = 7;
+        break;
+    case QtWarningMsg:
+        level = 4;
+        break;
+    case QtCriticalMsg:
+        level = 2;
+        break;
+    case QtFatalMsg:
+        level = 0;
+        break;
     }
     LogManager::instance()->log(level, message, QStringLiteral("Qt"));
 }
 
-const Keyword *commandWord(const QString &word)
+const Keyword* commandWord(const QString& word)
 {
-    for (const Keyword *k : {&kw::Help, &kw::Params, &kw::Defaults, &kw::Version, &kw::Test,
-                             &kw::Run}) {
+    for (const Keyword* k : {&kw::Help, &kw::Params, &kw::Defaults, &kw::Version, &kw::Test, &kw::Run}) {
         if (*k == word)
             return k;
     }
@@ -41,9 +50,9 @@ const Keyword *commandWord(const QString &word)
 }
 
 const QString CommandLineTitle = QStringLiteral("Command Line");
-} // namespace
+}  // namespace
 
-SISConfig::SISConfig(QObject *parent) : AppBase(parent)
+SISConfig::SISConfig(QObject* parent) : AppBase(parent)
 {
     setFrameworkVersion(QString::fromLatin1(txt::FrameworkVersion));
     setAppType(QString::fromLatin1(txt::ConfigurationType));
@@ -59,14 +68,14 @@ QString SISConfig::configFolder() const
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         base = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation).value(0);
-    return base + QLatin1Char('/') + QString::fromLatin1(txt::QuenmarkFolder) + QLatin1Char('/')
-           + oldShortName();
+    return base + QLatin1Char('/') + QString::fromLatin1(txt::QuenmarkFolder) + QLatin1Char('/') +
+           oldShortName();
 }
 
 QString SISConfig::documentsLogFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/')
-           + QString::fromLatin1(txt::DocumentsLogFolder);
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/') +
+           QString::fromLatin1(txt::DocumentsLogFolder);
 }
 
 int SISConfig::processCommandLine()
@@ -74,7 +83,7 @@ int SISConfig::processCommandLine()
     return processCommandLine(QCoreApplication::arguments().mid(1));
 }
 
-int SISConfig::processCommandLine(const QStringList &args)
+int SISConfig::processCommandLine(const QStringList& args)
 {
     qInstallMessageHandler(qtMessageToLog);
 
@@ -104,8 +113,7 @@ int SISConfig::processCommandLine(const QStringList &args)
         bool ok = false;
         validateCode = param(kw::Validate).toInt(&ok);
         if (!ok || validateCode < 0 || validateCode > 255) {
-            emit writeError(kw::Validate,
-                            QStringLiteral("validate must be a number from 0 to 255."));
+            emit writeError(kw::Validate, QStringLiteral("validate must be a number from 0 to 255."));
             return exitCommand(1);
         }
         m_validating = true;
@@ -133,11 +141,11 @@ int SISConfig::processCommandLine(const QStringList &args)
         } else {
             code = commandRun();
         }
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         failText = QString::fromUtf8(e.GetMessage());
         emit writeError(QStringLiteral("Caught Exception"), failText);
         code = 1;
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         failText = QString::fromUtf8(e.what());
         emit writeError(QStringLiteral("Caught Exception"), failText);
         code = 1;
@@ -149,15 +157,14 @@ int SISConfig::processCommandLine(const QStringList &args)
     return exitCommand(code, failText);
 }
 
-bool SISConfig::applySwitches(const QList<QPair<QString, QString>> &switches)
+bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
 {
-    for (const auto &s : switches) {
+    for (const auto& s : switches) {
         QString value = s.second;
         if (value.isNull()) {
-            const Parameter *p = findParam(s.first);
+            const Parameter* p = findParam(s.first);
             if (p && p->type != kw::TypeSwitch) {
-                emit writeError(CommandLineTitle,
-                                QStringLiteral("Switch needs a value: --") + s.first);
+                emit writeError(CommandLineTitle, QStringLiteral("Switch needs a value: --") + s.first);
                 return false;
             }
             value = kw::True;
@@ -169,11 +176,11 @@ bool SISConfig::applySwitches(const QList<QPair<QString, QString>> &switches)
 
 bool SISConfig::decodePasswords()
 {
-    LogManager *log = LogManager::instance();
+    LogManager* log = LogManager::instance();
     log->addSecret(param(kw::Pwd));
     log->addSecret(param(kw::PwdEncode));
-    for (const QString &group : groupNames()) {
-        for (const Parameter &p : groupParams(group)) {
+    for (const QString& group : groupNames()) {
+        for (const Parameter& p : groupParams(group)) {
             if (p.type != kw::TypePassword || !params().contains(p.key))
                 continue;
             const QString value = param(p.key);
@@ -197,8 +204,8 @@ ParamMap SISConfig::scrubbedParams() const
     ParamMap map = params();
     map.remove(kw::Pwd);
     map.remove(kw::PwdEncode);
-    for (const QString &group : groupNames()) {
-        for (const Parameter &p : groupParams(group)) {
+    for (const QString& group : groupNames()) {
+        for (const Parameter& p : groupParams(group)) {
             if (p.type == kw::TypePassword) {
                 map.remove(p.key);
                 map.remove(QString(p.key).remove(QStringLiteral("encode")));

@@ -11,13 +11,13 @@ class SISConfig : public AppBase
     Q_OBJECT
 
 public:
-    explicit SISConfig(QObject *parent = nullptr);
+    explicit SISConfig(QObject* parent = nullptr);
     ~SISConfig() override;
 
     // Runs the command of the process's arguments; answers the exit code.
     int processCommandLine();
     // The same for the given arguments (without the program name).
-    int processCommandLine(const QStringList &args);
+    int processCommandLine(const QStringList& args);
 
     // Folder of "QMConfig.xml": application data + "/Quenmark/" + old short name.
     QString configFolder() const;
@@ -31,20 +31,20 @@ protected:
     int commandVersion();
     int commandTest();
     int commandRun();
-    int commandValidated(const QString &command, int code);
+    int commandValidated(const QString& command, int code);
 
     // The one way out of a dispatched command: writes the status files when
     // there is an output folder, then answers the code.
-    int exitCommand(int code, const QString &failText = QString());
+    int exitCommand(int code, const QString& failText = QString());
 
 private:
-    bool applySwitches(const QList<QPair<QString, QString>> &switches);
+    bool applySwitches(const QList<QPair<QString, QString>>& switches);
     bool decodePasswords();
     void setUpLogFile();
-    void pruneLogFiles(const QString &folder, const QString &keep);
+    void pruneLogFiles(const QString& folder, const QString& keep);
     void copyLogToOutput();
-    bool writeTextFile(const QString &path, const QString &text);
-    void writeStatusFiles(bool succeeded, const QString &failText);
+    bool writeTextFile(const QString& path, const QString& text);
+    void writeStatusFiles(bool succeeded, const QString& failText);
     ParamMap scrubbedParams() const;
 
     QString m_command;

@@ -19,13 +19,13 @@ namespace {
 const int KeptLogFiles = 7;
 const QString RunMethod = QStringLiteral("SISConfig::commandRun");
 
-QString joinPath(const QString &folder, const QString &name)
+QString joinPath(const QString& folder, const QString& name)
 {
     return QDir(folder).filePath(name);
 }
 
 // True when the folder exists (or could be made) and a file can be created in it.
-bool usableFolder(const QString &folder)
+bool usableFolder(const QString& folder)
 {
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return false;
@@ -37,9 +37,9 @@ QString statusDate()
 {
     return QDateTime::currentDateTime().toString(QString::fromLatin1(txt::StatusDateFormat));
 }
-} // namespace
+}  // namespace
 
-bool SISConfig::writeTextFile(const QString &path, const QString &text)
+bool SISConfig::writeTextFile(const QString& path, const QString& text)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -56,11 +56,11 @@ void SISConfig::setUpLogFile()
     QString school = param(kw::School);
     school.replace(QLatin1Char('/'), QLatin1Char('_'));
     school.replace(QLatin1Char('\\'), QLatin1Char('_'));
-    const QString name = shortName() + QLatin1Char('-') + school + QLatin1Char('-')
-                         + QDate::currentDate().toString(QString::fromLatin1(txt::LogDateFormat))
-                         + QStringLiteral(".log");
+    const QString name = shortName() + QLatin1Char('-') + school + QLatin1Char('-') +
+                         QDate::currentDate().toString(QString::fromLatin1(txt::LogDateFormat)) +
+                         QStringLiteral(".log");
 
-    LogManager *log = LogManager::instance();
+    LogManager* log = LogManager::instance();
     const QString target = joinPath(folder, name);
     if (!folder.isEmpty() && log->openFile(target)) {
         pruneLogFiles(folder, name);
@@ -68,20 +68,20 @@ void SISConfig::setUpLogFile()
     }
     const QString fallbackFolder = documentsLogFolder();
     const QString fallback = joinPath(fallbackFolder, name);
-    emit writeError(QString::fromLatin1(txt::LogFileError),
-                    QStringLiteral("Could not write to: ") + target
-                        + QStringLiteral(". Will now write to: ") + fallback);
+    emit writeError(QString::fromLatin1(txt::LogFileError), QStringLiteral("Could not write to: ") + target +
+                                                                QStringLiteral(". Will now write to: ") +
+                                                                fallback);
     if (log->openFile(fallback))
         pruneLogFiles(fallbackFolder, name);
 }
 
-void SISConfig::pruneLogFiles(const QString &folder, const QString &keep)
+void SISConfig::pruneLogFiles(const QString& folder, const QString& keep)
 {
-    const QRegularExpression pattern(QLatin1Char('^') + QRegularExpression::escape(shortName())
-                                     + QStringLiteral("-.*-(\\d{4}-\\d{2}-\\d{2})\\.log$"));
-    QList<QPair<QString, QString>> found; // date, name
+    const QRegularExpression pattern(QLatin1Char('^') + QRegularExpression::escape(shortName()) +
+                                     QStringLiteral("-.*-(\\d{4}-\\d{2}-\\d{2})\\.log$"));
+    QList<QPair<QString, QString>> found;  // date, name
     const QStringList names = QDir(folder).entryList(QDir::Files);
-    for (const QString &name : names) {
+    for (const QString& name : names) {
         const QRegularExpressionMatch m = pattern.match(name);
         if (m.hasMatch())
             found.append(qMakePair(m.captured(1), name));
@@ -100,7 +100,7 @@ void SISConfig::pruneLogFiles(const QString &folder, const QString &keep)
 
 void SISConfig::copyLogToOutput()
 {
-    LogManager *log = LogManager::instance();
+    LogManager* log = LogManager::instance();
     const QString source = log->filePath();
     if (source.isEmpty())
         return;
@@ -138,9 +138,8 @@ int SISConfig::commandRun()
     previous.close();
     setParam(kw::LogSchema, succeededBefore ? kw::False : kw::True);
 
-    if (!writeTextFile(bridgeStatus, statusDate() + QLatin1Char('\t')
-                                         + QString::fromLatin1(txt::ExtractRunning)
-                                         + QStringLiteral("\r\n"))) {
+    if (!writeTextFile(bridgeStatus, statusDate() + QLatin1Char('\t') +
+                                         QString::fromLatin1(txt::ExtractRunning) + QStringLiteral("\r\n"))) {
         emit writeError(kw::Path, QStringLiteral("Could not write: ") + bridgeStatus);
         return 1;
     }
@@ -161,7 +160,7 @@ int SISConfig::commandRun()
 
     QString result;
     bool ok = false;
-    if (AppTaskBase *t = task()) {
+    if (AppTaskBase* t = task()) {
         // With the "extract" target the console gets no log lines from here on.
         LogManager::instance()->setExtracting(true);
         ok = t->BeginExecute(params(), mode, result);
@@ -179,7 +178,7 @@ int SISConfig::commandRun()
     return ok ? 0 : 1;
 }
 
-void SISConfig::writeStatusFiles(bool succeeded, const QString &failText)
+void SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
 {
     QString folder = param(kw::Path);
     if (!usableFolder(folder)) {
@@ -189,20 +188,22 @@ void SISConfig::writeStatusFiles(bool succeeded, const QString &failText)
         if (!QDir().mkpath(folder))
             return;
     }
-    const QString result = succeeded ? QString::fromLatin1(txt::Succeeded) + QLatin1Char('\t')
-                                           + QString::fromLatin1(txt::Succeeded)
+    const QString result = succeeded ? QString::fromLatin1(txt::Succeeded) + QLatin1Char('\t') +
+                                           QString::fromLatin1(txt::Succeeded)
                                      : QString::fromLatin1(txt::Failed) + QLatin1Char('\t') + failText;
     const QString statusFile = joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix));
     if (!writeTextFile(statusFile, statusDate() + QLatin1Char('\t') + result + QStringLiteral("\r\n")))
-        emit writeLog(3, QStringLiteral("Could not write: ") + statusFile, QStringLiteral("SISConfig::exitCommand"));
+        emit writeLog(3, QStringLiteral("Could not write: ") + statusFile,
+                      QStringLiteral("SISConfig::exitCommand"));
     if (finishedFile().isEmpty())
         return;
     const QString finished = joinPath(folder, finishedFile());
     if (!writeTextFile(finished, QString::fromLatin1(txt::FinishedWord) + QStringLiteral("\r\n")))
-        emit writeLog(3, QStringLiteral("Could not write: ") + finished, QStringLiteral("SISConfig::exitCommand"));
+        emit writeLog(3, QStringLiteral("Could not write: ") + finished,
+                      QStringLiteral("SISConfig::exitCommand"));
 }
 
-int SISConfig::exitCommand(int code, const QString &failText)
+int SISConfig::exitCommand(int code, const QString& failText)
 {
     QString text = m_failText;
     if (text.isEmpty())

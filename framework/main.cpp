@@ -8,7 +8,7 @@ using ProgramApplication = BridgeBase;
 
 #include <QCoreApplication>
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     QCoreApplication qtApp(argc, argv);
     ProgramApplication app;

@@ -18,13 +18,15 @@ const char kQuery[] = "SELECT ID, SchoolID, Name, Code, StartDate, Stamp, Amount
 
 std::string g_connect;
 
-struct Totals {
+struct Totals
+{
     long rows = 0;
     long long integers = 0;
     long long textBytes = 0;
     long long days = 0;
     double reals = 0;
-    bool operator==(const Totals& o) const {
+    bool operator==(const Totals& o) const
+    {
         return rows == o.rows && integers == o.integers && textBytes == o.textBytes && days == o.days &&
                std::abs(reals - o.reals) < 1e-3;
     }
@@ -33,7 +35,8 @@ struct Totals {
 Totals g_layer, g_plain;
 
 // Days since 1899-12-30, as the plain loop turns a date structure into a number.
-long long DayNumber(int y, unsigned m, unsigned d) {
+long long DayNumber(int y, unsigned m, unsigned d)
+{
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -42,7 +45,8 @@ long long DayNumber(int y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<long long>(doe) - 719468 + 25569;
 }
 
-void BM_AdoLayer(benchmark::State& state) {
+void BM_AdoLayer(benchmark::State& state)
+{
     for (auto _ : state) {
         ado::Connection connection;
         connection.Open(g_connect);
@@ -66,7 +70,8 @@ void BM_AdoLayer(benchmark::State& state) {
     }
 }
 
-void BM_PlainOdbc(benchmark::State& state) {
+void BM_PlainOdbc(benchmark::State& state)
+{
     for (auto _ : state) {
         bench::PlainStatement query(g_connect, kQuery);
         if (!query.Ok()) {
@@ -108,9 +113,10 @@ void BM_PlainOdbc(benchmark::State& state) {
 BENCHMARK(BM_AdoLayer)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_PlainOdbc)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     g_rows = bench::RowCount(g_rows);
     bench::TempFolder folder("bench_ado");
     if (!folder.Ok())
@@ -133,7 +139,8 @@ int main(int argc, char** argv) {
     }
     const bool same = g_layer == g_plain && g_layer.rows == g_rows;
     const double ratio = layer / plain;
-    std::printf("ado layer %.1f ms, plain ODBC loop %.1f ms, ratio %.3f (limit 1.3), %ld rows, same values: %s\n",
-                layer, plain, ratio, g_layer.rows, same ? "yes" : "no");
+    std::printf(
+        "ado layer %.1f ms, plain ODBC loop %.1f ms, ratio %.3f (limit 1.3), %ld rows, same values: %s\n",
+        layer, plain, ratio, g_layer.rows, same ? "yes" : "no");
     return ratio <= 1.3 && same ? 0 : 1;
 }

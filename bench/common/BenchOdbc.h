@@ -19,12 +19,13 @@ public:
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
         std::string text = connect;
-        if (!SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS, nullptr, 0,
-                                            nullptr, SQL_DRIVER_NOPROMPT)))
+        if (!SQL_SUCCEEDED(SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS,
+                                            nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
             return;
         connected_ = true;
         SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_);
-        ok_ = SQL_SUCCEEDED(SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(query)), SQL_NTS));
+        ok_ = SQL_SUCCEEDED(
+            SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(query)), SQL_NTS));
     }
     ~PlainStatement()
     {
@@ -49,4 +50,4 @@ private:
     bool ok_ = false;
 };
 
-} // namespace bench
+}  // namespace bench

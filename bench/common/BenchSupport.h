@@ -26,7 +26,8 @@ public:
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration)
                 continue;
-            double& best = best_.emplace(run.run_name.function_name, std::numeric_limits<double>::max()).first->second;
+            double& best =
+                best_.emplace(run.run_name.function_name, std::numeric_limits<double>::max()).first->second;
             best = std::min(best, run.GetAdjustedRealTime());
         }
         ConsoleReporter::ReportRuns(runs);
@@ -96,4 +97,4 @@ inline std::string SampleConnectString(const std::string& db)
     return "Driver=SQLite3;Database=" + db + ";NoCreat=1;StepAPI=1;";
 }
 
-} // namespace bench
+}  // namespace bench

@@ -121,7 +121,7 @@ void BM_PlainOdbc(benchmark::State& state)
 BENCHMARK(BM_WriteTable)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7);
 BENCHMARK(BM_PlainOdbc)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7);
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -157,7 +157,8 @@ int main(int argc, char** argv)
     }
     const bool complete = g_written == g_rows && g_read == g_rows;
     const double ratio = table / plain;
-    std::printf("WriteTable %.1f ms (%ld lines), plain ODBC read %.1f ms (%ld rows), ratio %.3f (limit 1.5)\n", table,
-                g_written, plain, g_read, ratio);
+    std::printf(
+        "WriteTable %.1f ms (%ld lines), plain ODBC read %.1f ms (%ld rows), ratio %.3f (limit 1.5)\n", table,
+        g_written, plain, g_read, ratio);
     return ratio <= 1.5 && complete ? 0 : 1;
 }

@@ -13,7 +13,7 @@
 #include "TaskFactory.h"
 #include "XTextFile.h"
 
-AppTaskBase *createExtractionTask()
+AppTaskBase* createExtractionTask()
 {
     return nullptr;
 }
@@ -26,12 +26,18 @@ const int kColumns = 6;
 XString Field(size_t row, int column)
 {
     switch (column) {
-    case 0: return XString(static_cast<unsigned long>(row));
-    case 1: return "Surname";
-    case 2: return "Given Name";
-    case 3: return "03/05/2024";
-    case 4: return XString(static_cast<unsigned long>(row % 13));
-    default: return "Some longer free text of the record";
+    case 0:
+        return XString(static_cast<unsigned long>(row));
+    case 1:
+        return "Surname";
+    case 2:
+        return "Given Name";
+    case 3:
+        return "03/05/2024";
+    case 4:
+        return XString(static_cast<unsigned long>(row % 13));
+    default:
+        return "Some longer free text of the record";
     }
 }
 
@@ -47,7 +53,7 @@ double Seconds(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double RawRun(const std::string &path)
+double RawRun(const std::string& path)
 {
     auto start = std::chrono::steady_clock::now();
     XTextFile file('\t');
@@ -61,7 +67,7 @@ double RawRun(const std::string &path)
     return Seconds(start);
 }
 
-double WriterRun(FakeTask &task)
+double WriterRun(FakeTask& task)
 {
     auto start = std::chrono::steady_clock::now();
     task.StartTable("Students", "Students.pef", false);
@@ -101,7 +107,8 @@ int main()
     }
     const long rssAfter = PeakRssKb();
 
-    const bool same = std::filesystem::file_size(folder + "/raw.pef") == std::filesystem::file_size(folder + "/Students.pef");
+    const bool same = std::filesystem::file_size(folder + "/raw.pef") ==
+                      std::filesystem::file_size(folder + "/Students.pef");
     std::printf("rows per run:                 %zu (%d columns)\n", kRows, kColumns);
     std::printf("raw XTextFile:                %.0f rows/s\n", kRows / raw);
     std::printf("PDEWriter::WriteTable:        %.0f rows/s\n", kRows / writer);

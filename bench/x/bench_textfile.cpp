@@ -16,7 +16,7 @@ const int kDistinctRows = 997;
 
 struct Rows
 {
-    std::vector<XString> x;     // kDistinctRows * kFields
+    std::vector<XString> x;      // kDistinctRows * kFields
     std::vector<std::string> s;  // the same texts
 };
 
@@ -24,7 +24,8 @@ const Rows& SampleRows()
 {
     static Rows rows = [] {
         Rows r;
-        const char* words[] = {"Smith", "O'Brien", "Yes", "No", "09/03/2024", "North High", "$12.50", "555-0100"};
+        const char* words[] = {"Smith",      "O'Brien",    "Yes",    "No",
+                               "09/03/2024", "North High", "$12.50", "555-0100"};
         for (int i = 0; i < kDistinctRows; ++i) {
             for (int f = 0; f < kFields; ++f) {
                 std::string text = f == 0 ? std::to_string(100000 + i) : words[(i + f) % 8];
@@ -101,7 +102,8 @@ int main(int argc, char** argv)
     const double baseline = reporter.Best("BM_Ofstream");
     bool same = false;
     {
-        std::ifstream a(OutputPath("xtextfile.pef"), std::ios::binary), b(OutputPath("ofstream.pef"), std::ios::binary);
+        std::ifstream a(OutputPath("xtextfile.pef"), std::ios::binary),
+            b(OutputPath("ofstream.pef"), std::ios::binary);
         same = std::equal(std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>(),
                           std::istreambuf_iterator<char>(b), std::istreambuf_iterator<char>());
     }

@@ -3,10 +3,6 @@
 // Conduct incidents and outcomes.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::CreateConductIncidents()
-{
-}
+void ExpEngine::CreateConductIncidents() {}
 
-void ExpEngine::CreateConductOutcomes()
-{
-}
+void ExpEngine::CreateConductOutcomes() {}

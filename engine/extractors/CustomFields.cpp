@@ -3,14 +3,8 @@
 // Student, contact and conduct custom fields.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::CreateStudentCustom()
-{
-}
+void ExpEngine::CreateStudentCustom() {}
 
-void ExpEngine::WriteContactCustomHeader()
-{
-}
+void ExpEngine::WriteContactCustomHeader() {}
 
-void ExpEngine::CreateConductCustom()
-{
-}
+void ExpEngine::CreateConductCustom() {}

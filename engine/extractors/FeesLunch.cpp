@@ -3,22 +3,12 @@
 // Fees, payments, fee credits and debits, lunch transactions.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::CreateSchoolFees()
-{
-}
+void ExpEngine::CreateSchoolFees() {}
 
-void ExpEngine::CreatePayments()
-{
-}
+void ExpEngine::CreatePayments() {}
 
-void ExpEngine::CreateFeeCredits()
-{
-}
+void ExpEngine::CreateFeeCredits() {}
 
-void ExpEngine::CreateFeeDebits()
-{
-}
+void ExpEngine::CreateFeeDebits() {}
 
-void ExpEngine::CreateLunchTransactions()
-{
-}
+void ExpEngine::CreateLunchTransactions() {}

@@ -3,10 +3,6 @@
 // Grades and grade scores.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::CreateStudentGrades()
-{
-}
+void ExpEngine::CreateStudentGrades() {}
 
-void ExpEngine::CreateGradeScores()
-{
-}
+void ExpEngine::CreateGradeScores() {}

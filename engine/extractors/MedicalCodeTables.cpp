@@ -3,10 +3,6 @@
 // Built-in medical code tables.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::CreateMedicalConditionTypes()
-{
-}
+void ExpEngine::CreateMedicalConditionTypes() {}
 
-void ExpEngine::CreateMedicalHistoryTypes()
-{
-}
+void ExpEngine::CreateMedicalHistoryTypes() {}

@@ -3,14 +3,8 @@
 // Medical log types and medical history.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::BuildMedicalCodeLUT()
-{
-}
+void ExpEngine::BuildMedicalCodeLUT() {}
 
-void ExpEngine::CreateStudentMedicalHistory()
-{
-}
+void ExpEngine::CreateStudentMedicalHistory() {}
 
-void ExpEngine::CreateStaffMedicalHistory()
-{
-}
+void ExpEngine::CreateStaffMedicalHistory() {}

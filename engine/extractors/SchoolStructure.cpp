@@ -3,26 +3,14 @@
 // Courses, days, rooms, bell schedules, tumbles and periods.
 // Not extracted yet: these members write nothing and report nothing.
 
-void ExpEngine::CreateCourses()
-{
-}
+void ExpEngine::CreateCourses() {}
 
-void ExpEngine::CreateDays()
-{
-}
+void ExpEngine::CreateDays() {}
 
-void ExpEngine::CreateRooms()
-{
-}
+void ExpEngine::CreateRooms() {}
 
-void ExpEngine::CreateBellSchedules()
-{
-}
+void ExpEngine::CreateBellSchedules() {}
 
-void ExpEngine::CreateTumbles()
-{
-}
+void ExpEngine::CreateTumbles() {}
 
-void ExpEngine::CreatePeriods()
-{
-}
+void ExpEngine::CreatePeriods() {}

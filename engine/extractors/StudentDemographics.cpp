@@ -8,9 +8,7 @@ void ExpEngine::CreateStudentDemo()
     m_busTextMissing = true;
 }
 
-void ExpEngine::CreateStudentAddress()
-{
-}
+void ExpEngine::CreateStudentAddress() {}
 
 void ExpEngine::CreateLunchBalance()
 {

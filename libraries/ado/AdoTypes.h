@@ -4,12 +4,14 @@
 
 namespace ado {
 
-enum ObjectStateEnum : long {
+enum ObjectStateEnum : long
+{
     adStateClosed = 0,
     adStateOpen = 1,
 };
 
-enum ConnectModeEnum : long {
+enum ConnectModeEnum : long
+{
     adModeUnknown = 0,
     adModeRead = 1,
     adModeWrite = 2,
@@ -20,12 +22,14 @@ enum ConnectModeEnum : long {
     adModeShareDenyNone = 16,
 };
 
-enum CursorLocationEnum : long {
+enum CursorLocationEnum : long
+{
     adUseServer = 2,
     adUseClient = 3,
 };
 
-enum CursorTypeEnum : long {
+enum CursorTypeEnum : long
+{
     adOpenUnspecified = -1,
     adOpenForwardOnly = 0,
     adOpenKeyset = 1,
@@ -33,7 +37,8 @@ enum CursorTypeEnum : long {
     adOpenStatic = 3,
 };
 
-enum LockTypeEnum : long {
+enum LockTypeEnum : long
+{
     adLockUnspecified = -1,
     adLockReadOnly = 1,
     adLockPessimistic = 2,
@@ -41,7 +46,8 @@ enum LockTypeEnum : long {
     adLockBatchOptimistic = 4,
 };
 
-enum CommandTypeEnum : long {
+enum CommandTypeEnum : long
+{
     adCmdUnspecified = -1,
     adCmdUnknown = 8,
     adCmdText = 1,
@@ -49,7 +55,8 @@ enum CommandTypeEnum : long {
     adCmdStoredProc = 4,
 };
 
-enum DataTypeEnum : long {
+enum DataTypeEnum : long
+{
     adEmpty = 0,
     adSmallInt = 2,
     adInteger = 3,
@@ -92,7 +99,8 @@ enum DataTypeEnum : long {
     adArray = 0x2000,
 };
 
-enum FieldAttributeEnum : long {
+enum FieldAttributeEnum : long
+{
     adFldUnspecified = -1,
     adFldMayDefer = 0x2,
     adFldUpdatable = 0x4,
@@ -112,7 +120,8 @@ enum FieldAttributeEnum : long {
     adFldIsCollection = 0x40000,
 };
 
-enum FieldStatusEnum : long {
+enum FieldStatusEnum : long
+{
     adFieldOK = 0,
     adFieldCantConvertValue = 2,
     adFieldIsNull = 3,
@@ -128,4 +137,4 @@ enum FieldStatusEnum : long {
     adFieldDefault = 13,
 };
 
-} // namespace ado
+}  // namespace ado

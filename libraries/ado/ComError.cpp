@@ -7,7 +7,8 @@ namespace ado {
 
 namespace {
 
-struct KnownMessage {
+struct KnownMessage
+{
     std::uint32_t code;
     const char* text;
 };
@@ -28,9 +29,10 @@ const KnownMessage kKnownMessages[] = {
     {0x8002000Au, "Out of present range."},
 };
 
-} // namespace
+}  // namespace
 
-std::string HResultMessage(HRESULT hr) {
+std::string HResultMessage(HRESULT hr)
+{
     const auto code = static_cast<std::uint32_t>(hr);
     for (const KnownMessage& m : kKnownMessages) {
         if (m.code == code)
@@ -46,6 +48,8 @@ std::string HResultMessage(HRESULT hr) {
 }
 
 ComError::ComError(HRESULT hr, std::string source, std::string description)
-    : hr_(hr), source_(std::move(source)), description_(std::move(description)) {}
+    : hr_(hr), source_(std::move(source)), description_(std::move(description))
+{
+}
 
-} // namespace ado
+}  // namespace ado

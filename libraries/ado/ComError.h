@@ -8,7 +8,10 @@ namespace ado {
 
 using HRESULT = std::int32_t;
 
-constexpr HRESULT MakeHResult(std::uint32_t value) { return static_cast<HRESULT>(value); }
+constexpr HRESULT MakeHResult(std::uint32_t value)
+{
+    return static_cast<HRESULT>(value);
+}
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT E_NOTIMPL = MakeHResult(0x80004001u);
@@ -27,13 +30,13 @@ constexpr HRESULT DB_E_ABORTLIMITREACHED = MakeHResult(0x80040E31u);
 constexpr HRESULT DB_E_NOTABLE = MakeHResult(0x80040E37u);
 constexpr HRESULT DB_SEC_E_AUTH_FAILED = MakeHResult(0x80040E4Du);
 // ADO's own errors (facility "control", 0x800A....).
-constexpr HRESULT adErrInvalidArgument = MakeHResult(0x800A0BB9u);       // 3001
-constexpr HRESULT adErrNoCurrentRecord = MakeHResult(0x800A0BCDu);       // 3021
-constexpr HRESULT adErrFeatureNotAvailable = MakeHResult(0x800A0CB3u);   // 3251
-constexpr HRESULT adErrItemNotFound = MakeHResult(0x800A0CC1u);          // 3265
-constexpr HRESULT adErrObjectClosed = MakeHResult(0x800A0E78u);          // 3704
-constexpr HRESULT adErrObjectOpen = MakeHResult(0x800A0E79u);            // 3705
-constexpr HRESULT adErrInvalidConnection = MakeHResult(0x800A0E7Du);     // 3709
+constexpr HRESULT adErrInvalidArgument = MakeHResult(0x800A0BB9u);      // 3001
+constexpr HRESULT adErrNoCurrentRecord = MakeHResult(0x800A0BCDu);      // 3021
+constexpr HRESULT adErrFeatureNotAvailable = MakeHResult(0x800A0CB3u);  // 3251
+constexpr HRESULT adErrItemNotFound = MakeHResult(0x800A0CC1u);         // 3265
+constexpr HRESULT adErrObjectClosed = MakeHResult(0x800A0E78u);         // 3704
+constexpr HRESULT adErrObjectOpen = MakeHResult(0x800A0E79u);           // 3705
+constexpr HRESULT adErrInvalidConnection = MakeHResult(0x800A0E7Du);    // 3709
 
 // The system's message text for an HRESULT, as a COM error reports it: the
 // platform text for codes it knows ("Unspecified error" for E_FAIL),
@@ -44,7 +47,8 @@ std::string HResultMessage(HRESULT hr);
 // One entry of a connection's error list. For driver diagnostics Number is the
 // HRESULT of the failed call, SQLState and NativeError come from the driver and
 // Description is its text with trailing line breaks removed.
-struct Error {
+struct Error
+{
     HRESULT Number = E_FAIL;
     std::string Source;
     std::string Description;
@@ -53,7 +57,8 @@ struct Error {
 };
 
 // A COM-style failure: HRESULT, source, description.
-class ComError : public std::exception {
+class ComError : public std::exception
+{
 public:
     ComError(HRESULT hr, std::string source, std::string description);
 
@@ -70,4 +75,4 @@ private:
     std::string description_;
 };
 
-} // namespace ado
+}  // namespace ado

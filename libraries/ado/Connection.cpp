@@ -15,7 +15,8 @@ namespace {
 
 const char kSource[] = "ADODB.Connection";
 
-bool IsKey(const std::string& key, const char* word) {
+bool IsKey(const std::string& key, const char* word)
+{
     if (key.size() != std::char_traits<char>::length(word))
         return false;
     for (std::size_t i = 0; i < key.size(); ++i) {
@@ -25,28 +26,33 @@ bool IsKey(const std::string& key, const char* word) {
     return true;
 }
 
-void Wipe(std::string& s) { std::fill(s.begin(), s.end(), '\0'); }
+void Wipe(std::string& s)
+{
+    std::fill(s.begin(), s.end(), '\0');
+}
 
 // After a failed call on the connection handle: keeps the driver's messages in errors,
 // frees the handle and throws the first message (or fallback when there is none).
-[[noreturn]] void FailAndFree(SQLHDBC& dbc, std::vector<Error>& errors, const char* fallback) {
+[[noreturn]] void FailAndFree(SQLHDBC& dbc, std::vector<Error>& errors, const char* fallback)
+{
     std::vector<Error> diagnostics = detail::ReadDiagnostics(SQL_HANDLE_DBC, dbc, kSource);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     dbc = SQL_NULL_HDBC;
     const HRESULT hr = detail::HResultForDiagnostics(diagnostics);
     for (Error& e : diagnostics)
         e.Number = hr;
-    const std::string description = diagnostics.empty() ? std::string(fallback) : diagnostics.front().Description;
+    const std::string description =
+        diagnostics.empty() ? std::string(fallback) : diagnostics.front().Description;
     errors = std::move(diagnostics);
     throw ComError(hr, kSource, description);
 }
 
-} // namespace
-
+}  // namespace
 
 Connection::Connection() : impl_(new Impl) {}
 
-Connection::~Connection() {
+Connection::~Connection()
+{
     if (impl_->open) {
         try {
             Close();
@@ -60,17 +66,42 @@ Connection::~Connection() {
         SQLFreeHandle(SQL_HANDLE_ENV, impl_->env);
 }
 
-long Connection::Mode() const { return impl_->mode; }
-void Connection::SetMode(long mode) { impl_->mode = mode; }
-long Connection::ConnectionTimeout() const { return impl_->connectionTimeout; }
-void Connection::SetConnectionTimeout(long seconds) { impl_->connectionTimeout = seconds; }
-long Connection::CommandTimeout() const { return impl_->commandTimeout; }
-void Connection::SetCommandTimeout(long seconds) { impl_->commandTimeout = seconds; }
-long Connection::State() const { return impl_->open ? adStateOpen : adStateClosed; }
-const std::vector<Error>& Connection::Errors() const { return impl_->errors; }
+long Connection::Mode() const
+{
+    return impl_->mode;
+}
+void Connection::SetMode(long mode)
+{
+    impl_->mode = mode;
+}
+long Connection::ConnectionTimeout() const
+{
+    return impl_->connectionTimeout;
+}
+void Connection::SetConnectionTimeout(long seconds)
+{
+    impl_->connectionTimeout = seconds;
+}
+long Connection::CommandTimeout() const
+{
+    return impl_->commandTimeout;
+}
+void Connection::SetCommandTimeout(long seconds)
+{
+    impl_->commandTimeout = seconds;
+}
+long Connection::State() const
+{
+    return impl_->open ? adStateOpen : adStateClosed;
+}
+const std::vector<Error>& Connection::Errors() const
+{
+    return impl_->errors;
+}
 
-void Connection::Open(const std::string& connectionString, const std::string& userId, const std::string& password,
-                      long /*options*/) {
+void Connection::Open(const std::string& connectionString, const std::string& userId,
+                      const std::string& password, long /*options*/)
+{
     Impl& d = *impl_;
     if (d.open)
         throw ComError(adErrObjectOpen, kSource, "Operation is not allowed when the object is open.");
@@ -84,7 +115,8 @@ void Connection::Open(const std::string& connectionString, const std::string& us
     }
     if (!detail::Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, d.env, &d.dbc))) {
         d.dbc = SQL_NULL_HDBC;
-        detail::ThrowOdbcError(SQL_HANDLE_ENV, d.env, kSource, &d.errors, "The connection could not be created.");
+        detail::ThrowOdbcError(SQL_HANDLE_ENV, d.env, kSource, &d.errors,
+                               "The connection could not be created.");
     }
     // Drivers that lack these attributes refuse them; that is not a reason to fail.
     const SQLULEN loginTimeout = static_cast<SQLULEN>(d.connectionTimeout < 0 ? 0 : d.connectionTimeout);
@@ -93,7 +125,8 @@ void Connection::Open(const std::string& connectionString, const std::string& us
     if (d.mode == adModeRead)
         SQLSetConnectAttr(d.dbc, SQL_ATTR_ACCESS_MODE, reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
 
-    std::vector<ConnectionAttribute> attributes = ParseConnectionString(ToOdbcConnectionString(connectionString));
+    std::vector<ConnectionAttribute> attributes =
+        ParseConnectionString(ToOdbcConnectionString(connectionString));
     if (!userId.empty() || !password.empty()) {
         attributes.erase(std::remove_if(attributes.begin(), attributes.end(),
                                         [&](const ConnectionAttribute& a) {
@@ -110,13 +143,14 @@ void Connection::Open(const std::string& connectionString, const std::string& us
     for (ConnectionAttribute& a : attributes)
         Wipe(a.second);
     // The completed string is not asked for: drivers echo the password in it.
-    const SQLRETURN rc = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS, nullptr, 0,
-                                          nullptr, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS,
+                                          nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     Wipe(text);
     if (!detail::Succeeded(rc))
         FailAndFree(d.dbc, d.errors, "The data source could not be opened.");
     SQLUINTEGER extensions = 0;
-    if (!detail::Succeeded(SQLGetInfo(d.dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+    if (!detail::Succeeded(
+            SQLGetInfo(d.dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
         extensions = 0;
     d.support.anyColumn = (extensions & SQL_GD_ANY_COLUMN) != 0;
     d.support.anyOrder = (extensions & SQL_GD_ANY_ORDER) != 0;
@@ -125,7 +159,8 @@ void Connection::Open(const std::string& connectionString, const std::string& us
     d.open = true;
 }
 
-void Connection::Close() {
+void Connection::Close()
+{
     Impl& d = *impl_;
     if (!d.open)
         throw ComError(adErrObjectClosed, kSource, "Operation is not allowed when the object is closed.");
@@ -141,4 +176,4 @@ void Connection::Close() {
     d.dbc = SQL_NULL_HDBC;
 }
 
-} // namespace ado
+}  // namespace ado

@@ -13,7 +13,8 @@ class Recordset;
 
 // An ODBC connection with ADO's surface. Every failing call fills Errors() from
 // the driver's diagnostics (where there are any) and throws ComError.
-class Connection {
+class Connection
+{
 public:
     Connection();
     ~Connection();
@@ -21,10 +22,10 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     long Mode() const;
-    void SetMode(long mode);                  // ConnectModeEnum; adModeRead asks for a read-only connection
-    long ConnectionTimeout() const;           // seconds, default 15; 0 waits forever
+    void SetMode(long mode);         // ConnectModeEnum; adModeRead asks for a read-only connection
+    long ConnectionTimeout() const;  // seconds, default 15; 0 waits forever
     void SetConnectionTimeout(long seconds);
-    long CommandTimeout() const;              // seconds, default 30; 0 waits forever
+    long CommandTimeout() const;  // seconds, default 30; 0 waits forever
     void SetCommandTimeout(long seconds);
 
     // Opens with an ADO or ODBC connection string (see ToOdbcConnectionString).
@@ -33,7 +34,7 @@ public:
     void Open(const std::string& connectionString, const std::string& userId = std::string(),
               const std::string& password = std::string(), long options = 0);
 
-    long State() const;                       // adStateClosed or adStateOpen
+    long State() const;  // adStateClosed or adStateOpen
 
     // Closes the connection and every recordset still open on it.
     // Throws adErrObjectClosed when it is not open.
@@ -48,4 +49,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-} // namespace ado
+}  // namespace ado

@@ -11,7 +11,8 @@
 
 namespace ado {
 
-struct Connection::Impl {
+struct Connection::Impl
+{
     long mode = adModeUnknown;
     long connectionTimeout = 15;
     long commandTimeout = 30;
@@ -23,4 +24,4 @@ struct Connection::Impl {
     std::vector<Recordset*> recordsets;  // open on this connection
 };
 
-} // namespace ado
+}  // namespace ado

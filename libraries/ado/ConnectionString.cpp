@@ -6,7 +6,8 @@ namespace ado {
 
 namespace {
 
-std::string Trim(const std::string& s) {
+std::string Trim(const std::string& s)
+{
     std::size_t b = 0, e = s.size();
     while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
         ++b;
@@ -15,23 +16,27 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-std::string Lower(std::string s) {
+std::string Lower(std::string s)
+{
     for (char& c : s)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-bool NeedsBraces(const std::string& v) {
+bool NeedsBraces(const std::string& v)
+{
     if (v.empty())
         return false;
     if (v.find_first_of(";{}") != std::string::npos)
         return true;
-    return std::isspace(static_cast<unsigned char>(v.front())) || std::isspace(static_cast<unsigned char>(v.back()));
+    return std::isspace(static_cast<unsigned char>(v.front())) ||
+           std::isspace(static_cast<unsigned char>(v.back()));
 }
 
-} // namespace
+}  // namespace
 
-std::vector<ConnectionAttribute> ParseConnectionString(const std::string& text) {
+std::vector<ConnectionAttribute> ParseConnectionString(const std::string& text)
+{
     std::vector<ConnectionAttribute> result;
     const std::size_t n = text.size();
     std::size_t i = 0;
@@ -81,7 +86,8 @@ std::vector<ConnectionAttribute> ParseConnectionString(const std::string& text) 
     return result;
 }
 
-std::string JoinConnectionString(const std::vector<ConnectionAttribute>& attributes) {
+std::string JoinConnectionString(const std::vector<ConnectionAttribute>& attributes)
+{
     std::string out;
     for (const ConnectionAttribute& a : attributes) {
         out += a.first;
@@ -102,7 +108,8 @@ std::string JoinConnectionString(const std::vector<ConnectionAttribute>& attribu
     return out;
 }
 
-std::string ToOdbcConnectionString(const std::string& adoText) {
+std::string ToOdbcConnectionString(const std::string& adoText)
+{
     std::vector<ConnectionAttribute> out;
     for (ConnectionAttribute& a : ParseConnectionString(adoText)) {
         const std::string key = Lower(a.first);
@@ -121,4 +128,4 @@ std::string ToOdbcConnectionString(const std::string& adoText) {
     return JoinConnectionString(out);
 }
 
-} // namespace ado
+}  // namespace ado

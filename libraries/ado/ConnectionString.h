@@ -22,4 +22,4 @@ std::string JoinConnectionString(const std::vector<ConnectionAttribute>& attribu
 // Everything else passes as it is. Keys compare without regard to letter case.
 std::string ToOdbcConnectionString(const std::string& adoText);
 
-} // namespace ado
+}  // namespace ado

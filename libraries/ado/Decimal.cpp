@@ -13,14 +13,19 @@ using U128 = unsigned __int128;
 const U128 kMax96 = (static_cast<U128>(1) << 96) - 1;
 const std::size_t kMax96Digits = 29;  // 79228162514264337593543950335
 
-U128 Magnitude(const Decimal& d) { return (static_cast<U128>(d.hi32) << 64) | d.lo64; }
+U128 Magnitude(const Decimal& d)
+{
+    return (static_cast<U128>(d.hi32) << 64) | d.lo64;
+}
 
-void SetMagnitude(Decimal& d, U128 m) {
+void SetMagnitude(Decimal& d, U128 m)
+{
     d.hi32 = static_cast<std::uint32_t>(m >> 64);
     d.lo64 = static_cast<std::uint64_t>(m);
 }
 
-std::string ToDigits(U128 m) {
+std::string ToDigits(U128 m)
+{
     if (m == 0)
         return "0";
     std::string s;
@@ -31,16 +36,18 @@ std::string ToDigits(U128 m) {
     return s;
 }
 
-} // namespace
+}  // namespace
 
-double Decimal::ToDouble() const {
+double Decimal::ToDouble() const
+{
     long double v = static_cast<long double>(Magnitude(*this));
     if (scale != 0)
         v /= std::pow(10.0L, static_cast<long double>(scale));
     return static_cast<double>(IsNegative() ? -v : v);
 }
 
-std::string Decimal::ToString() const {
+std::string Decimal::ToString() const
+{
     std::string digits = ToDigits(Magnitude(*this));
     if (scale > 0) {
         if (digits.size() <= scale)
@@ -52,7 +59,8 @@ std::string Decimal::ToString() const {
     return digits;
 }
 
-Decimal Decimal::FromInt64(std::int64_t value) {
+Decimal Decimal::FromInt64(std::int64_t value)
+{
     Decimal d;
     if (value < 0) {
         d.sign = kNegative;
@@ -63,7 +71,8 @@ Decimal Decimal::FromInt64(std::int64_t value) {
     return d;
 }
 
-bool Decimal::FromString(const std::string& text, Decimal& out) {
+bool Decimal::FromString(const std::string& text, Decimal& out)
+{
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n && std::isspace(static_cast<unsigned char>(text[i])))
@@ -164,4 +173,4 @@ bool Decimal::FromString(const std::string& text, Decimal& out) {
     return true;
 }
 
-} // namespace ado
+}  // namespace ado

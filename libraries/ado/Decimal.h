@@ -7,7 +7,8 @@ namespace ado {
 
 // A VARIANT DECIMAL: 96-bit magnitude, sign and a scale of 0 to 28 decimal digits.
 // The value is (-1 if negative) * (hi32 * 2^64 + lo64) / 10^scale.
-struct Decimal {
+struct Decimal
+{
     static constexpr std::uint8_t kNegative = 0x80;  // DECIMAL_NEG
     static constexpr std::uint8_t kMaxScale = 28;
 
@@ -34,10 +35,11 @@ struct Decimal {
     // An integral value with scale 0.
     static Decimal FromInt64(std::int64_t value);
 
-    friend bool operator==(const Decimal& a, const Decimal& b) {
+    friend bool operator==(const Decimal& a, const Decimal& b)
+    {
         return a.scale == b.scale && a.sign == b.sign && a.hi32 == b.hi32 && a.lo64 == b.lo64;
     }
     friend bool operator!=(const Decimal& a, const Decimal& b) { return !(a == b); }
 };
 
-} // namespace ado
+}  // namespace ado

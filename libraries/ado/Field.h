@@ -15,21 +15,22 @@ class ResultBlock;
 
 // One column of an open recordset, read at its current record. A Field belongs to
 // its recordset and is valid while that recordset is open.
-class Field {
+class Field
+{
 public:
     Field(detail::ResultBlock* block, int column);
 
     const std::string& Name() const;
-    long Type() const;                 // DataTypeEnum
-    long DefinedSize() const;          // the driver's column size
+    long Type() const;         // DataTypeEnum
+    long DefinedSize() const;  // the driver's column size
     unsigned char Precision() const;
     unsigned char NumericScale() const;
-    long Attributes() const;           // FieldAttributeEnum bits; adFldLong for long text and binary
+    long Attributes() const;  // FieldAttributeEnum bits; adFldLong for long text and binary
 
     // Of the current record. Throw adErrNoCurrentRecord at BOF or EOF.
-    long Status() const;               // adFieldOK, adFieldIsNull, adFieldTruncated, adFieldDataOverflow ...
-    long ActualSize() const;           // bytes of the value (UTF-8 for text); 0 for NULL
-    Variant Value() const;             // a date outside the OLE range throws DISP_E_OVERFLOW, Status adFieldDataOverflow
+    long Status() const;      // adFieldOK, adFieldIsNull, adFieldTruncated, adFieldDataOverflow ...
+    long ActualSize() const;  // bytes of the value (UTF-8 for text); 0 for NULL
+    Variant Value() const;  // a date outside the OLE range throws DISP_E_OVERFLOW, Status adFieldDataOverflow
     // Value into value, reusing its text storage; throws as Value does, value then unspecified.
     void ReadValue(Variant& value) const;
 
@@ -44,11 +45,12 @@ private:
 };
 
 // The columns of an open recordset, in SELECT order.
-class FieldCollection {
+class FieldCollection
+{
 public:
     long Count() const { return static_cast<long>(fields_.size()); }
-    Field& Item(long index);                 // throws adErrItemNotFound
-    Field& Item(const std::string& name);    // case-insensitive; throws adErrItemNotFound
+    Field& Item(long index);               // throws adErrItemNotFound
+    Field& Item(const std::string& name);  // case-insensitive; throws adErrItemNotFound
     Field& operator[](long index) { return Item(index); }
 
 private:
@@ -56,4 +58,4 @@ private:
     std::vector<Field> fields_;
 };
 
-} // namespace ado
+}  // namespace ado

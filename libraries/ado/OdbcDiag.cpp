@@ -3,7 +3,8 @@
 namespace ado {
 namespace detail {
 
-std::vector<Error> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const std::string& source) {
+std::vector<Error> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const std::string& source)
+{
     std::vector<Error> out;
     if (handle == SQL_NULL_HANDLE)
         return out;
@@ -25,7 +26,8 @@ std::vector<Error> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, con
         e.Source = source;
         e.SQLState = reinterpret_cast<const char*>(state);
         e.NativeError = native;
-        std::size_t n = static_cast<std::size_t>(length) < text.size() ? static_cast<std::size_t>(length) : text.size() - 1;
+        std::size_t n = static_cast<std::size_t>(length) < text.size() ? static_cast<std::size_t>(length)
+                                                                       : text.size() - 1;
         e.Description.assign(reinterpret_cast<const char*>(text.data()), n);
         while (!e.Description.empty() && (e.Description.back() == '\n' || e.Description.back() == '\r'))
             e.Description.pop_back();
@@ -34,7 +36,8 @@ std::vector<Error> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, con
     return out;
 }
 
-HRESULT HResultForDiagnostics(const std::vector<Error>& diagnostics) {
+HRESULT HResultForDiagnostics(const std::vector<Error>& diagnostics)
+{
     if (diagnostics.empty())
         return E_FAIL;
     const std::string& s = diagnostics.front().SQLState;
@@ -50,7 +53,8 @@ HRESULT HResultForDiagnostics(const std::vector<Error>& diagnostics) {
 }
 
 void ThrowOdbcError(SQLSMALLINT handleType, SQLHANDLE handle, const std::string& source,
-                    std::vector<Error>* errors, const std::string& fallback) {
+                    std::vector<Error>* errors, const std::string& fallback)
+{
     std::vector<Error> diagnostics = ReadDiagnostics(handleType, handle, source);
     const HRESULT hr = HResultForDiagnostics(diagnostics);
     for (Error& e : diagnostics)
@@ -61,5 +65,5 @@ void ThrowOdbcError(SQLSMALLINT handleType, SQLHANDLE handle, const std::string&
     throw ComError(hr, source, description);
 }
 
-} // namespace detail
-} // namespace ado
+}  // namespace detail
+}  // namespace ado

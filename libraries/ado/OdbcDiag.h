@@ -13,7 +13,10 @@
 namespace ado {
 namespace detail {
 
-inline bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+inline bool Succeeded(SQLRETURN rc)
+{
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
 
 // Every diagnostic record of the handle; descriptions lose their trailing line breaks.
 std::vector<Error> ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const std::string& source);
@@ -26,5 +29,5 @@ HRESULT HResultForDiagnostics(const std::vector<Error>& diagnostics);
 [[noreturn]] void ThrowOdbcError(SQLSMALLINT handleType, SQLHANDLE handle, const std::string& source,
                                  std::vector<Error>* errors, const std::string& fallback);
 
-} // namespace detail
-} // namespace ado
+}  // namespace detail
+}  // namespace ado

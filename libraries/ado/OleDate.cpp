@@ -7,7 +7,8 @@ namespace ado {
 namespace {
 
 // Days from 1970-01-01 (H. Hinnant's civil-date algorithms).
-std::int64_t DaysFromEpoch(std::int64_t y, unsigned m, unsigned d) {
+std::int64_t DaysFromEpoch(std::int64_t y, unsigned m, unsigned d)
+{
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -18,20 +19,26 @@ std::int64_t DaysFromEpoch(std::int64_t y, unsigned m, unsigned d) {
 
 const std::int64_t kOleEpoch = DaysFromEpoch(1899, 12, 30);
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
-int DaysInMonth(int y, int m) {
+int DaysInMonth(int y, int m)
+{
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return m == 2 && IsLeap(y) ? 29 : days[m - 1];
 }
 
-} // namespace
+}  // namespace
 
-std::int64_t DaysFromCivil(int year, int month, int day) {
+std::int64_t DaysFromCivil(int year, int month, int day)
+{
     return DaysFromEpoch(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kOleEpoch;
 }
 
-void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day)
+{
     const std::int64_t z = days + kOleEpoch + 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);
@@ -46,19 +53,20 @@ void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
     day = static_cast<int>(d);
 }
 
-bool PartsToOleDate(const DateTimeParts& p, double& date) {
+bool PartsToOleDate(const DateTimeParts& p, double& date)
+{
     if (p.year < 100 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
-        p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
-        p.minute > 59 || p.second < 0 || p.second > 59 || p.nanosecond > 999999999u)
+        p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 || p.minute > 59 ||
+        p.second < 0 || p.second > 59 || p.nanosecond > 999999999u)
         return false;
     const std::int64_t days = DaysFromCivil(p.year, p.month, p.day);
-    const double time =
-        (p.hour * 3600.0 + p.minute * 60.0 + p.second + p.nanosecond / 1e9) / 86400.0;
+    const double time = (p.hour * 3600.0 + p.minute * 60.0 + p.second + p.nanosecond / 1e9) / 86400.0;
     date = days >= 0 ? static_cast<double>(days) + time : static_cast<double>(days) - time;
     return true;
 }
 
-bool OleDateToParts(double date, DateTimeParts& parts) {
+bool OleDateToParts(double date, DateTimeParts& parts)
+{
     if (std::isnan(date) || date <= kOleDateMin - 1.0 || date > kOleDateMax)
         return false;
     std::int64_t days = static_cast<std::int64_t>(date);  // toward zero
@@ -82,4 +90,4 @@ bool OleDateToParts(double date, DateTimeParts& parts) {
     return true;
 }
 
-} // namespace ado
+}  // namespace ado

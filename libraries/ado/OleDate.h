@@ -7,7 +7,8 @@ namespace ado {
 // OLE automation dates: days since 1899-12-30 00:00 as a double. The whole part is
 // the day (negative before 1899-12-30) and the absolute value of the fraction is the
 // time of day, so 1899-12-29 06:00 is -1.25.
-struct DateTimeParts {
+struct DateTimeParts
+{
     int year = 1899;
     int month = 12;
     int day = 30;
@@ -17,8 +18,8 @@ struct DateTimeParts {
     std::uint32_t nanosecond = 0;
 };
 
-constexpr double kOleDateMin = -657434.0;        // 0100-01-01
-constexpr double kOleDateMax = 2958465.99999999; // 9999-12-31 23:59:59.999
+constexpr double kOleDateMin = -657434.0;         // 0100-01-01
+constexpr double kOleDateMax = 2958465.99999999;  // 9999-12-31 23:59:59.999
 
 // False when the parts are not a valid date and time, or lie outside years 100..9999.
 bool PartsToOleDate(const DateTimeParts& parts, double& date);
@@ -31,4 +32,4 @@ bool OleDateToParts(double date, DateTimeParts& parts);
 std::int64_t DaysFromCivil(int year, int month, int day);
 void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
 
-} // namespace ado
+}  // namespace ado

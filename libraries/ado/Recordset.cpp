@@ -12,13 +12,15 @@ namespace {
 
 const char kSource[] = "ADODB.Recordset";
 
-[[noreturn]] void ThrowClosed() {
+[[noreturn]] void ThrowClosed()
+{
     throw ComError(adErrObjectClosed, kSource, "Operation is not allowed when the object is closed.");
 }
 
-} // namespace
+}  // namespace
 
-struct Recordset::Impl {
+struct Recordset::Impl
+{
     long cursorLocation = adUseServer;
     long cursorType = adOpenForwardOnly;
     long lockType = adLockReadOnly;
@@ -29,19 +31,47 @@ struct Recordset::Impl {
 
 Recordset::Recordset() : impl_(new Impl) {}
 
-Recordset::~Recordset() { Detach(); }
+Recordset::~Recordset()
+{
+    Detach();
+}
 
-long Recordset::CursorLocation() const { return impl_->cursorLocation; }
-void Recordset::SetCursorLocation(long location) { impl_->cursorLocation = location; }
-long Recordset::CursorType() const { return impl_->cursorType; }
-void Recordset::SetCursorType(long type) { impl_->cursorType = type; }
-long Recordset::LockType() const { return impl_->lockType; }
-void Recordset::SetLockType(long type) { impl_->lockType = type; }
-long Recordset::State() const { return impl_->block ? adStateOpen : adStateClosed; }
-FieldCollection& Recordset::Fields() { return impl_->fields; }
+long Recordset::CursorLocation() const
+{
+    return impl_->cursorLocation;
+}
+void Recordset::SetCursorLocation(long location)
+{
+    impl_->cursorLocation = location;
+}
+long Recordset::CursorType() const
+{
+    return impl_->cursorType;
+}
+void Recordset::SetCursorType(long type)
+{
+    impl_->cursorType = type;
+}
+long Recordset::LockType() const
+{
+    return impl_->lockType;
+}
+void Recordset::SetLockType(long type)
+{
+    impl_->lockType = type;
+}
+long Recordset::State() const
+{
+    return impl_->block ? adStateOpen : adStateClosed;
+}
+FieldCollection& Recordset::Fields()
+{
+    return impl_->fields;
+}
 
 void Recordset::Open(const std::string& source, Connection& activeConnection, long cursorType, long lockType,
-                     long /*options*/) {
+                     long /*options*/)
+{
     Impl& d = *impl_;
     if (d.block)
         throw ComError(adErrObjectOpen, kSource, "Operation is not allowed when the object is open.");
@@ -51,11 +81,13 @@ void Recordset::Open(const std::string& source, Connection& activeConnection, lo
         d.lockType = lockType;
     Connection::Impl& c = *activeConnection.impl_;
     if (!c.open)
-        throw ComError(adErrInvalidConnection, kSource,
-                       "The connection cannot be used to perform this operation. It is either closed or invalid in "
-                       "this context.");
+        throw ComError(
+            adErrInvalidConnection, kSource,
+            "The connection cannot be used to perform this operation. It is either closed or invalid in "
+            "this context.");
     c.errors.clear();
-    std::unique_ptr<detail::ResultBlock> block(new detail::ResultBlock(c.dbc, c.support, c.commandTimeout, &c.errors));
+    std::unique_ptr<detail::ResultBlock> block(
+        new detail::ResultBlock(c.dbc, c.support, c.commandTimeout, &c.errors));
     if (!block->Open(source))
         return;  // a statement without a result leaves the recordset closed
     d.block = std::move(block);
@@ -66,13 +98,15 @@ void Recordset::Open(const std::string& source, Connection& activeConnection, lo
     c.recordsets.push_back(this);
 }
 
-void Recordset::Close() {
+void Recordset::Close()
+{
     if (!impl_->block)
         ThrowClosed();
     Detach();
 }
 
-void Recordset::Detach() {
+void Recordset::Detach()
+{
     Impl& d = *impl_;
     d.fields.fields_.clear();
     d.block.reset();
@@ -83,34 +117,39 @@ void Recordset::Detach() {
     }
 }
 
-bool Recordset::EndOfFile() const {
+bool Recordset::EndOfFile() const
+{
     if (!impl_->block)
         ThrowClosed();
     return impl_->block->IsEOF();
 }
 
-bool Recordset::BOF() const {
+bool Recordset::BOF() const
+{
     if (!impl_->block)
         ThrowClosed();
     return impl_->block->IsBOF();
 }
 
-void Recordset::MoveFirst() {
+void Recordset::MoveFirst()
+{
     if (!impl_->block)
         ThrowClosed();
     impl_->block->MoveFirst();
 }
 
-void Recordset::MoveNext() {
+void Recordset::MoveNext()
+{
     if (!impl_->block)
         ThrowClosed();
     impl_->block->MoveNext();
 }
 
-long Recordset::RecordCount() const {
+long Recordset::RecordCount() const
+{
     if (!impl_->block)
         ThrowClosed();
     return impl_->block->RecordCount();
 }
 
-} // namespace ado
+}  // namespace ado

@@ -15,42 +15,49 @@ namespace {
 const char kRecordsetSource[] = "ADODB.Recordset";
 const char kFieldSource[] = "ADODB.Field";
 
-template <typename T>
-T Load(const unsigned char* p) {
+template <typename T> T Load(const unsigned char* p)
+{
     T v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-bool IsIntegerType(SQLSMALLINT t) {
+bool IsIntegerType(SQLSMALLINT t)
+{
     return t == SQL_TINYINT || t == SQL_SMALLINT || t == SQL_INTEGER || t == SQL_BIGINT;
 }
 
-} // namespace
+}  // namespace
 
-ResultBlock::ResultBlock(SQLHDBC dbc, const GetDataSupport& support, long commandTimeout, std::vector<Error>* errors)
-    : support_(support), errors_(errors) {
+ResultBlock::ResultBlock(SQLHDBC dbc, const GetDataSupport& support, long commandTimeout,
+                         std::vector<Error>* errors)
+    : support_(support), errors_(errors)
+{
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt_))) {
         stmt_ = SQL_NULL_HSTMT;
         ThrowOdbcError(SQL_HANDLE_DBC, dbc, kRecordsetSource, errors_, "Could not create a statement.");
     }
     // A driver without query time-outs just ignores it.
-    SQLSetStmtAttr(stmt_, SQL_ATTR_QUERY_TIMEOUT,
-                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(commandTimeout < 0 ? 0 : commandTimeout)), 0);
+    SQLSetStmtAttr(
+        stmt_, SQL_ATTR_QUERY_TIMEOUT,
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(commandTimeout < 0 ? 0 : commandTimeout)), 0);
 }
 
-ResultBlock::~ResultBlock() {
+ResultBlock::~ResultBlock()
+{
     if (stmt_ != SQL_NULL_HSTMT) {
         SQLFreeStmt(stmt_, SQL_CLOSE);
         SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
     }
 }
 
-void ResultBlock::Fail(const std::string& source, const std::string& fallback) {
+void ResultBlock::Fail(const std::string& source, const std::string& fallback)
+{
     ThrowOdbcError(SQL_HANDLE_STMT, stmt_, source, errors_, fallback);
 }
 
-bool ResultBlock::Open(const std::string& sql) {
+bool ResultBlock::Open(const std::string& sql)
+{
     SQLRETURN rc = SQLPrepare(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
     if (!Succeeded(rc))
         Fail(kRecordsetSource, "The statement could not be prepared.");
@@ -85,13 +92,15 @@ bool ResultBlock::Open(const std::string& sql) {
     return true;
 }
 
-void ResultBlock::Execute() {
+void ResultBlock::Execute()
+{
     const SQLRETURN rc = SQLExecute(stmt_);
     if (!Succeeded(rc) && rc != SQL_NO_DATA)
         Fail(kRecordsetSource, "The statement could not be run.");
 }
 
-void ResultBlock::Describe() {
+void ResultBlock::Describe()
+{
     SQLSMALLINT count = 0;
     SQLNumResultCols(stmt_, &count);
     columns_.clear();
@@ -104,18 +113,19 @@ void ResultBlock::Describe() {
         ColumnInfo& c = columns_[static_cast<std::size_t>(i)];
         SQLCHAR name[1024];
         SQLSMALLINT nameLength = 0, nullable = SQL_NULLABLE_UNKNOWN;
-        const SQLRETURN rc = SQLDescribeCol(stmt_, static_cast<SQLUSMALLINT>(i + 1), name, sizeof name, &nameLength,
-                                            &c.sqlType, &c.size, &c.digits, &nullable);
+        const SQLRETURN rc = SQLDescribeCol(stmt_, static_cast<SQLUSMALLINT>(i + 1), name, sizeof name,
+                                            &nameLength, &c.sqlType, &c.size, &c.digits, &nullable);
         if (!Succeeded(rc))
             Fail(kRecordsetSource, "The result columns could not be described.");
-        const std::size_t n = nameLength < static_cast<SQLSMALLINT>(sizeof name) ? static_cast<std::size_t>(nameLength)
-                                                                                 : sizeof name - 1;
+        const std::size_t n = nameLength < static_cast<SQLSMALLINT>(sizeof name)
+                                  ? static_cast<std::size_t>(nameLength)
+                                  : sizeof name - 1;
         c.name.assign(reinterpret_cast<const char*>(name), n);
         bool isUnsigned = false;
         if (IsIntegerType(c.sqlType)) {
             SQLLEN flag = SQL_FALSE;
-            if (Succeeded(SQLColAttribute(stmt_, static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr, 0,
-                                          nullptr, &flag)))
+            if (Succeeded(SQLColAttribute(stmt_, static_cast<SQLUSMALLINT>(i + 1), SQL_DESC_UNSIGNED, nullptr,
+                                          0, nullptr, &flag)))
                 isUnsigned = flag == SQL_TRUE;
         }
         c.plan = PlanColumn(c.sqlType, c.size, c.digits, isUnsigned, generous);
@@ -130,7 +140,8 @@ void ResultBlock::Describe() {
     }
 }
 
-void ResultBlock::Bind() {
+void ResultBlock::Bind()
+{
     // Long columns stay unbound. A driver that reads unbound columns only after
     // the bound ones gets every column from the first long one on unbound.
     bool unboundSeen = false;
@@ -150,11 +161,13 @@ void ResultBlock::Bind() {
         if (rows > kMaxBlockRows)
             rows = kMaxBlockRows;
     }
-    SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_BIND_BY_COLUMN)), 0);
+    SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_BIND_TYPE,
+                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_BIND_BY_COLUMN)), 0);
     if (!Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0)))
         rows = 1;
     SQLULEN actual = rows;
-    if (Succeeded(SQLGetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, &actual, 0, nullptr)) && actual >= 1 && actual <= rows)
+    if (Succeeded(SQLGetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, &actual, 0, nullptr)) && actual >= 1 &&
+        actual <= rows)
         rows = actual;
     arraySize_ = rows;
     if (!Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROWS_FETCHED_PTR, &rowsFetched_, 0)))
@@ -175,7 +188,8 @@ void ResultBlock::Bind() {
     }
 }
 
-void ResultBlock::FetchBlock() {
+void ResultBlock::FetchBlock()
+{
     rowsFetched_ = 0;
     const SQLRETURN rc = SQLFetch(stmt_);
     if (rc == SQL_NO_DATA) {
@@ -189,7 +203,8 @@ void ResultBlock::FetchBlock() {
     positioned_ = 0;
 }
 
-void ResultBlock::MoveFirst() {
+void ResultBlock::MoveFirst()
+{
     if (blockIndex_ == 0) {
         // The first block is still held: no need to run the statement again.
         row_ = 0;
@@ -206,11 +221,13 @@ void ResultBlock::MoveFirst() {
     eof_ = bof_ = rowsFetched_ == 0;
 }
 
-void ResultBlock::MoveNext() {
+void ResultBlock::MoveNext()
+{
     if (eof_)
-        throw ComError(adErrNoCurrentRecord, kRecordsetSource,
-                       "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
-                       "requires a current record.");
+        throw ComError(
+            adErrNoCurrentRecord, kRecordsetSource,
+            "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+            "requires a current record.");
     bof_ = false;
     ++serial_;
     if (++row_ < rowsFetched_)
@@ -226,38 +243,48 @@ void ResultBlock::MoveNext() {
         eof_ = true;
 }
 
-void ResultBlock::RequireCurrentRow(const char* source) const {
+void ResultBlock::RequireCurrentRow(const char* source) const
+{
     if (eof_ || bof_ || row_ >= rowsFetched_)
-        throw ComError(adErrNoCurrentRecord, source,
-                       "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
-                       "requires a current record.");
+        throw ComError(
+            adErrNoCurrentRecord, source,
+            "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+            "requires a current record.");
 }
 
-void ResultBlock::Position() {
+void ResultBlock::Position()
+{
     if (arraySize_ <= 1 || positioned_ == serial_)
         return;
-    const SQLRETURN rc = SQLSetPos(stmt_, static_cast<SQLSETPOSIROW>(row_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
+    const SQLRETURN rc =
+        SQLSetPos(stmt_, static_cast<SQLSETPOSIROW>(row_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
     if (!Succeeded(rc))
         Fail(kFieldSource, "The current row could not be positioned.");
     positioned_ = serial_;
 }
 
-bool ResultBlock::RepairableTruncation() const { return support_.bound && (arraySize_ == 1 || support_.block); }
+bool ResultBlock::RepairableTruncation() const
+{
+    return support_.bound && (arraySize_ == 1 || support_.block);
+}
 
-bool ResultBlock::IsTruncated(const ColumnInfo& c, SQLLEN ind) const {
+bool ResultBlock::IsTruncated(const ColumnInfo& c, SQLLEN ind) const
+{
     if (c.plan.kind != ValueKind::Text && c.plan.kind != ValueKind::Numeric)
         return false;
     return ind == SQL_NO_TOTAL || ind >= c.plan.width;
 }
 
-Cell& ResultBlock::LoadCell(int column) {
+Cell& ResultBlock::LoadCell(int column)
+{
     Cell& cell = cells_[static_cast<std::size_t>(column)];
     if (cell.serial == serial_)
         return cell;
     if (!support_.anyOrder) {
         // Earlier unbound columns first, in column order.
         for (int j = 0; j < column; ++j) {
-            if (!columns_[static_cast<std::size_t>(j)].bound && cells_[static_cast<std::size_t>(j)].serial != serial_)
+            if (!columns_[static_cast<std::size_t>(j)].bound &&
+                cells_[static_cast<std::size_t>(j)].serial != serial_)
                 LoadCell(j);
         }
     }
@@ -270,13 +297,15 @@ Cell& ResultBlock::LoadCell(int column) {
     return cell;
 }
 
-void ResultBlock::ReadWhole(int column, Cell& cell) {
+void ResultBlock::ReadWhole(int column, Cell& cell)
+{
     ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
     const auto number = static_cast<SQLUSMALLINT>(column + 1);
     const ValueKind kind = c.plan.kind;
     if (kind != ValueKind::Text && kind != ValueKind::Binary && kind != ValueKind::Numeric) {
         // A fixed-length value of an unbound column.
-        const SQLRETURN rc = SQLGetData(stmt_, number, c.plan.cType, c.data.data(), c.plan.width, c.indicator.data());
+        const SQLRETURN rc =
+            SQLGetData(stmt_, number, c.plan.cType, c.data.data(), c.plan.width, c.indicator.data());
         if (!Succeeded(rc))
             Fail(kFieldSource, "The value could not be read.");
         cell.isNull = c.indicator[0] == SQL_NULL_DATA;
@@ -290,7 +319,8 @@ void ResultBlock::ReadWhole(int column, Cell& cell) {
     const SQLLEN room = static_cast<SQLLEN>(buffer.size()) - (isChar ? 1 : 0);
     for (bool first = true;; first = false) {
         SQLLEN ind = 0;
-        const SQLRETURN rc = SQLGetData(stmt_, number, cType, buffer.data(), static_cast<SQLLEN>(buffer.size()), &ind);
+        const SQLRETURN rc =
+            SQLGetData(stmt_, number, cType, buffer.data(), static_cast<SQLLEN>(buffer.size()), &ind);
         if (rc == SQL_NO_DATA)
             break;
         if (!Succeeded(rc))
@@ -308,7 +338,8 @@ void ResultBlock::ReadWhole(int column, Cell& cell) {
     }
 }
 
-long ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind, Variant& out) const {
+long ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind, Variant& out) const
+{
     // As the Variant factories set them, without temporaries.
     const auto bits = [&out](VARTYPE vt, std::uint64_t value) {
         out.Reset(vt);
@@ -322,17 +353,28 @@ long ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind
     };
     const auto signedBits = [](std::int64_t v) { return static_cast<std::uint64_t>(v); };
     switch (c.plan.kind) {
-    case ValueKind::I1: return bits(VT_I1, signedBits(Load<std::int8_t>(p)));
-    case ValueKind::UI1: return bits(VT_UI1, Load<std::uint8_t>(p));
-    case ValueKind::I2: return bits(VT_I2, signedBits(Load<std::int16_t>(p)));
-    case ValueKind::UI2: return bits(VT_UI2, Load<std::uint16_t>(p));
-    case ValueKind::I4: return bits(VT_I4, signedBits(Load<std::int32_t>(p)));
-    case ValueKind::UI4: return bits(VT_UI4, Load<std::uint32_t>(p));
-    case ValueKind::I8: return bits(VT_I8, signedBits(Load<std::int64_t>(p)));
-    case ValueKind::UI8: return bits(VT_UI8, Load<std::uint64_t>(p));
-    case ValueKind::R4: return real(VT_R4, Load<float>(p));
-    case ValueKind::R8: return real(VT_R8, Load<double>(p));
-    case ValueKind::Bool: return bits(VT_BOOL, signedBits(*p != 0 ? VARIANT_TRUE : VARIANT_FALSE));
+    case ValueKind::I1:
+        return bits(VT_I1, signedBits(Load<std::int8_t>(p)));
+    case ValueKind::UI1:
+        return bits(VT_UI1, Load<std::uint8_t>(p));
+    case ValueKind::I2:
+        return bits(VT_I2, signedBits(Load<std::int16_t>(p)));
+    case ValueKind::UI2:
+        return bits(VT_UI2, Load<std::uint16_t>(p));
+    case ValueKind::I4:
+        return bits(VT_I4, signedBits(Load<std::int32_t>(p)));
+    case ValueKind::UI4:
+        return bits(VT_UI4, Load<std::uint32_t>(p));
+    case ValueKind::I8:
+        return bits(VT_I8, signedBits(Load<std::int64_t>(p)));
+    case ValueKind::UI8:
+        return bits(VT_UI8, Load<std::uint64_t>(p));
+    case ValueKind::R4:
+        return real(VT_R4, Load<float>(p));
+    case ValueKind::R8:
+        return real(VT_R8, Load<double>(p));
+    case ValueKind::Bool:
+        return bits(VT_BOOL, signedBits(*p != 0 ? VARIANT_TRUE : VARIANT_FALSE));
     case ValueKind::Date: {
         const auto d = Load<SQL_DATE_STRUCT>(p);
         DateTimeParts parts;
@@ -372,7 +414,8 @@ long ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind
     }
     case ValueKind::Numeric: {
         Decimal d;
-        if (!Decimal::FromString(std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(ind)), d)) {
+        if (!Decimal::FromString(std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(ind)),
+                                 d)) {
             out.Reset(VT_EMPTY);
             return adFieldCantConvertValue;
         }
@@ -393,7 +436,8 @@ long ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind
     return adFieldDataOverflow;
 }
 
-long ResultBlock::Status(int column) {
+long ResultBlock::Status(int column)
+{
     RequireCurrentRow(kFieldSource);
     const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
     if (c.bound) {
@@ -427,7 +471,8 @@ long ResultBlock::Status(int column) {
     return status;
 }
 
-long ResultBlock::ActualSize(int column) {
+long ResultBlock::ActualSize(int column)
+{
     RequireCurrentRow(kFieldSource);
     const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
     const bool variable = c.plan.kind == ValueKind::Text || c.plan.kind == ValueKind::Binary;
@@ -447,13 +492,15 @@ long ResultBlock::ActualSize(int column) {
     return variable ? static_cast<long>(cell.bytes.size()) : c.plan.actualSize;
 }
 
-Variant ResultBlock::Value(int column) {
+Variant ResultBlock::Value(int column)
+{
     Variant v;
     ReadValue(column, v);
     return v;
 }
 
-void ResultBlock::ReadValue(int column, Variant& out) {
+void ResultBlock::ReadValue(int column, Variant& out)
+{
     RequireCurrentRow(kFieldSource);
     const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
     long status = adFieldOK;
@@ -502,19 +549,22 @@ void ResultBlock::ReadValue(int column, Variant& out) {
     if (status == adFieldDataOverflow)
         throw ComError(DISP_E_OVERFLOW, kFieldSource, "The value does not fit the field's data type.");
     if (status == adFieldCantConvertValue)
-        throw ComError(DISP_E_TYPEMISMATCH, kFieldSource, "The value cannot be converted to the field's data type.");
+        throw ComError(DISP_E_TYPEMISMATCH, kFieldSource,
+                       "The value cannot be converted to the field's data type.");
 }
 
-Variant ResultBlock::GetChunk(int column, long length) {
+Variant ResultBlock::GetChunk(int column, long length)
+{
     RequireCurrentRow(kFieldSource);
     const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
     if (!c.plan.isLong)
         throw ComError(adErrFeatureNotAvailable, kFieldSource,
                        "Object or provider is not capable of performing requested operation.");
     if (length < 0)
-        throw ComError(adErrInvalidArgument, kFieldSource,
-                       "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one "
-                       "another.");
+        throw ComError(
+            adErrInvalidArgument, kFieldSource,
+            "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one "
+            "another.");
     Cell& cell = LoadCell(column);
     if (cell.isNull || cell.chunkOffset >= cell.bytes.size())
         return Variant::Null();
@@ -526,5 +576,5 @@ Variant ResultBlock::GetChunk(int column, long length) {
     return Variant::FromString(std::string(begin, n));
 }
 
-} // namespace detail
-} // namespace ado
+}  // namespace detail
+}  // namespace ado

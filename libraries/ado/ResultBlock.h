@@ -19,14 +19,16 @@ namespace ado {
 namespace detail {
 
 // What the driver allows for SQLGetData (SQL_GETDATA_EXTENSIONS).
-struct GetDataSupport {
+struct GetDataSupport
+{
     bool anyColumn = false;  // unbound columns before bound ones
     bool anyOrder = false;   // unbound columns in any order
     bool block = false;      // with more than one row per fetch (after SQLSetPos)
     bool bound = false;      // on bound columns, to re-read a truncated value
 };
 
-struct ColumnInfo {
+struct ColumnInfo
+{
     std::string name;
     SQLSMALLINT sqlType = 0;
     SQLULEN size = 0;
@@ -39,14 +41,16 @@ struct ColumnInfo {
 };
 
 // A value read with SQLGetData for the current row.
-struct Cell {
+struct Cell
+{
     std::uint64_t serial = 0;  // the row it belongs to; 0 = none
     bool isNull = false;
     std::string bytes;
     std::size_t chunkOffset = 0;
 };
 
-class ResultBlock {
+class ResultBlock
+{
 public:
     // Maximum rows and bytes of one block.
     static constexpr SQLULEN kMaxBlockRows = 1024;
@@ -98,12 +102,12 @@ private:
     std::vector<Error>* errors_;
     std::vector<ColumnInfo> columns_;
     std::vector<Cell> cells_;
-    std::vector<char> chunk_;    // SQLGetData buffer, allocated once
+    std::vector<char> chunk_;  // SQLGetData buffer, allocated once
     SQLULEN arraySize_ = 1;
     SQLULEN rowsFetched_ = 0;
-    SQLULEN row_ = 0;            // index in the block
+    SQLULEN row_ = 0;  // index in the block
     std::uint64_t blockIndex_ = 0;
-    std::uint64_t serial_ = 1;   // changes whenever the current row does
+    std::uint64_t serial_ = 1;  // changes whenever the current row does
     std::uint64_t positioned_ = 0;
     bool lastBlock_ = false;
     bool eof_ = true;
@@ -111,5 +115,5 @@ private:
     long recordCount_ = -1;
 };
 
-} // namespace detail
-} // namespace ado
+}  // namespace detail
+}  // namespace ado

@@ -7,7 +7,8 @@ namespace detail {
 
 namespace {
 
-ColumnPlan Fixed(long adoType, ValueKind kind, SQLSMALLINT cType, SQLLEN width, long actualSize) {
+ColumnPlan Fixed(long adoType, ValueKind kind, SQLSMALLINT cType, SQLLEN width, long actualSize)
+{
     ColumnPlan p;
     p.adoType = adoType;
     p.kind = kind;
@@ -18,7 +19,8 @@ ColumnPlan Fixed(long adoType, ValueKind kind, SQLSMALLINT cType, SQLLEN width, 
     return p;
 }
 
-ColumnPlan Text(long adoType, SQLULEN columnSize, bool longType, bool fixed, bool generous) {
+ColumnPlan Text(long adoType, SQLULEN columnSize, bool longType, bool fixed, bool generous)
+{
     ColumnPlan p;
     p.adoType = adoType;
     p.kind = ValueKind::Text;
@@ -34,7 +36,8 @@ ColumnPlan Text(long adoType, SQLULEN columnSize, bool longType, bool fixed, boo
     return p;
 }
 
-ColumnPlan Binary(long adoType, bool fixed) {
+ColumnPlan Binary(long adoType, bool fixed)
+{
     ColumnPlan p;
     p.adoType = adoType;
     p.kind = ValueKind::Binary;
@@ -44,10 +47,11 @@ ColumnPlan Binary(long adoType, bool fixed) {
     return p;
 }
 
-} // namespace
+}  // namespace
 
-ColumnPlan PlanColumn(SQLSMALLINT sqlType, SQLULEN columnSize, SQLSMALLINT /*decimalDigits*/,
-                      bool isUnsigned, bool generousText) {
+ColumnPlan PlanColumn(SQLSMALLINT sqlType, SQLULEN columnSize, SQLSMALLINT /*decimalDigits*/, bool isUnsigned,
+                      bool generousText)
+{
     switch (sqlType) {
     case SQL_TINYINT:
         return isUnsigned ? Fixed(adUnsignedTinyInt, ValueKind::UI1, SQL_C_UTINYINT, 1, 1)
@@ -76,7 +80,8 @@ ColumnPlan PlanColumn(SQLSMALLINT sqlType, SQLULEN columnSize, SQLSMALLINT /*dec
         return Fixed(adDBTime, ValueKind::Time, SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT), 6);
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
-        return Fixed(adDBTimeStamp, ValueKind::Timestamp, SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT), 16);
+        return Fixed(adDBTimeStamp, ValueKind::Timestamp, SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT),
+                     16);
     case SQL_NUMERIC:
     case SQL_DECIMAL: {
         // Text keeps the sign and the scale the driver gives; not every driver has SQL_C_NUMERIC.
@@ -114,5 +119,5 @@ ColumnPlan PlanColumn(SQLSMALLINT sqlType, SQLULEN columnSize, SQLSMALLINT /*dec
     }
 }
 
-} // namespace detail
-} // namespace ado
+}  // namespace detail
+}  // namespace ado

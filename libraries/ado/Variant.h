@@ -15,7 +15,8 @@ class ResultBlock;
 using VARTYPE = std::uint16_t;
 
 // VARIANT type numbers.
-enum : VARTYPE {
+enum : VARTYPE
+{
     VT_EMPTY = 0,
     VT_NULL = 1,
     VT_I2 = 2,
@@ -49,7 +50,8 @@ constexpr std::int16_t VARIANT_FALSE = 0;
 // A VARIANT-like value. Integers of every width share one 64-bit store, so reading
 // a narrower accessor than the stored type gives its low bits (as a VARIANT union
 // does). BSTR text is held as UTF-8; VT_ARRAY | VT_UI1 holds bytes.
-class Variant {
+class Variant
+{
 public:
     Variant() = default;  // VT_EMPTY
 
@@ -88,11 +90,11 @@ public:
     std::uint64_t UI8() const { return bits_; }
     std::int32_t Int() const { return I4(); }
     std::uint32_t UInt() const { return UI4(); }
-    std::int64_t Cy() const { return I8(); }            // scaled by 10000
-    std::int16_t Bool() const { return I2(); }           // VARIANT_TRUE or VARIANT_FALSE
+    std::int64_t Cy() const { return I8(); }    // scaled by 10000
+    std::int16_t Bool() const { return I2(); }  // VARIANT_TRUE or VARIANT_FALSE
     float R4() const { return static_cast<float>(real_); }
     double R8() const { return real_; }
-    double Date() const { return real_; }                // OLE days
+    double Date() const { return real_; }  // OLE days
     const Decimal& Dec() const { return decimal_; }
     const std::string& Str() const { return text_; }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
@@ -105,7 +107,8 @@ private:
 
     static Variant MakeBits(VARTYPE vt, std::uint64_t bits);
     // Becomes a fresh value of type vt, keeping the storage of text and bytes.
-    void Reset(VARTYPE vt) {
+    void Reset(VARTYPE vt)
+    {
         vt_ = vt;
         bits_ = 0;
         real_ = 0.0;
@@ -122,4 +125,4 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-} // namespace ado
+}  // namespace ado

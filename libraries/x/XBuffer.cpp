@@ -5,9 +5,7 @@
 
 #include "XException.h"
 
-XBuffer::XBuffer(size_t growStep) : m_data(nullptr), m_len(0), m_cap(0), m_grow(growStep ? growStep : 1)
-{
-}
+XBuffer::XBuffer(size_t growStep) : m_data(nullptr), m_len(0), m_cap(0), m_grow(growStep ? growStep : 1) {}
 
 XBuffer::XBuffer(const void* bytes, size_t length) : XBuffer(50)
 {

@@ -121,8 +121,9 @@ int XDate::ExpandTwoDigitYear(int yy)
 
 const char* XDate::MonthName(int month)
 {
-    static const char* const kEnglish[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                             "July",    "August",   "September", "October", "November", "December"};
+    static const char* const kEnglish[12] = {"January",   "February", "March",    "April",
+                                             "May",       "June",     "July",     "August",
+                                             "September", "October",  "November", "December"};
     if (month < 1 || month > 12)
         return "";
     const char* name = nl_langinfo((nl_item)(MON_1 + month - 1));

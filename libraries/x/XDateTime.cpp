@@ -14,7 +14,8 @@ void XDateTime::SetNow()
         return;
     }
     m_date.SetYMD(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-    m_time.Set(local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec, (int)(ts.tv_nsec / 1000000));
+    m_time.Set(local.tm_hour, local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec,
+               (int)(ts.tv_nsec / 1000000));
 }
 
 void XDateTime::FromOleDate(double oleDate)

@@ -7,7 +7,8 @@
 #include "XString.h"
 
 // Entry attributes.
-enum XFileAttributes : uint32_t {
+enum XFileAttributes : uint32_t
+{
     XAttrReadOnly = 0x01,
     XAttrHidden = 0x02,
     XAttrFolder = 0x10,

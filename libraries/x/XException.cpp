@@ -3,9 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-XException::XException(const char* message, int32_t code) : m_message(message ? message : ""), m_code(code)
-{
-}
+XException::XException(const char* message, int32_t code) : m_message(message ? message : ""), m_code(code) {}
 
 XException::~XException() = default;
 

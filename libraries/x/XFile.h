@@ -13,7 +13,12 @@
 class XFile
 {
 public:
-    enum Mode { ModeRead = 1, ModeWrite = 2, ModeAppend = 4 };
+    enum Mode
+    {
+        ModeRead = 1,
+        ModeWrite = 2,
+        ModeAppend = 4
+    };
 
     XFile();
     virtual ~XFile();  // closes; errors at that point cannot be reported: call Close first

@@ -12,9 +12,7 @@ void XLog::Log(int level, const char* text)
         m_target->Log(level, text);
 }
 
-XLogFile::XLogFile(const char* path) : m_path(path)
-{
-}
+XLogFile::XLogFile(const char* path) : m_path(path) {}
 
 XLogFile::~XLogFile()
 {

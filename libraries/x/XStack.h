@@ -4,8 +4,7 @@
 #include "XVector.h"
 
 // A stack of item pointers; it does not own its items.
-template <class T>
-class XStack
+template <class T> class XStack
 {
 public:
     explicit XStack(size_t growStep = 10) : m_items(growStep) {}

@@ -72,9 +72,7 @@ XString::XString(unsigned long long value) : XString()
     Format(32, "%llu", value);
 }
 
-XString::XString(float value, int decimals) : XString((double)value, decimals)
-{
-}
+XString::XString(float value, int decimals) : XString((double)value, decimals) {}
 
 XString::XString(double value, int decimals) : XString()
 {

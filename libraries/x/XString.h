@@ -116,7 +116,8 @@ private:
 
     char* m_buf;  // m_local or a heap block of m_cap + 1 bytes
     size_t m_len;
-    union {
+    union
+    {
         size_t m_cap;
         char m_local[kLocalChars + 1];
     };

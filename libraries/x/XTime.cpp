@@ -7,7 +7,8 @@
 
 bool XTime::Set(int hour, int minute, int second, int ms)
 {
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || ms < 0 || ms > 999) {
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || ms < 0 ||
+        ms > 999) {
         m_ms = Empty;
         return false;
     }

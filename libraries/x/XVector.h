@@ -11,8 +11,7 @@
 // With a compare function the items are kept sorted and searched by bisection.
 // The vector never owns its items: destroying it frees only the array;
 // DeleteAll deletes the items (through their virtual destructors where they have one).
-template <class T>
-class XVector
+template <class T> class XVector
 {
 public:
     typedef int (*CompareFunc)(const T* a, const T* b);
@@ -181,8 +180,7 @@ private:
 };
 
 // Walks a vector's items in order; Next answers null after the last.
-template <class T>
-class XVectorIterator
+template <class T> class XVectorIterator
 {
 public:
     explicit XVectorIterator(const XVector<T>& vector) : m_vector(vector), m_next(0) {}

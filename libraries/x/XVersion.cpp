@@ -2,9 +2,7 @@
 
 #include <cstdio>
 
-XVersion::XVersion() : m_parts{0, 0, 0, 0}, m_count(0)
-{
-}
+XVersion::XVersion() : m_parts{0, 0, 0, 0}, m_count(0) {}
 
 XVersion::XVersion(const char* text) : XVersion()
 {

@@ -16,7 +16,8 @@ bool IsSpace(char c)
 
 bool IsNameStart(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || (unsigned char)c >= 0x80;
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' ||
+           (unsigned char)c >= 0x80;
 }
 
 bool IsNameChar(char c)
@@ -313,9 +314,7 @@ private:
 
 }  // namespace
 
-XXmlElement::XXmlElement(const char* name) : m_name(name)
-{
-}
+XXmlElement::XXmlElement(const char* name) : m_name(name) {}
 
 void XXmlElement::SetAttribute(const char* name, const char* value)
 {
@@ -365,9 +364,7 @@ XString XXmlElement::ChildText(const char* name, const char* fallback) const
     return child ? child->m_text : XString(fallback);
 }
 
-XXmlDocument::XXmlDocument(const char* rootName) : m_root(new XXmlElement(rootName))
-{
-}
+XXmlDocument::XXmlDocument(const char* rootName) : m_root(new XXmlElement(rootName)) {}
 
 bool XXmlDocument::Parse(const char* text, size_t length)
 {
@@ -400,12 +397,24 @@ XString XXmlDocument::Escape(const char* text)
     XString out;
     for (const char* p = text ? text : ""; *p; ++p) {
         switch (*p) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += *p; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += *p;
+            break;
         }
     }
     return out;

@@ -12,14 +12,19 @@
 #include <cstdint>
 #include <string>
 
-inline std::string SampleConnectionString() { return "DSN=" + SampleDsn() + ";UID=u;PWD=p;"; }
+inline std::string SampleConnectionString()
+{
+    return "DSN=" + SampleDsn() + ";UID=u;PWD=p;";
+}
 
-inline void OpenSample(ado::Connection& connection) {
+inline void OpenSample(ado::Connection& connection)
+{
     UseSampleOdbc();
     connection.Open(SampleConnectionString());
 }
 
-inline double Ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, std::uint32_t ns = 0) {
+inline double Ole(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, std::uint32_t ns = 0)
+{
     ado::DateTimeParts p;
     p.year = y;
     p.month = mo;

@@ -4,7 +4,8 @@
 
 using namespace ado;
 
-TEST(Connection, OpensAndClosesRepeatedly) {
+TEST(Connection, OpensAndClosesRepeatedly)
+{
     UseSampleOdbc();
     Connection c;
     EXPECT_EQ(c.State(), adStateClosed);
@@ -38,10 +39,12 @@ TEST(Connection, OpensAndClosesRepeatedly) {
     }
 }
 
-TEST(Connection, AdoStyleStringAndArguments) {
+TEST(Connection, AdoStyleStringAndArguments)
+{
     UseSampleOdbc();
     Connection c;
-    c.Open("Provider=MSDASQL;Data Source=" + SampleDsn() + ";User ID=u;Password={a;b};Persist Security Info=True;");
+    c.Open("Provider=MSDASQL;Data Source=" + SampleDsn() +
+           ";User ID=u;Password={a;b};Persist Security Info=True;");
     EXPECT_EQ(c.State(), adStateOpen);
     c.Close();
     // User and password given as arguments replace those of the string.
@@ -49,10 +52,12 @@ TEST(Connection, AdoStyleStringAndArguments) {
     EXPECT_EQ(c.State(), adStateOpen);
 }
 
-TEST(Connection, UnknownDataSourceFillsErrors) {
+TEST(Connection, UnknownDataSourceFillsErrors)
+{
     UseSampleOdbc();
     Connection c;
-    for (const std::string text : {"DSN=vh_no_such_source;UID=u;PWD=p;", "Data Source=vh_no_such_source;User ID=u;"}) {
+    for (const std::string text :
+         {"DSN=vh_no_such_source;UID=u;PWD=p;", "Data Source=vh_no_such_source;User ID=u;"}) {
         try {
             c.Open(text);
             FAIL() << "connected to " << text;
@@ -60,7 +65,8 @@ TEST(Connection, UnknownDataSourceFillsErrors) {
             EXPECT_EQ(e.Error(), E_FAIL);
             EXPECT_EQ(e.ErrorMessage(), "Unspecified error");
             EXPECT_EQ(e.Source(), "ADODB.Connection");
-            EXPECT_NE(e.Description().find("Data source name not found"), std::string::npos) << e.Description();
+            EXPECT_NE(e.Description().find("Data source name not found"), std::string::npos)
+                << e.Description();
         }
         EXPECT_EQ(c.State(), adStateClosed);
         ASSERT_FALSE(c.Errors().empty());

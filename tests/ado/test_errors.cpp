@@ -5,7 +5,8 @@
 
 using namespace ado;
 
-TEST(ComError, MessagesForHResults) {
+TEST(ComError, MessagesForHResults)
+{
     EXPECT_EQ(HResultMessage(E_FAIL), "Unspecified error");
     EXPECT_EQ(HResultMessage(E_OUTOFMEMORY), "Not enough storage is available to complete this operation.");
     EXPECT_EQ(HResultMessage(E_INVALIDARG), "The parameter is incorrect.");
@@ -16,22 +17,27 @@ TEST(ComError, MessagesForHResults) {
     EXPECT_EQ(HResultMessage(MakeHResult(0x80040200u)), "Unknown error 0x80040200");
 }
 
-TEST(ConnectionString, AdoWordsBecomeOdbcWords) {
+TEST(ConnectionString, AdoWordsBecomeOdbcWords)
+{
     EXPECT_EQ(ToOdbcConnectionString("Data Source=school;User ID=u;Password=p;Persist Security Info=True;"),
               "DSN=school;UID=u;PWD=p;");
-    EXPECT_EQ(ToOdbcConnectionString("Provider=MSDASQL;Persist Security Info=False;Data Source=srv;Database=db;"
-                                     "User ID=sa;Password=x;"),
-              "DSN=srv;Database=db;UID=sa;PWD=x;");
+    EXPECT_EQ(
+        ToOdbcConnectionString("Provider=MSDASQL;Persist Security Info=False;Data Source=srv;Database=db;"
+                               "User ID=sa;Password=x;"),
+        "DSN=srv;Database=db;UID=sa;PWD=x;");
     EXPECT_EQ(ToOdbcConnectionString("Provider=MSDASQL.1;data source=a;user id=b"), "DSN=a;UID=b;");
     EXPECT_EQ(ToOdbcConnectionString("Data source=a;User Id=b;PASSWORD=c"), "DSN=a;UID=b;PWD=c;");
     // ODBC words and anything unknown pass as they are; another provider is kept.
-    EXPECT_EQ(ToOdbcConnectionString("DSN=x;UID=u;PWD=p;ISOLATIONLEVEL=1;"), "DSN=x;UID=u;PWD=p;ISOLATIONLEVEL=1;");
-    EXPECT_EQ(ToOdbcConnectionString("Provider=OraOLEDB.Oracle;Data Source=o"), "Provider=OraOLEDB.Oracle;DSN=o;");
+    EXPECT_EQ(ToOdbcConnectionString("DSN=x;UID=u;PWD=p;ISOLATIONLEVEL=1;"),
+              "DSN=x;UID=u;PWD=p;ISOLATIONLEVEL=1;");
+    EXPECT_EQ(ToOdbcConnectionString("Provider=OraOLEDB.Oracle;Data Source=o"),
+              "Provider=OraOLEDB.Oracle;DSN=o;");
     EXPECT_EQ(ToOdbcConnectionString("Database=/tmp/a.db"), "Database=/tmp/a.db;");
     EXPECT_EQ(ToOdbcConnectionString(""), "");
 }
 
-TEST(ConnectionString, BracesAndQuotes) {
+TEST(ConnectionString, BracesAndQuotes)
+{
     // A value holding ";" or braces is braced, with "}" doubled.
     EXPECT_EQ(JoinConnectionString({{"PWD", "a;b"}}), "PWD={a;b};");
     EXPECT_EQ(JoinConnectionString({{"PWD", "x}y"}, {"UID", "{u"}}), "PWD={x}}y};UID={{u};");

@@ -11,7 +11,8 @@
 
 using namespace ado;
 
-TEST(Postgres, NumericScaleCountsAndBlocks) {
+TEST(Postgres, NumericScaleCountsAndBlocks)
+{
     const char* connect = std::getenv("VH_TEST_PG_CONNECT");
     if (!connect)
         GTEST_SKIP() << "VH_TEST_PG_CONNECT not set";
@@ -21,7 +22,8 @@ TEST(Postgres, NumericScaleCountsAndBlocks) {
     Recordset setup;
     for (const char* sql :
          {"DROP TABLE IF EXISTS ado_values",
-          "CREATE TABLE ado_values (id integer, amount numeric(10,2), wide numeric, flag boolean, data bytea, "
+          "CREATE TABLE ado_values (id integer, amount numeric(10,2), wide numeric, flag boolean, data "
+          "bytea, "
           "note text, stamp timestamp, free varchar)",
           "INSERT INTO ado_values SELECT g, -1500 + g, 1.0 / 3, g % 2 = 0, '\\x00ff'::bytea, repeat('x', g), "
           "'2024-01-02 03:04:05.123456', repeat('v', 1000 + g) FROM generate_series(0, 2999) AS g"}) {

@@ -11,9 +11,11 @@ using namespace ado;
 namespace {
 
 // The stored bytes of one cell, read with SQLite itself.
-std::string RawCell(const std::string& sql) {
+std::string RawCell(const std::string& sql)
+{
     sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(vhtest::SampleDatabasePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_open_v2(vhtest::SampleDatabasePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
     sqlite3_stmt* st = nullptr;
     EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr), SQLITE_OK);
     std::string out;
@@ -26,15 +28,17 @@ std::string RawCell(const std::string& sql) {
     return out;
 }
 
-class RecordsetTest : public ::testing::Test {
+class RecordsetTest : public ::testing::Test
+{
 protected:
     void SetUp() override { OpenSample(connection_); }
     Connection connection_;
 };
 
-} // namespace
+}  // namespace
 
-TEST_F(RecordsetTest, FieldTypesFromTheDriver) {
+TEST_F(RecordsetTest, FieldTypesFromTheDriver)
+{
     Recordset rs;
     EXPECT_EQ(rs.State(), adStateClosed);
     rs.Open("SELECT * FROM TypeSamples ORDER BY ID", connection_, adOpenStatic, adLockReadOnly, adCmdText);
@@ -42,11 +46,13 @@ TEST_F(RecordsetTest, FieldTypesFromTheDriver) {
     FieldCollection& f = rs.Fields();
     ASSERT_EQ(f.Count(), 13);
     const std::pair<const char*, long> expected[] = {
-        {"ID", adInteger},       {"IntValue", adInteger},      {"BigValue", adBigInt},
-        {"SmallValue", adSmallInt}, {"ShortText", adVarChar},  {"LongText", adLongVarChar},
-        {"DateValue", adDBDate},  {"StampValue", adDBTimeStamp}, {"TimeValue", adDBTime},
-        {"DoubleValue", adDouble}, {"NumericValue", adDouble},  // the SQLite driver reports NUMERIC as DOUBLE
-        {"Flag", adBoolean},      {"Data", adBinary},
+        {"ID", adInteger},          {"IntValue", adInteger},
+        {"BigValue", adBigInt},     {"SmallValue", adSmallInt},
+        {"ShortText", adVarChar},   {"LongText", adLongVarChar},
+        {"DateValue", adDBDate},    {"StampValue", adDBTimeStamp},
+        {"TimeValue", adDBTime},    {"DoubleValue", adDouble},
+        {"NumericValue", adDouble},  // the SQLite driver reports NUMERIC as DOUBLE
+        {"Flag", adBoolean},        {"Data", adBinary},
     };
     for (long i = 0; i < f.Count(); ++i) {
         EXPECT_EQ(f[i].Name(), expected[i].first);
@@ -69,7 +75,8 @@ TEST_F(RecordsetTest, FieldTypesFromTheDriver) {
     EXPECT_THROW(f.Item("NoSuchColumn"), ComError);
 }
 
-TEST_F(RecordsetTest, EveryValueKind) {
+TEST_F(RecordsetTest, EveryValueKind)
+{
     Recordset rs;
     rs.Open("SELECT * FROM TypeSamples ORDER BY ID", connection_);
     FieldCollection& f = rs.Fields();
@@ -164,7 +171,8 @@ TEST_F(RecordsetTest, EveryValueKind) {
     EXPECT_DOUBLE_EQ(r6["DoubleValue"].R8(), -0.5);
 }
 
-TEST_F(RecordsetTest, LongTextAndBinaryInChunks) {
+TEST_F(RecordsetTest, LongTextAndBinaryInChunks)
+{
     const std::string text = RawCell("SELECT LongText FROM TypeSamples WHERE ID = 5");
     const std::string blob = RawCell("SELECT Data FROM TypeSamples WHERE ID = 5");
     ASSERT_GT(text.size(), 3u * 65536u);
@@ -204,21 +212,23 @@ TEST_F(RecordsetTest, LongTextAndBinaryInChunks) {
     EXPECT_EQ(id.Value().I4(), 6);
     EXPECT_EQ(longText.GetChunk(2).Str(), "te");  // a new record starts at its beginning
     EXPECT_EQ(longText.GetChunk(100).Str(), "xt");
-    EXPECT_TRUE(data.GetChunk(10).IsNull());      // NULL
+    EXPECT_TRUE(data.GetChunk(10).IsNull());  // NULL
     EXPECT_EQ(data.ActualSize(), 0);
     rs.MoveNext();
     EXPECT_TRUE(rs.EndOfFile());
     EXPECT_THROW(longText.Value(), ComError);
 }
 
-TEST_F(RecordsetTest, TextLongerThanDeclared) {
+TEST_F(RecordsetTest, TextLongerThanDeclared)
+{
     // SQLite keeps text longer than a column's declared size; a computed column is declared VARCHAR(255).
     const std::string wide(2000, 'x');
     const char* wideSql = "replace(hex(zeroblob(1000)), '0', 'x')";
     {
         // With a long column the driver gives one row at a time and the value is read again whole.
         Recordset rs;
-        rs.Open(std::string("SELECT ID, ") + wideSql + " AS Wide, LongText FROM TypeSamples ORDER BY ID", connection_);
+        rs.Open(std::string("SELECT ID, ") + wideSql + " AS Wide, LongText FROM TypeSamples ORDER BY ID",
+                connection_);
         Field& f = rs.Fields().Item("Wide");
         EXPECT_EQ(f.Type(), adVarChar);
         EXPECT_EQ(f.Status(), adFieldOK);
@@ -236,7 +246,8 @@ TEST_F(RecordsetTest, TextLongerThanDeclared) {
     }
 }
 
-TEST_F(RecordsetTest, CountsMovesAndBlocks) {
+TEST_F(RecordsetTest, CountsMovesAndBlocks)
+{
     // A small result is counted from its only block.
     Recordset small;
     small.Open("SELECT School_Number, Name FROM Schools ORDER BY School_Number", connection_);
@@ -296,7 +307,8 @@ TEST_F(RecordsetTest, CountsMovesAndBlocks) {
     EXPECT_THROW(none.Fields().Item(0L).Value(), ComError);
 }
 
-TEST_F(RecordsetTest, CatalogueViewsAndComputedColumns) {
+TEST_F(RecordsetTest, CatalogueViewsAndComputedColumns)
+{
     Recordset rs;
     rs.Open("SELECT name FROM sysobjects WHERE (type = 'U' OR type = 'V') AND UPPER(name) = UPPER('terms')",
             connection_);
@@ -316,7 +328,8 @@ TEST_F(RecordsetTest, CatalogueViewsAndComputedColumns) {
     EXPECT_EQ(rs.Fields().Item(0L).Value().Str(), "2014-08-20");
 }
 
-TEST_F(RecordsetTest, FailingStatementFillsErrors) {
+TEST_F(RecordsetTest, FailingStatementFillsErrors)
+{
     Recordset rs;
     try {
         rs.Open("SELECT * FROM NoSuchTable", connection_);

@@ -11,15 +11,17 @@ using namespace ado;
 
 namespace {
 
-Decimal Parse(const std::string& text) {
+Decimal Parse(const std::string& text)
+{
     Decimal d;
     EXPECT_TRUE(Decimal::FromString(text, d)) << text;
     return d;
 }
 
-} // namespace
+}  // namespace
 
-TEST(Decimal, ParsesSignScaleAndExponent) {
+TEST(Decimal, ParsesSignScaleAndExponent)
+{
     Decimal d = Parse("-15.00");
     EXPECT_TRUE(d.IsNegative());
     EXPECT_EQ(d.scale, 2);
@@ -53,7 +55,8 @@ TEST(Decimal, ParsesSignScaleAndExponent) {
     EXPECT_EQ(Decimal::FromInt64(-1500), Parse("-1500"));
 }
 
-TEST(OleDate, CivilDatesAndTimes) {
+TEST(OleDate, CivilDatesAndTimes)
+{
     EXPECT_DOUBLE_EQ(Ole(1899, 12, 30), 0.0);
     EXPECT_DOUBLE_EQ(Ole(1899, 12, 31), 1.0);
     EXPECT_DOUBLE_EQ(Ole(1900, 1, 1), 2.0);
@@ -108,7 +111,8 @@ TEST(OleDate, CivilDatesAndTimes) {
     }
 }
 
-TEST(Variant, TypesAndStores) {
+TEST(Variant, TypesAndStores)
+{
     Variant empty;
     EXPECT_TRUE(empty.IsEmpty());
     EXPECT_EQ(empty.Type(), VT_EMPTY);
@@ -119,7 +123,7 @@ TEST(Variant, TypesAndStores) {
     EXPECT_EQ(i2.I2(), -2);
     EXPECT_EQ(i2.I4(), -2);  // sign-extended store
     Variant i8 = Variant::FromI8(0x100000005LL);
-    EXPECT_EQ(i8.I4(), 5);   // low 32 bits, as a VARIANT union reads
+    EXPECT_EQ(i8.I4(), 5);  // low 32 bits, as a VARIANT union reads
     EXPECT_EQ(Variant::FromUI8(0xFFFFFFFFFFFFFFFFull).I4(), -1);
     EXPECT_EQ(Variant::FromBool(true).Bool(), VARIANT_TRUE);
     EXPECT_EQ(Variant::FromBool(false).Bool(), VARIANT_FALSE);

@@ -12,19 +12,29 @@
 
 namespace vhtest {
 
-inline std::string TestDataDir() { return VH_TESTDATA_DIR; }
+inline std::string TestDataDir()
+{
+    return VH_TESTDATA_DIR;
+}
 
-inline std::string SampleDsn() { return "vh_school"; }
+inline std::string SampleDsn()
+{
+    return "vh_school";
+}
 
-inline std::string SampleDatabasePath() { return TestDataDir() + "/school.db"; }
+inline std::string SampleDatabasePath()
+{
+    return TestDataDir() + "/school.db";
+}
 
-inline void UseSampleOdbc() {
+inline void UseSampleOdbc()
+{
     const std::string dir = TestDataDir();
     setenv("ODBCSYSINI", dir.c_str(), 1);
     setenv("ODBCINI", (dir + "/odbc.ini").c_str(), 1);
 }
 
-} // namespace vhtest
+}  // namespace vhtest
 
 using vhtest::SampleDsn;
 using vhtest::TestDataDir;

@@ -43,11 +43,13 @@ class Recorder
 public:
     explicit Recorder(AppTaskBase& task)
     {
-        m_log = QObject::connect(&task, &AppTaskBase::writeLog, [this](int level, const QString& text, const QString& method) {
-            lines.push_back({level, text.toStdString(), method.toStdString()});
+        m_log = QObject::connect(&task, &AppTaskBase::writeLog,
+                                 [this](int level, const QString& text, const QString& method) {
+                                     lines.push_back({level, text.toStdString(), method.toStdString()});
+                                 });
+        m_progress = QObject::connect(&task, &AppTaskBase::writeProgress, [this](const QString& type, int) {
+            progress.push_back(type.toStdString());
         });
-        m_progress = QObject::connect(&task, &AppTaskBase::writeProgress,
-                         [this](const QString& type, int) { progress.push_back(type.toStdString()); });
     }
 
     // The task may outlive the recorder (its destructor logs too).
@@ -100,4 +102,4 @@ private:
     QMetaObject::Connection m_progress;
 };
 
-} // namespace datest
+}  // namespace datest

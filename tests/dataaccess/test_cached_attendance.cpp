@@ -40,7 +40,8 @@ public:
     std::string rejectedKey;
 };
 
-const char kDailyTitles[] = "AttAttCodeRef\tAttAttReasonRef\tAttExcused\tAttAbs\tAttTardy\tAttTruant\tAttDiscipline\r\n";
+const char kDailyTitles[] =
+    "AttAttCodeRef\tAttAttReasonRef\tAttExcused\tAttAbs\tAttTardy\tAttTruant\tAttDiscipline\r\n";
 
 std::string Section(const std::string& title, const std::string& header, const std::string& rows)
 {
@@ -50,8 +51,9 @@ std::string Section(const std::string& title, const std::string& header, const s
 int Pending(sqlite::Database& cache, const char* table)
 {
     sqlite::Query q(cache);
-    q.Prepare("SELECT COUNT(*) AS n FROM %s WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)",
-              table);
+    q.Prepare(
+        "SELECT COUNT(*) AS n FROM %s WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)",
+        table);
     q.Step();
     return q.IntColumn("n");
 }
@@ -65,7 +67,7 @@ void Export(CacheTask& task, const char* now)
     task.FinishUpdateFile();
 }
 
-} // namespace
+}  // namespace
 
 TEST(AttendanceFilter, EachWindowReplacesThePrevious)
 {
@@ -79,30 +81,33 @@ TEST(AttendanceFilter, EachWindowReplacesThePrevious)
 
     task.StartOutputTable("Student Daily Attendance", "StudentDailyAtt.pef", false);
     ODBCTable* t = task.AddTable("Attendance", "att", false);
-    task.AddFieldColumn(t, "StudentID", DataAccessBase::AsValueOperation(&DataAccessBase::FormatText), "AttStdRef",
-                        true);
-    ODBCField* date =
-        task.AddFieldColumn(t, "Att_Date", DataAccessBase::AsValueOperation(&DataAccessBase::FormatDate), "AttDate", true);
+    task.AddFieldColumn(t, "StudentID", DataAccessBase::AsValueOperation(&DataAccessBase::FormatText),
+                        "AttStdRef", true);
+    ODBCField* date = task.AddFieldColumn(
+        t, "Att_Date", DataAccessBase::AsValueOperation(&DataAccessBase::FormatDate), "AttDate", true);
     task.AddCondition("AND", task.GetField(t, "SchoolID", true), "=", "100");
     task.AddOrder(date);
     task.SetChangeDateField(date);
 
-    const char* const windows[][2] = {{"2024-09-01", "2024-09-07"}, {"2024-09-08", "2024-09-14"},
-                                      {"2024-09-15", "2024-09-21"}};
-    const char* const rows[] = {"S1\t09/02/2024\r\nS1\t09/05/2024\r\n", "S2\t09/09/2024\r\n", "S3\t09/16/2024\r\n"};
+    const char* const windows[][2] = {
+        {"2024-09-01", "2024-09-07"}, {"2024-09-08", "2024-09-14"}, {"2024-09-15", "2024-09-21"}};
+    const char* const rows[] = {"S1\t09/02/2024\r\nS1\t09/05/2024\r\n", "S2\t09/09/2024\r\n",
+                                "S3\t09/16/2024\r\n"};
     for (int i = 0; i < 3; ++i) {
         task.FilterAttendance(Day(windows[i][0]), Day(windows[i][1]));
         task.WriteTable(nullptr, XString());
         EXPECT_EQ(readertest::ReadFile(folder + "/StudentDailyAtt.pef"), rows[i]) << "window " << i;
     }
-    EXPECT_EQ(Str(task.BuildQuery()), "SELECT att.StudentID, att.Att_Date, att.SchoolID FROM Attendance att  WHERE "
-                                      "att.SchoolID = 100 AND att.Att_Date >= '2024-09-15' AND att.Att_Date <= "
-                                      "'2024-09-21' ORDER BY att.Att_Date");
+    EXPECT_EQ(Str(task.BuildQuery()),
+              "SELECT att.StudentID, att.Att_Date, att.SchoolID FROM Attendance att  WHERE "
+              "att.SchoolID = 100 AND att.Att_Date >= '2024-09-15' AND att.Att_Date <= "
+              "'2024-09-21' ORDER BY att.Att_Date");
 
     // A window without a real start date only bounds its end.
     task.FilterAttendance(XDate(), Day("2024-09-05"));
-    EXPECT_EQ(Str(task.BuildQuery()), "SELECT att.StudentID, att.Att_Date, att.SchoolID FROM Attendance att  WHERE "
-                                      "att.SchoolID = 100 AND att.Att_Date <= '2024-09-05' ORDER BY att.Att_Date");
+    EXPECT_EQ(Str(task.BuildQuery()),
+              "SELECT att.StudentID, att.Att_Date, att.SchoolID FROM Attendance att  WHERE "
+              "att.SchoolID = 100 AND att.Att_Date <= '2024-09-05' ORDER BY att.Att_Date");
     task.FilterAttendance(XDate(0), XDate());
     EXPECT_EQ(task.GetQueryModel().conditions.size(), 1u);
 
@@ -129,27 +134,34 @@ TEST(CachedAttendance, PendingRowsAreExportedOnce)
     task.StartAttTable("PERIOD_ATT", false, false);
     task.AddDailyHeader("AttAM");
     sqlite::Database& cache = task.GetAttendanceCache();
-    cache.Execute("INSERT INTO DAILY_ATT VALUES ('O''Brien', '2024-09-05', 'AD', '', '0', '1', '0', '0', '0', "
-                  "'AttTimeFrameRef', 'A', 'E')");
+    cache.Execute(
+        "INSERT INTO DAILY_ATT VALUES ('O''Brien', '2024-09-05', 'AD', '', '0', '1', '0', '0', '0', "
+        "'AttTimeFrameRef', 'A', 'E')");
     cache.Execute("INSERT INTO DAILY_ATT VALUES ('S1', '2024-09-02', 'AD', 'Sick', '1', '1', '0', '0', '0', "
                   "'AttTimeFrameRef', NULL, 'A')");
-    cache.Execute("INSERT INTO DAILY_ATT VALUES ('S2', '2024-09-03', 'AD', '', '0', '1', '0', '0', '0', '', NULL, 'U')");
+    cache.Execute("INSERT INTO DAILY_ATT VALUES ('S2', '2024-09-03', 'AD', '', '0', '1', '0', '0', '0', '', "
+                  "NULL, 'U')");
     cache.Execute("INSERT INTO DAILY_ATT VALUES ('S3', '2024-09-04', 'AD', '', '0', '0', '1', '0', '0', "
                   "'AttTimeFrameRef', 'T', 'T')");
-    cache.Execute("INSERT INTO DAILY_ATT VALUES ('S5', '2024-09-06', 'AM', '', '0', '1', '0', '0', '0', 'AttAM', NULL, "
-                  "'A')");
+    cache.Execute(
+        "INSERT INTO DAILY_ATT VALUES ('S5', '2024-09-06', 'AM', '', '0', '1', '0', '0', '0', 'AttAM', NULL, "
+        "'A')");
     cache.Execute("INSERT INTO DAILY_ATT VALUES ('S6', '2024-09-06', 'AD', '', '0', '1', '0', '0', '0', "
                   "'AttTimeFrameRef', NULL, NULL)");
-    cache.Execute("INSERT INTO PERIOD_ATT VALUES ('S1', '2024-09-02', 'P1', '', '0', '1', '0', '0', '0', 'AttPerRef', "
+    cache.Execute(
+        "INSERT INTO PERIOD_ATT VALUES ('S1', '2024-09-02', 'P1', '', '0', '1', '0', '0', '0', 'AttPerRef', "
+        "NULL, 'A')");
+    cache.Execute("INSERT INTO PERIOD_ATT VALUES ('S1', '2024-09-02', 'P2', '', '0', '1', '0', '0', '0', '', "
                   "NULL, 'A')");
-    cache.Execute("INSERT INTO PERIOD_ATT VALUES ('S1', '2024-09-02', 'P2', '', '0', '1', '0', '0', '0', '', NULL, 'A')");
-    cache.Execute("INSERT INTO PERIOD_ATT VALUES ('S2', '2024-09-02', 'P1', '', '0', '0', '0', '0', '0', 'AttPerRef', "
-                  "'A', 'A')");
+    cache.Execute(
+        "INSERT INTO PERIOD_ATT VALUES ('S2', '2024-09-02', 'P1', '', '0', '0', '0', '0', '0', 'AttPerRef', "
+        "'A', 'A')");
 
     Export(task, "2024-09-21");
     const std::string first = UpdateFile(folder, "20240921100000");
-    EXPECT_NE(first.find(Section("Cached Daily Attendance", "AttAM", "S5\t09/06/2024\tAM\tA\t\t0\t1\t0\t0\t0\r\n")),
-              std::string::npos)
+    EXPECT_NE(
+        first.find(Section("Cached Daily Attendance", "AttAM", "S5\t09/06/2024\tAM\tA\t\t0\t1\t0\t0\t0\r\n")),
+        std::string::npos)
         << first;
     EXPECT_NE(first.find(Section("Cached Daily Attendance", "AttTimeFrameRef",
                                  "O'Brien\t09/05/2024\tAD\tE\t\t0\t1\t0\t0\t0\r\n"
@@ -167,19 +179,23 @@ TEST(CachedAttendance, PendingRowsAreExportedOnce)
     EXPECT_EQ(Pending(cache, "DAILY_ATT"), 0);
     EXPECT_EQ(Pending(cache, "PERIOD_ATT"), 0);
     EXPECT_TRUE(log.Has(8, "Attendance Query: Wrote3 records."));
-    EXPECT_TRUE(log.Has(8, "CreateStudentPeriodAttendanceFromDB: Either no data returned or No Period Timeframe "
-                           "header set, assuming AttPerRef"));
-    EXPECT_TRUE(log.Has(9, "Attendance Query: SELECT stdkey, attdate, reason, excused, absent, tardy, truant, "
-                           "discipline, timeframe, oldcode, newcode FROM DAILY_ATT WHERE newcode IS NOT NULL AND "
-                           "(newcode <> oldcode OR oldcode IS NULL) AND header = 'AttAM'"));
-    EXPECT_TRUE(log.Has(9, "Attendance Query: SELECT stdkey, attdate, reason, excused, absent, tardy, truant, "
-                           "discipline, perkey, oldcode, newcode FROM PERIOD_ATT WHERE newcode IS NOT NULL AND "
-                           "(newcode <> oldcode OR oldcode IS NULL) AND (header = 'AttPerRef' OR header = '')"));
+    EXPECT_TRUE(log.Has(8,
+                        "CreateStudentPeriodAttendanceFromDB: Either no data returned or No Period Timeframe "
+                        "header set, assuming AttPerRef"));
+    EXPECT_TRUE(
+        log.Has(9, "Attendance Query: SELECT stdkey, attdate, reason, excused, absent, tardy, truant, "
+                   "discipline, timeframe, oldcode, newcode FROM DAILY_ATT WHERE newcode IS NOT NULL AND "
+                   "(newcode <> oldcode OR oldcode IS NULL) AND header = 'AttAM'"));
+    EXPECT_TRUE(log.Has(9,
+                        "Attendance Query: SELECT stdkey, attdate, reason, excused, absent, tardy, truant, "
+                        "discipline, perkey, oldcode, newcode FROM PERIOD_ATT WHERE newcode IS NOT NULL AND "
+                        "(newcode <> oldcode OR oldcode IS NULL) AND (header = 'AttPerRef' OR header = '')"));
 
     // Exported twice: the sections stay, their rows do not come again.
     Export(task, "2024-09-22");
     const std::string second = UpdateFile(folder, "20240922100000");
-    EXPECT_NE(second.find(Section("Cached Daily Attendance", "AttTimeFrameRef", "")), std::string::npos) << second;
+    EXPECT_NE(second.find(Section("Cached Daily Attendance", "AttTimeFrameRef", "")), std::string::npos)
+        << second;
     EXPECT_NE(second.find(Section("Cached Period Attendance", "AttPerRef", "")), std::string::npos) << second;
     EXPECT_EQ(second.find("O'Brien"), std::string::npos);
 
@@ -217,14 +233,16 @@ TEST(CachedAttendance, MissingAndBrokenCacheTables)
     task.StartAttTable("DAILY_ATT", false, false);
     sqlite::Database& cache = task.GetAttendanceCache();
     // A period table that lacks a column: its section is closed, the run goes on.
-    cache.Execute("CREATE TABLE PERIOD_ATT (stdkey TEXT, attdate TEXT, perkey TEXT, header TEXT, oldcode TEXT, "
-                  "newcode TEXT)");
+    cache.Execute(
+        "CREATE TABLE PERIOD_ATT (stdkey TEXT, attdate TEXT, perkey TEXT, header TEXT, oldcode TEXT, "
+        "newcode TEXT)");
     cache.Execute("INSERT INTO DAILY_ATT VALUES ('S1', '2024-09-02', 'AD', '', '0', '1', '0', '0', '0', "
                   "'AttTimeFrameRef', NULL, 'A')");
     Export(task, "2024-09-21");
     const std::string pdu = UpdateFile(folder, "20240921100000");
     EXPECT_NE(pdu.find(Section("Cached Period Attendance", "AttPerRef", "")), std::string::npos) << pdu;
-    EXPECT_NE(pdu.find(Section("Cached Daily Attendance", "AttTimeFrameRef", "S1\t09/02/2024\tAD\tA\t\t0\t1\t0\t0\t0\r\n")),
+    EXPECT_NE(pdu.find(Section("Cached Daily Attendance", "AttTimeFrameRef",
+                               "S1\t09/02/2024\tAD\tA\t\t0\t1\t0\t0\t0\r\n")),
               std::string::npos)
         << pdu;
     EXPECT_TRUE(log.Contains("CreateStudentPeriodAttendanceFromDB Warning: "));
@@ -281,7 +299,7 @@ int DurablyPending(const std::string& folder)
     return Pending(other, "DAILY_ATT") + Pending(other, "PERIOD_ATT");
 }
 
-} // namespace
+}  // namespace
 
 TEST(CachedAttendance, MarksLastOnlyWithAFinishedUpdateFile)
 {
@@ -327,7 +345,8 @@ TEST(CachedAttendance, MarksLastOnlyWithAFinishedUpdateFile)
     task.StartAttTable("PERIOD_ATT", false, false);
     Export(task, "2024-09-22");
     const std::string pdu = UpdateFile(folder, "20240922100000");
-    EXPECT_NE(pdu.find(Section("Cached Daily Attendance", "AttTimeFrameRef", rows)), std::string::npos) << pdu;
+    EXPECT_NE(pdu.find(Section("Cached Daily Attendance", "AttTimeFrameRef", rows)), std::string::npos)
+        << pdu;
     EXPECT_NE(pdu.find("S2\t09/02/2024\tP1\tA\t"), std::string::npos) << pdu;
     EXPECT_EQ(DurablyPending(folder), 0);
 }

@@ -140,7 +140,8 @@ TEST_F(SampleSource, MissingDatabaseFileFails)
     const std::string ini = dir.path().toStdString() + "/odbc.ini";
     {
         std::ofstream out(ini);
-        out << "[vh_missing]\nDriver=SQLite3\nDatabase=" << dir.path().toStdString() << "/absent.db\nNoCreat=1\n";
+        out << "[vh_missing]\nDriver=SQLite3\nDatabase=" << dir.path().toStdString()
+            << "/absent.db\nNoCreat=1\n";
     }
     setenv("ODBCINI", ini.c_str(), 1);
     TestTask task(3, DbSybaseOdbc);
@@ -166,8 +167,11 @@ TEST_F(SampleSource, MaskSecretsCoversDriverTexts)
     TestTask task(3, DbSybaseOdbc);
     task.SetStoredConnectionString("DSN=x;UID=u;PWD={pa;ss};");
     task.SetPassword("hunter22");
-    EXPECT_STREQ(task.MaskSecrets("[drv] DSN=x;UID=u;pwd=anything;Password=\"q\" said pa;ss and hunter22 twice hunter22").CStr(),
-                 "[drv] DSN=x;UID=u;pwd=********;Password=\"q\" said ***** and ******** twice ********");
+    EXPECT_STREQ(
+        task.MaskSecrets(
+                "[drv] DSN=x;UID=u;pwd=anything;Password=\"q\" said pa;ss and hunter22 twice hunter22")
+            .CStr(),
+        "[drv] DSN=x;UID=u;pwd=********;Password=\"q\" said ***** and ******** twice ********");
     EXPECT_STREQ(task.MaskSecrets("no secrets here").CStr(), "no secrets here");
 }
 
@@ -181,8 +185,9 @@ TEST_F(SampleSource, SybaseCatalogueChecks)
     EXPECT_TRUE(task.DoTableExists("schools"));
     EXPECT_TRUE(task.DoTableExists("TERMS"));
     EXPECT_FALSE(task.DoTableExists("NoSuchTable"));
-    EXPECT_TRUE(log.Has(9, "Table Exists query:SELECT name FROM sysobjects WHERE (type = 'U' OR type = 'V') AND "
-                           "UPPER(name) = UPPER('schools')"));
+    EXPECT_TRUE(log.Has(9,
+                        "Table Exists query:SELECT name FROM sysobjects WHERE (type = 'U' OR type = 'V') AND "
+                        "UPPER(name) = UPPER('schools')"));
 
     log.Clear();
     EXPECT_TRUE(task.DoFieldExists("Schools", "school_number"));
@@ -317,8 +322,9 @@ TEST_F(SampleSource, ConnectAndCheckTable)
     EXPECT_TRUE(task.ConnectAndCheckTable(cs, "Terms", false));
     EXPECT_TRUE(task.IsConnected());
     task.Disconnect();
-    EXPECT_THROW(task.ConnectAndCheckTable(task.BuildConnectionString("vh_no_such_source", "", ""), "Schools", false),
-                 XException);
+    EXPECT_THROW(
+        task.ConnectAndCheckTable(task.BuildConnectionString("vh_no_such_source", "", ""), "Schools", false),
+        XException);
 }
 
 TEST_F(SampleSource, SchemaLog)
@@ -328,12 +334,14 @@ TEST_F(SampleSource, SchemaLog)
     task.Connect(SampleConnectionString(task));
     task.LogSchema();
     EXPECT_TRUE(log.Has(7, "Logging Schema..."));
-    EXPECT_TRUE(log.Has(7, "SELECT sysobjects.name as table_name, syscolumns.name as column_name FROM syscolumns JOIN "
-                           "sysobjects ON syscolumns.id=sysobjects.id"));
+    EXPECT_TRUE(log.Has(
+        7, "SELECT sysobjects.name as table_name, syscolumns.name as column_name FROM syscolumns JOIN "
+           "sysobjects ON syscolumns.id=sysobjects.id"));
     // One line per result column with its data-type name, then one level-9 line per table column.
     int columnLines = 0;
     for (const auto& line : log.lines)
-        columnLines += line.level == 7 && (line.text.rfind("table_name - ", 0) == 0 || line.text.rfind("column_name - ", 0) == 0);
+        columnLines += line.level == 7 && (line.text.rfind("table_name - ", 0) == 0 ||
+                                           line.text.rfind("column_name - ", 0) == 0);
     EXPECT_EQ(columnLines, 2);
     EXPECT_FALSE(log.Contains("UNKNOWN!"));
     EXPECT_TRUE(log.Has(9, "Schools::School_Number"));
@@ -368,8 +376,9 @@ TEST_F(SampleSource, StartAndFinishOfARun)
     log.Clear();
     task.Finish();
     EXPECT_FALSE(task.IsConnected());
-    const char* order[] = {"Finished Extraction", "Finishing Import", "Disconnecting", "Saving Bridge Config",
-                           "Clearing Run Data",   "Export complete.", "End Extract Log", "Extract Log Ended"};
+    const char* order[] = {"Finished Extraction",  "Finishing Import",  "Disconnecting",
+                           "Saving Bridge Config", "Clearing Run Data", "Export complete.",
+                           "End Extract Log",      "Extract Log Ended"};
     int previous = -1;
     for (const char* text : order) {
         const int at = log.IndexOf(text);
@@ -399,4 +408,4 @@ TEST_F(SampleSource, StartAndFinishOfARun)
     keep.Disconnect();
 }
 
-} // namespace
+}  // namespace

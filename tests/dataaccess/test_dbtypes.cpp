@@ -67,13 +67,15 @@ TEST(DatabaseTypes, Names)
 
 TEST(DatabaseTypes, ConnectionStringsWithLogin)
 {
-    EXPECT_EQ(Cs(1, "D", "U", "P"), "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=D;Extended Properties=dBASE IV;");
+    EXPECT_EQ(Cs(1, "D", "U", "P"),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=D;Extended Properties=dBASE IV;");
     EXPECT_EQ(Cs(2, "/dbf/folder/", "U", "P"), "/dbf/folder/");
     EXPECT_EQ(Cs(3, "D", "U", "P"),
               "Persist Security Info=False;Data Source=D;Collating Sequence=machine;User ID=U;Password=P;");
     EXPECT_EQ(Cs(4, "D", "U", "P"), "Provider=VFPOLEDB.1;Data Source=D;Collating Sequence=MACHINE");
-    EXPECT_EQ(Cs(5, "srv; db ", "U", "P"),
-              "Provider=MSDASQL;Persist Security Info=False;Data Source=srv;Database=db;User ID=U;Password=P;");
+    EXPECT_EQ(
+        Cs(5, "srv; db ", "U", "P"),
+        "Provider=MSDASQL;Persist Security Info=False;Data Source=srv;Database=db;User ID=U;Password=P;");
     EXPECT_EQ(Cs(6, "D", "U", "P"), "Data Source=D;User Id=U;Password=P;");
     EXPECT_EQ(Cs(7, "/x/school.db", "U", "P"), "Database=/x/school.db");
     EXPECT_EQ(Cs(8, "D", "U", "P"), "DB2OLEDB");
@@ -82,8 +84,10 @@ TEST(DatabaseTypes, ConnectionStringsWithLogin)
     EXPECT_EQ(Cs(11, "D", "U", "P"), "Data Source=D;User ID=U;Password=P;Persist Security Info=True;");
     EXPECT_EQ(Cs(12, "D", "U", "P"),
               "Provider=OraOLEDB.Oracle;Data Source=D;User ID=U;Password=P;Persist Security Info=True;");
-    EXPECT_EQ(Cs(13, "D", "U", "P"), "Provider=MSDAORA;Data Source=D;User ID=U;Password=P;Persist Security Info=True;");
-    EXPECT_EQ(Cs(14, "D", "U", "P"), "Provider=Sybase ASE OLE DB Provider;Data source=D;User Id=U;Password=P;");
+    EXPECT_EQ(Cs(13, "D", "U", "P"),
+              "Provider=MSDAORA;Data Source=D;User ID=U;Password=P;Persist Security Info=True;");
+    EXPECT_EQ(Cs(14, "D", "U", "P"),
+              "Provider=Sybase ASE OLE DB Provider;Data source=D;User Id=U;Password=P;");
     EXPECT_EQ(Cs(15, "D", "U", "P"), "DSN=D;UID=U;PWD=P;");
     EXPECT_EQ(Cs(16, "D", "U", "P"), "DSN=D;UID=U;PWD=P");
     EXPECT_EQ(Cs(18, "D", "U", "P"), "DSN=D;UID=U;PWD=P;ISOLATIONLEVEL=1;");
@@ -114,7 +118,8 @@ TEST(DatabaseTypes, ConnectionStringsWithoutLogin)
               "Trusted_Connection=yes;");
     EXPECT_EQ(Cs(5, "server", "", "P"), "Provider=MSDASQL;Persist Security Info=False;Data Source=server;"
                                         "Trusted_Connection=yes;");
-    EXPECT_EQ(Cs(5, "server;", "U", ""), "Provider=MSDASQL;Persist Security Info=False;Data Source=server;User ID=U;");
+    EXPECT_EQ(Cs(5, "server;", "U", ""),
+              "Provider=MSDASQL;Persist Security Info=False;Data Source=server;User ID=U;");
 }
 
 TEST(DatabaseTypes, DateLiterals)
@@ -160,8 +165,9 @@ TEST(DatabaseTypes, CatalogueQueries)
     const XString single("SELECT %s FROM %s");
 
     CatalogueQuery q = TableExistsQuery(15, "Schools", whole);
-    EXPECT_STREQ(q.query.CStr(),
-                 "SELECT name FROM sysobjects WHERE (type = 'U' OR type = 'V') AND UPPER(name) = UPPER('Schools')");
+    EXPECT_STREQ(
+        q.query.CStr(),
+        "SELECT name FROM sysobjects WHERE (type = 'U' OR type = 'V') AND UPPER(name) = UPPER('Schools')");
     EXPECT_EQ(q.judgement, CatalogueJudgement::Rows);
     EXPECT_TRUE(q.fallback.IsEmpty());
 
@@ -170,8 +176,9 @@ TEST(DatabaseTypes, CatalogueQueries)
     EXPECT_EQ(q.judgement, CatalogueJudgement::Opens);
 
     q = TableExistsQuery(10, "\"Students\"", whole);
-    EXPECT_STREQ(q.query.CStr(),
-                 "SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = 'Students'");
+    EXPECT_STREQ(
+        q.query.CStr(),
+        "SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = 'Students'");
 
     q = TableExistsQuery(9, "T", whole);
     EXPECT_STREQ(q.query.CStr(), "SELECT Name FROM MSysObjects WHERE Type=1 AND Flags=0 AND Name='T'");
@@ -187,18 +194,21 @@ TEST(DatabaseTypes, CatalogueQueries)
 
     // Column checks: the column comes first where the column is selected from the table.
     q = FieldExistsQuery(15, "Schools", "School_Number", single);
-    EXPECT_STREQ(q.query.CStr(),
-                 "SELECT syscolumns.name FROM syscolumns JOIN sysobjects ON syscolumns.id=sysobjects.id WHERE "
-                 "UPPER(sysobjects.name) = UPPER('Schools') AND UPPER(syscolumns.name) = UPPER('School_Number')");
+    EXPECT_STREQ(
+        q.query.CStr(),
+        "SELECT syscolumns.name FROM syscolumns JOIN sysobjects ON syscolumns.id=sysobjects.id WHERE "
+        "UPPER(sysobjects.name) = UPPER('Schools') AND UPPER(syscolumns.name) = UPPER('School_Number')");
     EXPECT_STREQ(FieldExistsQuery(1, "T", "c", single).query.CStr(), "SELECT c FROM T");
     EXPECT_STREQ(FieldExistsQuery(4, "T", "c", single).query.CStr(), "SELECT COUNT(c) FROM T");
     EXPECT_STREQ(FieldExistsQuery(7, "T", "c", single).query.CStr(),
                  "SELECT sql FROM sqlite_master WHERE name='T' AND sql LIKE 'c '");
-    EXPECT_STREQ(FieldExistsQuery(10, "T", "c", single).query.CStr(),
-                 "SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = T AND pg_class.oid = "
-                 "attrelid  AND attnum > 0 AND attname='c'");
+    EXPECT_STREQ(
+        FieldExistsQuery(10, "T", "c", single).query.CStr(),
+        "SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = T AND pg_class.oid = "
+        "attrelid  AND attnum > 0 AND attname='c'");
     EXPECT_STREQ(FieldExistsQuery(16, "T", "c", single).query.CStr(),
-                 "SELECT \"_Field-Name\" FROM pub.\"_field\" WHERE \"_Field-Name\" = 'c' AND \"_file-recid\" = (SELECT "
+                 "SELECT \"_Field-Name\" FROM pub.\"_field\" WHERE \"_Field-Name\" = 'c' AND \"_file-recid\" "
+                 "= (SELECT "
                  "ROWID FROM pub.\"_file\" WHERE \"_file-name\" = 'T')");
     q = FieldExistsQuery(18, "T", "c", single);
     EXPECT_STREQ(q.query.CStr(), "select tabid from systables where tabname='T' and colname = 'c' ");
@@ -224,4 +234,4 @@ TEST(DatabaseTypes, AdoTypeNames)
     EXPECT_STREQ(AdoDataTypeName(999), "UNKNOWN!");
 }
 
-} // namespace
+}  // namespace

@@ -8,8 +8,8 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 using datest::Recorder;
 using datest::TestTask;
@@ -38,13 +38,12 @@ public:
     }
 };
 
-template <class F>
-PDEWriter::ValueOperation Op(F f)
+template <class F> PDEWriter::ValueOperation Op(F f)
 {
     return DataAccessBase::AsValueOperation(f);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Formatters, EveryWrittenFormatterOnRealRows)
 {
@@ -103,28 +102,34 @@ TEST(Formatters, EveryWrittenFormatterOnRealRows)
     EXPECT_EQ(task.WriteTable(nullptr, XString()), 7);
 
     const std::string expected =
-        "1\tLunch  Room\tLUNCH  ROOM\t\"Lunch  Room\"\tLunch  Room\tLunch  Room\t\tLunch  Room\tgs_Lunch  Room\t\t"
+        "1\tLunch  Room\tLUNCH  ROOM\t\"Lunch  Room\"\tLunch  Room\tLunch  Room\t\tLunch  Room\tgs_Lunch  "
+        "Room\t\t"
         "$-12.50\t\t\t\t9:05:07 AM\t09/03/2024 9:05:07 AM\t09/03/2024\t\t2.500000\t2\tYes\tNo\tYes\t1\t"
         "555 123-4567 x12\t555 123-4567 x12\tCalendar\r\n"
         "2\t0\t0\t\"0\"\t\t0\t0\t0\tgs_0\tN\t$1234.50\t12/31/1899\t12/31/1899\t12/31/1899\t12:00:00 AM\t"
         "09/03/2024 12:00:00 AM\t09/03/2024\t42\t0.000000\t0\tNo\tYes\t\t0\t\tN/A\tCalendar\r\n"
-        "3\tN/A\tN/A\t\"N/A\"\tN/A\t\t\tN/A\tgs_N/A\t\t$0.00\t01/01/1900\t\t\t\t\t\t-7\t99.500000\t100\tNo\tYes\t\t0\t"
+        "3\tN/A\tN/A\t\"N/A\"\tN/A\t\t\tN/A\tgs_N/A\t\t$0.00\t01/01/"
+        "1900\t\t\t\t\t\t-7\t99.500000\t100\tNo\tYes\t\t0\t"
         "12345\t12345\tCalendar\r\n"
         "4\tYES\tYES\t\"YES\"\tYES\tYES\t1\tYES\tgs_YES\tY\t$0.00\t\t\t\t1:30:00 PM\t01/01/1900 1:30:00 PM\t"
         "01/01/1900\t\t0.000000\t0\tYes\tNo\tYes\t1\t555 123-4567\t555 123-4567\tCalendar\r\n"
         "5\tlunchroom\tLUNCHROOM\t\"lunchroom\"\tlunchroom\tlunchroom\t\tlunchroom\tgs_lunchroom\t\t$0.13\t"
         "01/01/1600\t01/01/1600\t\t\t\t\t5\t-0.500000\t-0\tNo\tYes\t\t0\t\t\tCalendar\r\n"
-        "6\tn\tN\t\"n\"\tn\tn\t0\tn\tgs_n\tN\t$3.00\t02/29/2024\t02/29/2024\t02/29/2024\t\t\t\t\t1.000000\t1\t"
+        "6\tn\tN\t\"n\"\tn\tn\t0\tn\tgs_n\tN\t$3.00\t02/29/2024\t02/29/2024\t02/29/"
+        "2024\t\t\t\t\t1.000000\t1\t"
         "Yes\tNo\tYes\t1\t\t\tCalendar\r\n"
-        "7\tLUNCH\tLUNCH\t\"LUNCH\"\tLUNCH\tLUNCH\t\tlunch\tgs_LUNCH\t\t$0.00\t\t\t\t\t\t\t\t0.000000\t0\tNo\tYes\t"
+        "7\tLUNCH\tLUNCH\t\"LUNCH\"\tLUNCH\tLUNCH\t\tlunch\tgs_LUNCH\t\t$0.00\t\t\t\t\t\t\t\t0."
+        "000000\t0\tNo\tYes\t"
         "\t0\t\t\tCalendar\r\n";
     EXPECT_EQ(readertest::ReadFile(folder + "/FormatSample.pef"), expected);
     EXPECT_TRUE(log.Has(8, "Closed Table File. Lines= 7"));
     // Numbers the phone formatter cannot read are kept and reported at level 7.
-    EXPECT_TRUE(log.Has(7, "Phone number: 12345, cannot parse into right format.  This means that the phone number "
-                           "in your database is not in phone number format."));
-    EXPECT_TRUE(log.Has(7, "Phone number: N/A, cannot parse into right format.  This means that the phone number "
-                           "in your database is not in phone number format."));
+    EXPECT_TRUE(
+        log.Has(7, "Phone number: 12345, cannot parse into right format.  This means that the phone number "
+                   "in your database is not in phone number format."));
+    EXPECT_TRUE(
+        log.Has(7, "Phone number: N/A, cannot parse into right format.  This means that the phone number "
+                   "in your database is not in phone number format."));
     task.EndOutputTable();
     EXPECT_TRUE(log.Has(8, "Finished Format Sample table/query."));
 }
@@ -228,7 +233,8 @@ TEST(Formatters, QuickTextsMatchTheGeneralFormatting)
         ASSERT_TRUE(valuetext::DefaultDateTime(value, "MM/DD/YYYY HH:NN:SS AA", quick));
         EXPECT_EQ(Str(quick), Str(value.Format("MM/DD/YYYY HH:NN:SS AA"))) << hour;
     }
-    EXPECT_FALSE(valuetext::DefaultDateTime(XDateTime(XDate(154000), XTime()), "mm/dd/yyyy HH:NN:SS AA", quick));
+    EXPECT_FALSE(
+        valuetext::DefaultDateTime(XDateTime(XDate(154000), XTime()), "mm/dd/yyyy HH:NN:SS AA", quick));
 
     EXPECT_EQ(Str(valuetext::Real(-0.5)), "-0.5");
     EXPECT_EQ(Str(valuetext::Real(1e20)), "100000000000000000000");
@@ -240,9 +246,24 @@ TEST(Formatters, FixedMatchesPrintfOnTiesAndBoundaries)
 {
     // Exact binary ties, values whose decimal text looks like a tie, both signs, tiny and
     // large magnitudes around 2^53 and 2^64, and a spread of cents and quarter-cents.
-    std::vector<double> values = {0.5,    1.5,   2.5,        0.125,          0.375,  1.005,   2.675,
-                                  0.045,  4999.995, 0.995,   9.9999999995,   5e-324, 1e-300,  4503599627370495.5,
-                                  9007199254740991.0, 9007199254740992.0, 18446744073709551616.0, 1e300};
+    std::vector<double> values = {0.5,
+                                  1.5,
+                                  2.5,
+                                  0.125,
+                                  0.375,
+                                  1.005,
+                                  2.675,
+                                  0.045,
+                                  4999.995,
+                                  0.995,
+                                  9.9999999995,
+                                  5e-324,
+                                  1e-300,
+                                  4503599627370495.5,
+                                  9007199254740991.0,
+                                  9007199254740992.0,
+                                  18446744073709551616.0,
+                                  1e300};
     for (int i = -300000; i <= 300000; i += 7)
         values.push_back(i / 100.0 + i / 8.0 / 1000.0);
     char expected[400];
@@ -250,7 +271,8 @@ TEST(Formatters, FixedMatchesPrintfOnTiesAndBoundaries)
         for (double signedValue : {v, -v}) {
             for (int decimals = 0; decimals <= 10; ++decimals) {
                 std::snprintf(expected, sizeof expected, "%.*f", decimals, signedValue);
-                ASSERT_EQ(Str(valuetext::Fixed(signedValue, decimals)), expected) << signedValue << " " << decimals;
+                ASSERT_EQ(Str(valuetext::Fixed(signedValue, decimals)), expected)
+                    << signedValue << " " << decimals;
             }
             std::snprintf(expected, sizeof expected, "%.4f", signedValue);
             std::string trimmed = expected;

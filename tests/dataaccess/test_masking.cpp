@@ -50,4 +50,4 @@ TEST(Masking, MaskConnectionPasswords)
     EXPECT_EQ(MaskedAll("DSN=d;"), "DSN=d;");
 }
 
-} // namespace
+}  // namespace

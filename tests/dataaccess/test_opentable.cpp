@@ -85,15 +85,16 @@ struct CodesTable
     {
         task.StartOutputTable(title, XString(title) + ".pef", false);
         ODBCTable* t = task.AddTable(table, "c", false);
-        ODBCField* code = task.AddFieldColumn(t, "Code", DataAccessBase::AsValueOperation(&DataAccessBase::FormatText),
-                                              "Code", true);
-        task.AddFieldColumn(t, "Title", DataAccessBase::AsValueOperation(&DataAccessBase::FormatText), "Title", true);
+        ODBCField* code = task.AddFieldColumn(
+            t, "Code", DataAccessBase::AsValueOperation(&DataAccessBase::FormatText), "Code", true);
+        task.AddFieldColumn(t, "Title", DataAccessBase::AsValueOperation(&DataAccessBase::FormatText),
+                            "Title", true);
         task.AddOrder(code);
     }
     std::string File(const char* title = "Codes") const { return folder + "/" + title + ".pef"; }
 };
 
-} // namespace
+}  // namespace
 
 TEST(OpenTable, RetriesAfterDroppedConnectionsThenWrites)
 {
@@ -117,7 +118,8 @@ TEST(OpenTable, RetriesAfterDroppedConnectionsThenWrites)
     EXPECT_TRUE(opening < first && first < second && second < ran);
     EXPECT_TRUE(log.Has(8, "Opened Codes table/query."));
     EXPECT_FALSE(log.Contains("Query 2 failed"));
-    EXPECT_TRUE(log.Contains("RunQuery: While executing: SELECT c.Code, c.Title FROM Codes c  ORDER BY c.Code, "));
+    EXPECT_TRUE(
+        log.Contains("RunQuery: While executing: SELECT c.Code, c.Title FROM Codes c  ORDER BY c.Code, "));
     EXPECT_TRUE(log.Contains("ORA-12170: TNS:Connect timeout occurred"));
 }
 
@@ -147,7 +149,8 @@ TEST(OpenTable, FailsTheRunWhenEveryTryFails)
     EXPECT_EQ(codes.task.reconnects, 5);
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(codes.log.Has(8, "Query " + std::to_string(i) + " failed with error: 1629"));
-    EXPECT_TRUE(codes.log.Has(2, "Open table Codes failed: the query still failed with error 1629 after 5 tries."));
+    EXPECT_TRUE(
+        codes.log.Has(2, "Open table Codes failed: the query still failed with error 1629 after 5 tries."));
     EXPECT_FALSE(FileExists(codes.File()));
 }
 
@@ -164,10 +167,11 @@ TEST(OpenTable, OtherErrorsAreNotRetried)
             const std::string text = e.GetMessage();
             EXPECT_EQ(text.rfind("Failed with error [While executing query: ", 0), 0u) << text;
             EXPECT_NE(text.find("COM Error Code = 80004005, Code Meaning = "), std::string::npos) << text;
-            EXPECT_NE(text.find("Source = Microsoft OLE DB Provider for ODBC Drivers, Description = "
-                                "[Oracle][ODBC][Ora]ORA-00942: table or view does not exist] while parsing query: "
-                                "SELECT c.Code, c.Title FROM Codes c  ORDER BY c.Code"),
-                      std::string::npos)
+            EXPECT_NE(
+                text.find("Source = Microsoft OLE DB Provider for ODBC Drivers, Description = "
+                          "[Oracle][ODBC][Ora]ORA-00942: table or view does not exist] while parsing query: "
+                          "SELECT c.Code, c.Title FROM Codes c  ORDER BY c.Code"),
+                std::string::npos)
                 << text;
         }
         EXPECT_EQ(codes.task.reconnects, 0);
@@ -191,7 +195,8 @@ TEST(OpenTable, ErrorWhileWalkingFailsTheTable)
     codes.task.Connect("DSN=reader_source_step;");
     codes.task.StartOutputTable("Bad Walk", "BadWalk.pef", false);
     ODBCTable* t = codes.task.AddTable("BadWalk", "", false);
-    codes.task.AddFieldColumn(t, "v", DataAccessBase::AsValueOperation(&DataAccessBase::FormatInt), "v", true);
+    codes.task.AddFieldColumn(t, "v", DataAccessBase::AsValueOperation(&DataAccessBase::FormatInt), "v",
+                              true);
     try {
         codes.task.WriteTable(nullptr, XString());
         ADD_FAILURE() << "a walk that stops early must fail the run";
@@ -210,15 +215,17 @@ TEST(OpenTable, ErrorWhileWalkingFailsTheTable)
     codes.task.Connect(readertest::SourceConnectionString());
     codes.task.StartOutputTable("Lost", "Lost.pef", false);
     t = codes.task.AddTable("Numbers", "", false);
-    codes.task.AddFieldColumn(t, "n", DataAccessBase::AsValueOperation(&DataAccessBase::FormatInt), "n", true);
+    codes.task.AddFieldColumn(t, "n", DataAccessBase::AsValueOperation(&DataAccessBase::FormatInt), "n",
+                              true);
     try {
         codes.task.WriteTable(DataAccessBase::AsRowFilter(&FlakyTask::DropConnectionAtSecondRow), XString());
         ADD_FAILURE() << "a walk that stops early must fail the run";
     } catch (const XException& e) {
-        EXPECT_EQ(std::string(e.GetMessage()).rfind("Failed with error [Could not read all records of Lost: the query "
-                                                    "was closed while its records were read.] while writing file "
-                                                    "[Lost.pef]",
-                                                    0),
+        EXPECT_EQ(std::string(e.GetMessage())
+                      .rfind("Failed with error [Could not read all records of Lost: the query "
+                             "was closed while its records were read.] while writing file "
+                             "[Lost.pef]",
+                             0),
                   0u)
             << e.GetMessage();
     }
@@ -228,7 +235,8 @@ TEST(OpenTable, ErrorWhileWalkingFailsTheTable)
     codes.task.Connect(readertest::SourceConnectionString());
     codes.task.StartOutputTable("Empty", "Empty.pef", false);
     t = codes.task.AddTable("Empty", "", false);
-    codes.task.AddFieldColumn(t, "n", DataAccessBase::AsValueOperation(&DataAccessBase::FormatInt), "n", true);
+    codes.task.AddFieldColumn(t, "n", DataAccessBase::AsValueOperation(&DataAccessBase::FormatInt), "n",
+                              true);
     EXPECT_EQ(codes.task.WriteTable(nullptr, "first line"), 0);
     EXPECT_EQ(readertest::ReadFile(codes.folder + "/Empty.pef"), "first line\r\n");
 }
@@ -327,7 +335,8 @@ TEST(QueryExecution, ErrorTextsAndOracleCodes)
     EXPECT_TRUE(log.Has(8, Str(text)));
     const XException e = task.MakeComException(nullptr, ado::ComError(0x0000000E, "ADODB.Field", ""));
     EXPECT_EQ(std::string(e.GetMessage()).rfind("COM Error Code = 0000000e, Code Meaning = ", 0), 0u);
-    EXPECT_NE(std::string(e.GetMessage()).find("\r\nSource = ADODB.Field, Description = (null)"), std::string::npos);
+    EXPECT_NE(std::string(e.GetMessage()).find("\r\nSource = ADODB.Field, Description = (null)"),
+              std::string::npos);
     EXPECT_EQ(e.GetCode(), 0);
 
     // With a connection, its error list comes first, one line per error.
@@ -339,7 +348,8 @@ TEST(QueryExecution, ErrorTextsAndOracleCodes)
     char first[512];
     std::snprintf(first, sizeof first, "Error number: %x\t%s\r\n", static_cast<unsigned>(errors[0].Number),
                   errors[0].Description.c_str());
-    const std::string listed = Str(task.GetComErrorText(task.GetConnection(), ado::ComError(ado::E_FAIL, "s", "d")));
+    const std::string listed =
+        Str(task.GetComErrorText(task.GetConnection(), ado::ComError(ado::E_FAIL, "s", "d")));
     EXPECT_EQ(listed.rfind(first, 0), 0u) << listed;
     EXPECT_NE(listed.find("COM Error Code = 80004005"), std::string::npos);
 }

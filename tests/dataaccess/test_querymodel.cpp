@@ -55,7 +55,8 @@ TEST(QueryModel, TablesFieldsAndColumns)
     EXPECT_STREQ(task.BuildQuery().CStr(),
                  "SELECT cd.Date_Value, cd.Date_Value, cd.Note FROM VH.Calendar_Day cd ");
     // The trace lines are level 9 with no method name.
-    ASSERT_TRUE(log.Has(9, "BuildQuery Finished:SELECT cd.Date_Value, cd.Date_Value, cd.Note FROM VH.Calendar_Day cd "));
+    ASSERT_TRUE(log.Has(
+        9, "BuildQuery Finished:SELECT cd.Date_Value, cd.Date_Value, cd.Note FROM VH.Calendar_Day cd "));
 
     // Clearing empties the model; the next field starts at 0 again.
     task.ClearQuery();
@@ -89,9 +90,10 @@ TEST(QueryModel, ConditionsOrdersAndCalculatedFields)
     EXPECT_EQ(task.GetQueryModel().orders.size(), 2u);
 
     task.SetDistinct(true);
-    EXPECT_STREQ(task.BuildQuery().CStr(),
-                 "SELECT DISTINCT t.LastFirst, t.SchoolID, case t.LastFirst when '' then 1 else 0 end as order1 FROM "
-                 "Teachers t  WHERE t.SchoolID = 100 AND t.Status = 1  ORDER BY order1, t.LastFirst DESC");
+    EXPECT_STREQ(
+        task.BuildQuery().CStr(),
+        "SELECT DISTINCT t.LastFirst, t.SchoolID, case t.LastFirst when '' then 1 else 0 end as order1 FROM "
+        "Teachers t  WHERE t.SchoolID = 100 AND t.Status = 1  ORDER BY order1, t.LastFirst DESC");
     task.SetDistinct(false);
 
     // Null fields in conditions stop the run with the texts of the model.
@@ -152,12 +154,15 @@ TEST(DataAccess, ContactTypes)
         const char* relationship;
         const char* type;
     } cases[] = {
-        {"Mother", "Family"},       {"Step-Mother", "Family"},    {"Step-Father's", "Family"},
-        {"GRANDMA'S", "Family"},    {"grand mother", "Family"},   {"Partner", "Family"},
-        {"Dr.", "Health"},          {"Doctor", "Health"},         {"dentist", "Health"},
-        {" Guardian 2", "Emergency"}, {"emergency", "Emergency"}, {"Mother's Friend", "Contact"},
-        {"Neighbour", "Contact"},   {"", "Contact"},              {"Mom{}", "Family"},
-        {"[Dad]", "Family"},        {"Sis", "Contact"},
+        {"Mother", "Family"},        {"Step-Mother", "Family"},
+        {"Step-Father's", "Family"}, {"GRANDMA'S", "Family"},
+        {"grand mother", "Family"},  {"Partner", "Family"},
+        {"Dr.", "Health"},           {"Doctor", "Health"},
+        {"dentist", "Health"},       {" Guardian 2", "Emergency"},
+        {"emergency", "Emergency"},  {"Mother's Friend", "Contact"},
+        {"Neighbour", "Contact"},    {"", "Contact"},
+        {"Mom{}", "Family"},         {"[Dad]", "Family"},
+        {"Sis", "Contact"},
     };
     for (const auto& c : cases)
         EXPECT_STREQ(task.GetContactType(c.relationship).CStr(), c.type) << c.relationship;
@@ -176,4 +181,4 @@ TEST(DataAccess, SchoolYearTexts)
     EXPECT_EQ(SchoolYearPairText(qMakePair(QString("2015-16"), QString("Year 15"))), QString("Year 15"));
 }
 
-} // namespace
+}  // namespace

@@ -57,7 +57,7 @@ std::string Bytes(const XBuffer& buffer)
     return std::string(reinterpret_cast<const char*>(buffer.Data()), buffer.Length());
 }
 
-} // namespace
+}  // namespace
 
 TEST(RecordReaders, NullValuesGiveTheDefaults)
 {
@@ -270,7 +270,10 @@ TEST(VariantConversions, TextOfEveryType)
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::Null())), "");
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromDate(2.5))), "1900/01/01 12:00:00");
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromDate(0.0))), "");
-    EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromString("Gr\xC3\xBC\xC3\x9F" "e"))), "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromString("Gr\xC3\xBC\xC3\x9F"
+                                                                "e"))),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
 }
 
 TEST(VariantConversions, NumbersAndTruth)
@@ -309,18 +312,21 @@ TEST(VariantConversions, WideTextAndStatusTexts)
     ODBCDataAccess::AssignWideString(text, nullptr, -1, 0);
     EXPECT_EQ(Str(text), "");
     ODBCDataAccess::AssignWideString(text, u"Gr\u00fc\u00dfe", -1, 0);
-    EXPECT_EQ(Str(text), "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(Str(text), "Gr\xC3\xBC\xC3\x9F"
+                         "e");
     ODBCDataAccess::AssignWideString(text, u"abc", 2, 0);
     EXPECT_EQ(Str(text), "ab");
     ODBCDataAccess::AssignWideString(text, u"\U0001F600", -1, 0);
     EXPECT_EQ(Str(text), "\xF0\x9F\x98\x80");
 
-    EXPECT_STREQ(ODBCDataAccess::FieldStatusText(6),
-                 "adFieldDataOverflow - The data returned from the provider overflowed the data type of the field.");
+    EXPECT_STREQ(
+        ODBCDataAccess::FieldStatusText(6),
+        "adFieldDataOverflow - The data returned from the provider overflowed the data type of the field.");
     EXPECT_STREQ(ODBCDataAccess::FieldStatusText(0), "adFieldOK - OK.");
     EXPECT_STREQ(ODBCDataAccess::FieldStatusText(14), "Undefined field status.");
-    EXPECT_STREQ(ODBCDataAccess::FieldStatusText(1048576),
-                 "adFieldPendingUnknownDelete - The provider cannot determine what operation caused field status to "
-                 "be set, and that the field will be deleted from the Fields collection after the Update method is "
-                 "called.");
+    EXPECT_STREQ(
+        ODBCDataAccess::FieldStatusText(1048576),
+        "adFieldPendingUnknownDelete - The provider cannot determine what operation caused field status to "
+        "be set, and that the field will be deleted from the Fields collection after the Update method is "
+        "called.");
 }

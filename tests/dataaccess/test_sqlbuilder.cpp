@@ -28,9 +28,10 @@ struct Builder
 
     SqlBuilder Make()
     {
-        return SqlBuilder(model, type, distinct, dataSource, [this](int level, const XString& text, const XString& method) {
-            log.push_back({level, text.CStr(), method.CStr()});
-        });
+        return SqlBuilder(model, type, distinct, dataSource,
+                          [this](int level, const XString& text, const XString& method) {
+                              log.push_back({level, text.CStr(), method.CStr()});
+                          });
     }
     std::string Plain() { return Make().BuildQuery().CStr(); }
     std::string Ansi() { return Make().BuildAnsiJoinQuery().CStr(); }
@@ -70,13 +71,15 @@ struct ExampleFixture : ::testing::Test
 
 TEST_F(ExampleFixture, WorkedExampleBothBuilders)
 {
-    EXPECT_EQ(b.Plain(),
-              "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec, Terms term  WHERE sec.TermID = "
-              "term.ID AND sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY sec.Course_Number");
-    EXPECT_EQ(b.Ansi(),
-              "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec INNER JOIN Terms term ON "
-              "sec.TermID =term.ID   WHERE sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY "
-              "sec.Course_Number");
+    EXPECT_EQ(b.Plain(), "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec, Terms term  "
+                         "WHERE sec.TermID = "
+                         "term.ID AND sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY "
+                         "sec.Course_Number");
+    EXPECT_EQ(
+        b.Ansi(),
+        "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec INNER JOIN Terms term ON "
+        "sec.TermID =term.ID   WHERE sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY "
+        "sec.Course_Number");
     // Building does not change the model.
     EXPECT_EQ(b.model.conditions.size(), 4u);
     EXPECT_EQ(b.model.fields.size(), 3u);
@@ -94,7 +97,8 @@ TEST_F(ExampleFixture, DistinctAndTraceLines)
         EXPECT_EQ(line.method, "");
     }
     ASSERT_EQ(b.log.size(), 11u);
-    EXPECT_EQ(b.log[0].text, "BuildQuery: Fields Finished:\nSELECT DISTINCT sec.ID, sec.Course_Number, term.Abbreviation");
+    EXPECT_EQ(b.log[0].text,
+              "BuildQuery: Fields Finished:\nSELECT DISTINCT sec.ID, sec.Course_Number, term.Abbreviation");
     EXPECT_EQ(b.log[2].text.rfind("BuildQuery: Join Count: 0:\n", 0), 0u);
     EXPECT_EQ(b.log[4].text.rfind("BuildQuery: Conditions:\n", 0), 0u);
     EXPECT_EQ(b.log[7].text.rfind("BuildQuery: Conditions:\n", 0), 0u);
@@ -112,14 +116,17 @@ TEST_F(ExampleFixture, DistinctAndTraceLines)
 TEST_F(ExampleFixture, SqlServerHints)
 {
     b.type = DbMSSQL;
-    EXPECT_EQ(b.Plain(),
-              "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec WITH (NOLOCK) , Terms term WITH "
-              "(NOLOCK)   WHERE sec.TermID = term.ID AND sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) "
-              "ORDER BY sec.Course_Number");
-    EXPECT_EQ(b.Ansi(),
-              "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec INNER JOIN Terms term (NOLOCK)  ON "
-              "sec.TermID =term.ID   WHERE sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY "
-              "sec.Course_Number");
+    EXPECT_EQ(b.Plain(), "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec WITH "
+                         "(NOLOCK) , Terms term WITH "
+                         "(NOLOCK)   WHERE sec.TermID = term.ID AND sec.SchoolID = 100 AND (term.YearID = 24 "
+                         "OR term.YearID = 25) "
+                         "ORDER BY sec.Course_Number");
+    EXPECT_EQ(
+        b.Ansi(),
+        "SELECT sec.ID, sec.Course_Number, term.Abbreviation FROM Sections sec INNER JOIN Terms term "
+        "(NOLOCK)  ON "
+        "sec.TermID =term.ID   WHERE sec.SchoolID = 100 AND (term.YearID = 24 OR term.YearID = 25) ORDER BY "
+        "sec.Course_Number");
 }
 
 TEST(SqlBuilder, TablesAliasesAndExpressions)
@@ -183,7 +190,8 @@ TEST(SqlBuilder, GroupParentheses)
     d.Value("OR", q, "=", "3", 1);
     d.Value("AND", q, "=", "4", 0);
     d.Value("AND", q, "=", "5", -1);
-    EXPECT_EQ(d.Plain(), "SELECT t.q FROM T t  WHERE t.q = 1 AND (t.q = 2 OR t.q = 3) AND t.q = 4 AND t.q = 5");
+    EXPECT_EQ(d.Plain(),
+              "SELECT t.q FROM T t  WHERE t.q = 1 AND (t.q = 2 OR t.q = 3) AND t.q = 4 AND t.q = 5");
 
     // A first condition whose conjunction opens a parenthesis writes it after WHERE.
     Builder f;
@@ -220,17 +228,22 @@ TEST(SqlBuilder, RawConditionsAndAnsiJoinRules)
     b.Join("AND", ccSchool, "=", school, 0);
 
     EXPECT_EQ(b.Plain(),
-              "SELECT stu.ID, cc.StudentID, cc.SectionID, sec.ID, stu.SchoolID, cc.SchoolID FROM Students stu, CC cc, "
-              "Sections sec  WHERE cc.StudentID = stu.ID AND cc.SectionID = sec.ID AND cc.SchoolID = stu.SchoolID AND "
+              "SELECT stu.ID, cc.StudentID, cc.SectionID, sec.ID, stu.SchoolID, cc.SchoolID FROM Students "
+              "stu, CC cc, "
+              "Sections sec  WHERE cc.StudentID = stu.ID AND cc.SectionID = sec.ID AND cc.SchoolID = "
+              "stu.SchoolID AND "
               "stu.SchoolID = 7 AND getCF('Students', id, 'Alt') = '1'  AND cc.SchoolID = stu.SchoolID");
     b.log.clear();
-    EXPECT_EQ(b.Ansi(),
-              "SELECT stu.ID, cc.StudentID, cc.SectionID, sec.ID, stu.SchoolID, cc.SchoolID FROM CC cc INNER JOIN "
-              "Students stu ON cc.StudentID =stu.ID  INNER JOIN Sections sec ON cc.SectionID =sec.ID  AND "
-              "cc.SchoolID =stu.SchoolID   WHERE stu.SchoolID = 7 AND cc.SchoolID = stu.SchoolID");
+    EXPECT_EQ(
+        b.Ansi(),
+        "SELECT stu.ID, cc.StudentID, cc.SectionID, sec.ID, stu.SchoolID, cc.SchoolID FROM CC cc INNER JOIN "
+        "Students stu ON cc.StudentID =stu.ID  INNER JOIN Sections sec ON cc.SectionID =sec.ID  AND "
+        "cc.SchoolID =stu.SchoolID   WHERE stu.SchoolID = 7 AND cc.SchoolID = stu.SchoolID");
     bool ended = false;
     for (const LogLine& line : b.log)
-        ended = ended || (line.level == 7 && line.text == "BuildAnsiJoinQuery: Conditions: Primary field Null, end Join called\n");
+        ended =
+            ended || (line.level == 7 &&
+                      line.text == "BuildAnsiJoinQuery: Conditions: Primary field Null, end Join called\n");
     EXPECT_TRUE(ended);
 }
 
@@ -247,8 +260,8 @@ TEST(SqlBuilder, AnsiJoinContinuationGroups)
     b.Join("AND", a1, "=", c1, 1);
     b.Join("OR", a2, "=", c2, 1);
     b.Join("AND", a2, "=", c2, 0);
-    EXPECT_EQ(b.Ansi(),
-              "SELECT a.k1, a.k2, c.k1, c.k2 FROM A a INNER JOIN C c ON a.k1 =c.k1  OR a.k2  = c.k2  AND a.k2 =c.k2  ");
+    EXPECT_EQ(b.Ansi(), "SELECT a.k1, a.k2, c.k1, c.k2 FROM A a INNER JOIN C c ON a.k1 =c.k1  OR a.k2  = "
+                        "c.k2  AND a.k2 =c.k2  ");
 }
 
 TEST(SqlBuilder, FileTablesAndAccessWarning)
@@ -283,4 +296,4 @@ TEST(SqlBuilder, FileTablesAndAccessWarning)
     EXPECT_EQ(acc.log.front().method, "ODBCDataAccess::BuildAnsiJoinQuery");
 }
 
-} // namespace
+}  // namespace

@@ -13,16 +13,16 @@
 
 namespace enginetest {
 
-const char *const kTestDsn = "vh_test";
-const char *const kOneSchoolDsn = "vh_one";
+const char* const kTestDsn = "vh_test";
+const char* const kOneSchoolDsn = "vh_one";
 
 namespace {
 
 std::unique_ptr<QTemporaryDir> g_root;
 
-void Exec(sqlite3 *db, const char *sql)
+void Exec(sqlite3* db, const char* sql)
 {
-    char *error = nullptr;
+    char* error = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
         const std::string text = error ? error : "unknown";
         sqlite3_free(error);
@@ -30,10 +30,10 @@ void Exec(sqlite3 *db, const char *sql)
     }
 }
 
-void BuildDatabase(const QString &path, const char *const *statements)
+void BuildDatabase(const QString& path, const char* const* statements)
 {
     QFile::remove(path);
-    sqlite3 *db = nullptr;
+    sqlite3* db = nullptr;
     if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
         throw std::runtime_error("cannot create the test database");
     Exec(db, "CREATE VIEW sysobjects AS SELECT rowid AS id, name, CASE type WHEN 'table' THEN 'U' "
@@ -41,12 +41,12 @@ void BuildDatabase(const QString &path, const char *const *statements)
              "AND name NOT LIKE 'sqlite_%'");
     Exec(db, "CREATE VIEW syscolumns AS SELECT o.id AS id, p.name AS name FROM sysobjects AS o "
              "JOIN pragma_table_info(o.name) AS p");
-    for (const char *const *sql = statements; *sql; ++sql)
+    for (const char* const* sql = statements; *sql; ++sql)
         Exec(db, *sql);
     sqlite3_close(db);
 }
 
-const char *const kTestStatements[] = {
+const char* const kTestStatements[] = {
     "CREATE TABLE Schools (ID INTEGER, School_Number INTEGER, Name VARCHAR(60), District_Number INTEGER)",
     "INSERT INTO Schools VALUES (1, 10, 'Ten Oaks School', 5), (2, 20, '20', 5)",
     "CREATE TABLE Terms (ID INTEGER, SchoolID INTEGER, YearID INTEGER, Name VARCHAR(40), FirstDay DATE, "
@@ -58,7 +58,8 @@ const char *const kTestStatements[] = {
     "(4, 20, 99, 'Semester 1', '2014-08-19', '2014-12-19', 0)",
     "CREATE TABLE Calendar (School_Year VARCHAR(20), School_Location VARCHAR(10))",
     "INSERT INTO Calendar VALUES ('2014-15', '10'), ('2015', '10'), ('', '10'), ('1999-00', '20')",
-    "CREATE TABLE Teachers (ID INTEGER, TeacherNumber VARCHAR(10), LastFirst VARCHAR(60), Last_Name VARCHAR(40), "
+    "CREATE TABLE Teachers (ID INTEGER, TeacherNumber VARCHAR(10), LastFirst VARCHAR(60), Last_Name "
+    "VARCHAR(40), "
     "First_Name VARCHAR(40), Middle_Name VARCHAR(40), Status INTEGER, SchoolID INTEGER)",
     "INSERT INTO Teachers VALUES "
     "(3, '7', '', '', 'Zed', '', 1, 10), "
@@ -68,23 +69,23 @@ const char *const kTestStatements[] = {
     "(5, '5', 'Other, Otto', 'Other', 'Otto', '', 1, 20)",
     nullptr};
 
-const char *const kOneSchoolStatements[] = {
+const char* const kOneSchoolStatements[] = {
     "CREATE TABLE Schools (ID INTEGER, School_Number INTEGER, Name VARCHAR(60), District_Number INTEGER)",
-    "INSERT INTO Schools VALUES (1, 30, 'Thirty', 9)",
-    nullptr};
+    "INSERT INTO Schools VALUES (1, 30, 'Thirty', 9)", nullptr};
 
 QString DriverPath()
 {
-    for (const char *path : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                             "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/odbc/libsqlite3odbc.so",
-                             "/usr/lib64/libsqlite3odbc.so", "/usr/local/lib/libsqlite3odbc.so"}) {
+    for (const char* path :
+         {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
+          "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/odbc/libsqlite3odbc.so",
+          "/usr/lib64/libsqlite3odbc.so", "/usr/local/lib/libsqlite3odbc.so"}) {
         if (QFile::exists(QLatin1String(path)))
             return QLatin1String(path);
     }
     return QStringLiteral("libsqlite3odbc.so");
 }
 
-void WriteFile(const QString &path, const QString &text)
+void WriteFile(const QString& path, const QString& text)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -92,14 +93,14 @@ void WriteFile(const QString &path, const QString &text)
     file.write(text.toUtf8());
 }
 
-} // namespace
+}  // namespace
 
 QString TempRoot()
 {
     return g_root->path();
 }
 
-QString NewFolder(const QString &name)
+QString NewFolder(const QString& name)
 {
     static int counter = 0;
     const QString path = g_root->filePath(QStringLiteral("f%1-").arg(++counter) + name);
@@ -111,10 +112,10 @@ void SetUp()
 {
     g_root.reset(new QTemporaryDir(QDir::tempPath() + QStringLiteral("/vh-engine-XXXXXX")));
     const QString root = g_root->path();
-    for (const char *name : {"home", "data", "runtime", "odbc"})
+    for (const char* name : {"home", "data", "runtime", "odbc"})
         QDir(root).mkpath(QLatin1String(name));
-    QFile(root + QStringLiteral("/runtime")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                             QFileDevice::ExeOwner);
+    QFile(root + QStringLiteral("/runtime"))
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setenv("HOME", (root + QStringLiteral("/home")).toUtf8().constData(), 1);
     setenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toUtf8().constData(), 1);
     setenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toUtf8().constData(), 1);
@@ -132,4 +133,4 @@ void SetUp()
     setenv("ODBCINI", (odbc + QStringLiteral("/odbc.ini")).toUtf8().constData(), 1);
 }
 
-} // namespace enginetest
+}  // namespace enginetest

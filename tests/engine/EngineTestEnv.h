@@ -8,15 +8,15 @@ namespace enginetest {
 // The temporary folder of this test run.
 QString TempRoot();
 // A new empty folder under the temporary folder.
-QString NewFolder(const QString &name);
+QString NewFolder(const QString& name);
 
 // Data sources in the test run's own odbc.ini:
 //  "vh_test": schools 10 and 20 with terms, calendar and teachers;
 //  "vh_one":  one school (30), no Terms table.
-extern const char *const kTestDsn;
-extern const char *const kOneSchoolDsn;
+extern const char* const kTestDsn;
+extern const char* const kOneSchoolDsn;
 
 // Sets HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR, ODBCSYSINI and ODBCINI and builds the test databases.
 void SetUp();
 
-} // namespace enginetest
+}  // namespace enginetest

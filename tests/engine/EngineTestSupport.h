@@ -10,7 +10,7 @@
 #include <vector>
 
 // Readable QString values in test failures.
-inline void PrintTo(const QString &text, std::ostream *out)
+inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
 }
@@ -19,8 +19,8 @@ inline void PrintTo(const QString &text, std::ostream *out)
 class TestEngine : public ExpEngine
 {
 public:
-    void SetSchool(const char *school) { m_schoolNumber = school; }
-    void SetLogin(const char *dsn)
+    void SetSchool(const char* school) { m_schoolNumber = school; }
+    void SetLogin(const char* dsn)
     {
         SetDataSource(dsn);
         SetUserName("u");
@@ -43,26 +43,28 @@ struct Reports
     QList<QMetaObject::Connection> connections;
 
     Reports() = default;
-    Reports(const Reports &) = delete;
-    Reports &operator=(const Reports &) = delete;
+    Reports(const Reports&) = delete;
+    Reports& operator=(const Reports&) = delete;
     ~Reports()
     {
-        for (const QMetaObject::Connection &connection : connections)
+        for (const QMetaObject::Connection& connection : connections)
             QObject::disconnect(connection);
     }
 
-    void Attach(AppTaskBase &task)
+    void Attach(AppTaskBase& task)
     {
         connections << QObject::connect(&task, &AppTaskBase::writeLog,
-                         [this](int level, const QString &text, const QString &method) {
-                             logs.push_back({level, text, method});
-                         });
-        connections << QObject::connect(&task, &AppTaskBase::writeMissing, [this](const QString &key, const QString &text) {
-            missing << key + QStringLiteral(": ") + text;
-        });
-        connections << QObject::connect(&task, &AppTaskBase::writeError, [this](const QString &title, const QString &text) {
-            errors << title + QStringLiteral(": ") + text;
-        });
+                                        [this](int level, const QString& text, const QString& method) {
+                                            logs.push_back({level, text, method});
+                                        });
+        connections << QObject::connect(&task, &AppTaskBase::writeMissing,
+                                        [this](const QString& key, const QString& text) {
+                                            missing << key + QStringLiteral(": ") + text;
+                                        });
+        connections << QObject::connect(&task, &AppTaskBase::writeError,
+                                        [this](const QString& title, const QString& text) {
+                                            errors << title + QStringLiteral(": ") + text;
+                                        });
     }
     void Clear()
     {
@@ -71,35 +73,37 @@ struct Reports
         errors.clear();
     }
     // The texts of the log lines that begin with the prefix, in order.
-    QStringList Texts(const QString &prefix) const
+    QStringList Texts(const QString& prefix) const
     {
         QStringList out;
-        for (const Log &log : logs) {
+        for (const Log& log : logs) {
             if (log.text.startsWith(prefix))
                 out << log.text;
         }
         return out;
     }
     // "level|method|text" of the first log line whose text equals the text; empty when none.
-    QString Find(const QString &text) const
+    QString Find(const QString& text) const
     {
-        for (const Log &log : logs) {
+        for (const Log& log : logs) {
             if (log.text == text)
-                return QString::number(log.level) + QLatin1Char('|') + log.method + QLatin1Char('|') + log.text;
+                return QString::number(log.level) + QLatin1Char('|') + log.method + QLatin1Char('|') +
+                       log.text;
         }
         return QString();
     }
-    bool AnyContains(const QString &needle) const
+    bool AnyContains(const QString& needle) const
     {
-        for (const Log &log : logs) {
+        for (const Log& log : logs) {
             if (log.text.contains(needle))
                 return true;
         }
-        return missing.join(QLatin1Char('\n')).contains(needle) || errors.join(QLatin1Char('\n')).contains(needle);
+        return missing.join(QLatin1Char('\n')).contains(needle) ||
+               errors.join(QLatin1Char('\n')).contains(needle);
     }
 };
 
-inline ParamMap LoginParams(const char *dsn, const char *school = "10")
+inline ParamMap LoginParams(const char* dsn, const char* school = "10")
 {
     ParamMap params;
     params.insert(QStringLiteral("dsn"), QLatin1String(dsn));

@@ -9,17 +9,17 @@ namespace enginetest {
 QStringList ProgramResult::HostLines() const
 {
     QStringList lines;
-    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         if (!line.startsWith(QStringLiteral("log\t")))
             lines << line;
     }
     return lines;
 }
 
-QStringList ProgramResult::LogMessages(const QString &prefix) const
+QStringList ProgramResult::LogMessages(const QString& prefix) const
 {
     QStringList messages;
-    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QStringList fields = line.split(QLatin1Char('\t'));
         if (fields.size() >= 5 && fields[0] == QLatin1String("log") && fields[4].startsWith(prefix))
             messages << fields.mid(4).join(QLatin1Char('\t'));
@@ -41,7 +41,7 @@ bool HaveProgram()
 #endif
 }
 
-QProcessEnvironment OdbcEnvironment(const QString &odbcFolder, const QString &odbcIni)
+QProcessEnvironment OdbcEnvironment(const QString& odbcFolder, const QString& odbcIni)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ODBCSYSINI"), odbcFolder);
@@ -49,7 +49,7 @@ QProcessEnvironment OdbcEnvironment(const QString &odbcFolder, const QString &od
     return env;
 }
 
-ProgramResult RunProgram(const QStringList &args, const QProcessEnvironment &env)
+ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env)
 {
     ProgramResult result;
 #ifdef VARNHOLM_BIN
@@ -71,12 +71,12 @@ ProgramResult RunProgram(const QStringList &args, const QProcessEnvironment &env
     return result;
 }
 
-QString Encode(const QString &password)
+QString Encode(const QString& password)
 {
     return QString::fromLatin1(password.toUtf8().toHex());
 }
 
-QString ReadText(const QString &path)
+QString ReadText(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -84,11 +84,11 @@ QString ReadText(const QString &path)
     return QString::fromUtf8(file.readAll());
 }
 
-QString AllText(const QString &folder)
+QString AllText(const QString& folder)
 {
     QString text;
     QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files)) {
+    for (const QString& name : dir.entryList(QDir::Files)) {
         const QString content = ReadText(dir.filePath(name));
         for (QString line : content.split(QLatin1Char('\n'))) {
             if (line.endsWith(QLatin1Char('\r')))
@@ -103,9 +103,9 @@ QString AllText(const QString &folder)
     return text;
 }
 
-QStringList FileNames(const QString &folder)
+QStringList FileNames(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::CaseSensitive, QDir::Name);
 }
 
-} // namespace enginetest
+}  // namespace enginetest

@@ -16,23 +16,23 @@ struct ProgramResult
     // Lines of standard output without the console log lines.
     QStringList HostLines() const;
     // Messages of the console log lines that begin with the prefix, in order.
-    QStringList LogMessages(const QString &prefix) const;
+    QStringList LogMessages(const QString& prefix) const;
     QStringList ErrLines() const;
 };
 
 // True when the program was built into this test.
 bool HaveProgram();
 // The environment of a child: this process's, with the ODBC files of the folder.
-QProcessEnvironment OdbcEnvironment(const QString &odbcFolder, const QString &odbcIni);
-ProgramResult RunProgram(const QStringList &args, const QProcessEnvironment &env);
+QProcessEnvironment OdbcEnvironment(const QString& odbcFolder, const QString& odbcIni);
+ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env);
 
 // The password as the host sends it: hexadecimal, two digits per character.
-QString Encode(const QString &password);
+QString Encode(const QString& password);
 
 // Every file of the folder as text, with the level-9 log lines decoded from Base64.
-QString AllText(const QString &folder);
+QString AllText(const QString& folder);
 // Names of the files of the folder, sorted.
-QStringList FileNames(const QString &folder);
-QString ReadText(const QString &path);
+QStringList FileNames(const QString& folder);
+QString ReadText(const QString& path);
 
-} // namespace enginetest
+}  // namespace enginetest

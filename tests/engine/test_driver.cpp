@@ -10,7 +10,7 @@ using enginetest::kTestDsn;
 
 namespace {
 
-ParamMap RunParams(const QString &folder)
+ParamMap RunParams(const QString& folder)
 {
     ParamMap params = LoginParams(kTestDsn);
     params.insert(QStringLiteral("path"), folder);
@@ -19,12 +19,13 @@ ParamMap RunParams(const QString &folder)
     return params;
 }
 
-QStringList Files(const QString &folder, const char *pattern)
+QStringList Files(const QString& folder, const char* pattern)
 {
-    return QDir(folder).entryList(QStringList{QLatin1String(pattern)}, QDir::Files | QDir::CaseSensitive, QDir::Name);
+    return QDir(folder).entryList(QStringList{QLatin1String(pattern)}, QDir::Files | QDir::CaseSensitive,
+                                  QDir::Name);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Driver, FullPassInDemoMode)
 {
@@ -41,7 +42,8 @@ TEST(Driver, FullPassInDemoMode)
     ASSERT_TRUE(engine.BeginExecute(params, 1, result)) << result.toStdString();
     EXPECT_EQ(result, QStringLiteral("Execute completed successfully."));
 
-    EXPECT_EQ(reports.Find(QStringLiteral("Execute Starting")), QStringLiteral("7|ExpEngine::Execute|Execute Starting"));
+    EXPECT_EQ(reports.Find(QStringLiteral("Execute Starting")),
+              QStringLiteral("7|ExpEngine::Execute|Execute Starting"));
     EXPECT_EQ(reports.Texts(QStringLiteral("Including ")),
               (QStringList{QStringLiteral("Including Student Custom Fields: No"),
                            QStringLiteral("Including Extra Staff Info: Yes"),
@@ -54,9 +56,12 @@ TEST(Driver, FullPassInDemoMode)
     EXPECT_FALSE(reports.Find(QStringLiteral("District Number: ")).isEmpty());
     EXPECT_FALSE(reports.Find(QStringLiteral("Alt School Number: 101,102")).isEmpty());
     EXPECT_FALSE(reports.Find(QStringLiteral("Alt School Field: AltSch")).isEmpty());
-    EXPECT_EQ(reports.Find(QStringLiteral("UserName: u")), QStringLiteral("9|ExpEngine::Execute|UserName: u"));
-    EXPECT_EQ(reports.Find(QStringLiteral("DSN: vh_test")), QStringLiteral("9|ExpEngine::Execute|DSN: vh_test"));
-    EXPECT_EQ(reports.Find(QStringLiteral("InactiveDate: ")), QStringLiteral("9|ExpEngine::Execute|InactiveDate: "));
+    EXPECT_EQ(reports.Find(QStringLiteral("UserName: u")),
+              QStringLiteral("9|ExpEngine::Execute|UserName: u"));
+    EXPECT_EQ(reports.Find(QStringLiteral("DSN: vh_test")),
+              QStringLiteral("9|ExpEngine::Execute|DSN: vh_test"));
+    EXPECT_EQ(reports.Find(QStringLiteral("InactiveDate: ")),
+              QStringLiteral("9|ExpEngine::Execute|InactiveDate: "));
     EXPECT_EQ(reports.Texts(QStringLiteral("Skipping ")),
               (QStringList{QStringLiteral("Skipping Student Demographics: Custom..."),
                            QStringLiteral("Skipping Student Demographics: Contacts Custom..."),
@@ -93,16 +98,17 @@ TEST(Driver, RefusesBadInputBeforeAnyQuery)
 {
     const struct
     {
-        const char *key;
-        const char *value;
-        const char *error;
+        const char* key;
+        const char* value;
+        const char* error;
     } cases[] = {
         {"school", "", "school: school missing or blank."},
         {"school", "10'--", "school: School number must be a plain number: 10'--"},
         {"altschool", "101, 1 0 2x", "altschool: Alternative school numbers must be plain numbers: 102x"},
-        {"inactivedate", "yesterday", "inactivedate: Inactive date is not a date in the form mm/dd/yyyy: yesterday"},
+        {"inactivedate", "yesterday",
+         "inactivedate: Inactive date is not a date in the form mm/dd/yyyy: yesterday"},
     };
-    for (const auto &c : cases) {
+    for (const auto& c : cases) {
         const QString folder = enginetest::NewFolder(QStringLiteral("bad"));
         TestEngine engine;
         Reports reports;

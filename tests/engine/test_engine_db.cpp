@@ -13,7 +13,7 @@ using enginetest::kTestDsn;
 
 namespace {
 
-XDate D(const char *iso)
+XDate D(const char* iso)
 {
     XDate date;
     date.FromISO(iso);
@@ -25,15 +25,15 @@ const QStringList kAllTries{QStringLiteral("Trying Sybase ODBC with prefix."),
                             QStringLiteral("Trying Oracle (ODBC) without prefix."),
                             QStringLiteral("Trying Sybase ODBC without prefix.")};
 
-QStringList Entries(const QList<ExpEngine::BridgeListEntry> &list)
+QStringList Entries(const QList<ExpEngine::BridgeListEntry>& list)
 {
     QStringList out;
-    for (const auto &entry : list)
+    for (const auto& entry : list)
         out << entry.id + QLatin1Char('=') + entry.name;
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ConnectionSearch, FindsTheSqliteSourceUnderTheFourthCombination)
 {
@@ -44,9 +44,10 @@ TEST(ConnectionSearch, FindsTheSqliteSourceUnderTheFourthCombination)
     ASSERT_TRUE(engine.ValidateConnection(LoginParams(kTestDsn), result));
     EXPECT_EQ(result, QStringLiteral("Connection Successful"));
     EXPECT_EQ(reports.Texts(QStringLiteral("Trying ")), kAllTries);
-    EXPECT_EQ(reports.Find(QStringLiteral("Connection Successful, using Sybase ODBC without prefix.")),
-              QStringLiteral("5|ExpEngine::ValidateDBConnection|Connection Successful, using Sybase ODBC without "
-                             "prefix."));
+    EXPECT_EQ(
+        reports.Find(QStringLiteral("Connection Successful, using Sybase ODBC without prefix.")),
+        QStringLiteral("5|ExpEngine::ValidateDBConnection|Connection Successful, using Sybase ODBC without "
+                       "prefix."));
     EXPECT_EQ(engine.GetDatabaseType(), 15);
     EXPECT_FALSE(engine.SchemaPrefix());
     EXPECT_TRUE(reports.missing.isEmpty());
@@ -76,7 +77,8 @@ TEST(ConnectionSearch, FailuresLeaveTheirLines)
     EXPECT_EQ(reports.missing.removeDuplicates(), 3);
     EXPECT_EQ(reports.missing, QStringList{QStringLiteral("pwd: pwd missing or blank.")});
     EXPECT_TRUE(reports.Texts(QStringLiteral("Trying ")).isEmpty());
-    EXPECT_EQ(reports.Find(QStringLiteral("Validate Connection Failed.")), QStringLiteral("7||Validate Connection Failed."));
+    EXPECT_EQ(reports.Find(QStringLiteral("Validate Connection Failed.")),
+              QStringLiteral("7||Validate Connection Failed."));
     EXPECT_EQ(engine.GetDatabaseType(), 15);
     EXPECT_FALSE(engine.SchemaPrefix());
 
@@ -100,7 +102,8 @@ TEST(ConnectionSearch, FailuresLeaveTheirLines)
     reports.Clear();
     EXPECT_FALSE(engine.ValidateSchoolNumber(LoginParams(kTestDsn, "10 OR 1=1"), result));
     EXPECT_TRUE(reports.Texts(QStringLiteral("Trying ")).isEmpty());
-    EXPECT_EQ(reports.errors, QStringList{QStringLiteral("school: School number must be a plain number: 10 OR 1=1")});
+    EXPECT_EQ(reports.errors,
+              QStringList{QStringLiteral("school: School number must be a plain number: 10 OR 1=1")});
     EXPECT_EQ(result, QStringLiteral("School number must be a plain number: 10 OR 1=1"));
     EXPECT_FALSE(reports.AnyContains(QStringLiteral("s3cret-pw")));
 }
@@ -117,19 +120,22 @@ TEST(SchoolYear, WalkOverTermsWithAFixedToday)
     EXPECT_STREQ(engine.GetCurrentSchoolYear().CStr(), "24");
     EXPECT_EQ(engine.GetYearStart(), D("2014-08-19"));
     EXPECT_EQ(engine.GetYearEnd(), D("2015-06-09"));
-    EXPECT_EQ(reports.Find(QStringLiteral("Today's Date:10/01/2014")), QStringLiteral("7||Today's Date:10/01/2014"));
+    EXPECT_EQ(reports.Find(QStringLiteral("Today's Date:10/01/2014")),
+              QStringLiteral("7||Today's Date:10/01/2014"));
     EXPECT_EQ(reports.Find(QStringLiteral("Year:24")), QStringLiteral("7||Year:24"));
     EXPECT_FALSE(reports.Find(QStringLiteral("Start Date: 08/19/2014")).isEmpty());
     EXPECT_FALSE(reports.Find(QStringLiteral("End Date: 06/09/2015")).isEmpty());
-    EXPECT_TRUE(reports.Find(QStringLiteral("Using a default year from the last entry in the table.")).isEmpty());
+    EXPECT_TRUE(
+        reports.Find(QStringLiteral("Using a default year from the last entry in the table.")).isEmpty());
     EXPECT_FALSE(engine.IsConnected());
 
     // Before every year record: the last one, with the default-year warning.
     reports.Clear();
     engine.SetFixedNow(XDateTime(D("2013-01-01"), XTime(0)));
     EXPECT_STREQ(engine.GetCurrentSchoolYear().CStr(), "24");
-    EXPECT_EQ(reports.Find(QStringLiteral("Using a default year from the last entry in the table.")),
-              QStringLiteral("4|ExpEngine::GetCurrentYear|Using a default year from the last entry in the table."));
+    EXPECT_EQ(
+        reports.Find(QStringLiteral("Using a default year from the last entry in the table.")),
+        QStringLiteral("4|ExpEngine::GetCurrentYear|Using a default year from the last entry in the table."));
 
     // Between two years: the year that began last, ID and dates alike.
     engine.SetFixedNow(XDateTime(D("2014-07-01"), XTime(0)));
@@ -142,10 +148,12 @@ TEST(SchoolYear, WalkOverTermsWithAFixedToday)
     engine.SetSchool("20");
     EXPECT_TRUE(engine.GetCurrentSchoolYear().IsEmpty());
     EXPECT_TRUE(engine.GetYearStart().IsEmpty());
-    EXPECT_FALSE(reports.Find(QStringLiteral("Using a default year from the last entry in the table.")).isEmpty());
-    EXPECT_EQ(reports.Find(QStringLiteral("Warning: Final year is blank, information may not appear correct.")),
-              QStringLiteral("4|ExpEngine::GetCurrentYear|Warning: Final year is blank, information may not appear "
-                             "correct."));
+    EXPECT_FALSE(
+        reports.Find(QStringLiteral("Using a default year from the last entry in the table.")).isEmpty());
+    EXPECT_EQ(
+        reports.Find(QStringLiteral("Warning: Final year is blank, information may not appear correct.")),
+        QStringLiteral("4|ExpEngine::GetCurrentYear|Warning: Final year is blank, information may not appear "
+                       "correct."));
 
     // No Terms table: an empty year, never an exception.
     reports.Clear();
@@ -182,15 +190,16 @@ TEST(ListAnswers, SchoolsDistrictsYearsAndTeachers)
     ParamMap params = LoginParams(kTestDsn);
     params.insert(QStringLiteral("district"), QStringLiteral("5"));
     ASSERT_TRUE(engine.LoadSchoolYearList(params, list, error));
-    EXPECT_EQ(Entries(list), (QStringList{QStringLiteral("2014-15=2014-2015"), QStringLiteral("2015=2015-2016")}));
+    EXPECT_EQ(Entries(list),
+              (QStringList{QStringLiteral("2014-15=2014-2015"), QStringLiteral("2015=2015-2016")}));
     params.insert(QStringLiteral("school"), QStringLiteral("40"));
     ASSERT_TRUE(engine.LoadSchoolYearList(params, list, error));
     EXPECT_TRUE(list.isEmpty());
 
     // Teachers: active ones of the school, those without a last name last.
     ASSERT_TRUE(engine.LoadBridgeList(LoginParams(kTestDsn), QStringLiteral("teacher"), list, error));
-    EXPECT_EQ(Entries(list), (QStringList{QStringLiteral("1=Smith, Ann (12)"), QStringLiteral("2=Smith, Ann Lee"),
-                                          QStringLiteral("3=Zed (7)")}));
+    EXPECT_EQ(Entries(list), (QStringList{QStringLiteral("1=Smith, Ann (12)"),
+                                          QStringLiteral("2=Smith, Ann Lee"), QStringLiteral("3=Zed (7)")}));
     EXPECT_FALSE(engine.LoadBridgeList(LoginParams(kTestDsn), QStringLiteral("staff"), list, error));
     EXPECT_EQ(error, QStringLiteral("This bridge is not set up for this type of paramkey: staff"));
 
@@ -203,7 +212,8 @@ TEST(ListAnswers, SchoolsDistrictsYearsAndTeachers)
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     EXPECT_EQ(reports.Find(QStringLiteral("Table does not exist : Calendar")),
               QStringLiteral("2|ODBCDataAccess::AddTable|Table does not exist : Calendar"));
-    EXPECT_EQ(reports.Find(QStringLiteral("School Year List Failed.")), QStringLiteral("3||School Year List Failed."));
+    EXPECT_EQ(reports.Find(QStringLiteral("School Year List Failed.")),
+              QStringLiteral("3||School Year List Failed."));
     // Teachers is added as optional: its absence is the loader's own failure.
     reports.Clear();
     EXPECT_FALSE(engine.LoadBridgeList(one, QStringLiteral("teacher"), list, error));
@@ -243,7 +253,8 @@ TEST(Engine, ConstructionAndSmallOperations)
 TEST(Engine, DeletePDEFilesKeepsTheCustomFieldConfig)
 {
     const QString folder = enginetest::NewFolder(QStringLiteral("pde"));
-    for (const char *name : {"Varnholm.PDE", "other.pde", "CustomFieldConfig.pde", "notes.txt", "Students.pef"}) {
+    for (const char* name :
+         {"Varnholm.PDE", "other.pde", "CustomFieldConfig.pde", "notes.txt", "Students.pef"}) {
         QFile file(folder + QLatin1Char('/') + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
@@ -256,5 +267,6 @@ TEST(Engine, DeletePDEFilesKeepsTheCustomFieldConfig)
                            QStringLiteral("notes.txt")}));
     EXPECT_EQ(reports.Texts(QStringLiteral("Deleting : ")).size(), 2);
     EXPECT_EQ(reports.Find(QStringLiteral("Deleting : ") + folder + QStringLiteral("/other.pde")),
-              QStringLiteral("8|ExpEngine::DeletePDEFiles|Deleting : ") + folder + QStringLiteral("/other.pde"));
+              QStringLiteral("8|ExpEngine::DeletePDEFiles|Deleting : ") + folder +
+                  QStringLiteral("/other.pde"));
 }

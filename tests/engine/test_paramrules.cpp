@@ -11,14 +11,15 @@ TEST(ParamRules, AltSchoolNumbersAreCleanedSplitAndDeduplicated)
     EXPECT_TRUE(CleanAltSchoolNumbers(QString()).isEmpty());
     EXPECT_TRUE(CleanAltSchoolNumbers(QStringLiteral(" , '' ,")).isEmpty());
     // Blanks inside a number join its digits; a blank is not a separator.
-    EXPECT_EQ(CleanAltSchoolNumbers(QStringLiteral("1 2,3")), (QStringList{QStringLiteral("12"), QStringLiteral("3")}));
+    EXPECT_EQ(CleanAltSchoolNumbers(QStringLiteral("1 2,3")),
+              (QStringList{QStringLiteral("12"), QStringLiteral("3")}));
     EXPECT_EQ(CleanAltSchoolField(QStringLiteral(" 'Alt\tSchool\"\n ")), QStringLiteral("AltSchool"));
 }
 
 TEST(ParamRules, PlainNumbers)
 {
     EXPECT_TRUE(IsPlainNumber(QStringLiteral("0012")));
-    for (const char *bad : {"", "-1", "+1", "1.5", "12a", " 12", "1e3"})
+    for (const char* bad : {"", "-1", "+1", "1.5", "12a", " 12", "1e3"})
         EXPECT_FALSE(IsPlainNumber(QLatin1String(bad))) << bad;
     EXPECT_FALSE(IsPlainNumber(QString::fromUtf8("\xd9\xa1\xd9\xa2")));  // Arabic-Indic digits
 }
@@ -38,12 +39,11 @@ TEST(ParamRules, ValuesThatWouldReachSqlAreChecked)
 
     const struct
     {
-        const char *key;
-        const char *value;
-    } bad[] = {{"school", "100 OR 1=1"}, {"school", "1'"},       {"district", "7;"},
-               {"altschool", "101,10x"}, {"teacher", "O'Brien"}, {"year", "24'--"},
-               {"year", "2014\n2015"}};
-    for (const auto &b : bad) {
+        const char* key;
+        const char* value;
+    } bad[] = {{"school", "100 OR 1=1"}, {"school", "1'"},  {"district", "7;"},    {"altschool", "101,10x"},
+               {"teacher", "O'Brien"},   {"year", "24'--"}, {"year", "2014\n2015"}};
+    for (const auto& b : bad) {
         ParamMap params = good;
         params.insert(QLatin1String(b.key), QLatin1String(b.value));
         key.clear();

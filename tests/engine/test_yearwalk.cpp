@@ -4,7 +4,7 @@
 
 namespace {
 
-XDate D(const char *iso)
+XDate D(const char* iso)
 {
     XDate date;
     date.FromISO(iso);
@@ -13,15 +13,15 @@ XDate D(const char *iso)
 
 struct Year
 {
-    const char *id;
-    const char *first;
-    const char *last;
+    const char* id;
+    const char* first;
+    const char* last;
 };
 
 const Year kYears[] = {{"23", "2013-08-20", "2014-06-10"}, {"24", "2014-08-19", "2015-06-09"}};
 
 // Feeds the records as the query would and answers how many were read.
-int Walk(SchoolYearWalk &walk, const Year *years, int count)
+int Walk(SchoolYearWalk& walk, const Year* years, int count)
 {
     int read = 0;
     for (int i = 0; i < count; ++i) {
@@ -32,7 +32,7 @@ int Walk(SchoolYearWalk &walk, const Year *years, int count)
     return read;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SchoolYearWalk, PicksTheYearThatHoldsToday)
 {

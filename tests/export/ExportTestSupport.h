@@ -20,7 +20,7 @@ public:
     TempFolder()
     {
         std::string pattern = (fs::temp_directory_path() / "exp-test-XXXXXX").string();
-        char *made = mkdtemp(&pattern[0]);
+        char* made = mkdtemp(&pattern[0]);
         path = made ? made : "";
     }
     ~TempFolder()
@@ -28,11 +28,11 @@ public:
         std::error_code ec;
         fs::remove_all(path, ec);
     }
-    std::string File(const std::string &name) const { return path + "/" + name; }
+    std::string File(const std::string& name) const { return path + "/" + name; }
     std::string path;
 };
 
-inline std::string ReadBytes(const std::string &path)
+inline std::string ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -40,7 +40,7 @@ inline std::string ReadBytes(const std::string &path)
     return text.str();
 }
 
-inline void WriteBytes(const std::string &path, const std::string &bytes)
+inline void WriteBytes(const std::string& path, const std::string& bytes)
 {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream out(path, std::ios::binary);
@@ -65,7 +65,7 @@ inline XDate Ymd(int y, int m, int d)
 }
 
 // A task writing into the folder, with the application properties and a fixed clock.
-inline void Prepare(FakeTask &task, const TempFolder &folder)
+inline void Prepare(FakeTask& task, const TempFolder& folder)
 {
     task.SetOutputFolder(folder.path.c_str());
     task.SetFixedNow(FixedNow());
@@ -77,7 +77,7 @@ inline void Prepare(FakeTask &task, const TempFolder &folder)
     task.m_schoolYear = "2023-2024";
 }
 
-inline bool HasLine(const QStringList &lines, const QString &line)
+inline bool HasLine(const QStringList& lines, const QString& line)
 {
     return lines.contains(line);
 }

@@ -23,19 +23,21 @@ public:
 
     FakeTask()
     {
-        QObject::connect(this, &AppTaskBase::writeLog, [this](int level, const QString &message, const QString &method) {
-            log << QString::number(level) + "|" + method + "|" + message;
+        QObject::connect(this, &AppTaskBase::writeLog,
+                         [this](int level, const QString& message, const QString& method) {
+                             log << QString::number(level) + "|" + method + "|" + message;
+                         });
+        QObject::connect(this, &AppTaskBase::writeProgress, [this](const QString& type, int total) {
+            progress << type + " " + QString::number(total);
         });
-        QObject::connect(this, &AppTaskBase::writeProgress,
-                         [this](const QString &type, int total) { progress << type + " " + QString::number(total); });
         QObject::connect(this, &AppTaskBase::writeProgressIncrement,
-                         [this](const QString &text) { progress << "inc " + text; });
+                         [this](const QString& text) { progress << "inc " + text; });
         QObject::connect(this, &AppTaskBase::writeProgressWarning,
-                         [this](const QString &text) { progress << "warn " + text; });
+                         [this](const QString& text) { progress << "warn " + text; });
     }
 
     // --- the database layer's operations ---
-    void FilterAttendance(const XDate &first, const XDate &last) override
+    void FilterAttendance(const XDate& first, const XDate& last) override
     {
         windows.push_back({first, last});
         windowFirst = first;
@@ -92,13 +94,16 @@ public:
         return "ok";
     }
     bool SkipOdd() { return cursor % 2 == 0; }
-    void ColumnCommandHook(DataAccessField *) override { ++hookCalls; }
+    void ColumnCommandHook(DataAccessField*) override { ++hookCalls; }
 
     // Adds a column reading row index `index`.
-    void ValueColumn(int index) { AddColumn(nullptr, XString(index), static_cast<ValueOperation>(&FakeTask::Value), 0); }
+    void ValueColumn(int index)
+    {
+        AddColumn(nullptr, XString(index), static_cast<ValueOperation>(&FakeTask::Value), 0);
+    }
 
     // --- a scripted run for BeginExecute ---
-    bool Execute(ParamMap params, int mode, QString &result) override
+    bool Execute(ParamMap params, int mode, QString& result) override
     {
         executeParams = params;
         executeMode = mode;
@@ -130,7 +135,7 @@ public:
     // With a window filter set, rows whose date (in this column, "mm/dd/yyyy") lies outside are skipped.
     int dateColumn = -1;
 
-    std::function<bool(QString &)> script;
+    std::function<bool(QString&)> script;
     ParamMap executeParams;
     int executeMode = 0;
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-void WriteConfig(const TempFolder &folder, const char *updateDate, const char *overlap = nullptr)
+void WriteConfig(const TempFolder& folder, const char* updateDate, const char* overlap = nullptr)
 {
     std::string xml = "<SchoolConfig><BridgeAlias></BridgeAlias><District></District><School>101</School>"
                       "<Year>2023-2024</Year><DataSource>FakeDSN</DataSource><Version>3.3.2.0</Version>"
@@ -19,8 +19,8 @@ void WriteConfig(const TempFolder &folder, const char *updateDate, const char *o
 }
 
 // The windows that one daily table reads.
-std::vector<std::string> Windows(const TempFolder &folder, const XDate &first, const XDate &last, bool overlap,
-                                 bool extraDay, bool lastDayFlag)
+std::vector<std::string> Windows(const TempFolder& folder, const XDate& first, const XDate& last,
+                                 bool overlap, bool extraDay, bool lastDayFlag)
 {
     FakeTask task;
     Prepare(task, folder);
@@ -30,7 +30,7 @@ std::vector<std::string> Windows(const TempFolder &folder, const XDate &first, c
     task.WriteAttendanceTable(first, last, nullptr, lastDayFlag);
     EXPECT_EQ(task.clearFilterCalls, 1);
     std::vector<std::string> result;
-    for (const auto &window : task.windows)
+    for (const auto& window : task.windows)
         result.push_back(std::string(window.first.ToISO().CStr()) + ".." + window.second.ToISO().CStr());
     return result;
 }
@@ -38,7 +38,7 @@ std::vector<std::string> Windows(const TempFolder &folder, const XDate &first, c
 typedef std::vector<std::string> Texts;
 
 // The rows of a cache table as "stdkey|attdate|key|header|oldcode|newcode|reason", ordered.
-Texts CacheRows(const TempFolder &folder, const char *table, const char *keyColumn)
+Texts CacheRows(const TempFolder& folder, const char* table, const char* keyColumn)
 {
     sqlite::Database db;
     db.Open(folder.File("Attendance/Attendance.db").c_str());
@@ -50,7 +50,7 @@ Texts CacheRows(const TempFolder &folder, const char *table, const char *keyColu
     Texts rows;
     while (query.Step()) {
         std::string row;
-        for (const char *name : {"stdkey", "attdate", "k", "header", "o", "newcode", "reason"}) {
+        for (const char* name : {"stdkey", "attdate", "k", "header", "o", "newcode", "reason"}) {
             if (!row.empty())
                 row += "|";
             row += query.StringColumn(name).CStr();
@@ -61,27 +61,29 @@ Texts CacheRows(const TempFolder &folder, const char *table, const char *keyColu
 }
 
 // Rows that the export would write: newcode set and different from oldcode (or oldcode null).
-Texts PendingDaily(const TempFolder &folder)
+Texts PendingDaily(const TempFolder& folder)
 {
     sqlite::Database db;
     db.Open(folder.File("Attendance/Attendance.db").c_str());
     sqlite::Query query(db);
-    query.Prepare("SELECT stdkey, newcode FROM DAILY_ATT WHERE newcode IS NOT NULL AND (newcode <> oldcode OR "
-                  "oldcode IS NULL) AND (header = 'AttTimeFrameRef' OR header = '') ORDER BY stdkey");
+    query.Prepare(
+        "SELECT stdkey, newcode FROM DAILY_ATT WHERE newcode IS NOT NULL AND (newcode <> oldcode OR "
+        "oldcode IS NULL) AND (header = 'AttTimeFrameRef' OR header = '') ORDER BY stdkey");
     Texts rows;
     while (query.Step())
-        rows.push_back(std::string(query.StringColumn("stdkey").CStr()) + "=" + query.StringColumn("newcode").CStr());
+        rows.push_back(std::string(query.StringColumn("stdkey").CStr()) + "=" +
+                       query.StringColumn("newcode").CStr());
     return rows;
 }
 
-void DailyColumns(FakeTask &task)
+void DailyColumns(FakeTask& task)
 {
     task.ValueColumn(0);
     task.ValueColumn(1);
     task.ValueColumn(2);
     task.AddColumn(nullptr, "DAILY", nullptr, 1);
     task.AddColumn(nullptr, "", nullptr, 0);  // read-only, no title
-    for (const char *title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttTimeFrameRef"})
+    for (const char* title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttTimeFrameRef"})
         task.AddHeaderField(title);
 }
 
@@ -94,7 +96,8 @@ TEST(AttendanceCache, WindowsFollowTheUpdateDateOverlapAndFlags)
 
     // No recorded date: from the first day of the year up to today (2024-03-05).
     Texts fromYearStart = Windows(folder, Ymd(2024, 2, 20), yearEnd, true, false, false);
-    EXPECT_EQ(fromYearStart, Texts({"2024-02-20..2024-02-26", "2024-02-26..2024-03-03", "2024-03-03..2024-03-05"}));
+    EXPECT_EQ(fromYearStart,
+              Texts({"2024-02-20..2024-02-26", "2024-02-26..2024-03-03", "2024-03-03..2024-03-05"}));
 
     // A recorded date moved back by the default 14 days; a window ending on today is followed by today alone.
     WriteConfig(folder, "2024-03-01");
@@ -102,8 +105,7 @@ TEST(AttendanceCache, WindowsFollowTheUpdateDateOverlapAndFlags)
               Texts({"2024-02-16..2024-02-22", "2024-02-22..2024-02-28", "2024-02-28..2024-03-05",
                      "2024-03-05..2024-03-05"}));
     // Without the overlap flag the recorded date itself; the last-day flag adds one day to the last window.
-    EXPECT_EQ(Windows(folder, yearStart, yearEnd, false, false, true),
-              Texts({"2024-03-01..2024-03-06"}));
+    EXPECT_EQ(Windows(folder, yearStart, yearEnd, false, false, true), Texts({"2024-03-01..2024-03-06"}));
     // The extra-day flag moves every end one day later.
     EXPECT_EQ(Windows(folder, yearStart, yearEnd, false, true, false), Texts({"2024-03-01..2024-03-06"}));
     // A recorded overlap.
@@ -132,16 +134,21 @@ TEST(AttendanceCache, RowsArePendingUntilExportedAndOverlapBlanksNewCodes)
     {
         FakeTask task;
         Prepare(task, folder);
-        task.rows = {{"S1", "02/28/2024", "A"}, {"O'Brien", "03/01/2024", "T'; DROP TABLE DAILY_ATT; --"},
-                     {"S3", "03/04/2024", "A"}, {"S4", "03/05/2024", "U"}};
+        task.rows = {{"S1", "02/28/2024", "A"},
+                     {"O'Brien", "03/01/2024", "T'; DROP TABLE DAILY_ATT; --"},
+                     {"S3", "03/04/2024", "A"},
+                     {"S4", "03/05/2024", "U"}};
         task.dateColumn = 1;
         task.StartAttTable("DAILY_ATT", true, false);
-        EXPECT_TRUE(HasLine(task.log, "7|PDEWriter::StartAttTable|Start Attendance Table at: 05/03/2024|14:07:09 "));
+        EXPECT_TRUE(
+            HasLine(task.log, "7|PDEWriter::StartAttTable|Start Attendance Table at: 05/03/2024|14:07:09 "));
         EXPECT_TRUE(HasLine(task.progress, "inc Reading Student Daily Attendance..."));
         DailyColumns(task);
         task.WriteAttendanceTable(Ymd(2024, 2, 26), Ymd(2024, 6, 14), nullptr, false);
-        EXPECT_TRUE(HasLine(task.progress, "inc Reading Student Daily Attendance (02/26/2024 to 03/03/2024)..."));
-        EXPECT_TRUE(HasLine(task.progress, "inc Reading Student Daily Attendance (03/03/2024 to 03/05/2024)..."));
+        EXPECT_TRUE(
+            HasLine(task.progress, "inc Reading Student Daily Attendance (02/26/2024 to 03/03/2024)..."));
+        EXPECT_TRUE(
+            HasLine(task.progress, "inc Reading Student Daily Attendance (03/03/2024 to 03/05/2024)..."));
         EXPECT_EQ(task.GetDailyAttHeaders(), std::vector<XString>({"AttTimeFrameRef"}));
         EXPECT_TRUE(task.SQLiteTableExists(task.GetAttendanceCache(), "DAILY_ATT"));
         EXPECT_FALSE(task.SQLiteTableExists(task.GetAttendanceCache(), "PERIOD_ATT"));
@@ -168,8 +175,10 @@ TEST(AttendanceCache, RowsArePendingUntilExportedAndOverlapBlanksNewCodes)
         FakeTask task;
         Prepare(task, folder);
         task.SetFixedNow(XDateTime(Ymd(2024, 3, 6), XTime(0)));
-        task.rows = {{"S1", "02/28/2024", "X"}, {"O'Brien", "03/01/2024", "T'; DROP TABLE DAILY_ATT; --"},
-                     {"S3", "03/04/2024", "E"}, {"S5", "03/06/2024", "A"}};
+        task.rows = {{"S1", "02/28/2024", "X"},
+                     {"O'Brien", "03/01/2024", "T'; DROP TABLE DAILY_ATT; --"},
+                     {"S3", "03/04/2024", "E"},
+                     {"S5", "03/06/2024", "A"}};
         task.dateColumn = 1;
         task.StartAttTable("DAILY_ATT", true, false);
         DailyColumns(task);
@@ -194,12 +203,12 @@ TEST(AttendanceCache, PeriodRangesTitlesAndFilter)
     task.StartAttTable("PERIOD_ATT", false, false);
     for (int i = 0; i < 7; ++i)
         task.ValueColumn(i);
-    for (const char *title : {"AttStdRef", "attdate", "AttAttCodeRef", "AttStartPerRef", "AttEndPerRef", "AttExcAbs",
-                              "AttAttReasonRef", "AttMystery"})
+    for (const char* title : {"AttStdRef", "attdate", "AttAttCodeRef", "AttStartPerRef", "AttEndPerRef",
+                              "AttExcAbs", "AttAttReasonRef", "AttMystery"})
         task.AddHeaderField(title);
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::NextCounterString), 0);
-    task.WriteAttendanceTable(Ymd(2024, 3, 4), Ymd(2024, 6, 14), static_cast<PDEWriter::RowFilter>(&FakeTask::SkipOdd),
-                              false);
+    task.WriteAttendanceTable(Ymd(2024, 3, 4), Ymd(2024, 6, 14),
+                              static_cast<PDEWriter::RowFilter>(&FakeTask::SkipOdd), false);
     EXPECT_TRUE(HasLine(task.log, "8||SQLite Attendance: Unsupported header: AttMystery, skipping."));
     EXPECT_EQ(task.log.filter("Unsupported header").size(), 1);
     EXPECT_EQ(task.GetPeriodAttHeaders(), std::vector<XString>({"AttPerRef"}));
@@ -216,7 +225,7 @@ TEST(AttendanceCache, PeriodRangesTitlesAndFilter)
     task.AddColumn(nullptr, "CONST", nullptr, 1);
     for (int i = 1; i < 4; ++i)
         task.ValueColumn(i);
-    for (const char *title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttSecRef"})
+    for (const char* title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttSecRef"})
         task.AddHeaderField(title);
     task.WriteAttendanceTable(Ymd(2024, 3, 4), Ymd(2024, 6, 14), nullptr, false);
     EXPECT_EQ(task.GetPeriodAttHeaders(), std::vector<XString>({"AttPerRef", "AttSecRef"}));
@@ -228,14 +237,15 @@ TEST(AttendanceCache, PeriodRangesTitlesAndFilter)
     task.rows = {{"S1", "03/04/2024", "A", "two", "4"}};
     for (int i = 0; i < 5; ++i)
         task.ValueColumn(i);
-    for (const char *title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttStartPerRef", "AttEndPerRef"})
+    for (const char* title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttStartPerRef", "AttEndPerRef"})
         task.AddHeaderField(title);
     try {
         task.WriteAttendanceTable(Ymd(2024, 3, 4), Ymd(2024, 6, 14), nullptr, false);
         FAIL() << "no exception";
-    } catch (const XException &e) {
-        EXPECT_STREQ(e.GetMessage(), "Failed with error [SQLite Attendance: Invalid range of periods: [two] to [4]] "
-                                     "while caching attendance table [PERIOD_ATT] with query: SELECT * FROM Fake");
+    } catch (const XException& e) {
+        EXPECT_STREQ(e.GetMessage(),
+                     "Failed with error [SQLite Attendance: Invalid range of periods: [two] to [4]] "
+                     "while caching attendance table [PERIOD_ATT] with query: SELECT * FROM Fake");
     }
 
     EXPECT_THROW(task.StartAttTable("OTHER'; --", false, false), XException);
@@ -254,18 +264,18 @@ TEST(AttendanceCache, AFailedWindowLeavesTheCacheAsBeforeIt)
     task.ValueColumn(1);
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailOnThirdRow), 0);
     task.AddColumn(nullptr, "DAILY", nullptr, 1);
-    for (const char *title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttTimeFrameRef"})
+    for (const char* title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttTimeFrameRef"})
         task.AddHeaderField(title);
     try {
         task.WriteAttendanceTable(Ymd(2024, 2, 26), Ymd(2024, 6, 14), nullptr, false);
         FAIL() << "no exception";
-    } catch (const XException &e) {
-        EXPECT_STREQ(e.GetMessage(), "Failed with error [disk on fire] while caching attendance table [DAILY_ATT] "
-                                     "with query: SELECT * FROM Fake");
+    } catch (const XException& e) {
+        EXPECT_STREQ(e.GetMessage(),
+                     "Failed with error [disk on fire] while caching attendance table [DAILY_ATT] "
+                     "with query: SELECT * FROM Fake");
     }
     EXPECT_EQ(task.clearFilterCalls, 1);
-    EXPECT_EQ(CacheRows(folder, "DAILY_ATT", "timeframe"),
-              Texts({"S1|2024-02-27|||NULL|ok|"}));
+    EXPECT_EQ(CacheRows(folder, "DAILY_ATT", "timeframe"), Texts({"S1|2024-02-27|||NULL|ok|"}));
 
     // A changed configuration removes the cache.
     task.m_schoolNumber = "202";

@@ -9,7 +9,7 @@ TEST(Execute, BeginExecuteReportsEveryFailure)
     params["path"] = QString::fromStdString(folder.File("out/nested"));
 
     // Success: the folder is created, the map handed on, the result kept.
-    task.script = [](QString &result) {
+    task.script = [](QString& result) {
         result = "Execute completed successfully.";
         return true;
     };
@@ -24,25 +24,29 @@ TEST(Execute, BeginExecuteReportsEveryFailure)
 
     // A library exception.
     task.log.clear();
-    task.script = [&task](QString &) -> bool { task.LogAndThrow(2, "Failed with error [x] while writing file [A.pef]"); };
+    task.script = [&task](QString&) -> bool {
+        task.LogAndThrow(2, "Failed with error [x] while writing file [A.pef]");
+    };
     result.clear();
     EXPECT_FALSE(task.BeginExecute(params, 1, result));
     EXPECT_EQ(result, "Bridge execution failed, consult logs for more information.");
     EXPECT_TRUE(HasLine(task.log, "2||Failed with error [x] while writing file [A.pef]"));
-    EXPECT_TRUE(HasLine(task.log, "3|BridgeTaskBase::BeginExecute|Caught Exception: Failed with error [x] while "
-                                  "writing file [A.pef]"));
+    EXPECT_TRUE(HasLine(task.log,
+                        "3|BridgeTaskBase::BeginExecute|Caught Exception: Failed with error [x] while "
+                        "writing file [A.pef]"));
 
     // Anything else.
     task.log.clear();
-    task.script = [](QString &) -> bool { throw 7; };
+    task.script = [](QString&) -> bool { throw 7; };
     result.clear();
     EXPECT_FALSE(task.BeginExecute(params, 1, result));
     EXPECT_EQ(result, "Bridge execution failed, consult logs for more information.");
-    EXPECT_TRUE(HasLine(task.log, "3|BridgeTaskBase::BeginExecute|Execute failed for an unkown reason, please "
-                                  "consult Tamberlyn support."));
+    EXPECT_TRUE(HasLine(task.log,
+                        "3|BridgeTaskBase::BeginExecute|Execute failed for an unkown reason, please "
+                        "consult Tamberlyn support."));
 
     // A false answer keeps its own text; without one it gets the general text.
-    task.script = [](QString &r) {
+    task.script = [](QString& r) {
         r = "Validate Failed";
         return false;
     };
@@ -84,17 +88,17 @@ TEST(Execute, ProgressTotalsAndStartProgress)
     task.m_progressPeriod = 2;
     EXPECT_EQ(task.GetProgressSize(0), 6);
     EXPECT_EQ(task.GetProgressSize(1), 59);
-    EXPECT_EQ(task.GetProgressSize(2), 6 + 3);       // no update date: one day
+    EXPECT_EQ(task.GetProgressSize(2), 6 + 3);  // no update date: one day
     EXPECT_EQ(task.GetProgressSize(3), 59 + 3);
-    task.m_updateDate = Ymd(2024, 2, 25);            // 9 days before the fixed today
+    task.m_updateDate = Ymd(2024, 2, 25);  // 9 days before the fixed today
     EXPECT_EQ(task.GetProgressSize(2), 6 + 3 * 9);
-    task.m_updateDate = Ymd(2024, 3, 5);             // today: at least one day
+    task.m_updateDate = Ymd(2024, 3, 5);  // today: at least one day
     EXPECT_EQ(task.GetProgressSize(2), 6 + 3);
 
     WriteBytes(folder.File("SchoolConfig.xml"), "<SchoolConfig><BridgeAlias/><District/><School>101</School>"
                                                 "<Year>2023-2024</Year><DataSource>FakeDSN</DataSource>"
                                                 "<UpdateDate>2024-03-01</UpdateDate></SchoolConfig>");
-    task.script = [](QString &) { return true; };
+    task.script = [](QString&) { return true; };
     QString result;
     EXPECT_TRUE(task.BeginExecute(task.m_params, 3, result));
     EXPECT_EQ(task.GetUpdateDate(), Ymd(2024, 3, 1));
@@ -117,15 +121,15 @@ TEST(Execute, LoggingHelpersAndConnectionExceptions)
     try {
         task.LogAndThrow(4, "Stop here", "X::Z");
         FAIL();
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         EXPECT_STREQ(e.GetMessage(), "Stop here");
         EXPECT_EQ(e.GetCode(), 0);
     }
     EXPECT_EQ(task.log.last(), "4|X::Z|Stop here");
 
     QString result = "kept";
-    EXPECT_EQ(task.HandleException_ValidateConnection(XException("[unixODBC][Driver Manager]Data source name not found"),
-                                                      result),
+    EXPECT_EQ(task.HandleException_ValidateConnection(
+                  XException("[unixODBC][Driver Manager]Data source name not found"), result),
               2);
     EXPECT_EQ(result, "Connection Failed: Data Source does not exist.");
     EXPECT_EQ(task.log.last(), "7|HandleException_ValidateConnection|Exception Occured: [unixODBC][Driver "
@@ -145,7 +149,7 @@ namespace {
 class FullDiskFile : public XTextFile
 {
 public:
-    void Open(const char *, uint32_t mode, bool readBuffer, uint32_t fileType, uint32_t creator) override
+    void Open(const char*, uint32_t mode, bool readBuffer, uint32_t fileType, uint32_t creator) override
     {
         XTextFile::Open("/dev/full", mode, readBuffer, fileType, creator);
     }
@@ -164,7 +168,7 @@ TEST(Execute, AnUpdateFileThatCannotBeWrittenFailsTheRunAndKeepsTheUpdateDate)
                                                 "<Year>2023-2024</Year><DataSource>FakeDSN</DataSource>"
                                                 "<UpdateDate>2024-03-01</UpdateDate></SchoolConfig>");
     task.rows.assign(20000, FakeTask::Row{"S1", "03/04/2024", "A"});
-    task.script = [&task](QString &result) {
+    task.script = [&task](QString& result) {
         task.StartWriter();
         FullDiskFile update;
         task.StartUpdateFile(&update);
@@ -180,6 +184,8 @@ TEST(Execute, AnUpdateFileThatCannotBeWrittenFailsTheRunAndKeepsTheUpdateDate)
     QString result;
     EXPECT_FALSE(task.BeginExecute(task.m_params, BridgeTaskBase::ModeUpdate, result));
     EXPECT_EQ(result, "Bridge execution failed, consult logs for more information.");
-    EXPECT_EQ(task.log.filter("Caught Exception: Failed with error [").size(), 1) << task.log.join("\n").toStdString();
-    EXPECT_NE(ReadBytes(folder.File("SchoolConfig.xml")).find("<UpdateDate>2024-03-01</UpdateDate>"), std::string::npos);
+    EXPECT_EQ(task.log.filter("Caught Exception: Failed with error [").size(), 1)
+        << task.log.join("\n").toStdString();
+    EXPECT_NE(ReadBytes(folder.File("SchoolConfig.xml")).find("<UpdateDate>2024-03-01</UpdateDate>"),
+              std::string::npos);
 }

@@ -1,7 +1,7 @@
 #include "TaskFactory.h"
 
 // The framework library asks the program for its task; these tests build their own.
-AppTaskBase *createExtractionTask()
+AppTaskBase* createExtractionTask()
 {
     return nullptr;
 }

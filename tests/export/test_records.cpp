@@ -9,7 +9,7 @@
 
 TEST(Records, PairsAndLookupEntriesSortByKeyAndDeleteCleanly)
 {
-    XVector<XStringPair> *pairs = new XVector<XStringPair>(5, XStringPair::CompareFn);
+    XVector<XStringPair>* pairs = new XVector<XStringPair>(5, XStringPair::CompareFn);
     pairs->Add(new XStringPair("b", "2"));
     pairs->Add(new XStringPair("a", "1"));
     pairs->Add(new XStringPair("\xE9", "high byte sorts first as a signed char"));
@@ -33,17 +33,19 @@ TEST(Records, PairsAndLookupEntriesSortByKeyAndDeleteCleanly)
 
 TEST(Records, SchoolYearDisplayText)
 {
-    struct Case {
-        const char *text;
-        const char *display;
+    struct Case
+    {
+        const char* text;
+        const char* display;
     } cases[] = {
-        {"2015", "2015-2016"},    {"2015-16", "2015-2016"}, {"2015-2016", "2015-2016"}, {"15-16", "2015-2016"},
-        {"99-00", "1999-2000"},   {"24", "2024-2025"},      {"25", "1925-1926"},        {"26", "1926-1927"},
-        {"20151", "20151"},       {"201", "201"},           {"2015-1", "2015-1"},       {"2015-161", "2015-161"},
-        {"2015-16x", "2015-16x"}, {"Year A", "Year A"},     {"", ""},                   {"2015/16", "2015-2016"},
-        {"2015-20160", "2015-20160"},
+        {"2015", "2015-2016"},    {"2015-16", "2015-2016"},     {"2015-2016", "2015-2016"},
+        {"15-16", "2015-2016"},   {"99-00", "1999-2000"},       {"24", "2024-2025"},
+        {"25", "1925-1926"},      {"26", "1926-1927"},          {"20151", "20151"},
+        {"201", "201"},           {"2015-1", "2015-1"},         {"2015-161", "2015-161"},
+        {"2015-16x", "2015-16x"}, {"Year A", "Year A"},         {"", ""},
+        {"2015/16", "2015-2016"}, {"2015-20160", "2015-20160"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SISSchoolYear year(c.text);
         year.parse(2024);  // window: below 25 is 20xx
         EXPECT_STREQ(year.GetDisplayText().CStr(), c.display) << c.text;
@@ -78,9 +80,10 @@ TEST(Records, StringHelpers)
 
 TEST(Records, PhoneNumbers)
 {
-    struct Case {
-        const char *text;
-        const char *formatted;
+    struct Case
+    {
+        const char* text;
+        const char* formatted;
     } cases[] = {
         {"5551234", "555-1234"},
         {"(555) 123-4567", "555 123-4567"},
@@ -95,15 +98,16 @@ TEST(Records, PhoneNumbers)
         {"5551234x7", "555-1234 x7"},
         {"", ""},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         XString problem("stale");
         EXPECT_STREQ(PhoneNumber::format(c.text, problem).CStr(), c.formatted) << c.text;
         EXPECT_TRUE(problem.IsEmpty()) << c.text;
     }
     XString problem;
     EXPECT_STREQ(PhoneNumber::format("12345", problem).CStr(), "12345");
-    EXPECT_STREQ(problem.CStr(), "Phone number: 12345, cannot parse into right format.  This means that the phone "
-                                 "number in your database is not in phone number format.");
+    EXPECT_STREQ(problem.CStr(),
+                 "Phone number: 12345, cannot parse into right format.  This means that the phone "
+                 "number in your database is not in phone number format.");
     EXPECT_STREQ(PhoneNumber::format("call me", problem).CStr(), "call me");
     EXPECT_FALSE(problem.IsEmpty());
 }

@@ -4,7 +4,8 @@
 
 namespace {
 
-void WriteTableOf(FakeTask &task, const char *title, const char *file, bool safe, std::vector<const char *> titles)
+void WriteTableOf(FakeTask& task, const char* title, const char* file, bool safe,
+                  std::vector<const char*> titles)
 {
     task.StartTable(title, file, safe);
     task.ClearColumns();
@@ -89,7 +90,7 @@ TEST(RunFiles, MainFileIncludeFilesAndCustomFields)
     try {
         task.FinishImport();
         FAIL() << "no exception";
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         std::string text = e.GetMessage();
         EXPECT_EQ(text.rfind("Failed with error [", 0), 0u) << text;
         EXPECT_NE(text.find("] while writing file [Varnholm.PDE]"), std::string::npos) << text;
@@ -157,7 +158,7 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         FakeTask next;
         Prepare(next, folder);
         next.SetFixedNow(XDateTime(Ymd(2024, 3, 9), XTime(0)));
-        next.script = [&next](QString &result) {
+        next.script = [&next](QString& result) {
             EXPECT_EQ(next.GetUpdateDate(), Ymd(2024, 3, 5));  // read by BeginExecute
             next.StartWriter();
             next.StartImport();
@@ -176,9 +177,9 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
     }
 
     // Another school, another data source, or a malformed record: changed, history starts afresh.
-    const char *broken[] = {"<SchoolConfig><School>101</School>", "not xml at all", "<Other/>",
+    const char* broken[] = {"<SchoolConfig><School>101</School>", "not xml at all", "<Other/>",
                             "<SchoolConfig><School>101</School></SchoolConfig>"};
-    for (const char *bytes : broken) {
+    for (const char* bytes : broken) {
         WriteBytes(folder.File("SchoolConfig.xml"), bytes);
         WriteBytes(folder.File("Update 20240301000000.PDU"), "old");
         FakeTask next;
@@ -216,7 +217,7 @@ TEST(RunFiles, DeletePDEFilesAndOutputPaths)
     try {
         task.DeletePDEFiles(folder.File("missing").c_str());
         FAIL() << "no exception";
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         EXPECT_EQ(std::string(e.GetMessage()).rfind("Error: Failed while trying to remove PDE Files", 0), 0u);
     }
 

@@ -3,18 +3,18 @@
 namespace {
 
 // The message of the XException WriteTable must throw ("" and a failure when it does not).
-std::string WriteTableError(FakeTask &task)
+std::string WriteTableError(FakeTask& task)
 {
     try {
         task.WriteTable(nullptr, "");
-    } catch (const XException &e) {
+    } catch (const XException& e) {
         return e.GetMessage();
     }
     ADD_FAILURE() << "no exception";
     return std::string();
 }
 
-} // namespace
+}  // namespace
 
 TEST(WriteTable, NormalModeWritesExactLinesThroughFilterConstantsAndCommands)
 {
@@ -26,13 +26,13 @@ TEST(WriteTable, NormalModeWritesExactLinesThroughFilterConstantsAndCommands)
     task.StartTable("Students", "Students.pef", false);
     task.ClearColumns();
     task.ValueColumn(0);
-    task.AddColumn(nullptr, "", nullptr, 0);          // read-only: no field
-    task.AddColumn(nullptr, "CONST", nullptr, 1);     // constant column
+    task.AddColumn(nullptr, "", nullptr, 0);       // read-only: no field
+    task.AddColumn(nullptr, "CONST", nullptr, 1);  // constant column
     task.ValueColumn(2);
-    task.AddColumn(nullptr, "", nullptr, 4);          // hook
+    task.AddColumn(nullptr, "", nullptr, 4);  // hook
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::NextCounterString), 0);
-    task.AddColumn(nullptr, "", nullptr, 2);          // the line ends here
-    task.ValueColumn(1);                              // never written
+    task.AddColumn(nullptr, "", nullptr, 2);  // the line ends here
+    task.ValueColumn(1);                      // never written
     task.AddHeaderField("StdKey");
     task.AddHeaderField("StdConst");
     task.AddHeaderField("StdNote");
@@ -72,23 +72,26 @@ TEST(WriteTable, FailuresCloseTheFileAndCarryTheErrorTextAndQuery)
 
     task.StartTable("Students", "Students.pef", false);
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailOnThirdRow), 0);
-    EXPECT_EQ(WriteTableError(task),
-              "Failed with error [disk on fire] while writing file [Students.pef] with query: SELECT ID FROM Students");
+    EXPECT_EQ(WriteTableError(task), "Failed with error [disk on fire] while writing file [Students.pef] "
+                                     "with query: SELECT ID FROM Students");
     EXPECT_TRUE(HasLine(task.log, "8||Error writing line= 2"));
-    EXPECT_TRUE(HasLine(task.log, "2||Failed with error [disk on fire] while writing file [Students.pef] with query: "
-                                  "SELECT ID FROM Students"));
+    EXPECT_TRUE(HasLine(task.log,
+                        "2||Failed with error [disk on fire] while writing file [Students.pef] with query: "
+                        "SELECT ID FROM Students"));
     EXPECT_EQ(ReadBytes(folder.File("Students.pef")), "ok\r\nok\r\n");  // closed with what was written
 
     task.ClearColumns();
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailUnknown), 0);
-    EXPECT_EQ(WriteTableError(task),
-              "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
+    EXPECT_EQ(
+        WriteTableError(task),
+        "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
 
     // Neither a library exception nor a thrown text: the unknown-error text.
     task.ClearColumns();
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailStd), 0);
-    EXPECT_EQ(WriteTableError(task),
-              "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
+    EXPECT_EQ(
+        WriteTableError(task),
+        "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
     EXPECT_TRUE(HasLine(task.log, "8||Error writing line= 1"));
 
     // A folder that cannot hold the file.
@@ -98,7 +101,8 @@ TEST(WriteTable, FailuresCloseTheFileAndCarryTheErrorTextAndQuery)
     task.ValueColumn(0);
     const std::string text = WriteTableError(task);
     EXPECT_EQ(text.rfind("Failed with error [", 0), 0u) << text;
-    EXPECT_NE(text.find("] while writing file [Students.pef] with query: SELECT ID FROM Students"), std::string::npos)
+    EXPECT_NE(text.find("] while writing file [Students.pef] with query: SELECT ID FROM Students"),
+              std::string::npos)
         << text;
 }
 

@@ -14,10 +14,10 @@ TEST(AppModel, DeclaresParametersGroupsAndProperties)
     TestApp app;
     EXPECT_EQ(app.groupNames(), QStringList({"global", "connection", "school"}));
     QStringList globals;
-    for (const Parameter &p : app.groupParams("global"))
+    for (const Parameter& p : app.groupParams("global"))
         globals << p.key;
-    EXPECT_EQ(globals, QStringList({"all", "att", "demo", "help", "group", "paramkey", "path",
-                                    "logpath", "log", "validate", "inactivedate", "year", "teacher"}));
+    EXPECT_EQ(globals, QStringList({"all", "att", "demo", "help", "group", "paramkey", "path", "logpath",
+                                    "log", "validate", "inactivedate", "year", "teacher"}));
     ASSERT_NE(app.findParam("all"), nullptr);
     EXPECT_EQ(app.findParam("all")->type, "switch");
     EXPECT_EQ(app.findParam("validate")->help, "Validate command line interface features.");
@@ -47,12 +47,13 @@ TEST(AppModel, DeclaresParametersGroupsAndProperties)
     app.setParam("flag", "true");
     EXPECT_TRUE(app.paramIsOn("flag"));
 
-    EXPECT_EQ(maskTimes(capture.out()),
-              "log\tWarning      \t<time>\tAppBase::addParam\tFlag display name cut to 15 characters: "
-              "Extra Student Information\n"
-              "log\tWarning      \t<time>\tAppBase::addParam\tPassword parameter key does not contain "
-              "\"encode\": pass\n"
-              "log\tWarning      \t<time>\tAppBase::addParam\tParameter declared twice, kept the first: pass\n");
+    EXPECT_EQ(
+        maskTimes(capture.out()),
+        "log\tWarning      \t<time>\tAppBase::addParam\tFlag display name cut to 15 characters: "
+        "Extra Student Information\n"
+        "log\tWarning      \t<time>\tAppBase::addParam\tPassword parameter key does not contain "
+        "\"encode\": pass\n"
+        "log\tWarning      \t<time>\tAppBase::addParam\tParameter declared twice, kept the first: pass\n");
 }
 
 TEST(AppModel, ParamsCommandListsConnectionAndSchoolParameters)
@@ -60,14 +61,13 @@ TEST(AppModel, ParamsCommandListsConnectionAndSchoolParameters)
     Capture capture;
     TestApp app;
     EXPECT_EQ(app.run({"params"}), 0);
-    EXPECT_EQ(capture.out(),
-              "params\tconnection\tdsnheader\tLogin\theader\t\t\n"
-              "params\tconnection\tdsn\tODBC DSN\tdatasource_list\tName of DSN\t\n"
-              "params\tconnection\tuser\tUsername\tedit\tUser name\tadmin\n"
-              "params\tconnection\tpwdencode\tPassword\tpassword\tPassword  of the user\t\n"
-              "params\tschool\tschool\tSchool Number\tschool_list\tChoose the school\t\n"
-              "hidden_param\tschool\tsecretcode\tCode\thidden\tKept from view\t\n"
-              "params\tschool\tfilterstudent\tExtra Student\tflag\tLeave checked.\t\n");
+    EXPECT_EQ(capture.out(), "params\tconnection\tdsnheader\tLogin\theader\t\t\n"
+                             "params\tconnection\tdsn\tODBC DSN\tdatasource_list\tName of DSN\t\n"
+                             "params\tconnection\tuser\tUsername\tedit\tUser name\tadmin\n"
+                             "params\tconnection\tpwdencode\tPassword\tpassword\tPassword  of the user\t\n"
+                             "params\tschool\tschool\tSchool Number\tschool_list\tChoose the school\t\n"
+                             "hidden_param\tschool\tsecretcode\tCode\thidden\tKept from view\t\n"
+                             "params\tschool\tfilterstudent\tExtra Student\tflag\tLeave checked.\t\n");
     EXPECT_EQ(capture.err(), "");
 }
 
@@ -94,7 +94,8 @@ TEST(AppModel, ParamsCommandAnswersListParametersByType)
         EXPECT_EQ(app.run({"params", "--paramkey=dsn"}), 1);
         EXPECT_EQ(app.run({"params", "--paramkey=nothing"}), 1);
         EXPECT_EQ(capture.out(), "");
-        EXPECT_EQ(capture.err(), "error\tdsn\tList type not set up.\nerror\tnothing\tList type not set up.\n");
+        EXPECT_EQ(capture.err(),
+                  "error\tdsn\tList type not set up.\nerror\tnothing\tList type not set up.\n");
     }
 }
 
@@ -122,8 +123,9 @@ TEST(AppModel, TestCommandChecksGroupRequirementsAfterDecoding)
     {
         Capture capture;
         TestApp app;
-        EXPECT_EQ(app.run({"test", "--group=school", "--school=7", "--dsn=D", "--user=U",
-                           "--pwd=old", "--pwdencode=6E6577"}), 0);
+        EXPECT_EQ(app.run({"test", "--group=school", "--school=7", "--dsn=D", "--user=U", "--pwd=old",
+                           "--pwdencode=6E6577"}),
+                  0);
         EXPECT_EQ(app.lastTestedGroup, "school");
         EXPECT_EQ(app.param("pwd"), "new");
         EXPECT_EQ(capture.out(), "test\tschool\tsuccess\tTested school as U\n");
@@ -173,10 +175,19 @@ TEST(AppModel, RunHandsTheTaskTheModeAndACopyOfTheParameters)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
-    struct Case { QStringList extra; int mode; };
-    const Case cases[] = {{{}, 3}, {{"--all"}, 3}, {{"--demo"}, 1}, {{"--att"}, 2},
-                          {{"--all=true", "--att"}, 2}, {{"--demo", "--att"}, 0}, {{"--demo=false"}, 3}};
-    for (const Case &c : cases) {
+    struct Case
+    {
+        QStringList extra;
+        int mode;
+    };
+    const Case cases[] = {{{}, 3},
+                          {{"--all"}, 3},
+                          {{"--demo"}, 1},
+                          {{"--att"}, 2},
+                          {{"--all=true", "--att"}, 2},
+                          {{"--demo", "--att"}, 0},
+                          {{"--demo=false"}, 3}};
+    for (const Case& c : cases) {
         Capture capture;
         TestTask::resetRecord();
         TestTask::succeed = true;
@@ -207,12 +218,12 @@ TEST(AppModel, RunKeepsSecretsOutOfTheLogAndSurvivesAnyTaskFailure)
         EXPECT_TRUE(logText.contains(": Informational TestTask::Execute: Task ran with ********\r\n"))
             << logText.toStdString();
         QString decoded;
-        for (const QString &line : logText.split("\r\n")) {
+        for (const QString& line : logText.split("\r\n")) {
             if (line.startsWith("proprietary:"))
                 decoded += QString::fromUtf8(QByteArray::fromBase64(line.mid(12).toLatin1()));
         }
         EXPECT_TRUE(decoded.contains("logSchema=true")) << decoded.toStdString();
-        for (const QString &text : {logText, decoded, capture.out(), capture.err()}) {
+        for (const QString& text : {logText, decoded, capture.out(), capture.err()}) {
             EXPECT_FALSE(text.contains("Secret99"));
             EXPECT_FALSE(text.contains("5365637265743939"));
         }
@@ -256,7 +267,9 @@ TEST(AppModel, RunLogTargetsAndTheSevenFileLimit)
     // "extract": both targets until the task starts, the file only from then on.
     EXPECT_EQ(capture.out(), "");
     const QString logText = maskTimes(QString::fromUtf8(readFile(out + "/" + logName)));
-    EXPECT_TRUE(logText.contains(": Informational TestTask::Execute: Task ran with \r\n")) << logText.toStdString();
-    EXPECT_TRUE(logText.endsWith(": Informational SISConfig::commandRun: Execute completed successfully.\r\n"))
+    EXPECT_TRUE(logText.contains(": Informational TestTask::Execute: Task ran with \r\n"))
+        << logText.toStdString();
+    EXPECT_TRUE(
+        logText.endsWith(": Informational SISConfig::commandRun: Execute completed successfully.\r\n"))
         << logText.toStdString();
 }

@@ -1,5 +1,5 @@
-#include "AppTaskBase.h"
 #include "LogManager.h"
+#include "AppTaskBase.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
@@ -8,7 +8,7 @@
 
 TEST(LogManager, LevelNamesAndLineFormats)
 {
-    const char *names[] = {"None         ", "Emergency    ", "Alert        ", "Critical     ",
+    const char* names[] = {"None         ", "Emergency    ", "Alert        ", "Critical     ",
                            "Error        ", "Warning      ", "Progress     ", "             ",
                            "Informational", "Debug        ", "Proprietary  "};
     for (int level = -1; level <= 9; ++level)
@@ -18,9 +18,9 @@ TEST(LogManager, LevelNamesAndLineFormats)
     EXPECT_EQ(LogManager::consoleLine(7, time, "", "multi\nline"),
               "log\tInformational\t07:05:09\t\tmulti line");
     const QString plain = QString::fromUtf8("My Title:23:00:01: Proprietary   A::b: SELECT \xC3\xA9");
-    EXPECT_EQ(LogManager::fileLine("My Title", 9, QTime(23, 0, 1), "A::b",
-                                   QString::fromUtf8("SELECT \xC3\xA9")),
-              "proprietary:" + QString::fromLatin1(plain.toUtf8().toBase64()));
+    EXPECT_EQ(
+        LogManager::fileLine("My Title", 9, QTime(23, 0, 1), "A::b", QString::fromUtf8("SELECT \xC3\xA9")),
+        "proprietary:" + QString::fromLatin1(plain.toUtf8().toBase64()));
 }
 
 TEST(LogManager, TargetsFollowTheSwitchAndTheLevelRules)
@@ -28,7 +28,7 @@ TEST(LogManager, TargetsFollowTheSwitchAndTheLevelRules)
     QTemporaryDir dir;
     const QString path = dir.filePath("sub/app.log");
     Capture capture;
-    LogManager *log = LogManager::instance();
+    LogManager* log = LogManager::instance();
     log->setTitle("T");
     ASSERT_TRUE(log->openFile(path));
     EXPECT_EQ(log->filePath(), path);
@@ -58,13 +58,12 @@ TEST(LogManager, TargetsFollowTheSwitchAndTheLevelRules)
     log->closeFile();
 
     const QString console = maskTimes(capture.out());
-    EXPECT_EQ(console,
-              "log\tProgress     \t<time>\tm\tboth\n"
-              "log\tCritical     \t<time>\tm\tcritical always\n"
-              "log\t             \t<time>\tm\tconsole only\n"
-              "log\tEmergency    \t<time>\tm\temergency always\n"
-              "log\tError        \t<time>\tm\terror always\n"
-              "log\tInformational\t<time>\tm\tbefore extraction\n");
+    EXPECT_EQ(console, "log\tProgress     \t<time>\tm\tboth\n"
+                       "log\tCritical     \t<time>\tm\tcritical always\n"
+                       "log\t             \t<time>\tm\tconsole only\n"
+                       "log\tEmergency    \t<time>\tm\temergency always\n"
+                       "log\tError        \t<time>\tm\terror always\n"
+                       "log\tInformational\t<time>\tm\tbefore extraction\n");
     EXPECT_EQ(capture.err(), "");
     EXPECT_EQ(maskTimes(QString::fromUtf8(readFile(path))),
               "T:<time>: Progress      m: both\r\n"
@@ -83,7 +82,7 @@ TEST(LogManager, SecretsAreMaskedAndTheFileAppends)
     const QString path = dir.filePath("app.log");
     writeFile(path, "earlier\r\n");
     Capture capture;
-    LogManager *log = LogManager::instance();
+    LogManager* log = LogManager::instance();
     log->setTitle("T");
     log->addSecret("hunter2");
     log->addSecret("");
@@ -91,7 +90,8 @@ TEST(LogManager, SecretsAreMaskedAndTheFileAppends)
     log->log(4, "connect with hunter2 now", "pw=hunter2");
     log->log(9, "again hunter2", "m");
     log->closeFile();
-    EXPECT_EQ(maskTimes(capture.out()), "log\tWarning      \t<time>\tpw=********\tconnect with ******** now\n");
+    EXPECT_EQ(maskTimes(capture.out()),
+              "log\tWarning      \t<time>\tpw=********\tconnect with ******** now\n");
     const QStringList lines = QString::fromUtf8(readFile(path)).split("\r\n");
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[0], "earlier");
@@ -110,5 +110,6 @@ TEST(LogManager, TaskLoadListLogsThatItIsNotSetUp)
     AppTaskBase task;
     QObject::connect(&task, &AppTaskBase::writeLog, LogManager::instance(), &LogManager::log);
     EXPECT_FALSE(task.LoadList({}, "teacher"));
-    EXPECT_EQ(maskTimes(capture.out()), "log\tError        \t<time>\tAppTaskBase::LoadList\tNot set up yet.\n");
+    EXPECT_EQ(maskTimes(capture.out()),
+              "log\tError        \t<time>\tAppTaskBase::LoadList\tNot set up yet.\n");
 }

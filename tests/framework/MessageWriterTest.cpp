@@ -7,7 +7,7 @@
 TEST(MessageWriter, OneLinePerMessageOnTheRightStream)
 {
     Capture capture;
-    SISMessageWriter *w = SISMessageWriter::instance();
+    SISMessageWriter* w = SISMessageWriter::instance();
     w->outVersion("3.3.2.0", "2.03.0097");
     w->outParams("connection", "dsn", "ODBC DSN", "datasource_list", "Name", "");
     w->outHiddenParam("school", "code", "Code", "hidden", "Help", "x");
@@ -35,40 +35,38 @@ TEST(MessageWriter, OneLinePerMessageOnTheRightStream)
     w->outWarning("Title", "Message");
     w->outError("Title", "Line one\nline\ttwo\r");
 
-    EXPECT_EQ(capture.out(),
-              "version\t3.3.2.0\t2.03.0097\n"
-              "params\tconnection\tdsn\tODBC DSN\tdatasource_list\tName\t\n"
-              "hidden_param\tschool\tcode\tCode\thidden\tHelp\tx\n"
-              "school_list\tschool\t7\tNorth (7)\t\n"
-              "year_list\tyear\t2024\t2024-2025\t\n"
-              "tree\tk\tv\tname\tparent\n"
-              "hidden\tk\tv\n"
-              "file\tk\tv\n"
-              "number\tk\t1\n"
-              "date\tk\t01/02/2024\n"
-              "test\tconnection\tfail\tConnection Failed.\n"
-              "status\ts\tm\n"
-              "manage\ta\tm\n"
-              "start_progress\t120\n"
-              "end_progress\n"
-              "bridge_complete\n"
-              "inc_progress\tReading Students...\n"
-              "warn_progress\tCareful\n"
-              "inc_progress\t\n"
-              "start_setting\n"
-              "setting\tconnection\tdsn\tMain\n"
-              "setting\tconnection\tdsn\tMain\tg\n"
-              "end_setting\n"
-              "warning\tTitle\tMessage\n");
-    EXPECT_EQ(capture.err(),
-              "error\tyear\tList type not set up.\n"
-              "error\tTitle\tLine one line two \n");
+    EXPECT_EQ(capture.out(), "version\t3.3.2.0\t2.03.0097\n"
+                             "params\tconnection\tdsn\tODBC DSN\tdatasource_list\tName\t\n"
+                             "hidden_param\tschool\tcode\tCode\thidden\tHelp\tx\n"
+                             "school_list\tschool\t7\tNorth (7)\t\n"
+                             "year_list\tyear\t2024\t2024-2025\t\n"
+                             "tree\tk\tv\tname\tparent\n"
+                             "hidden\tk\tv\n"
+                             "file\tk\tv\n"
+                             "number\tk\t1\n"
+                             "date\tk\t01/02/2024\n"
+                             "test\tconnection\tfail\tConnection Failed.\n"
+                             "status\ts\tm\n"
+                             "manage\ta\tm\n"
+                             "start_progress\t120\n"
+                             "end_progress\n"
+                             "bridge_complete\n"
+                             "inc_progress\tReading Students...\n"
+                             "warn_progress\tCareful\n"
+                             "inc_progress\t\n"
+                             "start_setting\n"
+                             "setting\tconnection\tdsn\tMain\n"
+                             "setting\tconnection\tdsn\tMain\tg\n"
+                             "end_setting\n"
+                             "warning\tTitle\tMessage\n");
+    EXPECT_EQ(capture.err(), "error\tyear\tList type not set up.\n"
+                             "error\tTitle\tLine one line two \n");
 }
 
 TEST(MessageWriter, MissingLinesWaitOnceForTheNextWarningErrorOrTest)
 {
     Capture capture;
-    SISMessageWriter *w = SISMessageWriter::instance();
+    SISMessageWriter* w = SISMessageWriter::instance();
     w->outMissing("user", "user missing or blank.");
     w->outMissing("dsn", "dsn missing or blank.");
     w->outMissing("user", "user missing or blank.");
@@ -77,10 +75,9 @@ TEST(MessageWriter, MissingLinesWaitOnceForTheNextWarningErrorOrTest)
     EXPECT_EQ(w->queuedMissing().size(), 2);
 
     w->outError("user", "user missing or blank.");
-    EXPECT_EQ(capture.err(),
-              "missing\tuser\tuser missing or blank.\n"
-              "missing\tdsn\tdsn missing or blank.\n"
-              "error\tuser\tuser missing or blank.\n");
+    EXPECT_EQ(capture.err(), "missing\tuser\tuser missing or blank.\n"
+                             "missing\tdsn\tdsn missing or blank.\n"
+                             "error\tuser\tuser missing or blank.\n");
     EXPECT_TRUE(w->queuedMissing().isEmpty());
 
     w->outMissing("user", "user missing or blank.");
@@ -93,20 +90,19 @@ TEST(MessageWriter, MissingLinesWaitOnceForTheNextWarningErrorOrTest)
     w->flushMissing();
     w->flushMissing();
     EXPECT_EQ(capture.out(), "inc_progress\tbusy\nwarning\tW\tw\ntest\tschool\tfail\tNo.\n");
-    EXPECT_EQ(capture.err(),
-              "missing\tuser\tuser missing or blank.\n"
-              "missing\tdsn\tdsn missing or blank.\n"
-              "error\tuser\tuser missing or blank.\n"
-              "missing\tuser\tuser missing or blank.\n"
-              "missing\tschool\tschool missing or blank.\n"
-              "missing\tyear\tyear missing or blank.\n");
+    EXPECT_EQ(capture.err(), "missing\tuser\tuser missing or blank.\n"
+                             "missing\tdsn\tdsn missing or blank.\n"
+                             "error\tuser\tuser missing or blank.\n"
+                             "missing\tuser\tuser missing or blank.\n"
+                             "missing\tschool\tschool missing or blank.\n"
+                             "missing\tyear\tyear missing or blank.\n");
 }
 
 TEST(MessageWriter, TaskSignalsReachTheHostThroughTheApplication)
 {
     Capture capture;
     TestApp app;
-    AppTaskBase *task = app.task();
+    AppTaskBase* task = app.task();
     ASSERT_NE(task, nullptr);
     emit task->writeMissing("dsn", "dsn missing or blank.");
     task->progressEnd();

@@ -4,21 +4,21 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString parseError(const QStringList &args)
+QString parseError(const QStringList& args)
 {
     CommandLine line;
     QString error;
     EXPECT_FALSE(OptionParser::parse(args, line, error));
     return error;
 }
-} // namespace
+}  // namespace
 
 TEST(OptionParser, SplitsCommandAndSwitches)
 {
     CommandLine line;
     QString error;
-    ASSERT_TRUE(OptionParser::parse({"run", "--path=/tmp/a=b", "--all", "--user=", "--x.y_z-1=v w"},
-                                    line, error));
+    ASSERT_TRUE(
+        OptionParser::parse({"run", "--path=/tmp/a=b", "--all", "--user=", "--x.y_z-1=v w"}, line, error));
     EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(line.command, "run");
     ASSERT_EQ(line.switches.size(), 4);
@@ -59,7 +59,7 @@ TEST(OptionParser, DecodesHexadecimalText)
     EXPECT_EQ(text, QString::fromUtf8("\xC3\xA9"));
 
     text = "left over";
-    EXPECT_FALSE(OptionParser::decodeHex("414", text));   // odd length
+    EXPECT_FALSE(OptionParser::decodeHex("414", text));  // odd length
     EXPECT_TRUE(text.isEmpty());
     EXPECT_FALSE(OptionParser::decodeHex("41G2", text));  // not a digit
     EXPECT_FALSE(OptionParser::decodeHex("4 41", text));

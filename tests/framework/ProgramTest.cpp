@@ -12,15 +12,15 @@ const QString StatusFile = QStringLiteral("Data ExtractorStatus.tmp");
 const QString Failed = QStringLiteral("<date>\tFailed\tFailed on extraction.\r\n");
 const QString Default = QStringLiteral("Execute not defined correctly in ExpEngine.");
 
-QString statusText(const QString &folder)
+QString statusText(const QString& folder)
 {
     return maskTimes(QString::fromUtf8(readFile(folder + "/" + StatusFile)));
 }
 
-QStringList decodedLog(const QString &path)
+QStringList decodedLog(const QString& path)
 {
     QStringList lines;
-    for (const QString &line : QString::fromUtf8(readFile(path)).split("\r\n", Qt::SkipEmptyParts)) {
+    for (const QString& line : QString::fromUtf8(readFile(path)).split("\r\n", Qt::SkipEmptyParts)) {
         if (line.startsWith("proprietary:"))
             lines << "[9] " + QString::fromUtf8(QByteArray::fromBase64(line.mid(12).toLatin1()));
         else
@@ -29,7 +29,7 @@ QStringList decodedLog(const QString &path)
     return lines;
 }
 
-QStringList sortedFiles(const QString &folder)
+QStringList sortedFiles(const QString& folder)
 {
     QStringList names = QDir(folder).entryList(QDir::Files);
     names.sort();
@@ -40,7 +40,7 @@ void clearFallback()
 {
     QDir(documentsLogFolder()).removeRecursively();
 }
-} // namespace
+}  // namespace
 
 TEST(Program, VersionHelpAndParams)
 {
@@ -56,10 +56,12 @@ TEST(Program, VersionHelpAndParams)
                                  "Usage: varnholm-de <command> [--key=value]...\n\nCommands:\n"
                                  "  help                    Show this text.\n"))
         << r.out.toStdString();
-    for (const char *line : {"\n  run                     Run the extraction into the output folder given with --path.\n",
-                             "\nSwitches and parameters:\n  --all                   Run the full extraction and the attendance update.\n",
-                             "\n  --validate=<number>     Validate command line interface features.\n",
-                             "\n  --teacher=<bridgelist>  Teacher of the school.\n"})
+    for (const char* line :
+         {"\n  run                     Run the extraction into the output folder given with --path.\n",
+          "\nSwitches and parameters:\n  --all                   Run the full extraction and the attendance "
+          "update.\n",
+          "\n  --validate=<number>     Validate command line interface features.\n",
+          "\n  --teacher=<bridgelist>  Teacher of the school.\n"})
         EXPECT_TRUE(r.out.contains(line)) << line;
 
     r = runProgram({"version", "--help"});
@@ -85,7 +87,8 @@ TEST(Program, DefaultsFromTheConfigFile)
     r = runProgram({"defaults"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "start_setting\nend_setting\n");
-    EXPECT_TRUE(r.err.startsWith("error\tQMConfig.xml\tCould not parse: " + config + ": ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("error\tQMConfig.xml\tCould not parse: " + config + ": "))
+        << r.err.toStdString();
     EXPECT_EQ(r.err.count('\n'), 1);
 
     writeFile(config, "<QMConfig SISDSN=\"x\"/>");
@@ -125,29 +128,32 @@ TEST(Program, RunWritesStatusFilesAndTheLog)
     writeFile(out + "/finished_bridge.tmp", "old");
     writeFile(out + "/BridgeStatus.tmp", "2024/01/01 10:00:00\tSucceeded\r\n");
 
-    ProgramResult r = runProgram({"run", "--path=" + out, "--school=123", "--pwd=Hidden77",
-                                  "--pwdencode=48696464656e3737", "--demo"});
+    ProgramResult r = runProgram(
+        {"run", "--path=" + out, "--school=123", "--pwd=Hidden77", "--pwdencode=48696464656e3737", "--demo"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(maskTimes(r.out), "log\tError        \t<time>\tSISConfig::commandRun\t" + Default + "\n");
     EXPECT_EQ(r.err, "error\tExtraction Failed\t" + Default + "\n");
 
     EXPECT_FALSE(QFile::exists(out + "/finished.tmp"));
-    EXPECT_EQ(maskTimes(QString::fromUtf8(readFile(out + "/BridgeStatus.tmp"))), "<date>\tExtract Running\r\n");
+    EXPECT_EQ(maskTimes(QString::fromUtf8(readFile(out + "/BridgeStatus.tmp"))),
+              "<date>\tExtract Running\r\n");
     EXPECT_EQ(statusText(out), Failed);
     EXPECT_EQ(readFile(out + "/finished_bridge.tmp"), "finished\r\n");
 
     const QString logName = "Varnholm-123-" + today() + ".log";
-    EXPECT_EQ(sortedFiles(out), QStringList({"BridgeStatus.tmp", StatusFile, logName, "finished_bridge.tmp"}));
+    EXPECT_EQ(sortedFiles(out),
+              QStringList({"BridgeStatus.tmp", StatusFile, logName, "finished_bridge.tmp"}));
     const QStringList log = decodedLog(out + "/" + logName);
     ASSERT_EQ(log.size(), 2) << log.join('\n').toStdString();
     const QString prefix = "Tamberlyn Data Extractor for Varnholm:<time>: ";
-    EXPECT_TRUE(maskTimes(log[0]).startsWith("[9] " + prefix + "Proprietary   SISConfig::commandRun: Parameters: "))
+    EXPECT_TRUE(
+        maskTimes(log[0]).startsWith("[9] " + prefix + "Proprietary   SISConfig::commandRun: Parameters: "))
         << log[0].toStdString();
-    EXPECT_TRUE(log[0].contains("; demo=true; ") && log[0].contains("; logSchema=false; ")
-                && log[0].contains("; school=123"))
+    EXPECT_TRUE(log[0].contains("; demo=true; ") && log[0].contains("; logSchema=false; ") &&
+                log[0].contains("; school=123"))
         << log[0].toStdString();
-    EXPECT_FALSE(log[0].contains("Hidden77") || log[0].contains("48696464656e3737")
-                 || log[0].contains("pwd"));
+    EXPECT_FALSE(log[0].contains("Hidden77") || log[0].contains("48696464656e3737") ||
+                 log[0].contains("pwd"));
     EXPECT_EQ(maskTimes(log[1]), prefix + "Error         SISConfig::commandRun: " + Default);
 
     // A second run appends to the same log, and the previous status no longer says "Succeeded".
@@ -169,20 +175,23 @@ TEST(Program, RunCopiesTheLogAndKeepsSevenLogFiles)
     writeFile(logs + "/Other-9-2020-01-01.log", "x");
     writeFile(logs + "/Varnholm-notes.txt", "x");
 
-    ProgramResult r = runProgram({"run", "--path=" + out, "--logpath=" + logs, "--school=9", "--log=consoleoff"});
+    ProgramResult r =
+        runProgram({"run", "--path=" + out, "--logpath=" + logs, "--school=9", "--log=consoleoff"});
     EXPECT_EQ(r.code, 1);
     const QString logName = "Varnholm-9-" + today() + ".log";
-    QStringList expected = {"Other-9-2020-01-01.log", "Varnholm-9-2020-01-03.log", "Varnholm-9-2020-01-04.log",
-                            "Varnholm-9-2020-01-05.log", "Varnholm-9-2020-01-06.log",
-                            "Varnholm-9-2020-01-07.log", "Varnholm-9-2020-01-08.log", logName,
+    QStringList expected = {"Other-9-2020-01-01.log",    "Varnholm-9-2020-01-03.log",
+                            "Varnholm-9-2020-01-04.log", "Varnholm-9-2020-01-05.log",
+                            "Varnholm-9-2020-01-06.log", "Varnholm-9-2020-01-07.log",
+                            "Varnholm-9-2020-01-08.log", logName,
                             "Varnholm-notes.txt"};
     expected.sort();
     EXPECT_EQ(sortedFiles(logs), expected);
     EXPECT_EQ(readFile(out + "/" + logName), readFile(logs + "/" + logName));
     const QStringList log = decodedLog(out + "/" + logName);
     ASSERT_EQ(log.size(), 4);
-    const QString removed = "Tamberlyn Data Extractor for Varnholm:<time>: Debug         SISConfig::commandRun: "
-                            "Removed old log file: Varnholm-9-2020-01-0";
+    const QString removed =
+        "Tamberlyn Data Extractor for Varnholm:<time>: Debug         SISConfig::commandRun: "
+        "Removed old log file: Varnholm-9-2020-01-0";
     EXPECT_EQ(maskTimes(log[0]), removed + "1.log");
     EXPECT_EQ(maskTimes(log[1]), removed + "2.log");
     EXPECT_TRUE(log[2].startsWith("[9] "));
@@ -206,9 +215,11 @@ TEST(Program, RunFallsBackWhenFoldersCannotBeUsed)
     r = runProgram({"run", "--path=" + out, "--school=1"});
     EXPECT_EQ(r.code, 1);
     const QString logName = "Varnholm-1-" + today() + ".log";
-    EXPECT_EQ(r.err, "error\tLog File Error\tCould not write to: " + out + "/" + logName
-                         + ". Will now write to: " + documentsLogFolder() + "/" + logName + "\n"
-                         "error\tpath\tCould not create or write the output folder: " + out + "\n");
+    EXPECT_EQ(r.err, "error\tLog File Error\tCould not write to: " + out + "/" + logName +
+                         ". Will now write to: " + documentsLogFolder() + "/" + logName +
+                         "\n"
+                         "error\tpath\tCould not create or write the output folder: " +
+                         out + "\n");
     EXPECT_EQ(statusText(documentsLogFolder()), Failed);
     EXPECT_TRUE(QFile::exists(documentsLogFolder() + "/" + logName));
     clearFallback();
@@ -218,7 +229,12 @@ TEST(Program, ValidateModeGivesCannedAnswers)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath("out");
-    struct Case { QStringList args; int code; const char *out; };
+    struct Case
+    {
+        QStringList args;
+        int code;
+        const char* out;
+    };
     const Case cases[] = {
         {{"version", "--validate=3"}, 3, "version\tValidated.\n"},
         {{"help", "--validate=4"}, 4, ""},
@@ -227,9 +243,11 @@ TEST(Program, ValidateModeGivesCannedAnswers)
         {{"test", "--validate=6", "--group=school"}, 6, "test\tschool\tfail\tValidated.\n"},
         {{"run", "--validate=5", "--path=" + out}, 5, "status\trun\tValidated.\n"},
         {{"params", "--validate=7"}, 0, ""},
-        {{"params", "--validate=7", "--paramkey=teacher"}, 1, "warning\tAppBase::bridgeListParam\tMethod not defined.\n"},
+        {{"params", "--validate=7", "--paramkey=teacher"},
+         1,
+         "warning\tAppBase::bridgeListParam\tMethod not defined.\n"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         const ProgramResult r = runProgram(c.args);
         EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString();
         EXPECT_EQ(r.out, c.out) << c.args.join(' ').toStdString();
@@ -240,7 +258,11 @@ TEST(Program, ValidateModeGivesCannedAnswers)
 
 TEST(Program, BadInputGivesOneErrorLineAndExitCodeOne)
 {
-    struct Case { QStringList args; QString err; };
+    struct Case
+    {
+        QStringList args;
+        QString err;
+    };
     const Case cases[] = {
         {{}, "error\tCommand Line\tNo command given.\n"},
         {{"--path=x"}, "error\tCommand Line\tNo command given.\n"},
@@ -253,7 +275,7 @@ TEST(Program, BadInputGivesOneErrorLineAndExitCodeOne)
         {{"version", "--validate=256"}, "error\tvalidate\tvalidate must be a number from 0 to 255.\n"},
         {{"version", "--log=loud"}, "error\tlog\tUnknown log target: loud\n"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         const ProgramResult r = runProgram(c.args);
         EXPECT_EQ(r.code, 1) << c.args.join(' ').toStdString();
         EXPECT_EQ(r.out, "") << c.args.join(' ').toStdString();

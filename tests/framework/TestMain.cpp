@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 // Every user folder the program may touch lies in a temporary folder.
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/test_framework-XXXXXX"));
     const QByteArray root = home.path().toUtf8();

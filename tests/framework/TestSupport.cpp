@@ -11,7 +11,7 @@
 #include <QRegularExpression>
 
 namespace {
-QString readAll(FILE *stream)
+QString readAll(FILE* stream)
 {
     fflush(stream);
     rewind(stream);
@@ -23,7 +23,7 @@ QString readAll(FILE *stream)
     fseek(stream, 0, SEEK_END);
     return QString::fromUtf8(bytes);
 }
-} // namespace
+}  // namespace
 
 Capture::Capture() : m_out(tmpfile()), m_err(tmpfile())
 {
@@ -63,7 +63,8 @@ TestApp::TestApp()
     init();
     const QString connection = QStringLiteral("connection");
     const QString school = QStringLiteral("school");
-    addParam(connection, QStringLiteral("dsnheader"), QStringLiteral("Login"), QStringLiteral("header"), QString());
+    addParam(connection, QStringLiteral("dsnheader"), QStringLiteral("Login"), QStringLiteral("header"),
+             QString());
     addParam(connection, QStringLiteral("dsn"), QStringLiteral("ODBC DSN"), QStringLiteral("datasource_list"),
              QStringLiteral("Name of DSN"));
     addParam(connection, QStringLiteral("user"), QStringLiteral("Username"), QStringLiteral("edit"),
@@ -74,8 +75,8 @@ TestApp::TestApp()
              QStringLiteral("Choose the school"));
     addParam(school, QStringLiteral("secretcode"), QStringLiteral("Code"), QStringLiteral("hidden"),
              QStringLiteral("Kept from view"));
-    addParam(school, QStringLiteral("filterstudent"), QStringLiteral("Extra Student"),
-             QStringLiteral("flag"), QStringLiteral("Leave checked."));
+    addParam(school, QStringLiteral("filterstudent"), QStringLiteral("Extra Student"), QStringLiteral("flag"),
+             QStringLiteral("Leave checked."));
     setCommandSwitches(school, {QStringLiteral("school")});
     setCommandGroups(school, connection);
     setCommandSwitches(connection, {QStringLiteral("dsn"), QStringLiteral("user"), QStringLiteral("pwd")});
@@ -83,7 +84,7 @@ TestApp::TestApp()
                        {QStringLiteral("dsn"), QStringLiteral("user"), QStringLiteral("pwdencode")});
 }
 
-int TestApp::testGroup(const QString &group, QString &result)
+int TestApp::testGroup(const QString& group, QString& result)
 {
     lastTestedGroup = group;
     result = QStringLiteral("Tested ") + group + QStringLiteral(" as ") + param(QStringLiteral("user"));
@@ -91,7 +92,7 @@ int TestApp::testGroup(const QString &group, QString &result)
     return 0;
 }
 
-int TestApp::schoolListParam(const QString &key)
+int TestApp::schoolListParam(const QString& key)
 {
     emit writeList(QStringLiteral("school_list"), key, QStringLiteral("7"), QStringLiteral("North (7)"),
                    QString());
@@ -99,7 +100,7 @@ int TestApp::schoolListParam(const QString &key)
     return 0;
 }
 
-void TestApp::defaultSettings(const QDomElement &config)
+void TestApp::defaultSettings(const QDomElement& config)
 {
     emit writeSettingIncrement(QStringLiteral("setting"), QStringLiteral("connection"), QStringLiteral("dsn"),
                                config.attribute(QStringLiteral("SISDSN")));
@@ -107,7 +108,7 @@ void TestApp::defaultSettings(const QDomElement &config)
                                config.attribute(QStringLiteral("SchoolNumber")));
 }
 
-ProgramResult runProgram(const QStringList &args)
+ProgramResult runProgram(const QStringList& args)
 {
     QProcess process;
     process.setProgram(QStringLiteral(VARNHOLM_DE_BIN));
@@ -123,7 +124,7 @@ ProgramResult runProgram(const QStringList &args)
     return result;
 }
 
-QByteArray readFile(const QString &path)
+QByteArray readFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -131,7 +132,7 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
+void writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);

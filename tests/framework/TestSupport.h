@@ -10,11 +10,11 @@
 #include <ostream>
 
 // Readable QString values in test failures.
-inline std::ostream &operator<<(std::ostream &os, const QString &text)
+inline std::ostream& operator<<(std::ostream& os, const QString& text)
 {
     return os << text.toStdString();
 }
-inline void PrintTo(const QString &text, std::ostream *os)
+inline void PrintTo(const QString& text, std::ostream* os)
 {
     *os << '"' << text.toStdString() << '"';
 }
@@ -29,8 +29,8 @@ public:
     QString err();
 
 private:
-    FILE *m_out;
-    FILE *m_err;
+    FILE* m_out;
+    FILE* m_err;
 };
 
 // An application declared like the bridge, with overridable answers.
@@ -38,11 +38,11 @@ class TestApp : public SISConfig
 {
 public:
     TestApp();
-    int testGroup(const QString &group, QString &result) override;
-    int schoolListParam(const QString &key) override;
-    void defaultSettings(const QDomElement &config) override;
+    int testGroup(const QString& group, QString& result) override;
+    int schoolListParam(const QString& key) override;
+    void defaultSettings(const QDomElement& config) override;
 
-    int run(const QStringList &args) { return processCommandLine(args); }
+    int run(const QStringList& args) { return processCommandLine(args); }
     QString lastTestedGroup;
 };
 
@@ -55,10 +55,10 @@ struct ProgramResult
 };
 
 // Runs the program with the user folders of the tests' temporary home.
-ProgramResult runProgram(const QStringList &args);
+ProgramResult runProgram(const QStringList& args);
 
-QByteArray readFile(const QString &path);
-void writeFile(const QString &path, const QByteArray &bytes);
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
 QString documentsLogFolder();
 QString today();
 // The text with every "hh:mm:ss" and "yyyy/MM/dd hh:mm:ss" time replaced by placeholders.

@@ -17,7 +17,7 @@ void TestTask::resetRecord()
     lastParams.clear();
 }
 
-bool TestTask::Execute(ParamMap params, int mode, QString &result)
+bool TestTask::Execute(ParamMap params, int mode, QString& result)
 {
     lastMode = mode;
     lastParams = params;
@@ -25,12 +25,11 @@ bool TestTask::Execute(ParamMap params, int mode, QString &result)
         throw 42;
     emit writeLog(7, QStringLiteral("Task ran with ") + params.value(QStringLiteral("pwd")),
                   QStringLiteral("TestTask::Execute"));
-    result = succeed ? QStringLiteral("Execute completed successfully.")
-                     : QStringLiteral("Task failed.");
+    result = succeed ? QStringLiteral("Execute completed successfully.") : QStringLiteral("Task failed.");
     return succeed;
 }
 
-AppTaskBase *createExtractionTask()
+AppTaskBase* createExtractionTask()
 {
     return new TestTask;
 }

@@ -6,7 +6,7 @@
 class TestTask : public AppTaskBase
 {
 public:
-    bool Execute(ParamMap params, int mode, QString &result) override;
+    bool Execute(ParamMap params, int mode, QString& result) override;
 
     static bool succeed;
     static bool throwUnknown;

@@ -41,7 +41,8 @@ protected:
 TEST_F(SqliteTest, ExecuteAnswersChangedRows)
 {
     EXPECT_EQ(db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'A')"), 1);
-    EXPECT_EQ(db_.Execute("INSERT INTO DAILY_ATT VALUES ('%s', '%s', '', '%q')", "2", "2024-09-03", "it's"), 1);
+    EXPECT_EQ(db_.Execute("INSERT INTO DAILY_ATT VALUES ('%s', '%s', '', '%q')", "2", "2024-09-03", "it's"),
+              1);
     EXPECT_EQ(db_.Execute("UPDATE %s SET %s=%s WHERE %s='%s'", "DAILY_ATT", "oldcode", "newcode", "attdate",
                           XString("2024-09-03")),
               2);

@@ -36,14 +36,13 @@ TEST(XXml, WriteAndReadBack)
     doc.Root().AddChild("Empty");
     doc.Root().AddChild("LastUpdate", "2024-09-03");
     const XString text = doc.ToString();
-    EXPECT_STREQ(text.CStr(),
-                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                 "<SchoolConfig>\r\n"
-                 "  <District>D &amp; &lt;1&gt;</District>\r\n"
-                 "  <School>&quot;North&quot; &apos;High&apos;</School>\r\n"
-                 "  <Empty />\r\n"
-                 "  <LastUpdate>2024-09-03</LastUpdate>\r\n"
-                 "</SchoolConfig>\r\n");
+    EXPECT_STREQ(text.CStr(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                              "<SchoolConfig>\r\n"
+                              "  <District>D &amp; &lt;1&gt;</District>\r\n"
+                              "  <School>&quot;North&quot; &apos;High&apos;</School>\r\n"
+                              "  <Empty />\r\n"
+                              "  <LastUpdate>2024-09-03</LastUpdate>\r\n"
+                              "</SchoolConfig>\r\n");
 
     char folder[] = "/tmp/xmltestXXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
@@ -84,11 +83,28 @@ TEST(XXml, ParsesCommonForms)
 TEST(XXml, MalformedInputFailsCleanly)
 {
     XXmlDocument doc("Kept");
-    for (const char* bad :
-         {"", "   ", "<", "<a>", "<a></b>", "<a><b></a></b>", "<a>x</a><b/>", "<a>&bogus;</a>", "<a>&amp</a>",
-          "<a b=1/>", "<a b=\"1\" b=\"2\"/>", "<a b=\"<\"/>", "<a>&#0;</a>", "<a>&#xD800;</a>", "<a>&#99999999;</a>",
-          "text", "<a><!-- open</a>", "<a><![CDATA[x</a>", "<1a/>", "<a/>trailing", "<!DOCTYPE a [<!ENTITY x 'y'>]><a/>",
-          "<a\x00/>"}) {
+    for (const char* bad : {"",
+                            "   ",
+                            "<",
+                            "<a>",
+                            "<a></b>",
+                            "<a><b></a></b>",
+                            "<a>x</a><b/>",
+                            "<a>&bogus;</a>",
+                            "<a>&amp</a>",
+                            "<a b=1/>",
+                            "<a b=\"1\" b=\"2\"/>",
+                            "<a b=\"<\"/>",
+                            "<a>&#0;</a>",
+                            "<a>&#xD800;</a>",
+                            "<a>&#99999999;</a>",
+                            "text",
+                            "<a><!-- open</a>",
+                            "<a><![CDATA[x</a>",
+                            "<1a/>",
+                            "<a/>trailing",
+                            "<!DOCTYPE a [<!ENTITY x 'y'>]><a/>",
+                            "<a\x00/>"}) {
         EXPECT_FALSE(doc.Parse(bad, strlen(bad))) << bad;
     }
     EXPECT_STREQ(doc.Root().GetName().CStr(), "Kept");  // unchanged by failures

@@ -138,7 +138,11 @@ TEST(XString, InPlaceEdits)
     EXPECT_STREQ(XString("a0b").TrimRightChars("0").CStr(), "a0b");
 
     EXPECT_STREQ(XString("(555) 123-4567").RemoveChars("() -").CStr(), "5551234567");
-    EXPECT_STREQ(XString("a\tb\x01" "c\x7f").RemoveCharRange(0, 31).CStr(), "abc\x7f");
+    EXPECT_STREQ(XString("a\tb\x01"
+                         "c\x7f")
+                     .RemoveCharRange(0, 31)
+                     .CStr(),
+                 "abc\x7f");
     // Codes are signed bytes: bytes from 0x80 up are negative.
     EXPECT_STREQ(XString("a\xE9z").RemoveCharRange(-128, -1).CStr(), "az");
     EXPECT_STREQ(XString("a\xE9z").RemoveCharRange(0, 127).CStr(), "\xE9");

@@ -3,7 +3,8 @@
 namespace sampledb {
 
 // School years of the year list, by school location (text, as the source keeps it).
-void CreateCalendar(Sink& sink) {
+void CreateCalendar(Sink& sink)
+{
     const std::vector<ColumnDef> columns = {
         {"ID", ColumnKind::Integer},
         {"School_Year", ColumnKind::Text, 20},
@@ -11,10 +12,12 @@ void CreateCalendar(Sink& sink) {
     };
     sink.CreateTable("Calendar", columns);
     sink.BeginRows("Calendar", columns);
-    const struct {
+    const struct
+    {
         const char* year;
         const char* location;
-    } rows[] = {{"2014-2015", "100"}, {"2015-16", "100"}, {"", "100"}, {"2014-2015", "200"}, {"2015-16", "300"}};
+    } rows[] = {
+        {"2014-2015", "100"}, {"2015-16", "100"}, {"", "100"}, {"2014-2015", "200"}, {"2015-16", "300"}};
     int id = 1;
     for (const auto& r : rows)
         sink.AddRow({Value::Int(id++), Value::Str(r.year), Value::Str(r.location)});
@@ -22,20 +25,18 @@ void CreateCalendar(Sink& sink) {
 }
 
 // Staff of the schools; status 1 is active.
-void CreateTeachers(Sink& sink) {
+void CreateTeachers(Sink& sink)
+{
     const std::vector<ColumnDef> columns = {
-        {"ID", ColumnKind::Integer},
-        {"TeacherNumber", ColumnKind::Text, 10},
-        {"LastFirst", ColumnKind::Text, 80},
-        {"Last_Name", ColumnKind::Text, 40},
-        {"First_Name", ColumnKind::Text, 40},
-        {"Middle_Name", ColumnKind::Text, 40},
-        {"Status", ColumnKind::Integer},
-        {"SchoolID", ColumnKind::Integer},
+        {"ID", ColumnKind::Integer},          {"TeacherNumber", ColumnKind::Text, 10},
+        {"LastFirst", ColumnKind::Text, 80},  {"Last_Name", ColumnKind::Text, 40},
+        {"First_Name", ColumnKind::Text, 40}, {"Middle_Name", ColumnKind::Text, 40},
+        {"Status", ColumnKind::Integer},      {"SchoolID", ColumnKind::Integer},
     };
     sink.CreateTable("Teachers", columns);
     sink.BeginRows("Teachers", columns);
-    const struct {
+    const struct
+    {
         int id;
         const char *number, *lastFirst, *last, *first, *middle;
         int status, school;
@@ -54,4 +55,4 @@ void CreateTeachers(Sink& sink) {
     sink.EndRows();
 }
 
-} // namespace sampledb
+}  // namespace sampledb

@@ -11,7 +11,8 @@
 
 namespace sampledb {
 
-class PgScriptSink : public Sink {
+class PgScriptSink : public Sink
+{
 public:
     // Opens the script and starts a transaction that creates the schema.
     PgScriptSink(const std::string& path, const std::string& schema);
@@ -37,4 +38,4 @@ private:
     std::vector<ColumnDef> columns_;
 };
 
-} // namespace sampledb
+}  // namespace sampledb

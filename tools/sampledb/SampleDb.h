@@ -13,9 +13,24 @@ struct sqlite3_stmt;
 
 namespace sampledb {
 
-enum class ColumnKind { Integer, BigInt, SmallInt, Text, LongText, Date, Time, Timestamp, Double, Numeric, Boolean, Blob };
+enum class ColumnKind
+{
+    Integer,
+    BigInt,
+    SmallInt,
+    Text,
+    LongText,
+    Date,
+    Time,
+    Timestamp,
+    Double,
+    Numeric,
+    Boolean,
+    Blob
+};
 
-struct ColumnDef {
+struct ColumnDef
+{
     std::string name;
     ColumnKind kind;
     int size = 0;   // characters of Text, precision of Numeric
@@ -23,8 +38,16 @@ struct ColumnDef {
 };
 
 // One value of a row. Dates and times are ISO text ("YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS").
-struct Value {
-    enum class Type { Null, Integer, Real, Text, Blob } type = Type::Null;
+struct Value
+{
+    enum class Type
+    {
+        Null,
+        Integer,
+        Real,
+        Text,
+        Blob
+    } type = Type::Null;
     std::int64_t integer = 0;
     double real = 0;
     std::string text;  // text, or the bytes of a blob
@@ -38,7 +61,8 @@ struct Value {
 
 using Row = std::vector<Value>;
 
-class Sink {
+class Sink
+{
 public:
     virtual ~Sink() = default;
     virtual void CreateTable(const std::string& name, const std::vector<ColumnDef>& columns) = 0;
@@ -49,7 +73,8 @@ public:
 };
 
 // An SQLite file, written in one transaction. Throws std::runtime_error on failure.
-class SqliteSink : public Sink {
+class SqliteSink : public Sink
+{
 public:
     explicit SqliteSink(const std::string& path);
     ~SqliteSink() override;
@@ -70,7 +95,8 @@ private:
 };
 
 // A deterministic pseudo-random source (xorshift64*), the same on every platform.
-class Random {
+class Random
+{
 public:
     explicit Random(std::uint64_t seed) : state_(seed ? seed : 1) {}
     std::uint64_t Next();
@@ -85,4 +111,4 @@ private:
 std::string IsoDate(std::int64_t daysSince1970);
 std::int64_t DaysSince1970(int year, int month, int day);
 
-} // namespace sampledb
+}  // namespace sampledb

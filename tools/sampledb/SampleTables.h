@@ -23,4 +23,4 @@ void CreateBenchRows(Sink& sink, std::int64_t rows);
 // sysobjects (id, name, type) and syscolumns (id, name) over SQLite's own catalogue.
 void CreateSqliteCatalogueViews(Sink& sink);
 
-} // namespace sampledb
+}  // namespace sampledb

@@ -4,7 +4,8 @@ namespace sampledb {
 
 namespace {
 
-struct SchoolInfo {
+struct SchoolInfo
+{
     int number;
     const char* name;
     int district;
@@ -17,16 +18,18 @@ const SchoolInfo kSchools[] = {
 };
 
 // School years by year ID: first and last day of the year record.
-struct YearInfo {
+struct YearInfo
+{
     int yearId;
     int firstYear;  // calendar year of the first day
 };
 
 const YearInfo kYears[] = {{24, 2014}, {25, 2015}};
 
-} // namespace
+}  // namespace
 
-void CreateSchools(Sink& sink) {
+void CreateSchools(Sink& sink)
+{
     const std::vector<ColumnDef> columns = {
         {"ID", ColumnKind::Integer},
         {"School_Number", ColumnKind::Integer},
@@ -41,7 +44,8 @@ void CreateSchools(Sink& sink) {
     sink.EndRows();
 }
 
-void CreateTerms(Sink& sink) {
+void CreateTerms(Sink& sink)
+{
     const std::vector<ColumnDef> columns = {
         {"ID", ColumnKind::Integer},
         {"SchoolID", ColumnKind::Integer},
@@ -59,7 +63,8 @@ void CreateTerms(Sink& sink) {
             const std::string a = std::to_string(y.firstYear);
             const std::string b = std::to_string(y.firstYear + 1);
             const std::string yearText = a + "-" + b;
-            struct TermRow {
+            struct TermRow
+            {
                 int n;
                 std::string name, abbreviation, first, last;
                 int isYear;
@@ -75,19 +80,20 @@ void CreateTerms(Sink& sink) {
             };
             for (const TermRow& t : rows) {
                 sink.AddRow({Value::Int(y.yearId * 100 + t.n), Value::Int(s.number), Value::Int(y.yearId),
-                             Value::Str(t.name), Value::Str(t.abbreviation), Value::Str(t.first), Value::Str(t.last),
-                             Value::Int(t.isYear)});
+                             Value::Str(t.name), Value::Str(t.abbreviation), Value::Str(t.first),
+                             Value::Str(t.last), Value::Int(t.isYear)});
             }
         }
     }
     sink.EndRows();
 }
 
-void CreateStudents(Sink& sink, int students) {
+void CreateStudents(Sink& sink, int students)
+{
     static const char* const kFirst[] = {"Anna", "Bjorn", "Clara", "David", "Elif", "Finn", "Greta", "Hugo",
-                                         "Ines", "Jonas", "Karin", "Lukas", "Mira", "Noah", "Olga", "Paul"};
-    static const char* const kLast[] = {"Andersen", "Berg", "Christensen", "Dahl", "Eriksen", "Fischer",
-                                        "Gundersen", "Hansen", "Iversen", "Jensen", "Karlsen", "Lund"};
+                                         "Ines", "Jonas", "Karin", "Lukas", "Mira", "Noah", "Olga",  "Paul"};
+    static const char* const kLast[] = {"Andersen",  "Berg",   "Christensen", "Dahl",   "Eriksen", "Fischer",
+                                        "Gundersen", "Hansen", "Iversen",     "Jensen", "Karlsen", "Lund"};
     const std::vector<ColumnDef> columns = {
         {"ID", ColumnKind::Integer},
         {"Student_Number", ColumnKind::Integer},
@@ -114,12 +120,14 @@ void CreateStudents(Sink& sink, int students) {
     sink.EndRows();
 }
 
-void CreateSqliteCatalogueViews(Sink& sink) {
+void CreateSqliteCatalogueViews(Sink& sink)
+{
     sink.Execute("CREATE VIEW sysobjects AS "
                  "SELECT rowid AS id, name, CASE type WHEN 'table' THEN 'U' WHEN 'view' THEN 'V' END AS type "
                  "FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite_%'");
-    sink.Execute("CREATE VIEW syscolumns AS "
-                 "SELECT o.id AS id, p.name AS name FROM sysobjects AS o JOIN pragma_table_info(o.name) AS p");
+    sink.Execute(
+        "CREATE VIEW syscolumns AS "
+        "SELECT o.id AS id, p.name AS name FROM sysobjects AS o JOIN pragma_table_info(o.name) AS p");
 }
 
-} // namespace sampledb
+}  // namespace sampledb

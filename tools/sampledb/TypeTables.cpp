@@ -5,14 +5,18 @@ namespace sampledb {
 namespace {
 
 // Long text over several 64 KiB chunks, with multi-byte characters on the way.
-std::string LongText() {
+std::string LongText()
+{
     std::string s;
     for (int i = 0; s.size() < 200000; ++i)
-        s += "Line " + std::to_string(i) + ": Gr\xC3\xBC\xC3\x9F" "e aus Varnholm \xE2\x82\xAC\n";
+        s += "Line " + std::to_string(i) +
+             ": Gr\xC3\xBC\xC3\x9F"
+             "e aus Varnholm \xE2\x82\xAC\n";
     return s;
 }
 
-std::string LongBytes() {
+std::string LongBytes()
+{
     std::string s;
     Random random(0xb10b);
     for (int i = 0; i < 150000; ++i)
@@ -20,9 +24,10 @@ std::string LongBytes() {
     return s;
 }
 
-} // namespace
+}  // namespace
 
-void CreateTypeSamples(Sink& sink) {
+void CreateTypeSamples(Sink& sink)
+{
     const std::vector<ColumnDef> columns = {
         {"ID", ColumnKind::Integer},
         {"IntValue", ColumnKind::Integer},
@@ -46,24 +51,26 @@ void CreateTypeSamples(Sink& sink) {
                  Value::Str("08:15:30"), Value::Real(12.5), Value::Real(-15.25), Value::Int(1),
                  Value::Bytes(std::string("\x00\xFF\x10", 3))});
     sink.AddRow({Value::Int(2), Value::Int(0), Value::Int(-9000000000LL), Value::Int(0), Value::Str(""),
-                 Value::Str(""), Value::Str("1899-12-30"), Value::Str("1899-12-30 00:00:00"), Value::Str("00:00:00"),
-                 Value::Real(3.0), Value::Real(-1234.5), Value::Int(0), Value::Bytes("")});
+                 Value::Str(""), Value::Str("1899-12-30"), Value::Str("1899-12-30 00:00:00"),
+                 Value::Str("00:00:00"), Value::Real(3.0), Value::Real(-1234.5), Value::Int(0),
+                 Value::Bytes("")});
     sink.AddRow({Value::Int(3), null, null, null, null, null, null, null, null, null, null, null, null});
     sink.AddRow({Value::Int(4), Value::Int(-2147483647 - 1), Value::Int(1), Value::Int(32767),
                  Value::Str("  A\tB  "), Value::Str("x\r\ny"), Value::Str("1900-01-01"),
-                 Value::Str("1900-01-01 12:00:00"), Value::Str("23:59:59"), Value::Real(0.0), Value::Real(0.0),
-                 Value::Int(1), Value::Bytes("AB")});
-    sink.AddRow({Value::Int(5), Value::Int(7), Value::Int(7), Value::Int(7), Value::Str("M\xC3\xBCller \xE2\x82\xAC"),
-                 Value::Str(LongText()), Value::Str("1850-06-15"), Value::Str("1850-06-15 06:00:00"),
-                 Value::Str("12:00:00"), Value::Real(100.0), Value::Real(99999999.99), Value::Int(0),
-                 Value::Bytes(LongBytes())});
+                 Value::Str("1900-01-01 12:00:00"), Value::Str("23:59:59"), Value::Real(0.0),
+                 Value::Real(0.0), Value::Int(1), Value::Bytes("AB")});
+    sink.AddRow({Value::Int(5), Value::Int(7), Value::Int(7), Value::Int(7),
+                 Value::Str("M\xC3\xBCller \xE2\x82\xAC"), Value::Str(LongText()), Value::Str("1850-06-15"),
+                 Value::Str("1850-06-15 06:00:00"), Value::Str("12:00:00"), Value::Real(100.0),
+                 Value::Real(99999999.99), Value::Int(0), Value::Bytes(LongBytes())});
     sink.AddRow({Value::Int(6), Value::Int(1), Value::Int(1), Value::Int(1), Value::Str("not a date"),
                  Value::Str("text"), Value::Str("not a date"), Value::Str("2024-02-29 23:59:59.250"),
                  Value::Str("06:30:00"), Value::Real(-0.5), Value::Real(-0.01), Value::Int(1), null});
     sink.EndRows();
 }
 
-void CreateBenchRows(Sink& sink, std::int64_t rows) {
+void CreateBenchRows(Sink& sink, std::int64_t rows)
+{
     const std::vector<ColumnDef> columns = {
         {"ID", ColumnKind::Integer},
         {"SchoolID", ColumnKind::Integer},
@@ -74,8 +81,9 @@ void CreateBenchRows(Sink& sink, std::int64_t rows) {
         {"Amount", ColumnKind::Numeric, 10, 2},
         {"Score", ColumnKind::Double},
     };
-    static const char* const kNames[] = {"Morning attendance", "Lunch balance", "Field trip fee", "Library",
-                                         "Bus pass", "Music lessons", "Science kit", "Graduation"};
+    static const char* const kNames[] = {
+        "Morning attendance", "Lunch balance", "Field trip fee", "Library",
+        "Bus pass",           "Music lessons", "Science kit",    "Graduation"};
     sink.CreateTable("BenchRows", columns);
     sink.BeginRows("BenchRows", columns);
     Random random(0xbe4c);
@@ -95,4 +103,4 @@ void CreateBenchRows(Sink& sink, std::int64_t rows) {
     sink.EndRows();
 }
 
-} // namespace sampledb
+}  // namespace sampledb

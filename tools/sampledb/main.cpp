@@ -2,8 +2,8 @@
 //   vh-sampledb <output.db> [students] [--bench-rows=N] [--pg-script=<file.sql>]
 // With --pg-script the school tables are also written as a PostgreSQL script (schema vh).
 
-#include "SampleDb.h"
 #include "PgScriptSink.h"
+#include "SampleDb.h"
 #include "SampleTables.h"
 
 #include <cstdlib>
@@ -13,21 +13,24 @@
 
 namespace {
 
-int Usage() {
+int Usage()
+{
     std::cerr << "usage: vh-sampledb <output.db> [students] [--bench-rows=N] [--pg-script=<file.sql>]\n";
     return 2;
 }
 
-bool ParseCount(const std::string& text, long long& out) {
+bool ParseCount(const std::string& text, long long& out)
+{
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 12)
         return false;
     out = std::stoll(text);
     return true;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string path;
     long long students = 40;
     long long benchRows = 2500;

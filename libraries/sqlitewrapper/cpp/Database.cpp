@@ -5,9 +5,7 @@
 
 namespace sqlite {
 
-Database::Database() : m_db(nullptr)
-{
-}
+Database::Database() : m_db(nullptr) {}
 
 Database::~Database()
 {

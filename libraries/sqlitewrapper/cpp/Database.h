@@ -15,8 +15,7 @@ inline const char* SqlArg(const XString& text)
 {
     return text.CStr();
 }
-template <typename T>
-T SqlArg(T value)
+template <typename T> T SqlArg(T value)
 {
     return value;
 }
@@ -45,8 +44,7 @@ public:
     int Execute(const char* sql);
     // Formats with SQLite's printf (%q, %Q, %s, %d, ...), runs it, answers the rows changed.
     // XString values are passed as their C text.
-    template <typename A, typename... R>
-    int Execute(const char* format, const A& first, const R&... rest)
+    template <typename A, typename... R> int Execute(const char* format, const A& first, const R&... rest)
     {
         return ExecuteFormat(format, detail::SqlArg(first), detail::SqlArg(rest)...);
     }

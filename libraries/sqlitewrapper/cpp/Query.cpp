@@ -5,9 +5,7 @@
 
 namespace sqlite {
 
-Query::Query(Database& db) : m_db(db), m_stmt(nullptr)
-{
-}
+Query::Query(Database& db) : m_db(db), m_stmt(nullptr) {}
 
 Query::~Query()
 {

@@ -24,8 +24,7 @@ public:
     void Prepare(const char* sql);
     // Formats with SQLite's printf (%q, %Q, %s, %d, ...) and prepares the result.
     // XString values are passed as their C text.
-    template <typename A, typename... R>
-    void Prepare(const char* format, const A& first, const R&... rest)
+    template <typename A, typename... R> void Prepare(const char* format, const A& first, const R&... rest)
     {
         PrepareFormat(format, detail::SqlArg(first), detail::SqlArg(rest)...);
     }

@@ -14,11 +14,11 @@ public:
     int PrimaryCode() const { return GetCode() & 0xff; }
 };
 
-#define SQLITE_WRAPPER_ERROR(Name)                                                 \
-    class Name : public SqlError                                                   \
-    {                                                                              \
-    public:                                                                        \
-        Name(const char* message, int code) : SqlError(message, code) {}           \
+#define SQLITE_WRAPPER_ERROR(Name)                                                                           \
+    class Name : public SqlError                                                                             \
+    {                                                                                                        \
+    public:                                                                                                  \
+        Name(const char* message, int code) : SqlError(message, code) {}                                     \
     };
 
 SQLITE_WRAPPER_ERROR(GeneralError)     // SQLITE_ERROR
