@@ -20,6 +20,8 @@
 // school year, the list answers, the lookup tables and the table extractors.
 class ExpEngine : public ODBCExpEngineBase
 {
+    friend class TableExtract;
+
 public:
     // One answer of a list loader.
     struct BridgeListEntry

@@ -68,6 +68,11 @@ psql_as postgres "$superpw" postgres -c "CREATE ROLE vh_user LOGIN PASSWORD '$us
 psql_as postgres "$superpw" postgres -c "CREATE DATABASE school OWNER vh_user"
 psql_as postgres "$superpw" postgres -c "ALTER ROLE vh_user SET search_path = vh, public"
 psql_as vh_user "$userpw" school -f "$data/school-pg.sql" >/dev/null
+# The hand-made schools of the golden-file tests.
+for golden in school bare; do
+  psql_as postgres "$superpw" postgres -c "CREATE DATABASE golden_$golden OWNER vh_user"
+  psql_as vh_user "$userpw" "golden_$golden" -f "$data/golden-$golden-pg.sql" >/dev/null
+done
 
 cat >"$dir/odbc.ini" <<INI
 [vh_school_pg]
@@ -75,11 +80,21 @@ Driver=PostgreSQL Unicode
 Servername=127.0.0.1
 Port=$port
 Database=school
+[vh_golden_pg]
+Driver=PostgreSQL Unicode
+Servername=127.0.0.1
+Port=$port
+Database=golden_school
+[vh_golden_bare_pg]
+Driver=PostgreSQL Unicode
+Servername=127.0.0.1
+Port=$port
+Database=golden_bare
 INI
 
 export VH_PG_ODBCSYSINI="$data" VH_PG_ODBCINI="$dir/odbc.ini"
 export VH_PG_DSN=vh_school_pg VH_PG_USER=vh_user VH_PG_PASSWORD="$userpw"
-"$test_bin" --gtest_filter='PgProgram.*'
+"$test_bin" --gtest_filter='PgProgram.*:Pg/*'
 if [ -n "${3:-}" ]; then
   VH_TEST_PG_CONNECT="Driver=PostgreSQL Unicode;Servername=127.0.0.1;Port=$port;Database=school;UID=vh_user;PWD=$userpw;" \
     "$3" --gtest_filter='Postgres.*'

@@ -5,6 +5,7 @@
 #include "SampleDb.h"
 
 #include <cstdint>
+#include <string>
 
 namespace sampledb {
 
@@ -19,6 +20,9 @@ void CreateTeachers(Sink& sink);
 void CreateTypeSamples(Sink& sink);
 // Eight mixed columns, for reading speed.
 void CreateBenchRows(Sink& sink, std::int64_t rows);
+
+// Every <Table>.tsv of the folder as a table (see TsvTables.cpp for the format).
+void LoadTsvTables(Sink& sink, const std::string& folder);
 
 // sysobjects (id, name, type) and syscolumns (id, name) over SQLite's own catalogue.
 void CreateSqliteCatalogueViews(Sink& sink);

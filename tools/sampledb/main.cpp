@@ -1,6 +1,8 @@
 // vh-sampledb: writes the deterministic sample school database.
 //   vh-sampledb <output.db> [students] [--bench-rows=N] [--pg-script=<file.sql>]
+//   vh-sampledb <output.db> --tables=<folder> [--pg-script=<file.sql>]
 // With --pg-script the school tables are also written as a PostgreSQL script (schema vh).
+// With --tables the database holds only the hand-made tables of the folder's .tsv files.
 
 #include "PgScriptSink.h"
 #include "SampleDb.h"
@@ -15,7 +17,8 @@ namespace {
 
 int Usage()
 {
-    std::cerr << "usage: vh-sampledb <output.db> [students] [--bench-rows=N] [--pg-script=<file.sql>]\n";
+    std::cerr << "usage: vh-sampledb <output.db> [students] [--bench-rows=N] [--pg-script=<file.sql>]\n"
+                 "       vh-sampledb <output.db> --tables=<folder> [--pg-script=<file.sql>]\n";
     return 2;
 }
 
@@ -35,12 +38,17 @@ int main(int argc, char** argv)
     long long students = 40;
     long long benchRows = 2500;
     std::string pgScript;
+    std::string tables;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("--pg-script=", 0) == 0) {
             pgScript = arg.substr(12);
             if (pgScript.empty())
+                return Usage();
+        } else if (arg.rfind("--tables=", 0) == 0) {
+            tables = arg.substr(9);
+            if (tables.empty())
                 return Usage();
         } else if (arg.rfind("--bench-rows=", 0) == 0) {
             if (!ParseCount(arg.substr(13), benchRows))
@@ -59,6 +67,18 @@ int main(int argc, char** argv)
     if (path.empty())
         return Usage();
     try {
+        if (!tables.empty()) {
+            sampledb::SqliteSink sink(path);
+            sampledb::LoadTsvTables(sink, tables);
+            sampledb::CreateSqliteCatalogueViews(sink);
+            sink.Commit();
+            if (!pgScript.empty()) {
+                sampledb::PgScriptSink pg(pgScript, "vh");
+                sampledb::LoadTsvTables(pg, tables);
+                pg.Finish();
+            }
+            return 0;
+        }
         sampledb::SqliteSink sink(path);
         sampledb::CreateSchools(sink);
         sampledb::CreateTerms(sink);

@@ -1,0 +1,178 @@
+// Golden files: a whole run over a small hand-made school, every written file compared with an
+// expected file under tests/golden/expected/<case>/, on SQLite and on PostgreSQL.
+//
+// In an expected folder:
+//   <file>          compared byte for byte (lines end in CR LF in the output, LF here); in the
+//                   main file the time-stamp lines are left out of the comparison
+//   <file>.lines    the file's lines compared as a set (tables without an order)
+//   absent.txt      files that must not be written
+//   log.txt         messages that the run must log, in this order (other lines may stand between)
+#include "EngineTestEnv.h"
+#include "ProgramRunner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace enginetest;
+
+namespace {
+
+struct Source
+{
+    const char* name;    // the test's name
+    const char* suffix;  // of the data source names: vh_<school><suffix>
+    QStringList (*login)();
+};
+
+struct Case
+{
+    const char* name;    // folder under tests/golden/expected
+    const char* school;  // hand-made school: "golden" or "golden_bare"
+    QStringList args;
+};
+
+QString Env(const char* name)
+{
+    return QProcessEnvironment::systemEnvironment().value(QLatin1String(name));
+}
+
+QStringList SqliteLogin()
+{
+    return {QStringLiteral("--user=demo"), QStringLiteral("--pwdencode=") + Encode(QStringLiteral("demo"))};
+}
+
+QStringList PgLogin()
+{
+    return {QStringLiteral("--user=") + Env("VH_PG_USER"),
+            QStringLiteral("--pwdencode=") + Encode(Env("VH_PG_PASSWORD"))};
+}
+
+// The cases; a new family adds its expected files to these folders.
+const Case kCases[] = {
+    {"full", "golden", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"bare", "golden_bare", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+};
+
+// run_pg_tests.sh sets VH_PG_DSN and runs the Pg instances; a plain ctest run has SQLite only.
+std::vector<Source> Sources(bool pg)
+{
+    const bool havePg = !Env("VH_PG_DSN").isEmpty();
+    if (pg != havePg)
+        return {};
+    if (pg)
+        return {{"PostgreSQL", "_pg", &PgLogin}};
+    return {{"SQLite", "", &SqliteLogin}};
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Expected text with LF line ends, as the output's CR LF lines.
+QByteArray WithCrLf(const QByteArray& text)
+{
+    QByteArray out = text;
+    out.replace("\n", "\r\n");
+    return out;
+}
+
+QByteArray WithoutTimeStamps(const QByteArray& text)
+{
+    QByteArray out;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.startsWith("// Created: ") || line.startsWith("// Start Time: ") ||
+            line.startsWith("// End Time: "))
+            continue;
+        out += line + '\n';
+    }
+    out.chop(1);
+    return out;
+}
+
+QStringList SortedLines(const QByteArray& crlfText)
+{
+    QStringList lines = QString::fromUtf8(crlfText).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    lines.sort();
+    return lines;
+}
+
+class Golden : public ::testing::TestWithParam<Source>
+{
+};
+
+TEST_P(Golden, EveryCaseWritesItsExpectedFiles)
+{
+    ASSERT_TRUE(HaveProgram());
+    const Source& source = GetParam();
+    const QProcessEnvironment env =
+        source.suffix[0]
+            ? OdbcEnvironment(Env("VH_PG_ODBCSYSINI"), Env("VH_PG_ODBCINI"))
+            : OdbcEnvironment(QStringLiteral(VH_TESTDATA_DIR), QStringLiteral(VH_TESTDATA_DIR "/odbc.ini"));
+    const QDir expectedRoot(QStringLiteral(VH_GOLDEN_EXPECTED));
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const QString out = NewFolder(QStringLiteral("golden-%1-%2").arg(source.name, c.name));
+        const QString dsn = QStringLiteral("vh_") + c.school + source.suffix;
+        const ProgramResult r = RunProgram(QStringList{QStringLiteral("run"), QStringLiteral("--dsn=") + dsn,
+                                                       QStringLiteral("--path=") + out} +
+                                               source.login() + c.args,
+                                           env);
+        ASSERT_EQ(r.code, 0) << r.err.toStdString() << r.out.right(3000).toStdString();
+
+        const QDir expected(expectedRoot.filePath(QLatin1String(c.name)));
+        const QStringList names = expected.entryList(QDir::Files, QDir::Name);
+        ASSERT_FALSE(names.isEmpty()) << "no expected files in " << expected.path().toStdString();
+        for (const QString& name : names) {
+            SCOPED_TRACE(name.toStdString());
+            const QByteArray want = ReadBytes(expected.filePath(name));
+            if (name == QLatin1String("absent.txt")) {
+                for (const QByteArray& file : want.split('\n')) {
+                    if (!file.isEmpty()) {
+                        EXPECT_FALSE(QFile::exists(QDir(out).filePath(QString::fromUtf8(file))))
+                            << file.toStdString();
+                    }
+                }
+            } else if (name == QLatin1String("log.txt")) {
+                const QStringList logged = r.LogMessages(QString());
+                int at = 0;
+                for (const QByteArray& line : want.split('\n')) {
+                    if (line.isEmpty())
+                        continue;
+                    const int found = logged.indexOf(QString::fromUtf8(line), at);
+                    EXPECT_GE(found, 0) << "not logged (in order): " << line.toStdString();
+                    if (found >= 0)
+                        at = found + 1;
+                }
+            } else if (name.endsWith(QLatin1String(".lines"))) {
+                const QString file = name.chopped(6);
+                EXPECT_EQ(SortedLines(ReadBytes(QDir(out).filePath(file))), SortedLines(WithCrLf(want)));
+            } else {
+                QByteArray got = ReadBytes(QDir(out).filePath(name));
+                QByteArray wanted = WithCrLf(want);
+                if (name.endsWith(QLatin1String(".PDE"))) {
+                    got = WithoutTimeStamps(got);
+                    wanted = WithoutTimeStamps(wanted);
+                }
+                EXPECT_EQ(got.toStdString(), wanted.toStdString());
+            }
+        }
+    }
+}
+
+std::string SourceName(const ::testing::TestParamInfo<Source>& info)
+{
+    return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, Golden, ::testing::ValuesIn(Sources(false)), SourceName);
+INSTANTIATE_TEST_SUITE_P(Pg, Golden, ::testing::ValuesIn(Sources(true)), SourceName);
+
+}  // namespace
