@@ -5,7 +5,9 @@
 #include "LookupEntry.h"
 #include "ParamMap.h"
 #include "SISExpCustomFieldList.h"
+#include "XBuffer.h"
 #include "XDate.h"
+#include "XStack.h"
 #include "XString.h"
 #include "XStringPair.h"
 #include "XVector.h"
@@ -101,6 +103,14 @@ public:
     bool LoadSchoolYearList(ParamMap params, QList<BridgeListEntry>& list, QString& error);
     bool LoadBridgeList(ParamMap params, const QString& key, QList<BridgeListEntry>& list, QString& error);
 
+    // One record of the packed custom-field data.
+    struct CustomFieldValue
+    {
+        XString key;    // the field id in decimal
+        XString value;  // the value bytes, type byte first, and the continuation bytes
+        uint8_t type = 0;
+    };
+
     // ---- lookup tables and inclusion ----
     void BuildFieldLUT();
     void BuildStudentInclusion();
@@ -108,6 +118,68 @@ public:
     void BuildValuesLUT();
     void BuildGeneralCodeLUT();
     void BuildMedicalCodeLUT();
+    // The school conditions of a student or staff query (the SchoolID handle is set).
+    void AddSchoolRestriction(const std::vector<XString>& altSchoolNumbers);
+
+    // ---- packed custom-field data ----
+    // Pushes one item per record in data order; false when the bytes were not all parsed.
+    bool ParseCustomFieldData(XStack<CustomFieldValue>& items, const XBuffer& data);
+    // The custom-field definition of the item's key, or null.
+    const LookupEntry* FindFieldInfo(const CustomFieldValue& item);
+    XString GetCustomFieldFormat(CustomFieldValue item);
+    static XString ContactFieldCaption(const XString& name);
+
+    // ---- row filters ----
+    bool IsIncludedStudent();
+    bool IsIncludedStudentAlert();
+    bool IsIncludedStaff();
+    bool IsUsedDay();
+    bool IsUsedCourse();
+    bool IsIncludedSchedule();
+    bool CollectCourseKey();
+    bool CollectStaffKey();
+    bool FilterAlternativeSchool();
+
+    // ---- value converters ----
+    XString GetSecKey();
+    XString FeeCreditAmount();
+    XString FeeDebitAmount();
+    XString GradeLevelText();
+    XString StudentNameText();
+    XString StaffNameText();
+    XString RefereeStaffText();
+    XString PerpStudentText();
+    XString PerpNameText();
+    XString EmptyText();
+    XString TargetStudentText();
+    XString TargetNameText();
+    XString NextBusNoteKey();
+    XString BusNoteTitle();
+    XString JoinBusFields();
+    XString BusDaysText();
+    XString BusRouteText();
+    XString BusRouteStopText();
+    XString YearTermKeyText();
+    XString ActiveFlagText();
+    XString StaffActiveFlag();
+    XString StaffTypeName();
+    XString GradeCodeWord();
+    XString AbsenceFlagText();
+    XString AbsentStatusDigit();
+    XString TardyFlagText();
+    XString EthnicityText();
+    XString LanguageText();
+    XString ConsequenceText();
+    XString SubtypeText();
+    XString IncidentLocationText();
+    XString EntryCodeText();
+    XString ExitCodeText();
+    XString LeaveDateText();
+    XString TimeOfDayText();
+    XString GroupSequenceNumber();
+    // "A".."Z" give 1..26, anything else 0; and back (else empty).
+    static int DayLetterToNumber(const XString& letter);
+    static XString DayNumberToLetter(int number);
 
     // ---- table extractors, in the order of the full pass ----
     void CreateStudentCustom();
@@ -207,6 +279,11 @@ protected:
     bool m_includeFees = false;
     bool m_conductDateFilter = false;
     bool m_busTextMissing = false;
+    // Counters of the converters.
+    int32_t m_noteCounter = 0;
+    int32_t m_groupCounter = 0;
+    XString m_lastGroupKey;
+    bool m_perpetratorFlag = false;
     QString m_connectionFoundFor;  // the data source of the last successful connection search
     std::vector<XString> m_altSchoolNumbers;
     XString m_altSchoolNumberText;  // the numbers joined by ",", for the log

@@ -68,10 +68,21 @@ psql_as postgres "$superpw" postgres -c "CREATE ROLE vh_user LOGIN PASSWORD '$us
 psql_as postgres "$superpw" postgres -c "CREATE DATABASE school OWNER vh_user"
 psql_as postgres "$superpw" postgres -c "ALTER ROLE vh_user SET search_path = vh, public"
 psql_as vh_user "$userpw" school -f "$data/school-pg.sql" >/dev/null
-# The hand-made schools of the golden-file tests.
-for golden in school bare; do
-  psql_as postgres "$superpw" postgres -c "CREATE DATABASE golden_$golden OWNER vh_user"
-  psql_as vh_user "$userpw" "golden_$golden" -f "$data/golden-$golden-pg.sql" >/dev/null
+# The hand-made schools of the golden-file tests: database golden_<name>, data source
+# vh_golden_<name>_pg.
+golden_dsns=""
+for script in "$data"/golden-*-pg.sql; do
+  [ -e "$script" ] || continue
+  name=${script##*/golden-}
+  name=${name%-pg.sql}
+  psql_as postgres "$superpw" postgres -c "CREATE DATABASE golden_$name OWNER vh_user"
+  psql_as vh_user "$userpw" "golden_$name" -f "$script" >/dev/null
+  golden_dsns+="[vh_golden_${name}_pg]
+Driver=PostgreSQL Unicode
+Servername=127.0.0.1
+Port=$port
+Database=golden_$name
+"
 done
 
 cat >"$dir/odbc.ini" <<INI
@@ -80,16 +91,7 @@ Driver=PostgreSQL Unicode
 Servername=127.0.0.1
 Port=$port
 Database=school
-[vh_golden_pg]
-Driver=PostgreSQL Unicode
-Servername=127.0.0.1
-Port=$port
-Database=golden_school
-[vh_golden_bare_pg]
-Driver=PostgreSQL Unicode
-Servername=127.0.0.1
-Port=$port
-Database=golden_bare
+$golden_dsns
 INI
 
 export VH_PG_ODBCSYSINI="$data" VH_PG_ODBCINI="$dir/odbc.ini"

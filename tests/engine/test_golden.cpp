@@ -24,14 +24,14 @@ namespace {
 struct Source
 {
     const char* name;    // the test's name
-    const char* suffix;  // of the data source names: vh_<school><suffix>
+    const char* suffix;  // of the data source names: vh_golden_<school><suffix>
     QStringList (*login)();
 };
 
 struct Case
 {
     const char* name;    // folder under tests/golden/expected
-    const char* school;  // hand-made school: "golden" or "golden_bare"
+    const char* school;  // hand-made school: folder under tests/golden/schools
     QStringList args;
 };
 
@@ -53,8 +53,8 @@ QStringList PgLogin()
 
 // The cases; a new family adds its expected files to these folders.
 const Case kCases[] = {
-    {"full", "golden", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
-    {"bare", "golden_bare", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"bare", "bare", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"rooms", "rooms", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
 };
 
 // run_pg_tests.sh sets VH_PG_DSN and runs the Pg instances; a plain ctest run has SQLite only.
@@ -104,23 +104,23 @@ QStringList SortedLines(const QByteArray& crlfText)
     return lines;
 }
 
-class Golden : public ::testing::TestWithParam<Source>
+class Golden : public ::testing::TestWithParam<std::tuple<Source, Case>>
 {
 };
 
-TEST_P(Golden, EveryCaseWritesItsExpectedFiles)
+TEST_P(Golden, WritesTheExpectedFiles)
 {
     ASSERT_TRUE(HaveProgram());
-    const Source& source = GetParam();
+    const Source& source = std::get<0>(GetParam());
+    const Case& c = std::get<1>(GetParam());
     const QProcessEnvironment env =
         source.suffix[0]
             ? OdbcEnvironment(Env("VH_PG_ODBCSYSINI"), Env("VH_PG_ODBCINI"))
             : OdbcEnvironment(QStringLiteral(VH_TESTDATA_DIR), QStringLiteral(VH_TESTDATA_DIR "/odbc.ini"));
     const QDir expectedRoot(QStringLiteral(VH_GOLDEN_EXPECTED));
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
+    {
         const QString out = NewFolder(QStringLiteral("golden-%1-%2").arg(source.name, c.name));
-        const QString dsn = QStringLiteral("vh_") + c.school + source.suffix;
+        const QString dsn = QStringLiteral("vh_golden_") + c.school + source.suffix;
         const ProgramResult r = RunProgram(QStringList{QStringLiteral("run"), QStringLiteral("--dsn=") + dsn,
                                                        QStringLiteral("--path=") + out} +
                                                source.login() + c.args,
@@ -167,12 +167,16 @@ TEST_P(Golden, EveryCaseWritesItsExpectedFiles)
     }
 }
 
-std::string SourceName(const ::testing::TestParamInfo<Source>& info)
+std::string CaseName(const ::testing::TestParamInfo<std::tuple<Source, Case>>& info)
 {
-    return info.param.name;
+    return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Sqlite, Golden, ::testing::ValuesIn(Sources(false)), SourceName);
-INSTANTIATE_TEST_SUITE_P(Pg, Golden, ::testing::ValuesIn(Sources(true)), SourceName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, Golden,
+                         ::testing::Combine(::testing::ValuesIn(Sources(false)), ::testing::ValuesIn(kCases)),
+                         CaseName);
+INSTANTIATE_TEST_SUITE_P(Pg, Golden,
+                         ::testing::Combine(::testing::ValuesIn(Sources(true)), ::testing::ValuesIn(kCases)),
+                         CaseName);
 
 }  // namespace
