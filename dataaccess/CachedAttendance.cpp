@@ -73,6 +73,21 @@ XString UpdateText(const CacheSection& s, bool orForm, const XString* values)
     return sql;
 }
 
+// The UPDATE that marks every pending row of a section exported; with the header the text for
+// the log, else with a parameter.
+XString MarkAllText(const CacheSection& s, bool orForm, const XString* header)
+{
+    const XString value = header ? Quoted(*header) : XString("?");
+    XString sql =
+        XString("UPDATE ") + s.table +
+        " SET oldcode=newcode WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)";
+    if (orForm)
+        sql += " AND (header = " + value + " OR header = '')";
+    else
+        sql += " AND header = " + value;
+    return sql;
+}
+
 }  // namespace
 
 // ---- the change-date filter ----
@@ -143,6 +158,9 @@ void ExportSection(DataAccessBase& task, const CacheSection& s, const XString& h
 
     const bool orForm = header == s.orHeader;
     sqlite::Database& cache = task.GetAttendanceCache();
+    // The values of the last UPDATE of one row: stdkey, attdate, key, newcode, header.
+    XString values[5];
+    values[4] = header;
     XString lastUpdate;
     int rows = 0;
     try {
@@ -152,40 +170,69 @@ void ExportSection(DataAccessBase& task, const CacheSection& s, const XString& h
         select.Prepare(SelectText(s, orForm, nullptr).CStr());
         select.Bind(1, header);
         task.LogMessage(9, "Attendance Query: " + SelectText(s, orForm, &header));
+        // With the row filter each written row is marked at once (the rows it leaves out stay
+        // pending); without it every row the SELECT found is written, and all are marked together
+        // after the last one.
         sqlite::Query update(cache);
-        update.Prepare(UpdateText(s, orForm, nullptr).CStr());
+        update.Prepare(applyRowFilter ? UpdateText(s, orForm, nullptr).CStr()
+                                      : MarkAllText(s, orForm, nullptr).CStr());
 
+        // Columns of the SELECT by position; the rows of one day follow each other, so the date's
+        // text is made once per day.
+        enum
+        {
+            StdKey,
+            AttDate,
+            Reason,
+            Excused,
+            Absent,
+            Tardy,
+            Truant,
+            Discipline,
+            Key,
+            OldCode,
+            NewCode
+        };
+        XString day, shownDay;
         while (select.Step()) {
             ++rows;
-            const XString key = select.StringColumn("stdkey");
-            const XString day = select.StringColumn("attdate");
-            XDate date;
-            date.FromISO(day);
+            XString key = select.StringColumn(StdKey);
+            XString stored = select.StringColumn(AttDate);
+            if (stored != day || rows == 1) {
+                XDate date;
+                date.FromISO(stored);
+                shownDay = date.Format(task.GetDateFormat());
+                day = std::move(stored);
+            }
             if (applyRowFilter && !task.FilterAttendanceRow(key))
                 continue;
-            const XString slot = select.StringColumn(s.keyColumn);
-            const XString code = select.StringColumn("newcode");
-            file->WriteField(key);
-            file->WriteField(date.Format(task.GetDateFormat()));
-            file->WriteField(slot);
-            file->WriteField(code);
-            file->WriteField(select.StringColumn("reason"));
-            file->WriteField(select.StringColumn("excused"));
-            file->WriteField(select.StringColumn("absent"));
-            file->WriteField(select.StringColumn("tardy"));
-            file->WriteField(select.StringColumn("truant"));
-            file->WriteField(select.StringColumn("discipline"));
+            values[0] = std::move(key);
+            values[1] = day;
+            values[2] = select.StringColumn(Key);
+            values[3] = select.StringColumn(NewCode);
+            file->WriteField(values[0]);
+            file->WriteField(shownDay);
+            file->WriteField(values[2]);
+            file->WriteField(values[3]);
+            for (int column = Reason; column <= Discipline; ++column)
+                file->WriteField(select.StringColumn(column));
             file->EndLine();
 
-            const XString values[] = {key, date.IsEmpty() ? day : date.ToISO(), slot, code, header};
-            lastUpdate = UpdateText(s, orForm, values);
-            update.Reset(true);
-            for (int i = 0; i < 5; ++i)
-                update.Bind(i + 1, values[i]);
-            update.Step();
+            if (applyRowFilter) {
+                lastUpdate = UpdateText(s, orForm, values);
+                update.Reset();
+                for (int i = 0; i < 5; ++i)
+                    update.Bind(i + 1, values[i]);
+                update.Step();
+            }
         }
         task.LogMessage(8, "Attendance Query: Wrote" + XString(rows) + " records.");
         select.Finalize();
+        if (!applyRowFilter) {
+            lastUpdate = MarkAllText(s, orForm, &header);
+            update.Bind(1, header);
+            update.Step();
+        }
         update.Finalize();
     } catch (const sqlite::SqlError& e) {
         // The rows marked so far were written: they keep their marks, the others stay pending.

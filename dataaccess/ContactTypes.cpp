@@ -1,6 +1,8 @@
 #include "ODBCDataAccess.h"
 
+#include "ConnectionString.h"
 #include "SISSchoolYear.h"
+#include "SecretMask.h"
 
 #include <cctype>
 #include <cstring>
@@ -23,42 +25,6 @@ const Relationship kRelationships[] = {
     {"PARTNER", "Family"},      {"DOCTOR", "Health"},      {"DENTIST", "Health"},     {"DR", "Health"},
     {"EMERGENCY", "Emergency"}, {"GUARDIAN", "Emergency"},
 };
-
-// Case-insensitive search from a position; npos-like length when absent.
-size_t FindNoCase(const XString& text, const char* key, size_t from)
-{
-    const size_t keyLen = std::strlen(key);
-    const size_t len = text.Length();
-    if (keyLen == 0 || keyLen > len)
-        return len;
-    for (size_t i = from; i + keyLen <= len; ++i) {
-        size_t k = 0;
-        while (k < keyLen && std::toupper(static_cast<unsigned char>(*text.At(i + k))) ==
-                                 std::toupper(static_cast<unsigned char>(key[k])))
-            ++k;
-        if (k == keyLen)
-            return i;
-    }
-    return len;
-}
-
-// End of a connection-string value starting at start: a braced value runs to its "}", any other
-// value to ";", a double quote or the end.
-size_t ValueEnd(const XString& text, size_t start)
-{
-    const size_t len = text.Length();
-    size_t i = start;
-    if (i < len && *text.At(i) == '{') {
-        while (i < len && *text.At(i) != '}')
-            ++i;
-        return i < len ? i + 1 : len;
-    }
-    while (i < len && *text.At(i) != ';' && *text.At(i) != '"')
-        ++i;
-    return i;
-}
-
-const char* const kPasswordKeys[] = {"Password=", "PWD="};
 
 }  // namespace
 
@@ -116,49 +82,19 @@ void DataAccessBase::MaskConnectionPasswords(XString& connectionString)
 
 XString ODBCDataAccess::MaskSecrets(const XString& text) const
 {
-    XString out = text;
-    // Every value after a password key, in any letter case.
-    for (const char* key : kPasswordKeys) {
-        const size_t keyLen = std::strlen(key);
-        for (size_t pos = FindNoCase(out, key, 0); pos < out.Length();
-             pos = FindNoCase(out, key, pos + keyLen)) {
-            const size_t end = ValueEnd(out, pos + keyLen);
-            for (size_t i = pos + keyLen; i < end; ++i)
-                *out.At(i) = '*';
-        }
-    }
-    // Every occurrence of the known passwords, wherever a driver put them.
-    std::vector<XString> secrets;
+    // The values after password keys, and every whole occurrence of the known passwords, wherever
+    // a driver put them: the setting and the password of the stored connection string.
+    QList<QByteArray> secrets;
     if (!m_password.IsEmpty())
-        secrets.push_back(m_password);
-    for (const char* key : kPasswordKeys) {
-        const size_t keyLen = std::strlen(key);
-        const XString& cs = m_connectionString;
-        for (size_t pos = FindNoCase(cs, key, 0); pos < cs.Length();
-             pos = FindNoCase(cs, key, pos + keyLen)) {
-            size_t start = pos + keyLen;
-            size_t end = ValueEnd(cs, start);
-            if (end > start && *cs.At(start) == '{') {
-                ++start;
-                if (end > start && *cs.At(end - 1) == '}')
-                    --end;
-            }
-            if (end > start)
-                secrets.push_back(cs.Mid(start, end));
-        }
+        secrets.append(QByteArray(m_password.CStr()));
+    for (const ado::ConnectionAttribute& a : ado::ParseConnectionString(m_connectionString.CStr())) {
+        const QByteArray key = QByteArray::fromStdString(a.first).toUpper();
+        if ((key == "PWD" || key == "PASSWORD") && !a.second.empty())
+            secrets.append(QByteArray::fromStdString(a.second));
     }
-    for (const XString& secret : secrets) {
-        const size_t n = secret.Length();
-        for (size_t i = 0; i + n <= out.Length();) {
-            if (std::memcmp(out.At(i), secret.CStr(), n) == 0) {
-                for (size_t k = 0; k < n; ++k)
-                    *out.At(i + k) = '*';
-                i += n;
-            } else {
-                ++i;
-            }
-        }
-    }
+    const QByteArray masked = SecretMask::apply(QByteArray(text.CStr(), int(text.Length())), secrets);
+    XString out;
+    out.Assign(masked.constData(), size_t(masked.size()));
     return out;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// DataAccessBase: the database layer shared by every database type.
+
 #include "PDEWriter.h"
 
 #include "DataAccessField.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// DataAccessField: a column of the query being described.
+
 #include "XString.h"
 
 // A column of the query being described; the handle through which the current record is read.

@@ -1,5 +1,7 @@
 #pragma once
 
+// DataAccessTable: a source table of the query being described.
+
 #include "XString.h"
 
 // A source table of the query being described.

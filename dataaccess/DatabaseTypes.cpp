@@ -1,3 +1,5 @@
+// Names, connection strings, date literals and catalogue queries of the database types.
+
 #include "DatabaseTypes.h"
 
 #include "XException.h"
@@ -56,12 +58,17 @@ const char* DatabaseTypeName(int32_t type)
 
 namespace {
 
-// prefix + value, only when the value is not empty.
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+// prefix + the value as ODBC reads it, only when the value is not empty.
 void AppendIf(XString& text, const char* prefix, const XString& value)
 {
     if (!value.IsEmpty()) {
         text += prefix;
-        text += value;
+        text += ConnectionStringValue(value);
     }
 }
 
@@ -77,7 +84,7 @@ XString SqlServerConnectionString(const XString& dataSource, const XString& user
         database.Trim();
     }
     XString cs("Provider=MSDASQL;Persist Security Info=False;Data Source=");
-    cs += server;
+    cs += ConnectionStringValue(server);
     AppendIf(cs, ";Database=", database);
     if (!user.IsEmpty()) {
         AppendIf(cs, ";User ID=", user);
@@ -91,8 +98,32 @@ XString SqlServerConnectionString(const XString& dataSource, const XString& user
 
 }  // namespace
 
-XString DatabaseConnectionString(int32_t type, const XString& d, const XString& u, const XString& p)
+XString ConnectionStringValue(const XString& value)
 {
+    const size_t n = value.Length();
+    const char* text = value.CStr();
+    bool braces = n > 0 && (IsBlank(text[0]) || IsBlank(text[n - 1]));
+    for (size_t i = 0; i < n && !braces; ++i)
+        braces = text[i] == ';' || text[i] == '{' || text[i] == '}';
+    if (!braces)
+        return value;
+    XString quoted("{");
+    for (size_t i = 0; i < n; ++i) {
+        quoted += text[i];
+        if (text[i] == '}')
+            quoted += '}';
+    }
+    quoted += '}';
+    return quoted;
+}
+
+XString DatabaseConnectionString(int32_t type, const XString& dataSource, const XString& user,
+                                 const XString& password)
+{
+    // Every value in the string is quoted where it needs it, so that none can end its attribute.
+    const XString d = ConnectionStringValue(dataSource);
+    const XString u = ConnectionStringValue(user);
+    const XString p = ConnectionStringValue(password);
     XString cs;
     switch (type) {
     case DbDBaseOdbc:
@@ -101,13 +132,13 @@ XString DatabaseConnectionString(int32_t type, const XString& d, const XString& 
         cs += ";Extended Properties=dBASE IV;";
         return cs;
     case DbDBaseXBase:
-        return d;
+        return dataSource;
     case DbFoxProOdbc:
         cs = "Persist Security Info=False;Data Source=";
         cs += d;
         cs += ";Collating Sequence=machine";
-        AppendIf(cs, ";User ID=", u);
-        AppendIf(cs, ";Password=", p);
+        AppendIf(cs, ";User ID=", user);
+        AppendIf(cs, ";Password=", password);
         cs += ";";
         return cs;
     case DbFoxProDbf:
@@ -116,7 +147,7 @@ XString DatabaseConnectionString(int32_t type, const XString& d, const XString& 
         cs += ";Collating Sequence=MACHINE";
         return cs;
     case DbMSSQL:
-        return SqlServerConnectionString(d, u, p);
+        return SqlServerConnectionString(dataSource, user, password);
     case DbMySQL:
         cs = "Data Source=";
         cs += d;
@@ -135,16 +166,16 @@ XString DatabaseConnectionString(int32_t type, const XString& d, const XString& 
     case DbAccess:
         cs = "Persist Security Info=False;Data Source=";
         cs += d;
-        AppendIf(cs, ";User ID=", u);
-        AppendIf(cs, ";Password=", p);
+        AppendIf(cs, ";User ID=", user);
+        AppendIf(cs, ";Password=", password);
         return cs;
     case DbPostgres:
     case DbProgress:
     case DbTopSpeed:
         cs = "DSN=";
         cs += d;
-        AppendIf(cs, ";UID=", u);
-        AppendIf(cs, ";PWD=", p);
+        AppendIf(cs, ";UID=", user);
+        AppendIf(cs, ";PWD=", password);
         return cs;
     case DbOracleOdbc:
     case DbOracleOle:
@@ -155,23 +186,23 @@ XString DatabaseConnectionString(int32_t type, const XString& d, const XString& 
             cs = "Provider=MSDAORA;";
         cs += "Data Source=";
         cs += d;
-        AppendIf(cs, ";User ID=", u);
-        AppendIf(cs, ";Password=", p);
+        AppendIf(cs, ";User ID=", user);
+        AppendIf(cs, ";Password=", password);
         cs += ";Persist Security Info=True;";
         return cs;
     case DbSybaseOle:
         cs = "Provider=Sybase ASE OLE DB Provider;Data source=";
         cs += d;
-        AppendIf(cs, ";User Id=", u);
-        AppendIf(cs, ";Password=", p);
+        AppendIf(cs, ";User Id=", user);
+        AppendIf(cs, ";Password=", password);
         cs += ";";
         return cs;
     case DbSybaseOdbc:
     case DbInformix:
         cs = "DSN=";
         cs += d;
-        AppendIf(cs, ";UID=", u);
-        AppendIf(cs, ";PWD=", p);
+        AppendIf(cs, ";UID=", user);
+        AppendIf(cs, ";PWD=", password);
         if (type == DbInformix)
             cs += ";ISOLATIONLEVEL=1";
         cs += ";";

@@ -1,5 +1,7 @@
 #pragma once
 
+// The database types and their names, connection strings, date literals and catalogue queries.
+
 #include "XDate.h"
 #include "XString.h"
 
@@ -34,8 +36,12 @@ enum DatabaseType : int32_t
 // "Sybase ODBC" and the others; the empty text for an unknown number.
 const char* DatabaseTypeName(int32_t type);
 
-// The connection string of the type. Types without one throw XException with the message
-// that the database class logs.
+// A value as a connection string must hold it by the ODBC rules: in braces, with every "}" doubled,
+// when it holds ";", "{" or "}" or begins or ends with white space; otherwise unchanged.
+XString ConnectionStringValue(const XString& value);
+
+// The connection string of the type, with every value quoted where it needs it. Types without one
+// throw XException with the message that the database class logs.
 XString DatabaseConnectionString(int32_t type, const XString& dataSource, const XString& user,
                                  const XString& password);
 

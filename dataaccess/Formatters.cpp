@@ -289,7 +289,8 @@ XString DataAccessBase::FormatFloat()
 {
     if (!GetCurrentColumn())
         return XString();
-    return valuetext::Fixed(static_cast<double>(GetFloat(GetCurrentField())), 6);
+    // Read as a double: a float would turn 1234.56 into 1234.560059.
+    return valuetext::Fixed(GetDouble(GetCurrentField()), 6);
 }
 
 XString DataAccessBase::FormatFloatOf(DataAccessField* field)

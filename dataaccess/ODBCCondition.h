@@ -1,5 +1,7 @@
 #pragma once
 
+// ODBCCondition: a WHERE or join condition of the query model.
+
 #include "XString.h"
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 #pragma once
 
+// ODBCDataAccess: the database layer over the ADO-style connection.
+
 #include "DataAccessBase.h"
 #include "DatabaseTypes.h"
 #include "ODBCCondition.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// ODBCField: a column of the select list.
+
 #include "DataAccessField.h"
 
 #include <cstdint>

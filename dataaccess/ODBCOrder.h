@@ -1,5 +1,7 @@
 #pragma once
 
+// ODBCOrder: an ORDER BY entry of the query model.
+
 class ODBCField;
 
 // One entry of ORDER BY.

@@ -1,5 +1,7 @@
 #pragma once
 
+// ODBCTable: a source table of the query model.
+
 #include "DataAccessTable.h"
 
 // A source table: the name written after FROM (qualified when a schema prefix is used),

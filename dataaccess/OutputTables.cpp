@@ -47,7 +47,8 @@ void DataAccessBase::StartOutputTableToFile(XTextFile& file, const XString& titl
     XFileSpec spec;
     MakeOutputPath(spec, fileName);
     spec.SetTypeCreator(XFourCC("TEXT"), XFourCC("ttxt"));
-    file.Open(spec, XFile::ModeWrite);
+    // The file takes its name at EndOutputTableToFile; a failure before that leaves no partial file.
+    file.Open(spec, XFile::ModeWrite | XFile::ModeReplace);
 }
 
 void DataAccessBase::EndOutputTableToFile(XTextFile& file)

@@ -1,3 +1,5 @@
+// The query model's tables, fields, conditions and orders.
+
 #include "QueryModel.h"
 
 #include "DataAccessField.h"

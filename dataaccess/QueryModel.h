@@ -1,5 +1,7 @@
 #pragma once
 
+// The query model: tables, fields, conditions and orders of one query.
+
 #include "ODBCCondition.h"
 #include "ODBCField.h"
 #include "ODBCOrder.h"

@@ -1,3 +1,5 @@
+// SELECT statements from the query model, plain and with ANSI joins.
+
 #include "SqlBuilder.h"
 
 #include "DatabaseTypes.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// SqlBuilder: the SELECT statement of a query model.
+
 #include "QueryModel.h"
 #include "XString.h"
 

@@ -1,3 +1,5 @@
+// Fast texts of numbers, dates and times for the per-record path.
+
 #include "ValueText.h"
 
 #include <charconv>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Fast texts of numbers, dates and times for the per-record path.
+
 #include "XDate.h"
 #include "XDateTime.h"
 #include "XString.h"

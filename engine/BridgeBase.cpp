@@ -1,3 +1,5 @@
+// The bridge's application object: identity, parameters, tests, lists and defaults.
+
 #include "BridgeBase.h"
 
 #include "ExpEngine.h"
@@ -20,7 +22,7 @@ QString PairText(const ExpEngine::BridgeListEntry& entry)
 
 }  // namespace
 
-BridgeBase::BridgeBase(QObject* parent) : SISConfig(parent)
+BridgeBase::BridgeBase(QObject* parent) : SISConfig([]() -> AppTaskBase* { return new ExpEngine; }, parent)
 {
     SetProgramIdentity(*this);
     init();

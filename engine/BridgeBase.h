@@ -1,5 +1,7 @@
 #pragma once
 
+// BridgeBase: the bridge's application object.
+
 #include "SISConfig.h"
 
 #include <QDomElement>

@@ -1,3 +1,5 @@
+// The extraction engine's object, its lookup tables' lifetime and its shared helpers.
+
 #include "ExpEngine.h"
 
 #include "ParamRules.h"

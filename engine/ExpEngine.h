@@ -1,5 +1,7 @@
 #pragma once
 
+// ExpEngine: the extraction task.
+
 #include "ODBCExpEngineBase.h"
 
 #include "LookupEntry.h"
@@ -13,6 +15,8 @@
 #include "XVector.h"
 
 #include <QList>
+#include <QMap>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -59,6 +63,7 @@ public:
         ODBCField* subtype = nullptr;
         ODBCField* incidentLocation = nullptr;
         ODBCField* citizenship = nullptr;
+        ODBCField* grade = nullptr;
         ODBCField* distance = nullptr;
         ODBCField* distanceIndicator = nullptr;
         ODBCField* startDate = nullptr;
@@ -67,6 +72,19 @@ public:
         ODBCField* route = nullptr;
         ODBCField* stop = nullptr;
         ODBCField* customColumn = nullptr;
+        ODBCField* contactName = nullptr;
+        ODBCField* contactPhone = nullptr;
+        ODBCField* calendarDay[5] = {};  // Calendar: date, day letter, bell schedule, in session, note
+        // The other parts of a transport note.
+        ODBCField* address = nullptr;
+        ODBCField* arrivalTime = nullptr;
+        ODBCField* contact = nullptr;
+        ODBCField* departureTime = nullptr;
+        ODBCField* description = nullptr;
+        ODBCField* driver = nullptr;
+        ODBCField* linkingCode = nullptr;
+        ODBCField* instructions = nullptr;
+        ODBCField* transportType = nullptr;
     };
 
     ExpEngine();
@@ -95,6 +113,8 @@ public:
     bool ValidateSchoolNumber(ParamMap params, QString& result);
     // The current year's ID (empty when none); sets the year start and end.
     XString GetCurrentSchoolYear();
+    // Why the last GetCurrentSchoolYear could not read the year (empty when it could).
+    const XString& GetYearReadError() const { return m_yearReadError; }
 
     // ---- list answers ----
     bool LoadSchoolList(ParamMap params, QList<BridgeListEntry>& list, QString& error);
@@ -139,6 +159,12 @@ public:
     bool CollectCourseKey();
     bool CollectStaffKey();
     bool FilterAlternativeSchool();
+    // An included student's contact with a name or a phone (trimmed).
+    bool IsIncludedContact();
+    // Calendar: a line already written for the record's date is not written again.
+    bool IsFirstCalendarLine();
+    // A grade line is written only with a grade that is not blank.
+    bool HasGradeText();
 
     // ---- value converters ----
     XString GetSecKey();
@@ -159,6 +185,10 @@ public:
     XString BusDaysText();
     XString BusRouteText();
     XString BusRouteStopText();
+    // The transport note of the current record, and the bus texts, each on one line.
+    XString BuildTransportNote();
+    XString BusNoteTitleLine();
+    XString BusRouteLine();
     XString YearTermKeyText();
     XString ActiveFlagText();
     XString StaffActiveFlag();
@@ -236,6 +266,11 @@ public:
     void CreateConductIncidents();
     // The update pass.
     void CreateDailyAttendance(XDate yearStart, XDate yearEnd);
+
+    // Start and end date texts of the terms, by term key.
+    using TermDateMap = QMap<QString, QPair<QString, QString>>;
+    // The smallest other term that contains the term, or empty; may switch the date pattern.
+    XString FindParentTerm(const TermDateMap& terms, const XString& key, QString& datePattern);
     void CreatePeriodAttendance(XDate yearStart, XDate yearEnd);
 
     // ---- state ----
@@ -271,6 +306,7 @@ protected:
 
     XDate m_yearStart;
     XDate m_yearEnd;
+    XString m_yearReadError;
     int32_t m_periodCount = 0;
     int32_t m_tumblePeriodCount = 0;
     bool m_includeStudentCustom = false;
@@ -280,7 +316,6 @@ protected:
     bool m_conductDateFilter = false;
     bool m_busTextMissing = false;
     // Counters of the converters.
-    int32_t m_noteCounter = 0;
     int32_t m_groupCounter = 0;
     XString m_lastGroupKey;
     bool m_perpetratorFlag = false;
@@ -313,4 +348,7 @@ protected:
     XVector<XString> m_medicalLogTypes;  // insertion order
 
     ColumnHandles m_handles;
+    // The calendar lines written for the date of the last written calendar record.
+    XString m_calendarDate;
+    std::vector<XString> m_calendarLines;
 };

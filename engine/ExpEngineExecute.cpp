@@ -1,3 +1,5 @@
+// The run: parameters, the full pass and the attendance update pass.
+
 #include "ExpEngine.h"
 
 #include "ParamRules.h"
@@ -93,6 +95,15 @@ bool ExpEngine::Execute(ParamMap params, int mode, QString& result)
 
     LogMessage(8, "GetCurrentSchoolYear Starting", kExecute);
     m_schoolYear = GetCurrentSchoolYear();
+    // The year id is written into statements: anything but a plain number counts as no year.
+    if (!m_schoolYear.IsEmpty() && !m_schoolYear.IsDigits()) {
+        LogMessage(4, "School Year is not a plain number and is left empty: " + m_schoolYear, kExecute);
+        m_schoolYear = XString();
+    }
+    // A year that could not be read is no configuration change: the run stops before the writer
+    // starts, so no update file, cache or data file is touched because of it.
+    if (!m_yearReadError.IsEmpty())
+        LogAndThrow(2, "Error Extracting School Year: " + m_yearReadError, kExecute);
 
     LogMessage(9, XString("UserName: ") + GetUserName(), kExecute);
     LogMessage(9, XString("DSN: ") + GetDataSource(), kExecute);

@@ -1,3 +1,5 @@
+// The answers to the list parameters: districts, schools, school years and teachers.
+
 #include "ExpEngine.h"
 
 #include "SISSchoolYear.h"
@@ -115,9 +117,13 @@ bool ExpEngine::LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry>& 
 bool ExpEngine::LoadSchoolYearList(ParamMap params, QList<BridgeListEntry>& list, QString& error)
 {
     if (!RequireParams(params, kLogin + QStringList{QStringLiteral("district"), QStringLiteral("school")},
-                       error) ||
-        !CheckSqlParams(params, error, false) ||
-        !EnsureConnectionFound(params, error, "ExpEngine::LoadSchoolYearList"))
+                       error))
+        return false;
+    // The district only has to be given: it is no part of the year query, nor of the search.
+    ParamMap checked = params;
+    checked.remove(QStringLiteral("district"));
+    if (!CheckSqlParams(checked, error, false) ||
+        !EnsureConnectionFound(checked, error, "ExpEngine::LoadSchoolYearList"))
         return false;
     list.clear();
     try {
@@ -214,9 +220,9 @@ bool ExpEngine::LoadBridgeList(ParamMap params, const QString& key, QList<Bridge
             const XString teacherNumber = GetTrimmedString(number);
             if (!teacherNumber.IsEmpty())
                 name += XString(" (") + teacherNumber + ")";
-            const XString key = GetTrimmedString(id);
-            if (!key.IsEmpty())
-                list.append({toQString(key), toQString(name)});
+            const XString staffId = GetTrimmedString(id);
+            if (!staffId.IsEmpty())
+                list.append({toQString(staffId), toQString(name)});
         } while (MoveNext());
         CloseQuery();
         Disconnect();

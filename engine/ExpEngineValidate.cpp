@@ -1,3 +1,5 @@
+// The connection search, the school number test and the current school year.
+
 #include "ExpEngine.h"
 
 #include "SchoolYearWalk.h"
@@ -62,7 +64,8 @@ bool ExpEngine::ValidateDBConnection(ParamMap params, QString& result)
 bool ExpEngine::ValidateConnection(ParamMap params, QString& result)
 {
     LogMessage(7, "Validating Connection...", "ExpEngine::ValidateConnection");
-    if (!CheckSqlParams(params, result, true))
+    // The caller reports the text (the test line, the list's error line or the run's own check).
+    if (!CheckSqlParams(params, result, false))
         return false;
 
     static const struct
@@ -111,6 +114,7 @@ bool ExpEngine::ValidateSchoolNumber(ParamMap params, QString& result)
 XString ExpEngine::GetCurrentSchoolYear()
 {
     XString yearId;
+    m_yearReadError = XString();
     try {
         LogMessage(7, "Finding Current School Year", kYear);
         const XDate today = Today();
@@ -131,15 +135,16 @@ XString ExpEngine::GetCurrentSchoolYear()
         LogMessage(7, XString("Today's Date:") + todayText);
 
         SchoolYearWalk walk(today);
-        if (TryExecuteQuery()) {
-            for (bool more = MoveFirst(); more; more = MoveNext()) {
-                const bool current =
-                    walk.Add(GetTrimmedString(yearField), GetDate(firstDay), GetDate(lastDay));
-                m_yearStart = walk.Start();
-                m_yearEnd = walk.End();
-                if (current)
-                    break;
-            }
+        // A query that failed (a lost connection) has not shown that there is no year.
+        const int32_t failed = ExecuteQuery();
+        if (failed != 0)
+            throw XException(("The school year query failed with error " + XString(failed) + ".").CStr(), 0);
+        for (bool more = MoveFirst(); more; more = MoveNext()) {
+            const bool current = walk.Add(GetTrimmedString(yearField), GetDate(firstDay), GetDate(lastDay));
+            m_yearStart = walk.Start();
+            m_yearEnd = walk.End();
+            if (current)
+                break;
         }
         if (walk.Finish())
             LogMessage(4, "Using a default year from the last entry in the table.", kYearDefault);
@@ -157,9 +162,15 @@ XString ExpEngine::GetCurrentSchoolYear()
         CloseQuery();
         Disconnect();
         return yearId;
+    } catch (const XException& e) {
+        m_yearReadError = e.GetMessage();
+        LogMessage(7, "Error Extracting School Year.");
     } catch (...) {
+        m_yearReadError = "unknown error";
         LogMessage(7, "Error Extracting School Year.");
     }
+    if (m_yearReadError.IsEmpty())
+        m_yearReadError = "unknown error";
     try {
         CloseQuery();
         Disconnect();

@@ -1,6 +1,10 @@
 // The extractor toolkit: the common steps of every output table of the engine.
 #include "ExtractKit.h"
 
+#include <exception>
+
+#include "DatabaseTypes.h"
+
 namespace {
 
 PDEWriter::ValueOperation ToOperation(Col::Converter converter)
@@ -31,17 +35,21 @@ TableExtract::TableExtract(ExpEngine& engine, const char* title, const char* fil
     m_engine.StartOutputTable(title, fileName, safeInclude);
 }
 
-TableExtract::~TableExtract()
+TableExtract::~TableExtract() noexcept(false)
 {
-    if (!m_ended) {
+    m_engine.SetDistinct(false);
+    m_engine.SetAnsiJoin(false);
+    if (m_ended)
+        return;
+    if (std::uncaught_exceptions() > 0) {
         try {
             TableExtract::End();
         } catch (...) {
-            // Already unwinding from the failure that matters; the flags are reset below.
+            // Already unwinding from the failure that matters.
         }
+        return;
     }
-    m_engine.SetDistinct(false);
-    m_engine.SetAnsiJoin(false);
+    TableExtract::End();  // a failure here is the table's own and ends the run
 }
 
 ODBCTable* TableExtract::Source(const char* name, const char* alias)
@@ -51,6 +59,12 @@ ODBCTable* TableExtract::Source(const char* name, const char* alias)
     if (!table)
         m_missing = true;
     return table;
+}
+
+ODBCTable* TableExtract::RequiredSource(const char* name, const char* alias)
+{
+    return m_engine.AddTable(name, alias, true,
+                             ExpEngine::QualifyTableName(name, m_engine.UsesSchemaPrefix()));
 }
 
 bool TableExtract::Missing(const char* message)
@@ -82,9 +96,32 @@ void TableExtract::Constant(const char* title, const char* value)
     m_engine.AddFieldColumn(nullptr, value, nullptr, title, false, 1);
 }
 
+void TableExtract::Constant(const Col& column)
+{
+    m_engine.AddFieldColumnWithHeader(nullptr, column.source(), nullptr, column.title(), false,
+                                      column.customName(), column.customCaption(), column.marker(),
+                                      column.format(), 1);
+}
+
 void TableExtract::Where(ODBCField* field, const XString& value, const char* op, int group)
 {
     m_engine.AddCondition("AND", field, op, value, group);
+}
+
+void TableExtract::Condition(const char* conjunction, ODBCField* field, const XString& value, const char* op,
+                             int group)
+{
+    m_engine.AddCondition(conjunction, field, op, value, group);
+}
+
+void TableExtract::WhereEnrolled(ODBCField* status)
+{
+    if (m_engine.GetInactiveDate().IsEmpty()) {
+        Where(status, "0");
+        return;
+    }
+    Where(status, "0", "=", 1);
+    Condition("OR", status, "1");
 }
 
 void TableExtract::WhereText(ODBCField* field, const XString& text, const char* op, int group)
@@ -125,6 +162,12 @@ void TableExtract::OrderBy(ODBCField* field, bool descending)
     m_engine.AddOrder(field, descending);
 }
 
+bool TableExtract::EmptyTextIsNull() const
+{
+    const int32_t type = m_engine.GetDatabaseType();
+    return type == DbOracleOdbc || type == DbOracleOle || type == DbOracleMsdaora;
+}
+
 int TableExtract::Write(Filter filter, const XString& firstLine)
 {
     return m_engine.WriteTable(static_cast<PDEWriter::RowFilter>(filter), firstLine);
@@ -151,15 +194,22 @@ FileExtract::FileExtract(ExpEngine& engine, const char* title, const char* fileN
     m_engine.StartOutputTableToFile(m_file, title, fileName);
 }
 
-FileExtract::~FileExtract()
+FileExtract::~FileExtract() noexcept(false)
 {
-    if (!m_ended) {
+    if (m_ended)
+        return;
+    if (std::uncaught_exceptions() > 0) {
+        // A failed walk: the unfinished data file never takes its final name.
+        m_ended = true;
+        m_file.Discard();
         try {
-            FileExtract::End();
+            m_engine.EndOutputTable();
         } catch (...) {
             // Already unwinding from the failure that matters.
         }
+        return;
     }
+    FileExtract::End();  // a failure to finish the file is the table's own and ends the run
 }
 
 void FileExtract::WriteLine(std::initializer_list<XString> fields)

@@ -24,16 +24,16 @@ public:
         return *this;
     }
     // Written under the title with the converter.
-    Col& Out(const char* title, Converter converter)
+    Col& Out(const char* title, Converter op)
     {
         m_title = title;
-        m_converter = converter;
+        m_converter = op;
         return *this;
     }
     // Read with a converter but written without a title (lookup builders).
-    Col& Convert(Converter converter)
+    Col& Convert(Converter op)
     {
-        m_converter = converter;
+        m_converter = op;
         return *this;
     }
     Col& Req(bool required = true)
@@ -88,13 +88,16 @@ public:
     using Filter = bool (ExpEngine::*)();
 
     TableExtract(ExpEngine& engine, const char* title, const char* fileName, bool safeInclude = false);
-    virtual ~TableExtract();
+    // May throw when the table cannot be finished (never while unwinding).
+    virtual ~TableExtract() noexcept(false);
     TableExtract(const TableExtract&) = delete;
     TableExtract& operator=(const TableExtract&) = delete;
 
     // A source table (not required), qualified with the schema prefix when the connection
     // search chose it. Null when the source lacks it.
     ODBCTable* Source(const char* name, const char* alias);
+    // A source table that must exist: a missing one ends the run.
+    ODBCTable* RequiredSource(const char* name, const char* alias);
     // When a source table is missing: logs the message at level 7, ends the table and answers
     // true. The caller returns then.
     bool Missing(const char* message);
@@ -105,9 +108,16 @@ public:
     void Computed(const char* title, Converter converter);
     // A column that writes the same text on every line.
     void Constant(const char* title, const char* value);
+    // The same with a custom-field line: the column's source text is the value.
+    void Constant(const Col& column);
 
     // Conditions joined with "AND" in group 0 unless told otherwise.
     void Where(ODBCField* field, const XString& value, const char* op = "=", int group = 0);
+    // A condition joined with the given word ("OR" and the like).
+    void Condition(const char* conjunction, ODBCField* field, const XString& value, const char* op = "=",
+                   int group = 0);
+    // The run's enrolled students: status 0, or 0 or 1 when an inactive date is given.
+    void WhereEnrolled(ODBCField* status);
     // The text value in single quotes (quotes inside doubled).
     void WhereText(ODBCField* field, const XString& text, const char* op = "=", int group = 0);
     void WhereSchool(ODBCField* field);
@@ -127,6 +137,8 @@ public:
     virtual void End();
 
     ExpEngine& engine() { return m_engine; }
+    // True where the empty text is NULL (Oracle): no value ever equals or is LIKE '' there.
+    bool EmptyTextIsNull() const;
 
 protected:
     // For tables that start otherwise (their own data file).
@@ -142,7 +154,7 @@ class FileExtract : public TableExtract
 {
 public:
     FileExtract(ExpEngine& engine, const char* title, const char* fileName);
-    ~FileExtract() override;
+    ~FileExtract() noexcept(false) override;
 
     // Opens the described query (a failure is fatal) and walks it: each(next) is called for every
     // record. The record's fields are read through the engine.

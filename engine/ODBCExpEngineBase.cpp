@@ -1,3 +1,5 @@
+// The database layer as the engine uses it.
+
 #include "ODBCExpEngineBase.h"
 
 #include "StringHelpers.h"

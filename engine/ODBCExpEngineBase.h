@@ -1,5 +1,7 @@
 #pragma once
 
+// ODBCExpEngineBase: the database layer as the engine uses it.
+
 #include "ODBCDataAccess.h"
 
 #include <QString>

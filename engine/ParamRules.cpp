@@ -1,6 +1,9 @@
+// Cleaning and checking of the run parameters that reach SQL text.
+
 #include "ParamRules.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 namespace {
 
@@ -28,10 +31,13 @@ bool IsListText(const QString& text)
 QStringList CleanAltSchoolNumbers(const QString& text)
 {
     QStringList numbers;
+    QSet<QString> seen;
     const QStringList parts = StripQuotesAndSpace(text).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
-        if (!numbers.contains(part))
+        if (!seen.contains(part)) {
+            seen.insert(part);
             numbers.append(part);
+        }
     }
     return numbers;
 }

@@ -1,3 +1,5 @@
+// The pick of the current school year from the year records.
+
 #include "SchoolYearWalk.h"
 
 bool SchoolYearWalk::Add(const XString& yearId, const XDate& firstDay, const XDate& lastDay)

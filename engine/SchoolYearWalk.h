@@ -1,5 +1,7 @@
 #pragma once
 
+// SchoolYearWalk: the pick of the current school year.
+
 #include "XDate.h"
 #include "XString.h"
 

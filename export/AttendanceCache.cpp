@@ -1,3 +1,5 @@
+// The SQLite attendance change cache and its update-file export.
+
 #include "PDEWriter.h"
 
 #include <sqlite3.h>
@@ -84,6 +86,12 @@ struct AttRow
     XString student, date, key, header, code, reason, excused, absent, tardy, truant, discipline;
     XString rangeStart, rangeEnd, rangeHeader;
     bool hasRange = false;
+
+    // The same cache row: the same day, student, key and header.
+    bool SameKey(const AttRow& o) const
+    {
+        return date == o.date && student == o.student && key == o.key && header == o.header;
+    }
 };
 
 bool IsRangeNumber(const XString& text)
@@ -100,7 +108,8 @@ void PDEWriter::OpenAttendanceCache()
     const XString path = OutputPath("Attendance/Attendance.db");
     std::error_code ec;
     std::filesystem::create_directories(OutputPath("Attendance").CStr(), ec);
-    m_attCache->Open(path);
+    // One thread uses the cache: no locking inside SQLite.
+    m_attCache->Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
 }
 
 bool PDEWriter::SQLiteTableExists(sqlite::Database& db, const XString& name)
@@ -138,14 +147,19 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
                        table.CStr(), keyColumn);
             m_attCache->Execute(sql.CStr());
         }
+        // A row is identified by its day, student, key and header; the day leads, as the rows
+        // arrive window by window. Caches of earlier versions had the student first.
         XString index;
-        index.Format(256, "CREATE INDEX IF NOT EXISTS %s_ROW ON %s (stdkey, attdate, %s, header)",
+        index.Format(64, "DROP INDEX IF EXISTS %s_ROW", table.CStr());
+        m_attCache->Execute(index.CStr());
+        index.Format(256, "CREATE UNIQUE INDEX IF NOT EXISTS %s_KEY ON %s (attdate, stdkey, %s, header)",
                      table.CStr(), table.CStr(), keyColumn);
         m_attCache->Execute(index.CStr());
 
         SchoolConfig config;
         const bool readable = config.Read(OutputPath("SchoolConfig.xml"));
         m_attStartDate = readable ? config.updateDate : XDate();
+        m_attBlankFrom = XDate();
         if (readable && config.hasOverlapInDays) {
             m_overlapInDays = config.overlapInDays;
             m_hasOverlapInDays = true;
@@ -156,16 +170,10 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
                 m_overlapInDays.Length() <= 5)
                 days = m_overlapInDays.ToInt();
             m_attStartDate = m_attStartDate.AddDays(-days);
-
-            sqlite::Transaction transaction(*m_attCache);
-            sqlite::Query blank(*m_attCache);
-            XString sql;
-            sql.Format(128, "UPDATE %s SET newcode = '' WHERE attdate >= ?", table.CStr());
-            blank.Prepare(sql.CStr());
-            blank.Bind(1, m_attStartDate.ToISO());
-            blank.Step();
-            blank.Finalize();
-            transaction.Commit();
+            // The new codes from that date on are emptied when the source is read
+            // (WriteAttendanceTable): a table whose source is missing keeps its rows as they were,
+            // instead of sending every one of them with an empty code.
+            m_attBlankFrom = m_attStartDate;
         }
     } catch (const XException& e) {
         LogAndThrow(2, XString("SQLite Attendance: ") + e.GetMessage(), method);
@@ -241,50 +249,64 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
         }
     }
 
-    XString update, insert;
-    update.Format(
+    // A new row, or new values for the cached row of the same day, student, key and header.
+    XString upsert;
+    upsert.Format(
         512,
-        "UPDATE %s SET newcode = ?1, reason = ?2, excused = ?3, absent = ?4, tardy = ?5, truant = ?6, "
-        "discipline = ?7 WHERE stdkey = ?8 AND attdate = ?9 AND %s = ?10 AND header = ?11",
-        m_attTable.CStr(), keyColumn);
-    insert.Format(
-        512,
-        "INSERT INTO %s (newcode, reason, excused, absent, tardy, truant, discipline, stdkey, attdate, %s, "
-        "header, oldcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, NULL)",
-        m_attTable.CStr(), keyColumn);
+        "INSERT INTO %s (newcode, reason, excused, absent, tardy, truant, discipline, stdkey, attdate, "
+        "%s, header, oldcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, NULL) "
+        "ON CONFLICT (attdate, stdkey, %s, header) DO UPDATE SET newcode = excluded.newcode, "
+        "reason = excluded.reason, excused = excluded.excused, absent = excluded.absent, "
+        "tardy = excluded.tardy, truant = excluded.truant, discipline = excluded.discipline",
+        m_attTable.CStr(), keyColumn, keyColumn);
 
     sqlite::Database& db = *m_attCache;
-    auto store = [&](sqlite::Query& query, const AttRow& row, const XString& key, const XString& header) {
-        query.Reset(true);
-        query.Bind(1, row.code);
-        query.Bind(2, row.reason);
-        query.Bind(3, row.excused);
-        query.Bind(4, row.absent);
-        query.Bind(5, row.tardy);
-        query.Bind(6, row.truant);
-        query.Bind(7, row.discipline);
-        query.Bind(8, row.student);
-        query.Bind(9, row.date);
-        query.Bind(10, key);
-        query.Bind(11, header);
-        query.Step();
-    };
-
     bool inTransaction = false;
     try {
         db.Execute("begin transaction");
         inTransaction = true;
-        sqlite::Query updateQuery(db);
-        sqlite::Query insertQuery(db);
-        updateQuery.Prepare(update.CStr());
-        insertQuery.Prepare(insert.CStr());
+        if (!m_attBlankFrom.IsEmpty()) {
+            sqlite::Query blank(db);
+            XString sql;
+            sql.Format(128, "UPDATE %s SET newcode = '' WHERE attdate >= ?", m_attTable.CStr());
+            blank.Prepare(sql.CStr());
+            blank.Bind(1, m_attBlankFrom.ToISO());
+            blank.Step();
+            blank.Finalize();
+            m_attBlankFrom = XDate();
+        }
+        sqlite::Query query(db);
+        query.Prepare(upsert.CStr());
+        // The row's texts stay as they are until the statement has run.
         auto storeRow = [&](const AttRow& row, const XString& key, const XString& header) {
-            store(updateQuery, row, key, header);
-            if (sqlite3_changes(db.Handle()) == 0)
-                store(insertQuery, row, key, header);
+            query.Reset();
+            query.BindStatic(1, row.code);
+            query.BindStatic(2, row.reason);
+            query.BindStatic(3, row.excused);
+            query.BindStatic(4, row.absent);
+            query.BindStatic(5, row.tardy);
+            query.BindStatic(6, row.truant);
+            query.BindStatic(7, row.discipline);
+            query.BindStatic(8, row.student);
+            query.BindStatic(9, row.date);
+            query.BindStatic(10, key);
+            query.BindStatic(11, header);
+            query.Step();
         };
 
-        std::vector<XString> values;
+        // Records of the same cache row that follow each other (a period in several bell
+        // schedules, a section that meets twice a day) are stored once, with the last one's values.
+        // Every record fills the same fields, so the two rows are reused without clearing.
+        AttRow buffers[2];
+        AttRow* row = &buffers[0];
+        AttRow* pending = &buffers[1];
+        bool havePending = false;
+        auto flush = [&]() {
+            if (havePending)
+                storeRow(*pending, pending->key, pending->header);
+            havePending = false;
+        };
+        XString lastDateText, lastDate;
         for (const auto& window : windows) {
             PutJobText("Reading " + m_tableTitle + " (" + window.first.Format(m_dateFormat) + " to " +
                        window.second.Format(m_dateFormat) + ")...");
@@ -295,91 +317,95 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
                 for (bool more = MoveFirst(); more; more = MoveNext()) {
                     if (filter && !(this->*filter)())
                         continue;
-                    values.clear();
+                    size_t k = 0;
                     for (const OutputColumn& column : m_columns) {
                         if (!column.op)
                             continue;
                         m_currentColumn = &column;
-                        values.push_back((this->*column.op)());
-                    }
-                    m_currentColumn = nullptr;
-
-                    AttRow row;
-                    for (size_t k = 0; k < values.size() && k < columnSlots.size(); ++k) {
-                        const XString& value = values[k];
-                        switch (columnSlots[k]) {
+                        XString value = (this->*column.op)();
+                        const Slot slot = k < columnSlots.size() ? columnSlots[k] : SlotNone;
+                        switch (slot) {
                         case SlotStudent:
-                            row.student = value;
+                            row->student = std::move(value);
                             break;
                         case SlotDate:
-                            row.date = XDate(m_dateFormat, value).ToISO();
+                            if (value != lastDateText) {
+                                lastDate = XDate(m_dateFormat, value).ToISO();
+                                lastDateText = std::move(value);
+                            }
+                            row->date = lastDate;
                             break;
                         case SlotTimeFrame:
                         case SlotPeriod:
-                            row.key = value;
-                            row.header = slotTitles[k];
-                            AddAttHeader(columnSlots[k] == SlotTimeFrame ? m_dailyAttHeaders
-                                                                         : m_periodAttHeaders,
+                            row->key = std::move(value);
+                            row->header = slotTitles[k];
+                            AddAttHeader(slot == SlotTimeFrame ? m_dailyAttHeaders : m_periodAttHeaders,
                                          slotTitles[k]);
                             break;
                         case SlotCode:
-                            row.code = value;
+                            row->code = std::move(value);
                             break;
                         case SlotReason:
-                            row.reason = value;
+                            row->reason = std::move(value);
                             break;
                         case SlotRangeStartPeriod:
                         case SlotRangeStartSlot:
-                            row.rangeStart = value;
-                            row.hasRange = true;
-                            row.rangeHeader =
-                                columnSlots[k] == SlotRangeStartPeriod ? "AttPerRef" : "AttTimeSlot";
+                            row->rangeStart = std::move(value);
+                            row->hasRange = true;
+                            row->rangeHeader = slot == SlotRangeStartPeriod ? "AttPerRef" : "AttTimeSlot";
                             break;
                         case SlotRangeEndPeriod:
                         case SlotRangeEndSlot:
-                            row.rangeEnd = value;
-                            row.hasRange = true;
-                            row.rangeHeader =
-                                columnSlots[k] == SlotRangeEndPeriod ? "AttPerRef" : "AttTimeSlot";
+                            row->rangeEnd = std::move(value);
+                            row->hasRange = true;
+                            row->rangeHeader = slot == SlotRangeEndPeriod ? "AttPerRef" : "AttTimeSlot";
                             break;
                         case SlotExcused:
-                            row.excused = value;
+                            row->excused = std::move(value);
                             break;
                         case SlotAbsent:
-                            row.absent = value;
+                            row->absent = std::move(value);
                             break;
                         case SlotTardy:
-                            row.tardy = value;
+                            row->tardy = std::move(value);
                             break;
                         case SlotTruant:
-                            row.truant = value;
+                            row->truant = std::move(value);
                             break;
                         case SlotDiscipline:
-                            row.discipline = value;
+                            row->discipline = std::move(value);
                             break;
                         default:
                             break;
                         }
+                        ++k;
                     }
+                    m_currentColumn = nullptr;
 
-                    if (!row.hasRange) {
-                        storeRow(row, row.key, row.header);
+                    if (!row->hasRange) {
+                        if (havePending && !row->SameKey(*pending))
+                            flush();
+                        std::swap(pending, row);
+                        havePending = true;
                         continue;
                     }
-                    XString first = row.rangeStart.IsEmpty() ? row.rangeEnd : row.rangeStart;
-                    XString last = row.rangeEnd.IsEmpty() ? row.rangeStart : row.rangeEnd;
+                    flush();
+                    XString first = row->rangeStart.IsEmpty() ? row->rangeEnd : row->rangeStart;
+                    XString last = row->rangeEnd.IsEmpty() ? row->rangeStart : row->rangeEnd;
                     if (!IsRangeNumber(first) || !IsRangeNumber(last) ||
                         last.ToInt() - first.ToInt() >= kMaxRangeRows)
                         throw XException((XString("SQLite Attendance: Invalid range of periods: [") + first +
                                           "] to [" + last + "]")
                                              .CStr());
-                    AddAttHeader(m_periodAttHeaders, row.rangeHeader);
+                    AddAttHeader(m_periodAttHeaders, row->rangeHeader);
                     for (int p = first.ToInt(); p <= last.ToInt(); ++p)
-                        storeRow(row, XString(p), row.rangeHeader);
+                        storeRow(*row, XString(p), row->rangeHeader);
                 }
+                flush();
                 db.Execute("RELEASE att_window");
             } catch (...) {
                 m_currentColumn = nullptr;
+                havePending = false;
                 try {
                     db.Execute("ROLLBACK TO att_window");
                     db.Execute("RELEASE att_window");
@@ -388,8 +414,7 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
                 throw;
             }
         }
-        updateQuery.Finalize();
-        insertQuery.Finalize();
+        query.Finalize();
         db.Execute("commit transaction");
         inTransaction = false;
     } catch (...) {

@@ -1,9 +1,13 @@
+// The bridge task: output folder, logging, progress and the execute wrapper.
+
 #include "BridgeTaskBase.h"
 
 #include <QDir>
+#include <QFile>
 
 #include "SchoolConfig.h"
 #include "StringHelpers.h"
+#include "XFile.h"
 
 BridgeTaskBase::BridgeTaskBase(QObject* parent) : AppTaskBase(parent) {}
 
@@ -108,9 +112,25 @@ void BridgeTaskBase::PrepareRun(int)
     if (!QDir().mkpath(absolute) || !QDir(absolute).exists())
         LogAndThrow(2, "Could not create the output folder: " + fromQString(absolute), method);
     m_outputFolder = fromQString(absolute);
+    RemovePartialFiles();
 
     SchoolConfig config;
     m_updateDate = config.Read(OutputPath("SchoolConfig.xml")) ? config.updateDate : XDate();
+}
+
+void BridgeTaskBase::RemovePartialFiles()
+{
+    // Files of an earlier run that ended before they were complete (the run's own are removed
+    // as it fails); runs into one folder never overlap.
+    const QDir folder(toQString(m_outputFolder));
+    const QStringList leftovers =
+        folder.entryList(QStringList{QStringLiteral("*") + QLatin1String(XFile::kPartialSuffix),
+                                     QStringLiteral("SchoolConfig.xml.tmp")},
+                         QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : leftovers) {
+        if (QFile::remove(folder.filePath(name)))
+            LogMessage(8, "Removed the unfinished file " + fromQString(name), "BridgeTaskBase::BeginExecute");
+    }
 }
 
 bool BridgeTaskBase::BeginExecute(ParamMap params, int mode, QString& result)
@@ -123,10 +143,13 @@ bool BridgeTaskBase::BeginExecute(ParamMap params, int mode, QString& result)
         ok = Execute(params, mode, result);
     } catch (const XException& e) {
         LogMessage(3, XString("Caught Exception: ") + e.GetMessage(), "BridgeTaskBase::BeginExecute");
+        // The failure's own text replaces whatever an earlier step left in the result.
+        result = toQString(e.GetMessage());
         ok = false;
     } catch (...) {
         LogMessage(3, "Execute failed for an unkown reason, please consult Tamberlyn support.",
                    "BridgeTaskBase::BeginExecute");
+        result.clear();
         ok = false;
     }
     if (!ok && result.isEmpty())

@@ -1,5 +1,6 @@
-#ifndef BRIDGETASKBASE_H
-#define BRIDGETASKBASE_H
+#pragma once
+
+// BridgeTaskBase: the bridge task base.
 
 #include <QString>
 
@@ -79,7 +80,7 @@ protected:
 
 private:
     void PrepareRun(int mode);
+    // Removes the temporary files that a run leaves only when it ends before completing them.
+    void RemovePartialFiles();
     XDateTime m_fixedNow;
 };
-
-#endif

@@ -1,5 +1,6 @@
-#ifndef LOOKUPENTRY_H
-#define LOOKUPENTRY_H
+#pragma once
+
+// LookupEntry: a record of a sorted lookup table.
 
 #include "XString.h"
 
@@ -21,5 +22,3 @@ public:
     XString name;
     XString fileNumber;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// The import-file writer: main file, data files, update file and run files.
+
 #include "PDEWriter.h"
 
 #include <algorithm>
@@ -37,6 +39,28 @@ static bool EndsWithNoCase(const std::string& text, const char* suffix)
 {
     const size_t n = std::char_traits<char>::length(suffix);
     return text.size() >= n && StrCmpNoCase(text.c_str() + text.size() - n, suffix) == 0;
+}
+
+// Import files are written under a temporary name and take their own name when complete.
+static const uint32_t kReplaceMode = XFile::ModeWrite | XFile::ModeReplace;
+
+// Deletes a file of the run; a folder of that name is not the run's and stays.
+static void RemoveRunFile(const XString& path)
+{
+    std::error_code ec;
+    if (fs::is_directory(fs::symlink_status(path.CStr(), ec)))
+        return;
+    XFileSpec(path).Delete();
+}
+
+static void NextSecond(XDateTime& stamp)
+{
+    int32_t ms = stamp.GetTime().GetMs() + 1000;
+    if (ms >= XTime::MsPerDay) {
+        ms -= XTime::MsPerDay;
+        stamp.Date() = stamp.GetDate().AddDays(1);
+    }
+    stamp.Time().SetMs(ms);
 }
 
 XString PDEWriter::QueryTextForMessage()
@@ -99,6 +123,13 @@ void PDEWriter::StartWriter()
 
     SchoolConfig recorded;
     const bool readable = recorded.Read(OutputPath(kSchoolConfigFile));
+    // A record that is there but cannot be read is not a new configuration: starting afresh
+    // would delete update files not yet imported and send the whole year again.
+    std::error_code ec;
+    if (!readable && fs::is_regular_file(OutputPath(kSchoolConfigFile).CStr(), ec))
+        LogAndThrow(2, "The run configuration " + OutputPath(kSchoolConfigFile) +
+                           " cannot be read. Restore it, or delete it to start the attendance history afresh.",
+                    method);
     if (readable && recorded.hasOverlapInDays) {
         m_overlapInDays = recorded.overlapInDays;
         m_hasOverlapInDays = true;
@@ -107,9 +138,9 @@ void PDEWriter::StartWriter()
         LogMessage(7, "Bridge Configuration Changed.", method);
         DeleteUpdateFiles();
         m_attCache->Close();
-        XFileSpec(OutputPath(kCacheFile)).Delete();
-        XFileSpec(OutputPath(XString(kCacheFile) + "-journal")).Delete();
-        XFileSpec(OutputPath(kSchoolConfigFile)).Delete();
+        RemoveRunFile(OutputPath(kCacheFile));
+        RemoveRunFile(OutputPath(XString(kCacheFile) + "-journal"));
+        RemoveRunFile(OutputPath(kSchoolConfigFile));
         m_updateDate = XDate();
     } else {
         LogMessage(7, "Bridge Configuration Did Not Change.", method);
@@ -123,7 +154,7 @@ void PDEWriter::DeleteUpdateFiles()
     for (fs::directory_iterator it(m_outputFolder.CStr(), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (StrCmpNoCasePrefix(name.c_str(), "Update ") == 0 && EndsWithNoCase(name, ".PDU"))
-            XFileSpec(it->path().string().c_str()).Delete();
+            RemoveRunFile(it->path().string().c_str());
     }
     if (ec)
         LogAndThrow(2, "Could not read the folder " + m_outputFolder + ": " + ec.message().c_str());
@@ -166,7 +197,7 @@ void PDEWriter::WriteMainFile(const XString& name)
 {
     XTextFile file;
     try {
-        file.Open(OutputPath(name), XFile::ModeWrite);
+        file.Open(OutputPath(name), kReplaceMode);
         WriteBanner(file);
         WriteFormatPragmas(file);
         if (!m_minVersion.IsEmpty())
@@ -191,10 +222,7 @@ void PDEWriter::WriteMainFile(const XString& name)
         WriteTimingStamps(file);
         file.Close();
     } catch (const XException& e) {
-        try {
-            file.Close();
-        } catch (...) {
-        }
+        file.Discard();
         FailFile(name, e.GetMessage());
     }
 }
@@ -211,17 +239,12 @@ void PDEWriter::WriteIncludeFiles()
         }
         XFile file;
         try {
-            file.Open(path, XFile::ModeWrite);
+            file.Open(path, kReplaceMode);
             file.Write(list->IncludeText());
             file.Close();
         } catch (const XException& e) {
-            try {
-                file.Close();
-            } catch (...) {
-            }
-            // A half-written include file would never be rewritten: remove it.
-            std::error_code ec;
-            fs::remove(path.CStr(), ec);
+            // A half-written include file would never be rewritten: it never takes its name.
+            file.Discard();
             FailFile(name, e.GetMessage());
         }
     }
@@ -243,21 +266,23 @@ void PDEWriter::StartUpdateFile(XTextFile* file)
     m_updateMode = true;
     m_runStartTime = Now();
     m_updateFile = file;
-    const XString name = "Update " + m_runStartTime.Format("YYYYMMDDHHNNSS") + ".PDU";
+    // Every update file has a name of its own: a stamp already taken moves on by a second.
+    XDateTime stamp = m_runStartTime;
+    XString name = "Update " + stamp.Format("YYYYMMDDHHNNSS") + ".PDU";
+    while (XFileSpec(OutputPath(name)).Exists()) {
+        NextSecond(stamp);
+        name = "Update " + stamp.Format("YYYYMMDDHHNNSS") + ".PDU";
+    }
     try {
         if (!file)
             throw XException("No update file object.");
-        file->Open(OutputPath(name), XFile::ModeWrite);
+        file->Open(OutputPath(name), kReplaceMode);
         WriteBanner(*file);
         file->WriteLine("#pragma update");
         WriteFormatPragmas(*file);
     } catch (const XException& e) {
-        if (file) {
-            try {
-                file->Close();
-            } catch (...) {
-            }
-        }
+        if (file)
+            file->Discard();
         m_updateFile = nullptr;
         m_updateMode = false;
         FailFile(name, e.GetMessage());
@@ -278,10 +303,7 @@ void PDEWriter::FinishUpdateFile()
         WriteTimingStamps(*file);
         file->Close();
     } catch (const XException& e) {
-        try {
-            file->Close();
-        } catch (...) {
-        }
+        file->Discard();
         // The rows of an unfinished file were not delivered: they stay pending.
         ReleaseExportMarks(false);
         FailFile(name, e.GetMessage());
@@ -298,6 +320,9 @@ bool PDEWriter::BeginExecute(ParamMap params, int mode, QString& result)
         ReleaseExportMarks(false);
     } catch (...) {
     }
+    // A failed run may have left the update file behind (its owner discarded it).
+    m_updateFile = nullptr;
+    m_updateMode = false;
     return ok;
 }
 
@@ -423,7 +448,7 @@ int PDEWriter::WriteTable(RowFilter filter, const XString& firstLine)
             out = m_updateFile;
             WriteCurrentHeader(*out);
         } else {
-            dataFile.Open(OutputPath(m_tableFile), XFile::ModeWrite);
+            dataFile.Open(OutputPath(m_tableFile), kReplaceMode);
             out = &dataFile;
         }
         if (!firstLine.IsEmpty())
@@ -466,11 +491,9 @@ int PDEWriter::WriteTable(RowFilter filter, const XString& firstLine)
     }
 
     m_currentColumn = nullptr;
-    try {
-        if (out)
-            out->Close();
-    } catch (...) {
-    }
+    // Neither the data file nor the update file of a failed table is finished.
+    if (out)
+        out->Discard();
     LogMessage(8, "Error writing line= " + XString(lines));
     const XString sql = QueryTextForMessage();
     if (known)

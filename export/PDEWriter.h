@@ -1,5 +1,6 @@
-#ifndef PDEWRITER_H
-#define PDEWRITER_H
+#pragma once
+
+// PDEWriter: the import-file writer.
 
 #include <memory>
 #include <vector>
@@ -174,6 +175,7 @@ protected:
     XString m_attTable;
     bool m_attExtraDay = false;
     XDate m_attStartDate;            // the update date of the cache windows (moved back by the overlap days)
+    XDate m_attBlankFrom;            // the new codes from this day on are emptied before the windows are read
     bool m_exportMarksHeld = false;  // the savepoint of HoldExportMarks is open
 
     // The update date to record: advanced when an update pass finished.
@@ -195,5 +197,3 @@ private:
     XString m_overlapInDays;  // "OverlapInDays" as read from "SchoolConfig.xml"
     bool m_hasOverlapInDays = false;
 };
-
-#endif

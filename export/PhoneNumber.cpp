@@ -1,3 +1,5 @@
+// Phone-number formatting for the import files.
+
 #include "PhoneNumber.h"
 
 #include <cstring>

@@ -1,5 +1,6 @@
-#ifndef PHONENUMBER_H
-#define PHONENUMBER_H
+#pragma once
+
+// PhoneNumber: phone-number formatting for the import files.
 
 #include "XString.h"
 
@@ -12,5 +13,3 @@ public:
     // as given and the problem text says so; the problem text is emptied first.
     static XString format(const XString& text, XString& problem);
 };
-
-#endif

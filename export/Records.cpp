@@ -1,3 +1,5 @@
+// The small record types: pairs, lookup entries, custom fields and table headers.
+
 #include "LookupEntry.h"
 #include "SISExpCustomField.h"
 #include "SISExpCustomFieldList.h"

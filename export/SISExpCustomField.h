@@ -1,5 +1,6 @@
-#ifndef SISEXPCUSTOMFIELD_H
-#define SISEXPCUSTOMFIELD_H
+#pragma once
+
+// SISExpCustomField: a custom field declared for the import program.
 
 #include "XString.h"
 
@@ -25,5 +26,3 @@ public:
     XString format;
     bool commentedOut = false;
 };
-
-#endif

@@ -1,5 +1,6 @@
-#ifndef SISEXPCUSTOMFIELDLIST_H
-#define SISEXPCUSTOMFIELDLIST_H
+#pragma once
+
+// SISExpCustomFieldList: the custom fields of one include file.
 
 #include <memory>
 #include <set>
@@ -45,5 +46,3 @@ private:
     std::vector<std::shared_ptr<SISExpCustomField>> m_fields;
     std::set<std::string> m_names;
 };
-
-#endif

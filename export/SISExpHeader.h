@@ -1,5 +1,6 @@
-#ifndef SISEXPHEADER_H
-#define SISEXPHEADER_H
+#pragma once
+
+// SISExpHeader: the header block of one output table.
 
 #include <vector>
 
@@ -26,5 +27,3 @@ public:
     bool safeInclude = false;
     std::vector<XString> titles;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// School-year identifiers and their display texts.
+
 #include "SISSchoolYear.h"
 
 #include "XDate.h"

@@ -1,5 +1,6 @@
-#ifndef SISSCHOOLYEAR_H
-#define SISSCHOOLYEAR_H
+#pragma once
+
+// SISSchoolYear: a school-year identifier and its display text.
 
 #include "XString.h"
 
@@ -22,5 +23,3 @@ private:
     XString m_text;
     XString m_displayText;
 };
-
-#endif

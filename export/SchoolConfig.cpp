@@ -1,9 +1,9 @@
+// The run configuration record "SchoolConfig.xml": reading, writing and comparing.
+
 #include "SchoolConfig.h"
 
 #include <QFile>
 #include <QXmlStreamReader>
-
-#include <cstdio>
 
 #include "StringHelpers.h"
 #include "XException.h"
@@ -114,14 +114,16 @@ void SchoolConfig::Write(const XString& path) const
         Element(doc, "OverlapInDays", overlapInDays);
     doc += "</SchoolConfig>\r\n";
 
-    const XString temporary = path + ".tmp";
+    // Written beside the record and renamed over it when complete; a failure leaves neither a
+    // truncated record nor the temporary file.
     XFile file;
-    file.Open(temporary, XFile::ModeWrite);
-    file.Write(doc);
-    file.Close();
-    if (std::rename(temporary.CStr(), path.CStr()) != 0) {
-        std::remove(temporary.CStr());
-        ThrowXException(0, "Could not replace file: %s", path.CStr());
+    try {
+        file.Open(path, XFile::ModeWrite | XFile::ModeReplace);
+        file.Write(doc);
+        file.Close();
+    } catch (...) {
+        file.Discard();
+        throw;
     }
 }
 

@@ -1,5 +1,6 @@
-#ifndef SCHOOLCONFIG_H
-#define SCHOOLCONFIG_H
+#pragma once
+
+// SchoolConfig: the run configuration record.
 
 #include "XDate.h"
 #include "XString.h"
@@ -26,5 +27,3 @@ public:
     XString overlapInDays;
     bool hasOverlapInDays = false;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// Small text helpers of the export code.
+
 #include "StringHelpers.h"
 
 #include <QByteArray>

@@ -1,5 +1,6 @@
-#ifndef STRINGHELPERS_H
-#define STRINGHELPERS_H
+#pragma once
+
+// Small text helpers of the export code.
 
 #include <QString>
 
@@ -23,5 +24,3 @@ void SetStringFromNumber(XString& text, unsigned short number);
 // The 8-bit text of a QString in the platform's 8-bit code page (UTF-8), and back.
 XString fromQString(const QString& text);
 QString toQString(const XString& text);
-
-#endif

@@ -1,5 +1,6 @@
-#ifndef XSTRINGPAIR_H
-#define XSTRINGPAIR_H
+#pragma once
+
+// XStringPair: a key and value text of the sorted lookup tables.
 
 #include "XString.h"
 #include "XVector.h"
@@ -20,5 +21,3 @@ public:
 
 // Deletes every pair of the vector and empties it; a null vector is left alone.
 void DeleteStringPairs(XVector<XStringPair>* pairs);
-
-#endif

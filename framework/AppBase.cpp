@@ -1,3 +1,5 @@
+// The application object: properties, parameters, groups, switches and signal wiring.
+
 #include "AppBase.h"
 
 #include "AppTaskBase.h"

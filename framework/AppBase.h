@@ -1,5 +1,7 @@
 #pragma once
 
+// AppBase: the application object.
+
 #include "ParamMap.h"
 #include "Parameter.h"
 

@@ -1,3 +1,5 @@
+// The task base: the operations a task overrides, with their defaults.
+
 #include "AppTaskBase.h"
 
 #include "Constants.h"

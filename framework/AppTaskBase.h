@@ -1,5 +1,7 @@
 #pragma once
 
+// AppTaskBase: the base of the task object.
+
 #include "ParamMap.h"
 
 #include <QObject>

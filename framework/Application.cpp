@@ -1,8 +1,11 @@
+// The framework's own application object.
+
 #include "Application.h"
 
+#include "AppTaskBase.h"
 #include "ProgramIdentity.h"
 
-Application::Application()
+Application::Application() : SISConfig([]() { return new AppTaskBase; })
 {
     SetProgramIdentity(*this);
     init();

@@ -1,5 +1,7 @@
 #pragma once
 
+// Application: the framework's own application object, with a plain task.
+
 #include "SISConfig.h"
 
 // The program's application object: its identity and the framework's switches.

@@ -1,3 +1,5 @@
+// The program-wide string constants.
+
 #include "Constants.h"
 
 namespace txt {

@@ -1,3 +1,5 @@
+// The keyword table: the program's shared vocabulary.
+
 #include "Keywords.h"
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Keyword and the keyword table: the program's shared vocabulary.
+
 #include <QList>
 #include <QString>
 

@@ -1,10 +1,16 @@
+// The log: console lines, the log file and their level rules.
+
 #include "LogManager.h"
 
 #include "Keywords.h"
 #include "SISMessageWriter.h"
+#include "SecretMask.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 const int LevelNameWidth = 13;
@@ -77,7 +83,8 @@ bool LogManager::openFile(const QString& path)
     if (!QDir().mkpath(info.absolutePath()))
         return false;
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Unbuffered: every line goes to the file at once, and a failed write is seen at once.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         m_file.setFileName(QString());
         return false;
     }
@@ -98,8 +105,8 @@ QString LogManager::filePath() const
 
 void LogManager::flush()
 {
-    if (m_file.isOpen())
-        m_file.flush();
+    if (m_file.isOpen() && !m_file.flush())
+        noteWriteFailure(0);
 }
 
 void LogManager::addSecret(const QString& secret)
@@ -110,10 +117,15 @@ void LogManager::addSecret(const QString& secret)
 
 QString LogManager::mask(const QString& text) const
 {
-    QString masked = text;
-    for (const QString& secret : m_secrets)
-        masked.replace(secret, QStringLiteral("********"));
-    return masked;
+    return SecretMask::apply(text, m_secrets);
+}
+
+void LogManager::noteWriteFailure(int error)
+{
+    if (m_writeFailure.isEmpty())
+        m_writeFailure = QStringLiteral("Could not write the log file ") + m_file.fileName() +
+                         QStringLiteral(": ") +
+                         (error ? QString::fromLocal8Bit(std::strerror(error)) : m_file.errorString());
 }
 
 void LogManager::reset()
@@ -123,6 +135,7 @@ void LogManager::reset()
     m_target = Both;
     m_extracting = false;
     m_secrets.clear();
+    m_writeFailure.clear();
 }
 
 void LogManager::log(int level, const QString& message, const QString& method)
@@ -162,7 +175,9 @@ void LogManager::log(int level, const QString& message, const QString& method)
     if (toConsole)
         SISMessageWriter::instance()->writeOut(consoleLine(level, now, where, text));
     if (toFile && m_file.isOpen()) {
-        m_file.write(fileLine(m_title, level, now, where, text).toUtf8() + "\r\n");
-        m_file.flush();
+        const QByteArray line = fileLine(m_title, level, now, where, text).toUtf8() + "\r\n";
+        errno = 0;
+        if (m_file.write(line) != line.size())
+            noteWriteFailure(errno);
     }
 }

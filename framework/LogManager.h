@@ -1,5 +1,7 @@
 #pragma once
 
+// LogManager: the program's log.
+
 #include <QFile>
 #include <QObject>
 #include <QString>
@@ -45,9 +47,13 @@ public:
     QString filePath() const;
     void flush();
 
-    // Texts that are masked wherever they occur in a log entry.
+    // Texts that are masked wherever they occur as whole words in a log entry; the values of
+    // password keys are masked too.
     void addSecret(const QString& secret);
     QString mask(const QString& text) const;
+
+    // The first failure to write the log file (empty when every line was written).
+    QString writeFailure() const { return m_writeFailure; }
 
     // Back to the state after construction (closes the file).
     void reset();
@@ -57,10 +63,13 @@ public slots:
 
 private:
     LogManager();
+    // Keeps the first failure; error is the errno of the failed write (0: the file's own text).
+    void noteWriteFailure(int error);
 
     QString m_title;
     Target m_target = Both;
     bool m_extracting = false;
     QFile m_file;
     QStringList m_secrets;
+    QString m_writeFailure;
 };

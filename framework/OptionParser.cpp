@@ -1,3 +1,5 @@
+// The command-line parser and hexadecimal decoding.
+
 #include "OptionParser.h"
 
 #include <QTextCodec>

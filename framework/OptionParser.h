@@ -1,5 +1,7 @@
 #pragma once
 
+// OptionParser: the command line's command word and switches.
+
 #include <QList>
 #include <QPair>
 #include <QString>

@@ -1,5 +1,7 @@
 #pragma once
 
+// ParamMap: parameters as text by key.
+
 #include <QMap>
 #include <QString>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Parameter: one declared parameter.
+
 #include <QList>
 #include <QString>
 

@@ -1,3 +1,5 @@
+// The program's title, names, versions and files.
+
 #include "ProgramIdentity.h"
 
 #include "AppBase.h"

@@ -1,3 +1,5 @@
+// The commands help, params, defaults, version and test, and validate mode.
+
 #include "SISConfig.h"
 
 #include "Constants.h"

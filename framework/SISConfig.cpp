@@ -1,3 +1,5 @@
+// The configuration application: command-line dispatch, switches and passwords.
+
 #include "SISConfig.h"
 
 #include "AppTaskBase.h"
@@ -6,11 +8,11 @@
 #include "LogManager.h"
 #include "OptionParser.h"
 #include "SISMessageWriter.h"
-#include "TaskFactory.h"
 
 #include "XException.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStandardPaths>
 
 #include <exception>
@@ -52,11 +54,11 @@ const Keyword* commandWord(const QString& word)
 const QString CommandLineTitle = QStringLiteral("Command Line");
 }  // namespace
 
-SISConfig::SISConfig(QObject* parent) : AppBase(parent)
+SISConfig::SISConfig(TaskFactory makeTask, QObject* parent) : AppBase(parent)
 {
     setFrameworkVersion(QString::fromLatin1(txt::FrameworkVersion));
     setAppType(QString::fromLatin1(txt::ConfigurationType));
-    setTask(createExtractionTask());
+    setTask(makeTask ? makeTask() : nullptr);
     addGroup(kw::GroupConnection);
     addGroup(kw::GroupSchool);
 }
@@ -83,6 +85,25 @@ int SISConfig::processCommandLine()
     return processCommandLine(QCoreApplication::arguments().mid(1));
 }
 
+int SISConfig::processCommandLine(int argc, char** argv)
+{
+    // Qt turns bytes that are not text into replacement characters; such a value would name
+    // something else (a folder of another name), so it is refused by its key.
+    QStringList args;
+    m_notText.clear();
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        const QString arg = QFile::decodeName(bytes);
+        if (QFile::encodeName(arg) != bytes) {
+            const int eq = arg.indexOf(QLatin1Char('='));
+            if (eq > 2 && arg.startsWith(QStringLiteral("--")))
+                m_notText.append(arg.mid(2, eq - 2));
+        }
+        args.append(arg);
+    }
+    return processCommandLine(args);
+}
+
 int SISConfig::processCommandLine(const QStringList& args)
 {
     qInstallMessageHandler(qtMessageToLog);
@@ -98,8 +119,23 @@ int SISConfig::processCommandLine(const QStringList& args)
         return 1;
     }
     m_command = line.command;
+    if (paramIsOnIn(line.switches, kw::Help))
+        m_command = kw::Help;
     if (!applySwitches(line.switches))
         return 1;
+    // Leading and trailing blanks are not part of the output folder's name: every file of the
+    // command goes to the one trimmed folder.
+    if (params().contains(kw::Path))
+        setParam(kw::Path, param(kw::Path).trimmed());
+    if (!m_notText.isEmpty()) {
+        for (const QString& key : m_notText) {
+            if (key == kw::Path)
+                setParam(kw::Path, QString());
+            emit writeError(key,
+                            key + QStringLiteral(" is not valid text: it holds bytes that are not UTF-8."));
+        }
+        return exitCommand(1);
+    }
 
     if (!LogManager::instance()->setTarget(param(kw::Log))) {
         emit writeError(kw::Log, QStringLiteral("Unknown log target: ") + param(kw::Log));
@@ -110,19 +146,20 @@ int SISConfig::processCommandLine(const QStringList& args)
 
     int validateCode = 0;
     if (params().contains(kw::Validate)) {
-        bool ok = false;
-        validateCode = param(kw::Validate).toInt(&ok);
-        if (!ok || validateCode < 0 || validateCode > 255) {
+        // Plain digits only: no sign, no blanks.
+        const QString value = param(kw::Validate);
+        bool ok = !value.isEmpty() && value.size() <= 3;
+        for (const QChar c : value)
+            ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        validateCode = ok ? value.toInt() : -1;
+        if (!ok || validateCode > 255) {
             emit writeError(kw::Validate, QStringLiteral("validate must be a number from 0 to 255."));
             return exitCommand(1);
         }
         m_validating = true;
     }
 
-    QString command = m_command;
-    if (paramIsOn(kw::Help))
-        command = kw::Help;
-
+    const QString command = m_command;
     int code = 1;
     QString failText;
     try {
@@ -155,6 +192,16 @@ int SISConfig::processCommandLine(const QStringList& args)
         code = 1;
     }
     return exitCommand(code, failText);
+}
+
+bool SISConfig::paramIsOnIn(const QList<QPair<QString, QString>>& switches, const QString& key)
+{
+    bool on = false;
+    for (const auto& s : switches) {
+        if (s.first == key)
+            on = s.second.isNull() || s.second == kw::True;
+    }
+    return on;
 }
 
 bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)

@@ -1,5 +1,7 @@
 #pragma once
 
+// SISConfig: the configuration application.
+
 #include "AppBase.h"
 
 #include <QStringList>
@@ -11,13 +13,19 @@ class SISConfig : public AppBase
     Q_OBJECT
 
 public:
-    explicit SISConfig(QObject* parent = nullptr);
+    // Creates the extraction task; the program hands it in.
+    using TaskFactory = AppTaskBase* (*)();
+
+    // makeTask creates the task held until the process ends.
+    explicit SISConfig(TaskFactory makeTask, QObject* parent = nullptr);
     ~SISConfig() override;
 
     // Runs the command of the process's arguments; answers the exit code.
     int processCommandLine();
     // The same for the given arguments (without the program name).
     int processCommandLine(const QStringList& args);
+    // The same for main's arguments; a value whose bytes are not valid text is refused.
+    int processCommandLine(int argc, char** argv);
 
     // Folder of "QMConfig.xml": application data + "/Quenmark/" + old short name.
     QString configFolder() const;
@@ -38,17 +46,27 @@ protected:
     int exitCommand(int code, const QString& failText = QString());
 
 private:
+    static bool paramIsOnIn(const QList<QPair<QString, QString>>& switches, const QString& key);
     bool applySwitches(const QList<QPair<QString, QString>>& switches);
     bool decodePasswords();
     void setUpLogFile();
     void pruneLogFiles(const QString& folder, const QString& keep);
-    void copyLogToOutput();
+    // Copies the log file into the output folder; false with the reason when it could not.
+    bool copyLogToOutput(QString& failure);
+    // Takes the output folder for this run; false when another run holds it.
+    bool lockOutputFolder(const QString& folder);
+    void unlockOutputFolder();
     bool writeTextFile(const QString& path, const QString& text);
     void writeStatusFiles(bool succeeded, const QString& failText);
+    // The result status file and then the finished file in the folder; false when the status
+    // could not be written (an earlier result there is then removed where possible).
+    bool writeStatusPair(const QString& folder, const QString& result);
     ParamMap scrubbedParams() const;
 
     QString m_command;
     QString m_failText;
-    bool m_runStarted = false;
+    QStringList m_notText;  // keys whose values were not valid text
     bool m_validating = false;
+    bool m_outputBusy = false;  // another run holds the output folder
+    int m_lockFd = -1;
 };

@@ -1,12 +1,37 @@
+// The host message lines on standard output and standard error.
+
 #include "SISMessageWriter.h"
 
 #include "Constants.h"
 #include "Keywords.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 SISMessageWriter* SISMessageWriter::instance()
 {
     static SISMessageWriter* writer = new SISMessageWriter;
     return writer;
+}
+
+namespace {
+bool g_closedAtStart[3] = {false, false, false};
+}
+
+void SISMessageWriter::holdStandardStreams()
+{
+    for (int fd = 0; fd < 3; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        g_closedAtStart[fd] = true;
+        const int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+    }
 }
 
 SISMessageWriter::SISMessageWriter() : m_out(stdout), m_err(stderr) {}
@@ -15,6 +40,7 @@ void SISMessageWriter::setStreams(FILE* out, FILE* err)
 {
     m_out = out;
     m_err = err;
+    m_writeFailure.clear();
 }
 
 QString SISMessageWriter::joinFields(const QStringList& fields)
@@ -34,8 +60,23 @@ QString SISMessageWriter::joinFields(const QStringList& fields)
 void SISMessageWriter::write(FILE* stream, const QString& line)
 {
     const QByteArray bytes = line.toUtf8() + '\n';
-    fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    fflush(stream);
+    errno = 0;
+    int error = 0;
+    if (fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) != size_t(bytes.size()))
+        error = errno ? errno : EIO;
+    if (fflush(stream) != 0 && !error)
+        error = errno ? errno : EIO;
+    if ((stream == stdout && g_closedAtStart[1]) || (stream == stderr && g_closedAtStart[2]))
+        error = EBADF;
+    if (error) {
+        // The host stopped reading (or the stream is closed): the command cannot report success.
+        clearerr(stream);
+        if (m_writeFailure.isEmpty())
+            m_writeFailure =
+                QStringLiteral("Could not write to ") +
+                (stream == m_err ? QStringLiteral("standard error: ") : QStringLiteral("standard output: ")) +
+                QString::fromLocal8Bit(strerror(error));
+    }
 }
 
 void SISMessageWriter::writeOut(const QString& line)

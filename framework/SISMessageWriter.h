@@ -1,5 +1,7 @@
 #pragma once
 
+// SISMessageWriter: the host message protocol.
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,10 @@ class SISMessageWriter : public QObject
 public:
     static SISMessageWriter* instance();
 
+    // Called first in main: a standard stream that the host closed gets the null device, so that no
+    // file the program opens takes its number; what is written to it still counts as not written.
+    static void holdStandardStreams();
+
     // Streams for standard output and standard error (tests redirect them).
     void setStreams(FILE* out, FILE* err);
 
@@ -25,6 +31,8 @@ public:
     void writeErr(const QString& line);
 
     void flushMissing();
+    // The first line that could not be written, as a failure text (empty when all were written).
+    QString writeFailure() const { return m_writeFailure; }
     QStringList queuedMissing() const { return m_missing; }
     void clearQueue() { m_missing.clear(); }
 
@@ -64,4 +72,5 @@ private:
     FILE* m_out;
     FILE* m_err;
     QStringList m_missing;
+    QString m_writeFailure;
 };

@@ -1,3 +1,5 @@
+// The run command: log file, status files and the task's execution.
+
 #include "SISConfig.h"
 
 #include "AppTaskBase.h"
@@ -14,6 +16,11 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 const int KeptLogFiles = 7;
@@ -53,9 +60,14 @@ void SISConfig::setUpLogFile()
     QString folder = param(kw::LogPath);
     if (folder.isEmpty())
         folder = param(kw::Path);
+    // The school is not checked yet: nothing of it but plain characters may reach the file name.
     QString school = param(kw::School);
-    school.replace(QLatin1Char('/'), QLatin1Char('_'));
-    school.replace(QLatin1Char('\\'), QLatin1Char('_'));
+    for (QChar& c : school) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control ||
+            c.category() == QChar::Other_Format || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = QLatin1Char('_');
+    }
     const QString name = shortName() + QLatin1Char('-') + school + QLatin1Char('-') +
                          QDate::currentDate().toString(QString::fromLatin1(txt::LogDateFormat)) +
                          QStringLiteral(".log");
@@ -98,31 +110,63 @@ void SISConfig::pruneLogFiles(const QString& folder, const QString& keep)
     }
 }
 
-void SISConfig::copyLogToOutput()
+bool SISConfig::copyLogToOutput(QString& failure)
 {
     LogManager* log = LogManager::instance();
     const QString source = log->filePath();
     if (source.isEmpty())
-        return;
+        return true;
     const QString target = joinPath(param(kw::Path), QFileInfo(source).fileName());
     if (QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
-        return;
+        return true;
     log->flush();
     QFile::remove(target);
-    if (!QFile::copy(source, target))
-        emit writeLog(4, QStringLiteral("Could not copy the log file to: ") + target, RunMethod);
+    if (QFile::copy(source, target))
+        return true;
+    QFile::remove(target);
+    failure = QStringLiteral("Could not copy the log file to: ") + target;
+    return false;
+}
+
+bool SISConfig::lockOutputFolder(const QString& folder)
+{
+    unlockOutputFolder();
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return true;  // a folder that cannot be opened fails the run's own checks
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error != EWOULDBLOCK;
+    }
+    m_lockFd = fd;
+    return true;
+}
+
+void SISConfig::unlockOutputFolder()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+    m_lockFd = -1;
 }
 
 int SISConfig::commandRun()
 {
-    m_runStarted = true;
     m_failText = QString::fromLatin1(txt::FailedOnExtraction);
     if (!checkRequirements(kw::Run))
         return 1;
+
+    // One run at a time in an output folder: the folder is taken before any of its files is touched.
+    const QString folder = param(kw::Path);
+    const bool made = QDir().mkpath(folder);
+    if (made && !lockOutputFolder(folder)) {
+        m_outputBusy = true;
+        emit writeError(kw::Path, QStringLiteral("Another run is using the output folder: ") + folder);
+        return 1;
+    }
     setUpLogFile();
 
-    const QString folder = param(kw::Path);
-    if (!usableFolder(folder)) {
+    if (!made || !usableFolder(folder)) {
         emit writeError(kw::Path, QStringLiteral("Could not create or write the output folder: ") + folder);
         return 1;
     }
@@ -168,51 +212,94 @@ int SISConfig::commandRun()
         result = QStringLiteral("No extraction task.");
     }
 
+    // A run whose messages or log could not be written has not delivered its result.
+    if (ok) {
+        QString unwritten = SISMessageWriter::instance()->writeFailure();
+        if (unwritten.isEmpty())
+            unwritten = LogManager::instance()->writeFailure();
+        if (!unwritten.isEmpty()) {
+            ok = false;
+            result = unwritten;
+        }
+    }
     if (ok) {
         emit writeLog(7, result, RunMethod);
     } else {
         emit writeLog(3, result, RunMethod);
         emit writeError(QStringLiteral("Extraction Failed"), result);
     }
-    copyLogToOutput();
+    QString copyFailure;
+    if (!copyLogToOutput(copyFailure)) {
+        emit writeLog(3, copyFailure, RunMethod);
+        if (ok) {
+            ok = false;
+            emit writeError(QStringLiteral("Extraction Failed"), copyFailure);
+        }
+    }
     return ok ? 0 : 1;
+}
+
+bool SISConfig::writeStatusPair(const QString& folder, const QString& result)
+{
+    const QString method = QStringLiteral("SISConfig::exitCommand");
+    const QString statusFile = joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix));
+    const QString finished = finishedFile().isEmpty() ? QString() : joinPath(folder, finishedFile());
+    if (!writeTextFile(statusFile, statusDate() + QLatin1Char('\t') + result + QStringLiteral("\r\n"))) {
+        emit writeLog(3, QStringLiteral("Could not write: ") + statusFile, method);
+        // An earlier result must not stand for this one.
+        QFile::remove(statusFile);
+        if (!finished.isEmpty())
+            QFile::remove(finished);
+        return false;
+    }
+    if (!finished.isEmpty() &&
+        !writeTextFile(finished, QString::fromLatin1(txt::FinishedWord) + QStringLiteral("\r\n"))) {
+        emit writeLog(3, QStringLiteral("Could not write: ") + finished, method);
+        return false;
+    }
+    return true;
 }
 
 void SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
 {
-    QString folder = param(kw::Path);
-    if (!usableFolder(folder)) {
-        if (folder.isEmpty() && !m_runStarted)
-            return;
-        folder = documentsLogFolder();
-        if (!QDir().mkpath(folder))
-            return;
-    }
     const QString result = succeeded ? QString::fromLatin1(txt::Succeeded) + QLatin1Char('\t') +
                                            QString::fromLatin1(txt::Succeeded)
                                      : QString::fromLatin1(txt::Failed) + QLatin1Char('\t') + failText;
-    const QString statusFile = joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix));
-    if (!writeTextFile(statusFile, statusDate() + QLatin1Char('\t') + result + QStringLiteral("\r\n")))
-        emit writeLog(3, QStringLiteral("Could not write: ") + statusFile,
-                      QStringLiteral("SISConfig::exitCommand"));
-    if (finishedFile().isEmpty())
+    // The result goes wherever the host may read it: into the output folder (rewriting the files of
+    // an earlier result even where no new file can be made), and into the fallback folder when the
+    // output folder cannot be used. A folder that another run holds is left alone.
+    const QString folder = param(kw::Path);
+    if (!folder.isEmpty() && !m_outputBusy) {
+        const bool usable = usableFolder(folder);
+        if (writeStatusPair(folder, result) && usable)
+            return;
+    } else if (folder.isEmpty() && m_command != kw::Run) {
         return;
-    const QString finished = joinPath(folder, finishedFile());
-    if (!writeTextFile(finished, QString::fromLatin1(txt::FinishedWord) + QStringLiteral("\r\n")))
-        emit writeLog(3, QStringLiteral("Could not write: ") + finished,
-                      QStringLiteral("SISConfig::exitCommand"));
+    }
+    const QString fallback = documentsLogFolder();
+    if (QDir().mkpath(fallback))
+        writeStatusPair(fallback, result);
 }
 
 int SISConfig::exitCommand(int code, const QString& failText)
 {
+    SISMessageWriter* writer = SISMessageWriter::instance();
+    writer->flushMissing();
+    // Answers that did not reach the host are no success.
+    if (code == 0 && !writer->writeFailure().isEmpty()) {
+        emit writeLog(3, writer->writeFailure(), QStringLiteral("SISConfig::exitCommand"));
+        code = 1;
+    }
     QString text = m_failText;
+    if (m_command == kw::Run)
+        text = QString::fromLatin1(txt::FailedOnExtraction);
     if (text.isEmpty())
         text = failText;
     if (text.isEmpty())
         text = QStringLiteral("Failed on ") + m_command + QLatin1Char('.');
     if (!m_validating)
         writeStatusFiles(code == 0, text);
-    SISMessageWriter::instance()->flushMissing();
     LogManager::instance()->flush();
+    unlockOutputFolder();
     return code;
 }

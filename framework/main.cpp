@@ -1,16 +1,9 @@
-#ifdef VARNHOLM_FRAME_ONLY
-#include "Application.h"
-using ProgramApplication = Application;
-#else
-#include "BridgeBase.h"
-using ProgramApplication = BridgeBase;
-#endif
+// The framework's own program: the plain task, no bridge parameters.
 
-#include <QCoreApplication>
+#include "Application.h"
+#include "ProgramMain.h"
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication qtApp(argc, argv);
-    ProgramApplication app;
-    return app.processCommandLine();
+    return ProgramMain<Application>(argc, argv);
 }

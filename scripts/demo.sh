@@ -24,7 +24,8 @@ export HOME="${HOME:-$root/build/demo}"
 mkdir -p out
 password=$(printf '%s' demo | od -An -tx1 | tr -d ' \n')
 ./build/varnholm-de version
-./build/varnholm-de run --dsn=varnholm_sample --user=demo --pwdencode="$password" --school=100 --path="$root/out"
+./build/varnholm-de run --dsn=varnholm_sample --user=demo --pwdencode="$password" --school=100 \
+  --filterdaily=true --filterperiod=true --path="$root/out"
 echo
 echo "Import files and status files in $root/out:"
 ls -l out

@@ -7,17 +7,10 @@
 #include "BenchSupport.h"
 
 #include "ODBCDataAccess.h"
-#include "TaskFactory.h"
 #include "TestOdbcEnv.h"
 
 #include <cstdint>
 #include <fstream>
-
-// The framework asks the program for its task; this benchmark has no engine.
-AppTaskBase* createExtractionTask()
-{
-    return nullptr;
-}
 
 namespace {
 

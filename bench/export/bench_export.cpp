@@ -10,13 +10,7 @@
 #include <string>
 
 #include "FakeTask.h"
-#include "TaskFactory.h"
 #include "XTextFile.h"
-
-AppTaskBase* createExtractionTask()
-{
-    return nullptr;
-}
 
 namespace {
 

@@ -1,3 +1,5 @@
+// COM-style errors: HRESULT texts and the error collection.
+
 #include "ComError.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The ADO-style connection over an ODBC connection.
+
 #include "Connection.h"
 
 #include "ConnectionImpl.h"
@@ -36,6 +38,7 @@ void Wipe(std::string& s)
 [[noreturn]] void FailAndFree(SQLHDBC& dbc, std::vector<Error>& errors, const char* fallback)
 {
     std::vector<Error> diagnostics = detail::ReadDiagnostics(SQL_HANDLE_DBC, dbc, kSource);
+    // The handle is given up either way; the failure that matters is the one thrown below.
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     dbc = SQL_NULL_HDBC;
     const HRESULT hr = detail::HResultForDiagnostics(diagnostics);
@@ -60,6 +63,7 @@ Connection::~Connection()
             // Nothing more can be done while the object goes.
         }
     }
+    // Freeing can only fail on a handle in use or already gone; nothing is left to do then.
     if (impl_->dbc != SQL_NULL_HDBC)
         SQLFreeHandle(SQL_HANDLE_DBC, impl_->dbc);
     if (impl_->env != SQL_NULL_HENV)
@@ -111,7 +115,13 @@ void Connection::Open(const std::string& connectionString, const std::string& us
             d.env = SQL_NULL_HENV;
             throw ComError(E_FAIL, kSource, "The ODBC environment could not be created.");
         }
-        SQLSetEnvAttr(d.env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        // Without the version every later call on the environment fails.
+        if (!detail::Succeeded(
+                SQLSetEnvAttr(d.env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
+            SQLFreeHandle(SQL_HANDLE_ENV, d.env);  // unusable; a failure to free it changes nothing
+            d.env = SQL_NULL_HENV;
+            throw ComError(E_FAIL, kSource, "The ODBC environment could not be set up.");
+        }
     }
     if (!detail::Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, d.env, &d.dbc))) {
         d.dbc = SQL_NULL_HDBC;
@@ -139,13 +149,38 @@ void Connection::Open(const std::string& connectionString, const std::string& us
         if (!password.empty())
             attributes.emplace_back("PWD", password);
     }
-    std::string text = JoinConnectionString(attributes);
+    // A data source with a user and a password alone is opened with the three as separate
+    // arguments: no driver's own reading of a connection string can take a part of a value for
+    // another attribute (not every driver honours braces).
+    const std::string* dsn = nullptr;
+    const std::string* uid = nullptr;
+    const std::string* pwd = nullptr;
+    bool simple = true;
+    for (const ConnectionAttribute& a : attributes) {
+        const std::string** slot = IsKey(a.first, "DSN")   ? &dsn
+                                   : IsKey(a.first, "UID") ? &uid
+                                   : IsKey(a.first, "PWD") ? &pwd
+                                                           : nullptr;
+        if (!slot || *slot)
+            simple = false;
+        else
+            *slot = &a.second;
+    }
+    SQLRETURN rc;
+    if (simple && dsn && !dsn->empty() && dsn->size() <= SQL_MAX_DSN_LENGTH) {
+        const auto arg = [](const std::string* value) {
+            return reinterpret_cast<SQLCHAR*>(const_cast<char*>(value ? value->c_str() : ""));
+        };
+        rc = SQLConnect(d.dbc, arg(dsn), SQL_NTS, arg(uid), SQL_NTS, arg(pwd), SQL_NTS);
+    } else {
+        std::string text = JoinConnectionString(attributes);
+        // The completed string is not asked for: drivers echo the password in it.
+        rc = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS, nullptr, 0,
+                              nullptr, SQL_DRIVER_NOPROMPT);
+        Wipe(text);
+    }
     for (ConnectionAttribute& a : attributes)
         Wipe(a.second);
-    // The completed string is not asked for: drivers echo the password in it.
-    const SQLRETURN rc = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS,
-                                          nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-    Wipe(text);
     if (!detail::Succeeded(rc))
         FailAndFree(d.dbc, d.errors, "The data source could not be opened.");
     SQLUINTEGER extensions = 0;
@@ -172,6 +207,7 @@ void Connection::Close()
     const SQLRETURN rc = SQLDisconnect(d.dbc);
     if (!detail::Succeeded(rc))
         FailAndFree(d.dbc, d.errors, "The connection could not be closed.");
+    // Disconnected: freeing the handle cannot fail in a way that matters.
     SQLFreeHandle(SQL_HANDLE_DBC, d.dbc);
     d.dbc = SQL_NULL_HDBC;
 }

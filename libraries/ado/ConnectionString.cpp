@@ -1,3 +1,5 @@
+// Parsing and joining of connection strings.
+
 #include "ConnectionString.h"
 
 #include <cctype>

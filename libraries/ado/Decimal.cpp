@@ -1,3 +1,5 @@
+// VARIANT decimals: parsing, text and conversions.
+
 #include "Decimal.h"
 
 #include <cctype>

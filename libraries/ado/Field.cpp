@@ -1,3 +1,5 @@
+// A recordset's field: name, type and value at the current record.
+
 #include "Field.h"
 
 #include "ComError.h"

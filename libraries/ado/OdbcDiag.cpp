@@ -1,3 +1,5 @@
+// Reading the ODBC diagnostic records into errors.
+
 #include "OdbcDiag.h"
 
 namespace ado {

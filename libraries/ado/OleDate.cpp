@@ -1,3 +1,5 @@
+// OLE automation dates from and to their parts.
+
 #include "OleDate.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// The ADO-style read-only recordset.
+
 #include "Recordset.h"
 
 #include "ComError.h"

@@ -1,3 +1,5 @@
+// Block fetching of a statement's rows and reading of their values.
+
 #include "ResultBlock.h"
 
 #include "AdoTypes.h"
@@ -46,6 +48,7 @@ ResultBlock::ResultBlock(SQLHDBC dbc, const GetDataSupport& support, long comman
 ResultBlock::~ResultBlock()
 {
     if (stmt_ != SQL_NULL_HSTMT) {
+        // Nothing can be reported from here; the driver drops the statement with its handle.
         SQLFreeStmt(stmt_, SQL_CLOSE);
         SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
     }
@@ -102,7 +105,8 @@ void ResultBlock::Execute()
 void ResultBlock::Describe()
 {
     SQLSMALLINT count = 0;
-    SQLNumResultCols(stmt_, &count);
+    if (!Succeeded(SQLNumResultCols(stmt_, &count)))
+        Fail(kRecordsetSource, "The result columns could not be read.");
     columns_.clear();
     columns_.resize(static_cast<std::size_t>(count));
     cells_.assign(static_cast<std::size_t>(count), Cell());
@@ -144,23 +148,32 @@ void ResultBlock::Bind()
 {
     // Long columns stay unbound. A driver that reads unbound columns only after
     // the bound ones gets every column from the first long one on unbound.
+    // A text value may be longer than its column declares (some drivers do not
+    // keep to the size): a driver that cannot read a bound value again leaves
+    // text unbound, and one that can do it only on a single row fetches one
+    // row at a time when text is bound, so that every value is read whole.
     bool unboundSeen = false;
+    bool textBound = false;
     std::size_t rowBytes = 0;
     for (ColumnInfo& c : columns_) {
-        c.bound = !c.plan.isLong && (support_.anyColumn || !unboundSeen);
-        if (!c.bound)
+        const bool text = c.plan.kind == ValueKind::Text;
+        c.bound = !c.plan.isLong && !(text && !support_.bound) && (support_.anyColumn || !unboundSeen);
+        if (!c.bound) {
             unboundSeen = true;
-        else
+        } else {
             rowBytes += static_cast<std::size_t>(c.plan.width) + sizeof(SQLLEN);
+            textBound = textBound || text;
+        }
     }
     SQLULEN rows = 1;
-    if (rowBytes > 0 && (!unboundSeen || support_.block)) {
+    if (rowBytes > 0 && (!unboundSeen || support_.block) && (!textBound || support_.block)) {
         rows = kMaxBlockBytes / rowBytes;
         if (rows < 1)
             rows = 1;
         if (rows > kMaxBlockRows)
             rows = kMaxBlockRows;
     }
+    // Binding by column is the default; setting it again cannot change what is bound.
     SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_BIND_TYPE,
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_BIND_BY_COLUMN)), 0);
     if (!Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0)))
@@ -212,6 +225,7 @@ void ResultBlock::MoveFirst()
         eof_ = bof_ = rowsFetched_ == 0;
         return;
     }
+    // A cursor that failed to close makes the execution below fail, and that failure is thrown.
     SQLFreeStmt(stmt_, SQL_CLOSE);
     Execute();
     FetchBlock();

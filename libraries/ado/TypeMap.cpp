@@ -1,3 +1,5 @@
+// ODBC column types mapped to ADO types and fetch plans.
+
 #include "TypeMap.h"
 
 #include "AdoTypes.h"

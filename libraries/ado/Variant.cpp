@@ -1,3 +1,5 @@
+// The VARIANT value: construction and conversions.
+
 #include "Variant.h"
 
 #include <utility>

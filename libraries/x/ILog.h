@@ -1,5 +1,4 @@
-#ifndef ILOG_H
-#define ILOG_H
+#pragma once
 
 // A log target: one text line with a level.
 class ILog
@@ -8,5 +7,3 @@ public:
     virtual ~ILog() {}
     virtual void Log(int level, const char* text) = 0;
 };
-
-#endif

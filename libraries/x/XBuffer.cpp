@@ -1,3 +1,5 @@
+// A growable byte block.
+
 #include "XBuffer.h"
 
 #include <cstdlib>

@@ -1,5 +1,6 @@
-#ifndef XBUFFER_H
-#define XBUFFER_H
+#pragma once
+
+// XBuffer: a growable byte block.
 
 #include <cstddef>
 
@@ -37,5 +38,3 @@ private:
     size_t m_cap;
     size_t m_grow;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// Dates as day numbers: parts, parsing and token formatting.
+
 #include "XDate.h"
 
 #include <cctype>

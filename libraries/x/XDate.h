@@ -1,5 +1,6 @@
-#ifndef XDATE_H
-#define XDATE_H
+#pragma once
+
+// XDate: a date as a day number.
 
 #include <cstdint>
 
@@ -73,5 +74,3 @@ public:
 private:
     int32_t m_day;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// A date with a time of day, and the current time.
+
 #include "XDateTime.h"
 
 #include <ctime>

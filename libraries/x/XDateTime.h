@@ -1,5 +1,6 @@
-#ifndef XDATETIME_H
-#define XDATETIME_H
+#pragma once
+
+// XDateTime: a date and a time of day.
 
 #include "XDate.h"
 #include "XTime.h"
@@ -37,5 +38,3 @@ private:
     XDate m_date;
     XTime m_time;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// Walking the entries of a folder by pattern and attributes.
+
 #include "XDirIterator.h"
 
 #include <algorithm>

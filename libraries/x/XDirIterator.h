@@ -1,5 +1,6 @@
-#ifndef XDIRITERATOR_H
-#define XDIRITERATOR_H
+#pragma once
+
+// XDirIterator: the entries of a folder.
 
 #include <cstdint>
 #include <vector>
@@ -42,5 +43,3 @@ private:
     size_t m_next;
     XString m_name;
 };
-
-#endif

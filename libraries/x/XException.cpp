@@ -1,3 +1,5 @@
+// The library's exception.
+
 #include "XException.h"
 
 #include <cstdarg>

@@ -1,5 +1,6 @@
-#ifndef XEXCEPTION_H
-#define XEXCEPTION_H
+#pragma once
+
+// XException: the library's exception.
 
 #include <cstdint>
 #include <exception>
@@ -26,5 +27,3 @@ private:
 // Formats the message (cut to 1024 characters) and throws an XException with the code.
 [[noreturn]] void ThrowXException(int32_t code, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
-
-#endif

@@ -1,3 +1,5 @@
+// Buffered files over POSIX calls, and file and folder helpers.
+
 #include "XFile.h"
 
 #include <cerrno>
@@ -22,6 +24,8 @@ char* NewBuffer(size_t size)
 
 }  // namespace
 
+const char* const XFile::kPartialSuffix = ".partial";
+
 XFile::XFile()
     : m_fd(-1), m_wbuf(nullptr), m_wlen(0), m_rbuf(nullptr), m_rpos(0), m_rlen(0), m_readBuffer(false)
 {
@@ -29,10 +33,15 @@ XFile::XFile()
 
 XFile::~XFile()
 {
-    try {
-        Close();
-    } catch (...) {
-        // A destructor cannot report; callers that care call Close themselves.
+    if (!m_partialPath.IsEmpty()) {
+        // Left open by a failure: the target keeps its old content.
+        Discard();
+    } else {
+        try {
+            Close();
+        } catch (...) {
+            // A destructor cannot report; callers that care call Close themselves.
+        }
     }
     std::free(m_wbuf);
     std::free(m_rbuf);
@@ -55,6 +64,20 @@ void XFile::Open(const char* path, uint32_t mode, bool readBuffer, uint32_t, uin
     if (!parent.empty())
         std::filesystem::create_directories(parent, ec);  // a failure shows in open below
 
+    bool replace = (mode & ModeReplace) && (mode & (ModeRead | ModeWrite | ModeAppend)) == ModeWrite;
+    XString openPath(path);
+    if (replace) {
+        struct stat target;
+        if (::lstat(path, &target) == 0) {
+            if (S_ISDIR(target.st_mode))
+                ThrowXException(0, "Can't open non-file: %s", path);
+            // Only a plain file is replaced; a device, pipe or link is written in place.
+            replace = S_ISREG(target.st_mode);
+        }
+        if (replace)
+            openPath += kPartialSuffix;
+    }
+
     int flags = O_CLOEXEC | O_CREAT;
     if ((mode & (ModeRead | ModeWrite | ModeAppend)) == ModeWrite)
         flags |= O_WRONLY | O_TRUNC;
@@ -67,11 +90,11 @@ void XFile::Open(const char* path, uint32_t mode, bool readBuffer, uint32_t, uin
 
     int fd;
     do {
-        fd = ::open(path, flags, 0666);
+        fd = ::open(openPath.CStr(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         int err = errno;
-        ThrowXException(err, "Could not open file ( %d ): %s", err, path);
+        ThrowXException(err, "Could not open file ( %d ): %s", err, openPath.CStr());
     }
     struct stat st;
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -85,6 +108,7 @@ void XFile::Open(const char* path, uint32_t mode, bool readBuffer, uint32_t, uin
     }
     m_fd = fd;
     m_path = path;
+    m_partialPath = replace ? openPath : XString();
     m_wlen = 0;
     m_rpos = m_rlen = 0;
     m_readBuffer = readBuffer;
@@ -97,16 +121,39 @@ void XFile::Close()
     try {
         FlushWrite();
     } catch (...) {
-        ::close(m_fd);
-        m_fd = -1;
+        Discard();
         throw;
     }
     int rc = ::close(m_fd);
     int err = errno;
     m_fd = -1;
     m_rpos = m_rlen = 0;
-    if (rc != 0 && err != EINTR)
+    if (rc != 0 && err != EINTR) {
+        Discard();
         ThrowIoError("close", err);
+    }
+    if (m_partialPath.IsEmpty())
+        return;
+    const XString partial = m_partialPath;
+    m_partialPath = XString();
+    if (::rename(partial.CStr(), m_path.CStr()) != 0) {
+        err = errno;
+        ::unlink(partial.CStr());
+        ThrowXException(err, "Could not replace file ( %d ): %s", err, m_path.CStr());
+    }
+}
+
+void XFile::Discard()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_wlen = 0;
+    m_rpos = m_rlen = 0;
+    if (!m_partialPath.IsEmpty()) {
+        ::unlink(m_partialPath.CStr());
+        m_partialPath = XString();
+    }
 }
 
 void XFile::FlushWrite()

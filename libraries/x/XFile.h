@@ -1,5 +1,6 @@
-#ifndef XFILE_H
-#define XFILE_H
+#pragma once
+
+// XFile: a buffered file over POSIX calls.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,11 +18,20 @@ public:
     {
         ModeRead = 1,
         ModeWrite = 2,
-        ModeAppend = 4
+        ModeAppend = 4,
+        // With ModeWrite: the bytes go to a temporary file beside the target (its name + the
+        // partial suffix), which takes the target's name only when Close succeeds. A target that
+        // exists and is not a plain file (a device, a pipe, a link) is written in place.
+        ModeReplace = 8
     };
 
+    // Name suffix of the temporary file of ModeReplace.
+    static const char* const kPartialSuffix;
+
     XFile();
-    virtual ~XFile();  // closes; errors at that point cannot be reported: call Close first
+    // Closes; errors at that point cannot be reported: call Close first. A ModeReplace file that is
+    // still open is discarded instead, so an unfinished file never takes the target's name.
+    virtual ~XFile();
 
     XFile(const XFile&) = delete;
     XFile& operator=(const XFile&) = delete;
@@ -39,8 +49,11 @@ public:
     {
         Open(spec.CStr(), mode, readBuffer, spec.GetType(), spec.GetCreator());
     }
-    // Flushes and closes; closing a closed file does nothing.
+    // Flushes and closes; closing a closed file does nothing. A ModeReplace file then replaces the
+    // target (on any failure the temporary file is removed and the target left as it was).
     virtual void Close();
+    // Closes without flushing and without reporting; a ModeReplace file's temporary file is removed.
+    void Discard();
     bool IsOpen() const { return m_fd >= 0; }
     const XString& GetPath() const { return m_path; }
 
@@ -75,6 +88,7 @@ private:
 
     int m_fd;
     XString m_path;
+    XString m_partialPath;  // ModeReplace: the temporary file written instead of m_path
     char* m_wbuf;
     size_t m_wlen;
     char* m_rbuf;
@@ -82,5 +96,3 @@ private:
     size_t m_rlen;
     bool m_readBuffer;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// File paths and their name parts.
+
 #include "XFileSpec.h"
 
 #include <climits>

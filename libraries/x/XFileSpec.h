@@ -1,5 +1,6 @@
-#ifndef XFILESPEC_H
-#define XFILESPEC_H
+#pragma once
+
+// XFileSpec: a file path.
 
 #include <cstdint>
 
@@ -62,5 +63,3 @@ inline uint32_t XFourCC(const char* code)
     return (uint32_t)(unsigned char)code[0] << 24 | (uint32_t)(unsigned char)code[1] << 16 |
            (uint32_t)(unsigned char)code[2] << 8 | (uint32_t)(unsigned char)code[3];
 }
-
-#endif

@@ -1,3 +1,5 @@
+// The global log object and the file log target.
+
 #include "XLog.h"
 
 #include <cstdio>

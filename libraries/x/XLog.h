@@ -1,5 +1,6 @@
-#ifndef XLOG_H
-#define XLOG_H
+#pragma once
+
+// XLog: the forwarding log.
 
 #include "ILog.h"
 
@@ -18,5 +19,3 @@ private:
 
 // The library's one global log object, built at start-up.
 extern XLog g_XLog;
-
-#endif

@@ -1,5 +1,6 @@
-#ifndef XLOGFILE_H
-#define XLOGFILE_H
+#pragma once
+
+// XLogFile: a log target that appends to a file.
 
 #include "ILog.h"
 #include "XFile.h"
@@ -16,5 +17,3 @@ private:
     XString m_path;
     XFile m_file;
 };
-
-#endif

@@ -1,5 +1,6 @@
-#ifndef XSTACK_H
-#define XSTACK_H
+#pragma once
+
+// XStack: a stack of item pointers.
 
 #include "XVector.h"
 
@@ -28,5 +29,3 @@ public:
 private:
     XVector<T> m_items;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// 8-bit text: building, comparing, searching, trimming and numbers.
+
 #include "XString.h"
 
 #include <cctype>

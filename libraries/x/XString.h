@@ -1,5 +1,6 @@
-#ifndef XSTRING_H
-#define XSTRING_H
+#pragma once
+
+// XString: the library's 8-bit text.
 
 #include <cstddef>
 #include <cstdint>
@@ -133,5 +134,3 @@ char* StrCopy(char* target, const char* source);
 int StrCmpNoCase(const char* a, const char* b);
 // 0 when text begins with prefix, ignoring case; non-zero otherwise.
 int StrCmpNoCasePrefix(const char* text, const char* prefix);
-
-#endif

@@ -1,3 +1,5 @@
+// Delimited text files with CR LF lines.
+
 #include "XTextFile.h"
 
 #include <cstring>
@@ -11,14 +13,8 @@ XTextFile::XTextFile(char delimiter, const char* setting1, const char* setting2,
     m_settings[2] = setting3;
 }
 
-XTextFile::~XTextFile()
-{
-    try {
-        Close();
-    } catch (...) {
-        // A destructor cannot report; callers that care call Close themselves.
-    }
-}
+// XFile's destructor closes the file (or discards an unfinished ModeReplace file).
+XTextFile::~XTextFile() {}
 
 void XTextFile::Open(const char* path, uint32_t mode, bool readBuffer, uint32_t fileType, uint32_t creator)
 {

@@ -1,5 +1,6 @@
-#ifndef XTEXTFILE_H
-#define XTEXTFILE_H
+#pragma once
+
+// XTextFile: a delimited text file.
 
 #include <cstdint>
 
@@ -40,5 +41,3 @@ private:
     uint32_t m_flags;
     bool m_lineStart;
 };
-
-#endif

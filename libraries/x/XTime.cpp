@@ -1,3 +1,5 @@
+// Times of day in milliseconds: parts, parsing and token formatting.
+
 #include "XTime.h"
 
 #include <cmath>

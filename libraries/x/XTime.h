@@ -1,5 +1,6 @@
-#ifndef XTIME_H
-#define XTIME_H
+#pragma once
+
+// XTime: a time of day.
 
 #include <cstdint>
 
@@ -44,5 +45,3 @@ public:
 private:
     int32_t m_ms;
 };
-
-#endif

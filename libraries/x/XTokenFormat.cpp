@@ -1,3 +1,5 @@
+// The date and time token formatter.
+
 #include "XTokenFormat.h"
 
 #include <cctype>

@@ -1,5 +1,6 @@
-#ifndef XTOKENFORMAT_H
-#define XTOKENFORMAT_H
+#pragma once
+
+// The date and time token formatter.
 
 #include "XString.h"
 
@@ -12,5 +13,3 @@ XString FormatDateTimeTokens(const char* pattern, const XDate* date, const XTime
 
 // Number of UTF-8 bytes that hold the first n characters of text.
 size_t Utf8PrefixBytes(const char* text, size_t n);
-
-#endif

@@ -1,5 +1,6 @@
-#ifndef XVECTOR_H
-#define XVECTOR_H
+#pragma once
+
+// XVector: an array of item pointers, optionally sorted.
 
 #include <cstddef>
 #include <cstdlib>
@@ -191,5 +192,3 @@ private:
     const XVector<T>& m_vector;
     size_t m_next;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// Version numbers: parts and comparison.
+
 #include "XVersion.h"
 
 #include <cstdio>

@@ -1,5 +1,6 @@
-#ifndef XVERSION_H
-#define XVERSION_H
+#pragma once
+
+// XVersion: a version number.
 
 #include "XString.h"
 
@@ -26,5 +27,3 @@ private:
     int m_parts[4];
     int m_count;
 };
-
-#endif

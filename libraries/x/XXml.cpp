@@ -1,3 +1,5 @@
+// The small XML reader and writer.
+
 #include "XXml.h"
 
 #include <cstring>

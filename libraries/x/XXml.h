@@ -1,5 +1,6 @@
-#ifndef XXML_H
-#define XXML_H
+#pragma once
+
+// XXmlElement and XXmlDocument: the small XML reader and writer.
 
 #include <cstddef>
 #include <memory>
@@ -71,5 +72,3 @@ private:
 
     std::unique_ptr<XXmlElement> m_root;
 };
-
-#endif

@@ -1,3 +1,5 @@
+// HRESULT texts and the parsing and joining of connection strings.
+
 #include "ComError.h"
 #include "ConnectionString.h"
 
@@ -8,11 +10,8 @@ using namespace ado;
 TEST(ComError, MessagesForHResults)
 {
     EXPECT_EQ(HResultMessage(E_FAIL), "Unspecified error");
-    EXPECT_EQ(HResultMessage(E_OUTOFMEMORY), "Not enough storage is available to complete this operation.");
-    EXPECT_EQ(HResultMessage(E_INVALIDARG), "The parameter is incorrect.");
     // Interface codes of OLE DB have no system text.
     EXPECT_EQ(HResultMessage(DB_E_ERRORSINCOMMAND), "IDispatch error #3092");
-    EXPECT_EQ(HResultMessage(DB_SEC_E_AUTH_FAILED), "IDispatch error #3149");
     EXPECT_EQ(HResultMessage(adErrObjectClosed), "Unknown error 0x800A0E78");
     EXPECT_EQ(HResultMessage(MakeHResult(0x80040200u)), "Unknown error 0x80040200");
 }

@@ -1,3 +1,5 @@
+// Decimals, OLE dates and variants.
+
 #include "AdoTestSupport.h"
 #include "Decimal.h"
 #include "OleDate.h"

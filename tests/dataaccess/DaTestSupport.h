@@ -34,7 +34,6 @@ public:
 
     void SetParam(const QString& key, const QString& value) { m_params[key] = value; }
     void SetStoredConnectionString(const XString& cs) { m_connectionString = cs; }
-    const std::vector<OutputColumn>& Columns() const { return m_columns; }
 };
 
 // Records every log line and progress message of a task.

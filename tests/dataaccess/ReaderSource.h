@@ -4,40 +4,16 @@
 // a view that fails part-way through its rows) behind the ODBC data source "reader_source".
 // The ODBC configuration also keeps the sample data source, so both names work in one process.
 
+#include "SampleDb.h"
+#include "SampleTables.h"
+#include "TestFiles.h"
 #include "TestOdbcEnv.h"
 
-#include "Database.h"
-#include "Query.h"
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace readertest {
 
-// A folder of its own under /tmp, removed with everything in it at the end.
-struct TempFolder
-{
-    std::string path;
-
-    explicit TempFolder(const std::string& prefix)
-    {
-        std::string pattern = "/tmp/" + prefix + "-XXXXXX";
-        const char* made = mkdtemp(&pattern[0]);
-        path = made ? made : "/tmp";
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        if (path != "/tmp")
-            std::filesystem::remove_all(path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-};
+using vhtest::TempFolder;
 
 inline std::string LongText()
 {
@@ -49,14 +25,8 @@ inline std::string LongText()
 
 inline void BuildSource(const std::string& path)
 {
-    sqlite::Database db;
-    db.Open(path.c_str());
-    db.Execute(
-        "CREATE VIEW sysobjects AS SELECT rowid AS id, name, CASE type WHEN 'table' THEN 'U' WHEN 'view' "
-        "THEN 'V' END AS type FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE "
-        "'sqlite_%'");
-    db.Execute("CREATE VIEW syscolumns AS SELECT o.id AS id, p.name AS name FROM sysobjects AS o "
-               "JOIN pragma_table_info(o.name) AS p");
+    sampledb::SqliteSink db(path);
+    sampledb::CreateSqliteCatalogueViews(db);
 
     db.Execute("CREATE TABLE TypeSample (id INTEGER, txt VARCHAR(60), memo TEXT, d DATE, ts TIMESTAMP, "
                "dbl DOUBLE, amount NUMERIC(10,2), big BIGINT, raw BLOB, flag BIT)");
@@ -68,12 +38,8 @@ inline void BuildSource(const std::string& path)
         "'1900-01-01', '1900-01-01 00:00:00', 3.0, -1.25, -5, X'41', 0)");
     db.Execute("INSERT INTO TypeSample VALUES (4, '-5', '12', '2024-09-03', '2024-09-03 14:05:09', 0.0, 0, "
                "0, NULL, NULL)");
-    sqlite::Query insert(db);
-    insert.Prepare("INSERT INTO TypeSample VALUES (5, '1.5', ?, '1899-12-31', '2024-09-03 00:00:00', 100.0, "
-                   "1234.5, 7, NULL, 1)");
-    insert.Bind(1, LongText().c_str());
-    insert.Step();
-    insert.Finalize();
+    db.Execute("INSERT INTO TypeSample VALUES (5, '1.5', '" + LongText() +
+               "', '1899-12-31', '2024-09-03 00:00:00', 100.0, 1234.5, 7, NULL, 1)");
 
     db.Execute("CREATE TABLE FormatSample (id INTEGER, txt TEXT, amount NUMERIC(10,2), d DATE, ts TIMESTAMP, "
                "n INTEGER, f DOUBLE, flag INTEGER, phone TEXT)");
@@ -108,7 +74,7 @@ inline void BuildSource(const std::string& path)
     db.Execute("CREATE VIEW BadWalk AS SELECT n, CASE WHEN n < 15000 THEN n "
                "ELSE abs(-9223372036854775807 - 1 + (n - n)) END AS v FROM Numbers");
     db.Execute("CREATE TABLE Empty (n INTEGER)");
-    db.Close();
+    db.Commit();
 }
 
 // The folder of the source database and its ODBC configuration; built once per process.
@@ -116,40 +82,24 @@ inline const std::string& SourceFolder()
 {
     static const TempFolder temp("vh-readers");
     static const std::string folder = [] {
-        const std::string dir = temp.path;
-        const std::string db = dir + "/source.db";
-        BuildSource(db);
-        std::ofstream ini(dir + "/odbc.ini");
-        ini << "[reader_source]\nDriver=SQLite3\nDatabase=" << db << "\nNoCreat=1\n\n";
-        // The same database read row by row, so that a failing row surfaces while walking.
-        ini << "[reader_source_step]\nDriver=SQLite3\nDatabase=" << db << "\nNoCreat=1\nStepAPI=1\n\n";
-        std::ifstream sample(TestDataDir() + "/odbc.ini");
-        ini << sample.rdbuf();
-        ini.close();
-        return dir;
+        BuildSource(temp.path + "/source.db");
+        return temp.path;
     }();
     return folder;
 }
 
-// Points the driver manager at the configuration above; call before any ODBC use.
+// Points the driver manager at the source database, also read row by row (so that a failing
+// row surfaces while walking) as "reader_source_step"; call before any ODBC use.
 inline void UseReaderSource()
 {
     const std::string& dir = SourceFolder();
-    setenv("ODBCSYSINI", TestDataDir().c_str(), 1);
-    setenv("ODBCINI", (dir + "/odbc.ini").c_str(), 1);
+    vhtest::UseOwnSqliteSources(
+        dir, {{"reader_source", dir + "/source.db"}, {"reader_source_step", dir + "/source.db", true}});
 }
 
 inline const char* SourceConnectionString()
 {
     return "DSN=reader_source;";
-}
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 }  // namespace readertest

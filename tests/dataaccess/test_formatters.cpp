@@ -121,7 +121,7 @@ TEST(Formatters, EveryWrittenFormatterOnRealRows)
         "7\tLUNCH\tLUNCH\t\"LUNCH\"\tLUNCH\tLUNCH\t\tlunch\tgs_LUNCH\t\t$0.00\t\t\t\t\t\t\t\t0."
         "000000\t0\tNo\tYes\t"
         "\t0\t\t\tCalendar\r\n";
-    EXPECT_EQ(readertest::ReadFile(folder + "/FormatSample.pef"), expected);
+    EXPECT_EQ(vhtest::ReadBytes(folder + "/FormatSample.pef"), expected);
     EXPECT_TRUE(log.Has(8, "Closed Table File. Lines= 7"));
     // Numbers the phone formatter cannot read are kept and reported at level 7.
     EXPECT_TRUE(

@@ -1,3 +1,5 @@
+// Masking of passwords in connection strings.
+
 #include "DataAccessBase.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Folders and data sources of the engine tests.
+
 #include <QString>
 
 // Folders and data sources of the engine tests, set up once by the test program's main.
@@ -10,7 +12,7 @@ QString TempRoot();
 // A new empty folder under the temporary folder.
 QString NewFolder(const QString& name);
 
-// Data sources in the test run's own odbc.ini:
+// Data sources in the test run's own odbc.ini, from tests/engine/schools/<test|one>/*.tsv:
 //  "vh_test": schools 10 and 20 with terms, calendar and teachers;
 //  "vh_one":  one school (30), no Terms table.
 extern const char* const kTestDsn;

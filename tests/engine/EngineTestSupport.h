@@ -1,5 +1,7 @@
 #pragma once
 
+// An engine with settable run fields, a recorder of its reports, and login parameters.
+
 #include "ExpEngine.h"
 
 #include <QObject>

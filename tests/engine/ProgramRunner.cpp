@@ -1,3 +1,5 @@
+// Running the real program and splitting what it answers.
+
 #include "ProgramRunner.h"
 
 #include <QDir>
@@ -67,6 +69,35 @@ ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env
 #else
     Q_UNUSED(args);
     Q_UNUSED(env);
+#endif
+    return result;
+}
+
+ProgramResult RunThrough(const QString& script, const QStringList& args, const QProcessEnvironment& env,
+                         const QString& workDir)
+{
+    ProgramResult result;
+#ifdef VARNHOLM_BIN
+    QProcess process;
+    process.setProcessEnvironment(env);
+    if (!workDir.isEmpty())
+        process.setWorkingDirectory(workDir);
+    process.start(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, QStringLiteral("bash"),
+                                                      QStringLiteral(VARNHOLM_BIN)} +
+                                              args);
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+#else
+    Q_UNUSED(script);
+    Q_UNUSED(args);
+    Q_UNUSED(env);
+    Q_UNUSED(workDir);
 #endif
     return result;
 }

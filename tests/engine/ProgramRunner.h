@@ -1,5 +1,7 @@
 #pragma once
 
+// Running the real program and splitting what it answers.
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -25,6 +27,10 @@ bool HaveProgram();
 // The environment of a child: this process's, with the ODBC files of the folder.
 QProcessEnvironment OdbcEnvironment(const QString& odbcFolder, const QString& odbcIni);
 ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env);
+// Runs the program through a bash script in which "$@" stands for the program and its arguments
+// (a closed output, a pipe, a size limit, another user), in workDir when one is given.
+ProgramResult RunThrough(const QString& script, const QStringList& args, const QProcessEnvironment& env,
+                         const QString& workDir = QString());
 
 // The password as the host sends it: hexadecimal, two digits per character.
 QString Encode(const QString& password);

@@ -1,8 +1,9 @@
+// The driver in process: input refused before any query.
+
 #include "EngineTestEnv.h"
 #include "EngineTestSupport.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -19,81 +20,10 @@ ParamMap RunParams(const QString& folder)
     return params;
 }
 
-QStringList Files(const QString& folder, const char* pattern)
-{
-    return QDir(folder).entryList(QStringList{QLatin1String(pattern)}, QDir::Files | QDir::CaseSensitive,
-                                  QDir::Name);
-}
-
 }  // namespace
 
-TEST(Driver, FullPassInDemoMode)
-{
-    const QString folder = enginetest::NewFolder(QStringLiteral("demo"));
-    TestEngine engine;
-    Reports reports;
-    reports.Attach(engine);
-    ParamMap params = RunParams(folder);
-    params.insert(QStringLiteral("filterstudent"), QStringLiteral("TRUE"));
-    params.insert(QStringLiteral("filterstaff"), QStringLiteral("true"));
-    params.insert(QStringLiteral("altschool"), QStringLiteral("'101', 102 ,101"));
-    params.insert(QStringLiteral("altschfield"), QStringLiteral(" 'AltSch' "));
-    QString result;
-    ASSERT_TRUE(engine.BeginExecute(params, 1, result)) << result.toStdString();
-    EXPECT_EQ(result, QStringLiteral("Execute completed successfully."));
-
-    EXPECT_EQ(reports.Find(QStringLiteral("Execute Starting")),
-              QStringLiteral("7|ExpEngine::Execute|Execute Starting"));
-    EXPECT_EQ(reports.Texts(QStringLiteral("Including ")),
-              (QStringList{QStringLiteral("Including Student Custom Fields: No"),
-                           QStringLiteral("Including Extra Staff Info: Yes"),
-                           QStringLiteral("Including Student Conduct Custom Fields: No"),
-                           QStringLiteral("Including Student Fees: Yes"),
-                           QStringLiteral("Including Daily Attendance: No"),
-                           QStringLiteral("Including Period Attendance: No")}));
-    EXPECT_FALSE(reports.Find(QStringLiteral("School Year: 24")).isEmpty());
-    EXPECT_FALSE(reports.Find(QStringLiteral("School Number: 10")).isEmpty());
-    EXPECT_FALSE(reports.Find(QStringLiteral("District Number: ")).isEmpty());
-    EXPECT_FALSE(reports.Find(QStringLiteral("Alt School Number: 101,102")).isEmpty());
-    EXPECT_FALSE(reports.Find(QStringLiteral("Alt School Field: AltSch")).isEmpty());
-    EXPECT_EQ(reports.Find(QStringLiteral("UserName: u")),
-              QStringLiteral("9|ExpEngine::Execute|UserName: u"));
-    EXPECT_EQ(reports.Find(QStringLiteral("DSN: vh_test")),
-              QStringLiteral("9|ExpEngine::Execute|DSN: vh_test"));
-    EXPECT_EQ(reports.Find(QStringLiteral("InactiveDate: ")),
-              QStringLiteral("9|ExpEngine::Execute|InactiveDate: "));
-    EXPECT_EQ(reports.Texts(QStringLiteral("Skipping ")),
-              (QStringList{QStringLiteral("Skipping Student Demographics: Custom..."),
-                           QStringLiteral("Skipping Student Demographics: Contacts Custom..."),
-                           QStringLiteral("Skipping Conduct Outcome: Custom...")}));
-    EXPECT_FALSE(reports.Find(QStringLiteral("Export complete.")).isEmpty());
-    EXPECT_FALSE(reports.AnyContains(QStringLiteral("s3cret-pw")));
-
-    EXPECT_EQ(engine.GetAltSchoolNumbers().size(), 2u);
-    EXPECT_STREQ(engine.GetAltSchoolField().CStr(), "AltSch");
-    EXPECT_FALSE(engine.IncludeStudentCustom());
-    EXPECT_TRUE(engine.IncludeExtraStaff());
-    EXPECT_EQ(Files(folder, "*.PDE"), QStringList{QStringLiteral("Varnholm.PDE")});
-    EXPECT_TRUE(Files(folder, "*.PDU").isEmpty());
-    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/SchoolConfig.xml")));
-}
-
-TEST(Driver, UpdatePassWithoutAttendanceFlags)
-{
-    const QString folder = enginetest::NewFolder(QStringLiteral("att"));
-    TestEngine engine;
-    Reports reports;
-    reports.Attach(engine);
-    QString result;
-    ASSERT_TRUE(engine.BeginExecute(RunParams(folder), 2, result)) << result.toStdString();
-    EXPECT_EQ(reports.Texts(QStringLiteral("Skipping ")),
-              (QStringList{QStringLiteral("Skipping Student Daily Attendance..."),
-                           QStringLiteral("Skipping Student Period Attendance...")}));
-    EXPECT_EQ(reports.Texts(QStringLiteral("Finished Creating Attendance at: ")).size(), 1);
-    EXPECT_TRUE(Files(folder, "*.PDE").isEmpty());
-    EXPECT_EQ(Files(folder, "Update *.PDU").size(), 1);
-}
-
+// A full pass in demo mode and an update pass without attendance flags are the golden cases
+// "students_alt" and "attendance_none"; the files of each mode are AttendanceCodeFile's.
 TEST(Driver, RefusesBadInputBeforeAnyQuery)
 {
     const struct

@@ -5,8 +5,12 @@
 //   <file>          compared byte for byte (lines end in CR LF in the output, LF here); in the
 //                   main file the time-stamp lines are left out of the comparison
 //   <file>.lines    the file's lines compared as a set (tables without an order)
-//   absent.txt      files that must not be written
+//   <file>.blocks   blocks of lines (separated by empty lines) that stand in the file as whole
+//                   consecutive lines, in this order (other lines may stand between blocks);
+//                   for a main file that other families' tables share
+//   absent.txt      files that must not be written nor included by the main file
 //   log.txt         messages that the run must log, in this order (other lines may stand between)
+//   Update.PDU      the run's one "Update <time stamp>.PDU" file, without its time-stamp lines
 #include "EngineTestEnv.h"
 #include "ProgramRunner.h"
 
@@ -53,8 +57,58 @@ QStringList PgLogin()
 
 // The cases; a new family adds its expected files to these folders.
 const Case kCases[] = {
-    {"bare", "bare", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
-    {"rooms", "rooms", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"structure", "structure", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"structure_bare", "structure_bare", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"structure_inactive",
+     "structure",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--inactivedate=11/01/2026")}},
+    {"structure_alt",
+     "structure",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--altschool=200")}},
+    {"attendance_codes", "attendance_codes", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"attendance",
+     "attendance",
+     {QStringLiteral("--att"), QStringLiteral("--school=100"), QStringLiteral("--filterdaily=true"),
+      QStringLiteral("--filterperiod=true")}},
+    {"attendance_daily",
+     "attendance",
+     {QStringLiteral("--att"), QStringLiteral("--school=100"), QStringLiteral("--filterdaily=true")}},
+    {"attendance_none", "attendance", {QStringLiteral("--att"), QStringLiteral("--school=100")}},
+    {"attendance_bare",
+     "attendance_bare",
+     {QStringLiteral("--school=100"), QStringLiteral("--filterdaily=true"),
+      QStringLiteral("--filterperiod=true")}},
+    {"conduct",
+     "conduct",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterconductdate=true")}},
+    {"conduct_nodate", "conduct", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"conduct_inactive",
+     "conduct",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--inactivedate=09/01/2026")}},
+    {"conduct_noyear",
+     "conduct_noyear",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterconductdate=true")}},
+    {"conduct_bare",
+     "conduct_bare",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterconductdate=true")}},
+    {"staff",
+     "staff",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterstaff=true")}},
+    {"staff_inactive",
+     "staff",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--inactivedate=11/01/2026")}},
+    {"staff_bus", "staff_bus", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"staff_missing", "staff_missing", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
+    {"students",
+     "students",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterstudent=true")}},
+    {"students_alt",
+     "students",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--inactivedate=09/01/2026"),
+      QStringLiteral("--altschool=200")}},
+    {"students_min",
+     "students_min",
+     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterextraconduct=true")}},
 };
 
 // run_pg_tests.sh sets VH_PG_DSN and runs the Pg instances; a plain ctest run has SQLite only.
@@ -134,10 +188,16 @@ TEST_P(Golden, WritesTheExpectedFiles)
             SCOPED_TRACE(name.toStdString());
             const QByteArray want = ReadBytes(expected.filePath(name));
             if (name == QLatin1String("absent.txt")) {
+                const QStringList mains =
+                    QDir(out).entryList(QStringList{QStringLiteral("*.PDE")}, QDir::Files);
+                const QByteArray main =
+                    mains.isEmpty() ? QByteArray() : ReadBytes(QDir(out).filePath(mains.first()));
                 for (const QByteArray& file : want.split('\n')) {
                     if (!file.isEmpty()) {
                         EXPECT_FALSE(QFile::exists(QDir(out).filePath(QString::fromUtf8(file))))
                             << file.toStdString();
+                        EXPECT_FALSE(main.contains("include \"" + file + "\""))
+                            << "in the main file: " << file.toStdString();
                     }
                 }
             } else if (name == QLatin1String("log.txt")) {
@@ -154,6 +214,28 @@ TEST_P(Golden, WritesTheExpectedFiles)
             } else if (name.endsWith(QLatin1String(".lines"))) {
                 const QString file = name.chopped(6);
                 EXPECT_EQ(SortedLines(ReadBytes(QDir(out).filePath(file))), SortedLines(WithCrLf(want)));
+            } else if (name.endsWith(QLatin1String(".blocks"))) {
+                const QStringList got = QString::fromUtf8(ReadBytes(QDir(out).filePath(name.chopped(7))))
+                                            .split(QStringLiteral("\r\n"));
+                int at = 0;
+                for (const QString& block :
+                     QString::fromUtf8(want).split(QStringLiteral("\n\n"), Qt::SkipEmptyParts)) {
+                    const QStringList lines = block.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                    int found = -1;
+                    for (int i = at; found < 0 && i + lines.size() <= got.size(); ++i) {
+                        if (got.mid(i, lines.size()) == lines)
+                            found = i;
+                    }
+                    EXPECT_GE(found, 0) << "block not found (in order):\n" << block.toStdString();
+                    if (found >= 0)
+                        at = found + lines.size();
+                }
+            } else if (name == QLatin1String("Update.PDU")) {
+                const QStringList updates =
+                    QDir(out).entryList(QStringList{QStringLiteral("Update *.PDU")}, QDir::Files);
+                ASSERT_EQ(updates.size(), 1) << updates.join(QLatin1Char(' ')).toStdString();
+                EXPECT_EQ(WithoutTimeStamps(ReadBytes(QDir(out).filePath(updates.first()))).toStdString(),
+                          WithoutTimeStamps(WithCrLf(want)).toStdString());
             } else {
                 QByteArray got = ReadBytes(QDir(out).filePath(name));
                 QByteArray wanted = WithCrLf(want);

@@ -1,3 +1,5 @@
+// The engine tests' main: the test folders and data sources first.
+
 #include "EngineTestEnv.h"
 
 #include <gtest/gtest.h>

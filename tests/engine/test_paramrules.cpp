@@ -1,3 +1,5 @@
+// Cleaning and checking of the run parameters that reach SQL text.
+
 #include "ParamRules.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The pick of the current school year from year records.
+
 #include "SchoolYearWalk.h"
 
 #include <gtest/gtest.h>

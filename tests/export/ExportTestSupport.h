@@ -1,51 +1,20 @@
-#ifndef EXPORTTESTSUPPORT_H
-#define EXPORTTESTSUPPORT_H
+#pragma once
+
+// Helpers of the export tests: a task writing into a temporary folder with a fixed clock.
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "FakeTask.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "exp-test-XXXXXX").string();
-        char* made = mkdtemp(&pattern[0]);
-        path = made ? made : "";
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
-
-inline std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using vhtest::ReadBytes;
+using vhtest::TempFolder;
+using vhtest::WriteBytes;
 
 // 2024-03-05 14:07:09.
 inline XDateTime FixedNow()
@@ -81,5 +50,3 @@ inline bool HasLine(const QStringList& lines, const QString& line)
 {
     return lines.contains(line);
 }
-
-#endif

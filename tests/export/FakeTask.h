@@ -1,5 +1,4 @@
-#ifndef FAKETASK_H
-#define FAKETASK_H
+#pragma once
 
 // An in-memory task for the writer's tests and benchmark: the database layer's operations
 // served from a vector of rows (or a row generator), with every call recorded.
@@ -161,5 +160,3 @@ private:
         return cursor < Count();
     }
 };
-
-#endif

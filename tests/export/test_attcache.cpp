@@ -1,3 +1,5 @@
+// The attendance change cache: windows, pending rows, period ranges and failed windows.
+
 #include "ExportTestSupport.h"
 
 #include "Database.h"

@@ -1,3 +1,5 @@
+// The main file, include files, SchoolConfig.xml and the removal of old main files.
+
 #include "ExportTestSupport.h"
 
 #include "SchoolConfig.h"
@@ -176,7 +178,7 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         EXPECT_STREQ(written.overlapInDays.CStr(), "3");
     }
 
-    // Another school, another data source, or a malformed record: changed, history starts afresh.
+    // A malformed record fails the run and deletes nothing.
     const char* broken[] = {"<SchoolConfig><School>101</School>", "not xml at all", "<Other/>",
                             "<SchoolConfig><School>101</School></SchoolConfig>"};
     for (const char* bytes : broken) {
@@ -184,13 +186,11 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         WriteBytes(folder.File("Update 20240301000000.PDU"), "old");
         FakeTask next;
         Prepare(next, folder);
-        next.m_updateDate = Ymd(2024, 3, 1);
-        next.StartWriter();
-        EXPECT_TRUE(HasLine(next.log, "7|PDEWriter::StartWriter|Bridge Configuration Changed.")) << bytes;
-        EXPECT_TRUE(next.GetUpdateDate().IsEmpty());
-        EXPECT_FALSE(fs::exists(folder.File("SchoolConfig.xml")));
-        EXPECT_FALSE(fs::exists(folder.File("Update 20240301000000.PDU")));
+        EXPECT_THROW(next.StartWriter(), XException) << bytes;
+        EXPECT_EQ(ReadBytes(folder.File("SchoolConfig.xml")), bytes);
+        EXPECT_TRUE(fs::exists(folder.File("Update 20240301000000.PDU")));
     }
+    fs::remove(folder.File("Update 20240301000000.PDU"));
     task.WriteSchoolConfig();
     {
         FakeTask other;

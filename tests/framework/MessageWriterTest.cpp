@@ -1,3 +1,5 @@
+// The host message protocol: one line per message and the queued missing lines.
+
 #include "AppTaskBase.h"
 #include "SISMessageWriter.h"
 #include "TestSupport.h"

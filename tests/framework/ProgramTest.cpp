@@ -1,3 +1,5 @@
+// The framework's own program end to end: commands, status files, the log and bad input.
+
 #include "TestSupport.h"
 
 #include <QDir>

@@ -1,3 +1,5 @@
+// The framework tests' main: user folders in a temporary folder.
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>

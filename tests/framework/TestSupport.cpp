@@ -1,7 +1,10 @@
+// Capture of the host streams, the test application and running the program.
+
 #include "TestSupport.h"
 
 #include "LogManager.h"
 #include "SISMessageWriter.h"
+#include "TestTask.h"
 
 #include <QDate>
 #include <QDir>
@@ -51,7 +54,7 @@ QString Capture::err()
     return readAll(m_err);
 }
 
-TestApp::TestApp()
+TestApp::TestApp() : SISConfig([]() -> AppTaskBase* { return new TestTask; })
 {
     setTitle(QStringLiteral("Test App"));
     setShortName(QStringLiteral("Testing"));

@@ -1,5 +1,7 @@
 #pragma once
 
+// Capture of the host streams, the test application and running the program.
+
 #include "SISConfig.h"
 
 #include <QByteArray>

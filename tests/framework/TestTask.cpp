@@ -1,6 +1,6 @@
-#include "TestTask.h"
+// The task of the in-process framework tests.
 
-#include "TaskFactory.h"
+#include "TestTask.h"
 
 #include <stdexcept>
 
@@ -27,9 +27,4 @@ bool TestTask::Execute(ParamMap params, int mode, QString& result)
                   QStringLiteral("TestTask::Execute"));
     result = succeed ? QStringLiteral("Execute completed successfully.") : QStringLiteral("Task failed.");
     return succeed;
-}
-
-AppTaskBase* createExtractionTask()
-{
-    return new TestTask;
 }

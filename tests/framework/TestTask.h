@@ -1,5 +1,7 @@
 #pragma once
 
+// The task of the in-process framework tests.
+
 #include "AppTaskBase.h"
 
 // Task of the in-process tests: records what it was given and answers as told.

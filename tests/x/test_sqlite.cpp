@@ -1,3 +1,5 @@
+// The SQLite access layer: changes, typed errors, binding and finalising.
+
 #include <gtest/gtest.h>
 
 #include <filesystem>

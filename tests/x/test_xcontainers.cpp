@@ -1,3 +1,5 @@
+// XVector, XStack and XBuffer.
+
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// Dates and times: day numbers, tokens, parsing, the two-digit year window and OLE values.
+
 #include <gtest/gtest.h>
 
 #include <cmath>

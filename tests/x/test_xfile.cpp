@@ -1,3 +1,5 @@
+// File specs, files, text files and folder walks.
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "TestFiles.h"
 #include "XDirIterator.h"
 #include "XException.h"
 #include "XFile.h"
@@ -17,37 +20,11 @@
 
 namespace fs = std::filesystem;
 
+using vhtest::ReadBytes;
+using vhtest::TempFolder;
+using vhtest::WriteBytes;
+
 namespace {
-
-class TempFolder
-{
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/xlibtestXXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 std::string ThrownText(const std::function<void()>& f)
 {
@@ -97,38 +74,29 @@ TEST(XFileSpec, ExistsAndDelete)
 {
     TempFolder tmp;
     EXPECT_FALSE(XFileSpec().Exists());
-    EXPECT_FALSE(XFileSpec((tmp / "none").c_str()).Exists());
-    EXPECT_FALSE(XFileSpec((tmp / "none/deeper").c_str()).Exists());
-    EXPECT_TRUE(XFileSpec(tmp.path().c_str()).Exists());
+    EXPECT_FALSE(XFileSpec((tmp.File("none")).c_str()).Exists());
+    EXPECT_FALSE(XFileSpec((tmp.File("none/deeper")).c_str()).Exists());
+    EXPECT_TRUE(XFileSpec(tmp.path.c_str()).Exists());
 
-    const std::string file = tmp / "ro.txt";
+    const std::string file = tmp.File("ro.txt");
     WriteBytes(file, "x");
     chmod(file.c_str(), 0444);  // read-only files are made writable and deleted
     XFileSpec(file.c_str()).Delete();
     EXPECT_FALSE(fs::exists(file));
-    XFileSpec((tmp / "none").c_str()).Delete();  // missing: left alone
+    XFileSpec((tmp.File("none")).c_str()).Delete();  // missing: left alone
 
-    fs::create_directories(tmp / "Attendance/sub");
-    WriteBytes(tmp / "Attendance/Attendance.db", "db");
-    WriteBytes(tmp / "Attendance/sub/x.txt", "x");
-    XFileSpec((tmp / "Attendance").c_str()).Delete();
-    EXPECT_FALSE(fs::exists(tmp / "Attendance"));
-
-    // With a filter only matching entries go, and the folder stays while not empty.
-    fs::create_directories(tmp / "out");
-    WriteBytes(tmp / "out/a.pde", "");
-    WriteBytes(tmp / "out/B.PDE", "");
-    WriteBytes(tmp / "out/keep.pef", "");
-    XFileSpec((tmp / "out").c_str()).Delete("*.pde");
-    EXPECT_FALSE(fs::exists(tmp / "out/a.pde"));
-    EXPECT_FALSE(fs::exists(tmp / "out/B.PDE"));
-    EXPECT_TRUE(fs::exists(tmp / "out/keep.pef"));
+    fs::create_directories(tmp.File("Attendance/sub"));
+    WriteBytes(tmp.File("Attendance/Attendance.db"), "db");
+    WriteBytes(tmp.File("Attendance/sub/x.txt"), "x");
+    XFileSpec((tmp.File("Attendance")).c_str()).Delete();
+    EXPECT_FALSE(fs::exists(tmp.File("Attendance")));
+    // Deleting by pattern is the writer's removal of old main files (RunFiles, Engine tests).
 }
 
 TEST(XFile, OpenModesAndErrors)
 {
     TempFolder tmp;
-    const std::string path = tmp / "new/deep/file.bin";  // parent folders are created
+    const std::string path = tmp.File("new/deep/file.bin");  // parent folders are created
     XFile f;
     f.Open(path.c_str(), XFile::ModeWrite);
     f.Write("hello");
@@ -153,13 +121,13 @@ TEST(XFile, OpenModesAndErrors)
     EXPECT_EQ(f.Read(buf, sizeof buf), 0u);
     f.Close();
 
-    EXPECT_EQ(ThrownText([&] { f.Open((tmp / "dir/").c_str(), XFile::ModeWrite); }),
-              "Can't open non-file: " + (tmp / "dir/"));
+    EXPECT_EQ(ThrownText([&] { f.Open((tmp.File("dir/")).c_str(), XFile::ModeWrite); }),
+              "Can't open non-file: " + (tmp.File("dir/")));
     EXPECT_EQ(ThrownText([&] { f.Open("", XFile::ModeWrite); }), "Can't open non-file: ");
-    EXPECT_EQ(ThrownText([&] { f.Open(tmp.path().c_str(), XFile::ModeRead); }),
-              "Could not open file ( 21 ): " + tmp.path());  // a folder
-    WriteBytes(tmp / "plain", "x");
-    const std::string blocked = tmp / "plain/child.txt";  // parent is a file
+    EXPECT_EQ(ThrownText([&] { f.Open(tmp.path.c_str(), XFile::ModeRead); }),
+              "Could not open file ( 21 ): " + tmp.path);  // a folder
+    WriteBytes(tmp.File("plain"), "x");
+    const std::string blocked = tmp.File("plain/child.txt");  // parent is a file
     EXPECT_EQ(ThrownText([&] { f.Open(blocked.c_str(), XFile::ModeWrite); }),
               "Could not open file ( 20 ): " + blocked);
     EXPECT_FALSE(f.IsOpen());
@@ -187,7 +155,7 @@ TEST(XFile, WriteFailureIsReported)
 TEST(XTextFile, BytesOnDisk)
 {
     TempFolder tmp;
-    const std::string path = tmp / "Students.pef";
+    const std::string path = tmp.File("Students.pef");
     {
         XTextFile f('\t', "", "", "", 0);
         f.Open(path.c_str(), XFile::ModeWrite);
@@ -236,25 +204,25 @@ TEST(XTextFile, BytesOnDisk)
 TEST(XDirIterator, MatchesFilterAndRestart)
 {
     TempFolder tmp;
-    WriteBytes(tmp / "b.pde", "");
-    WriteBytes(tmp / "A.PDE", "");
-    WriteBytes(tmp / "c.pef", "");
-    WriteBytes(tmp / ".hidden.pde", "");
-    fs::create_directories(tmp / "sub.pde");
-    fs::create_directories(tmp / ".git.pde");
+    WriteBytes(tmp.File("b.pde"), "");
+    WriteBytes(tmp.File("A.PDE"), "");
+    WriteBytes(tmp.File("c.pef"), "");
+    WriteBytes(tmp.File(".hidden.pde"), "");
+    fs::create_directories(tmp.File("sub.pde"));
+    fs::create_directories(tmp.File(".git.pde"));
 
-    XDirIterator files(tmp.path().c_str(), "*.pde", 0);
+    XDirIterator files(tmp.path.c_str(), "*.pde", 0);
     XString path;
     uint32_t attrs = 0;
     std::vector<std::string> seen;
     while (files.Next(path, attrs)) {
         seen.push_back(files.GetName().CStr());
-        EXPECT_EQ(std::string(path.CStr()), tmp / files.GetName().CStr());
+        EXPECT_EQ(std::string(path.CStr()), tmp.File(files.GetName().CStr()));
         EXPECT_EQ(attrs & XAttrFolder, 0u);
     }
     EXPECT_EQ(seen, (std::vector<std::string>{".hidden.pde", "A.PDE", "b.pde"}));
 
-    XDirIterator withFolders(tmp.path().c_str(), "*.pde", XAttrFolder);
+    XDirIterator withFolders(tmp.path.c_str(), "*.pde", XAttrFolder);
     seen.clear();
     while (withFolders.Next(path, attrs))
         seen.push_back(withFolders.GetName().CStr());
@@ -262,6 +230,6 @@ TEST(XDirIterator, MatchesFilterAndRestart)
     ASSERT_TRUE(withFolders.Restart(path, attrs));
     EXPECT_STREQ(withFolders.GetName().CStr(), ".hidden.pde");
 
-    XDirIterator missing((tmp / "none").c_str(), "*", 0);
+    XDirIterator missing((tmp.File("none")).c_str(), "*", 0);
     EXPECT_FALSE(missing.Next(path, attrs));
 }

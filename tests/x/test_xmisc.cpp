@@ -1,14 +1,11 @@
+// Versions and the XML reader and writer. (The global log of the library is never written to.)
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 #include <string>
-#include <unistd.h>
 
-#include "XLog.h"
-#include "XLogFile.h"
+#include "TestFiles.h"
 #include "XVersion.h"
 #include "XXml.h"
 
@@ -44,9 +41,8 @@ TEST(XXml, WriteAndReadBack)
                               "  <LastUpdate>2024-09-03</LastUpdate>\r\n"
                               "</SchoolConfig>\r\n");
 
-    char folder[] = "/tmp/xmltestXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string path = std::string(folder) + "/SchoolConfig.xml";
+    const vhtest::TempFolder folder("xmltest");
+    const std::string path = folder.File("SchoolConfig.xml");
     doc.Save(path.c_str());
 
     XXmlDocument back;
@@ -57,8 +53,7 @@ TEST(XXml, WriteAndReadBack)
     EXPECT_STREQ(back.Root().ChildText("School").CStr(), "\"North\" 'High'");
     EXPECT_STREQ(back.Root().ChildText("Empty", "x").CStr(), "");
     EXPECT_STREQ(back.Root().ChildText("Missing", "14").CStr(), "14");
-    EXPECT_FALSE(back.Load((std::string(folder) + "/none.xml").c_str()));
-    std::filesystem::remove_all(folder);
+    EXPECT_FALSE(back.Load(folder.File("none.xml").c_str()));
 }
 
 TEST(XXml, ParsesCommonForms)
@@ -124,24 +119,4 @@ TEST(XXml, MalformedInputFailsCleanly)
     for (int i = 0; i < 100000; ++i)
         deep += "<a>";
     EXPECT_FALSE(doc.Parse(deep.data(), deep.size()));
-}
-
-TEST(XLog, GlobalLogForwardsToTarget)
-{
-    char folder[] = "/tmp/xlogtestXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string path = std::string(folder) + "/x.log";
-    g_XLog.Log(3, "nowhere");  // no target: nothing happens
-    {
-        XLogFile file(path.c_str());
-        g_XLog.SetTarget(&file);
-        g_XLog.Log(3, "first");
-        g_XLog.Log(7, "second");
-        g_XLog.SetTarget(nullptr);
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    EXPECT_EQ(bytes.str(), "3: first\r\n7: second\r\n");
-    std::filesystem::remove_all(folder);
 }

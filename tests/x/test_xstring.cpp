@@ -1,3 +1,5 @@
+// XString, the C text helpers and XException.
+
 #include <gtest/gtest.h>
 
 #include <climits>

@@ -1,3 +1,5 @@
+// Sample tables of the engine's lists: calendar and teachers.
+
 #include "SampleTables.h"
 
 namespace sampledb {
@@ -27,12 +29,14 @@ void CreateCalendar(Sink& sink)
 // Staff of the schools; status 1 is active.
 void CreateTeachers(Sink& sink)
 {
-    const std::vector<ColumnDef> columns = {
+    std::vector<ColumnDef> columns = {
         {"ID", ColumnKind::Integer},          {"TeacherNumber", ColumnKind::Text, 10},
         {"LastFirst", ColumnKind::Text, 80},  {"Last_Name", ColumnKind::Text, 40},
         {"First_Name", ColumnKind::Text, 40}, {"Middle_Name", ColumnKind::Text, 40},
         {"Status", ColumnKind::Integer},      {"SchoolID", ColumnKind::Integer},
     };
+    for (const ColumnDef& column : StaffDetailColumns())
+        columns.push_back(column);
     sink.CreateTable("Teachers", columns);
     sink.BeginRows("Teachers", columns);
     const struct
@@ -49,9 +53,12 @@ void CreateTeachers(Sink& sink)
         {601, "T601", "Lund, Olga", "Lund", "Olga", "", 1, 200},
         {701, "T701", "Fischer, Paul", "Fischer", "Paul", "", 1, 300},
     };
-    for (const auto& r : rows)
-        sink.AddRow({Value::Int(r.id), Value::Str(r.number), Value::Str(r.lastFirst), Value::Str(r.last),
-                     Value::Str(r.first), Value::Str(r.middle), Value::Int(r.status), Value::Int(r.school)});
+    for (const auto& r : rows) {
+        Row row = {Value::Int(r.id),    Value::Str(r.number), Value::Str(r.lastFirst), Value::Str(r.last),
+                   Value::Str(r.first), Value::Str(r.middle), Value::Int(r.status),    Value::Int(r.school)};
+        AddStaffDetails(row, r.id);
+        sink.AddRow(row);
+    }
     sink.EndRows();
 }
 

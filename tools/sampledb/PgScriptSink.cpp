@@ -1,3 +1,5 @@
+// The PostgreSQL script sink of the sample tables.
+
 #include "PgScriptSink.h"
 
 #include <stdexcept>
@@ -133,6 +135,11 @@ void PgScriptSink::EndRows()
 void PgScriptSink::Execute(const std::string& sql)
 {
     Write(sql + ";\n");
+}
+
+void PgScriptSink::CreateIndex(const std::string& table, const std::string& name, const std::string& columns)
+{
+    Write("CREATE INDEX " + table + "_" + name + " ON " + schema_ + "." + table + " (" + columns + ");\n");
 }
 
 void PgScriptSink::Finish()

@@ -25,6 +25,7 @@ public:
     void AddRow(const Row& row) override;
     void EndRows() override;
     void Execute(const std::string& sql) override;
+    void CreateIndex(const std::string& table, const std::string& name, const std::string& columns) override;
     // Adds the catalogue view, commits and closes; throws std::runtime_error when the file fails.
     void Finish();
 

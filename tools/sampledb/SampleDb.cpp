@@ -1,3 +1,5 @@
+// The SQLite sink, values and the deterministic random source of the sample tables.
+
 #include "SampleDb.h"
 
 #include <sqlite3.h>

@@ -70,6 +70,11 @@ public:
     virtual void AddRow(const Row& row) = 0;
     virtual void EndRows() = 0;
     virtual void Execute(const std::string& sql) = 0;
+    // An index named <table>_<name> on the columns (such as "SchoolID, ATT_Date").
+    virtual void CreateIndex(const std::string& table, const std::string& name, const std::string& columns)
+    {
+        Execute("CREATE INDEX " + table + "_" + name + " ON " + table + " (" + columns + ")");
+    }
 };
 
 // An SQLite file, written in one transaction. Throws std::runtime_error on failure.

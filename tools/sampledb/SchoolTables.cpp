@@ -1,3 +1,5 @@
+// Sample tables of schools, terms and students, and the SQLite catalogue views.
+
 #include "SampleTables.h"
 
 namespace sampledb {
@@ -94,7 +96,7 @@ void CreateStudents(Sink& sink, int students)
                                          "Ines", "Jonas", "Karin", "Lukas", "Mira", "Noah", "Olga",  "Paul"};
     static const char* const kLast[] = {"Andersen",  "Berg",   "Christensen", "Dahl",   "Eriksen", "Fischer",
                                         "Gundersen", "Hansen", "Iversen",     "Jensen", "Karlsen", "Lund"};
-    const std::vector<ColumnDef> columns = {
+    std::vector<ColumnDef> columns = {
         {"ID", ColumnKind::Integer},
         {"Student_Number", ColumnKind::Integer},
         {"First_Name", ColumnKind::Text, 40},
@@ -103,7 +105,13 @@ void CreateStudents(Sink& sink, int students)
         {"Grade_Level", ColumnKind::Integer},
         {"DOB", ColumnKind::Date},
         {"Enroll_Status", ColumnKind::Integer},
+        {"LastFirst", ColumnKind::Text, 80},
+        {"Custom", ColumnKind::Blob},
     };
+    for (const ColumnDef& column : StudentAlertColumns())
+        columns.push_back(column);
+    for (const ColumnDef& column : StudentDetailColumns())
+        columns.push_back(column);
     sink.CreateTable("Students", columns);
     sink.BeginRows("Students", columns);
     Random random(0x5eed0001);
@@ -112,10 +120,15 @@ void CreateStudents(Sink& sink, int students)
         const SchoolInfo& school = kSchools[i % schoolCount];
         const int grade = random.Between(0, 12);
         const std::int64_t born = DaysSince1970(2008 - grade, 1, 1) + random.Between(0, 364);
-        sink.AddRow({Value::Int(1000 + i), Value::Int(20240000 + i),
-                     Value::Str(kFirst[random.Between(0, 15)]), Value::Str(kLast[random.Between(0, 11)]),
-                     Value::Int(school.number), Value::Int(grade), Value::Str(IsoDate(born)),
-                     Value::Int(i % 17 == 16 ? 2 : 0)});
+        const std::string first = kFirst[random.Between(0, 15)];
+        const std::string last = kLast[random.Between(0, 11)];
+        Row row = {Value::Int(1000 + i), Value::Int(20240000 + i), Value::Str(first), Value::Str(last),
+                   Value::Int(school.number), Value::Int(grade), Value::Str(IsoDate(born)),
+                   Value::Int(i % 17 == 16 ? 2 : 0), Value::Str(i % 13 == 12 ? "" : last + ", " + first),
+                   StudentCustomFields(i, last)};
+        AddStudentAlerts(row, i);
+        AddStudentDetails(row, i, first, last);
+        sink.AddRow(row);
     }
     sink.EndRows();
 }

@@ -1,3 +1,5 @@
+// Sample tables of every value type, and the rows of the speed tests.
+
 #include "SampleTables.h"
 
 namespace sampledb {

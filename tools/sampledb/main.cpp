@@ -85,6 +85,20 @@ int main(int argc, char** argv)
         sampledb::CreateStudents(sink, static_cast<int>(students));
         sampledb::CreateCalendar(sink);
         sampledb::CreateTeachers(sink);
+        sampledb::CreateGen(sink);
+        sampledb::CreateFieldsTable(sink);
+        sampledb::CreateConductCodes(sink);
+        sampledb::CreateConductLog(sink, static_cast<int>(students));
+        sampledb::CreateStaffTables(sink, static_cast<int>(students));
+        sampledb::CreateSectionTables(sink, static_cast<int>(students));
+        sampledb::CreateGradeTables(sink, static_cast<int>(students));
+        sampledb::CreateFeeTables(sink, static_cast<int>(students));
+        sampledb::CreateLunchLedger(sink, static_cast<int>(students));
+        sampledb::CreateStructureTables(sink, static_cast<int>(students));
+        sampledb::CreateAttendanceCodes(sink);
+        sampledb::CreateAttendance(sink, static_cast<int>(students));
+        sampledb::CreateDemographics(sink, static_cast<int>(students));
+        sampledb::CreateAddresses(sink, static_cast<int>(students));
         sampledb::CreateTypeSamples(sink);
         sampledb::CreateBenchRows(sink, benchRows);
         sampledb::CreateSqliteCatalogueViews(sink);
@@ -96,6 +110,20 @@ int main(int argc, char** argv)
             sampledb::CreateStudents(pg, static_cast<int>(students));
             sampledb::CreateCalendar(pg);
             sampledb::CreateTeachers(pg);
+            sampledb::CreateGen(pg);
+            sampledb::CreateFieldsTable(pg);
+            sampledb::CreateConductCodes(pg);
+            sampledb::CreateConductLog(pg, static_cast<int>(students));
+            sampledb::CreateStaffTables(pg, static_cast<int>(students));
+            sampledb::CreateSectionTables(pg, static_cast<int>(students));
+            sampledb::CreateGradeTables(pg, static_cast<int>(students));
+            sampledb::CreateFeeTables(pg, static_cast<int>(students));
+            sampledb::CreateLunchLedger(pg, static_cast<int>(students));
+            sampledb::CreateStructureTables(pg, static_cast<int>(students));
+            sampledb::CreateAttendanceCodes(pg);
+            sampledb::CreateAttendance(pg, static_cast<int>(students));
+            sampledb::CreateDemographics(pg, static_cast<int>(students));
+            sampledb::CreateAddresses(pg, static_cast<int>(students));
             pg.Finish();
         }
     } catch (const std::exception& e) {

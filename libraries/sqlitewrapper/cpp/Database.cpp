@@ -1,3 +1,5 @@
+// An SQLite database connection.
+
 #include "Database.h"
 
 #include <cstdarg>

@@ -1,5 +1,6 @@
-#ifndef SQLITE_DATABASE_H
-#define SQLITE_DATABASE_H
+#pragma once
+
+// sqlite::Database and sqlite::Transaction.
 
 #include <cstdint>
 
@@ -83,5 +84,3 @@ private:
 };
 
 }  // namespace sqlite
-
-#endif

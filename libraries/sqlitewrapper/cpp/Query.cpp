@@ -1,3 +1,5 @@
+// An SQLite prepared statement.
+
 #include "Query.h"
 
 #include <cstdarg>
@@ -79,6 +81,12 @@ void Query::Bind(int index, const XString& text)
 {
     CheckPrepared();
     CheckBind(sqlite3_bind_text(m_stmt, index, text.CStr(), (int)text.Length(), SQLITE_TRANSIENT));
+}
+
+void Query::BindStatic(int index, const XString& text)
+{
+    CheckPrepared();
+    CheckBind(sqlite3_bind_text(m_stmt, index, text.CStr(), (int)text.Length(), SQLITE_STATIC));
 }
 
 void Query::Bind(int index, int value)

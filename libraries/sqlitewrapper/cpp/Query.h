@@ -1,5 +1,6 @@
-#ifndef SQLITE_QUERY_H
-#define SQLITE_QUERY_H
+#pragma once
+
+// sqlite::Query: a prepared statement.
 
 #include <cstdint>
 
@@ -33,6 +34,9 @@ public:
     // Parameter binding (indexes from 1); values are bound, never spliced into the SQL.
     void Bind(int index, const char* text);
     void Bind(int index, const XString& text);
+    // Binds the text without copying it: it must stay as it is until the statement is stepped
+    // for the last time with this binding.
+    void BindStatic(int index, const XString& text);
     void Bind(int index, int value);
     void Bind(int index, int64_t value);
     void Bind(int index, double value);
@@ -76,5 +80,3 @@ private:
 };
 
 }  // namespace sqlite
-
-#endif

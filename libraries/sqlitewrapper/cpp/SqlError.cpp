@@ -1,3 +1,5 @@
+// SQLite result codes mapped to the SqlError classes.
+
 #include "SqlError.h"
 
 #include <sqlite3.h>

@@ -1,5 +1,6 @@
-#ifndef SQLERROR_H
-#define SQLERROR_H
+#pragma once
+
+// The sqlite::SqlError family, one class per SQLite result code.
 
 #include "XException.h"
 
@@ -54,5 +55,3 @@ SQLITE_WRAPPER_ERROR(NotADbError)      // SQLITE_NOTADB
 [[noreturn]] void ThrowSqlError(int code, const char* message);
 
 }  // namespace sqlite
-
-#endif

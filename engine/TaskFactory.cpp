@@ -1,8 +1,0 @@
-#include "TaskFactory.h"
-
-#include "ExpEngine.h"
-
-AppTaskBase* createExtractionTask()
-{
-    return new ExpEngine;
-}

@@ -1,7 +1,0 @@
-#include "AppTaskBase.h"
-#include "TaskFactory.h"
-
-AppTaskBase* createExtractionTask()
-{
-    return new AppTaskBase;
-}

@@ -1,0 +1,146 @@
+// Masking of passwords and secrets in logged and shown texts.
+
+#include "SecretMask.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace SecretMask {
+
+const char* const Stars = "********";
+
+namespace {
+
+using Range = std::pair<int, int>;  // [begin, end)
+
+bool isWordByte(char c)
+{
+    const unsigned char u = static_cast<unsigned char>(c);
+    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_' ||
+           u >= 0x80;
+}
+
+char upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+
+bool startsWithNoCase(const QByteArray& text, int at, const char* word)
+{
+    for (int k = 0; word[k]; ++k) {
+        if (at + k >= text.size() || upper(text.at(at + k)) != word[k])
+            return false;
+    }
+    return true;
+}
+
+// End of a connection-string value: a braced value runs to its closing "}" ("}}" stands for one "}"),
+// a quoted one to its closing quote, any other to ";", a double quote or the end.
+int valueEnd(const QByteArray& text, int start)
+{
+    const int n = text.size();
+    int i = start;
+    if (i < n && text.at(i) == '{') {
+        for (++i; i < n; ++i) {
+            if (text.at(i) != '}')
+                continue;
+            if (i + 1 < n && text.at(i + 1) == '}') {
+                ++i;
+                continue;
+            }
+            return i + 1;
+        }
+        return n;
+    }
+    if (i < n && text.at(i) == '"') {
+        const int close = text.indexOf('"', i + 1);
+        return close < 0 ? n : close + 1;
+    }
+    while (i < n && text.at(i) != ';' && text.at(i) != '"')
+        ++i;
+    return i;
+}
+
+void addKeyValues(const QByteArray& text, std::vector<Range>& ranges)
+{
+    static const char* const keys[] = {"PASSWORD", "PWD"};
+    const int n = text.size();
+    for (int i = 0; i < n; ++i) {
+        if (i > 0 && isWordByte(text.at(i - 1)))
+            continue;
+        for (const char* key : keys) {
+            if (!startsWithNoCase(text, i, key))
+                continue;
+            int j = i + int(qstrlen(key));
+            while (j < n && text.at(j) == ' ')
+                ++j;
+            if (j >= n || text.at(j) != '=')
+                continue;
+            ++j;
+            while (j < n && text.at(j) == ' ')
+                ++j;
+            const int end = valueEnd(text, j);
+            if (end > j)
+                ranges.emplace_back(j, end);
+            break;
+        }
+    }
+}
+
+void addSecret(const QByteArray& text, const QByteArray& secret, std::vector<Range>& ranges)
+{
+    const int n = secret.size();
+    if (n == 0)
+        return;
+    const bool wordStart = isWordByte(secret.at(0));
+    const bool wordEnd = isWordByte(secret.at(n - 1));
+    for (int i = text.indexOf(secret); i >= 0; i = text.indexOf(secret, i + 1)) {
+        if (wordStart && i > 0 && isWordByte(text.at(i - 1)))
+            continue;
+        if (wordEnd && i + n < text.size() && isWordByte(text.at(i + n)))
+            continue;
+        ranges.emplace_back(i, i + n);
+    }
+}
+
+}  // namespace
+
+QByteArray apply(const QByteArray& text, const QList<QByteArray>& secrets)
+{
+    std::vector<Range> ranges;
+    addKeyValues(text, ranges);
+    for (const QByteArray& secret : secrets)
+        addSecret(text, secret, ranges);
+    if (ranges.empty())
+        return text;
+    std::sort(ranges.begin(), ranges.end());
+    QByteArray out;
+    out.reserve(text.size());
+    int done = 0;
+    for (size_t r = 0; r < ranges.size();) {
+        int begin = ranges[r].first;
+        int end = ranges[r].second;
+        // Overlapping or touching ranges are masked as one.
+        for (++r; r < ranges.size() && ranges[r].first <= end; ++r)
+            end = std::max(end, ranges[r].second);
+        out.append(text.constData() + done, begin - done);
+        out.append(Stars);
+        done = end;
+    }
+    out.append(text.constData() + done, text.size() - done);
+    return out;
+}
+
+QString apply(const QString& text, const QStringList& secrets)
+{
+    QList<QByteArray> bytes;
+    bytes.reserve(secrets.size());
+    for (const QString& secret : secrets)
+        bytes.append(secret.toUtf8());
+    const QByteArray utf8 = text.toUtf8();
+    const QByteArray masked = apply(utf8, bytes);
+    return masked == utf8 ? text : QString::fromUtf8(masked);
+}
+
+}  // namespace SecretMask

@@ -1,0 +1,528 @@
+// Lookup tables, student and staff inclusion, row filters and value converters, driven in process
+// over the hand-made school "lookups" (tests/golden/schools/lookups) on SQLite and PostgreSQL;
+// and the packed custom-field data on hand-made bytes.
+#include "EngineTestEnv.h"
+#include "EngineTestSupport.h"
+#include "ExtractKit.h"
+
+#include <QFile>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using H = ExpEngine::ColumnHandles;
+using E = ExpEngine;
+
+QString Env(const char* name)
+{
+    return QProcessEnvironment::systemEnvironment().value(QLatin1String(name));
+}
+
+QString Q(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+struct Source
+{
+    const char* name;
+    bool pg;
+};
+
+// run_pg_tests.sh sets VH_PG_DSN; a plain ctest run has SQLite only.
+std::vector<Source> Sources(bool pg)
+{
+    if (pg == Env("VH_PG_DSN").isEmpty())
+        return {};
+    return {pg ? Source{"PostgreSQL", true} : Source{"SQLite", false}};
+}
+
+std::string SourceName(const ::testing::TestParamInfo<Source>& param)
+{
+    return param.param.name;
+}
+
+// An engine whose tables and handles the test reads. Statements are recorded; the
+// alternative-school condition calls a function that only the real source has, so it is
+// answered true here and the custom-field test alone decides.
+class LookupEngine : public ExpEngine
+{
+public:
+    using E::m_absenceCodes, E::m_altSchoolField, E::m_busTextMissing, E::m_consequenceCodes, E::m_entryCodes;
+    using E::m_ethnicityCodes, E::m_exitCodes, E::m_fieldDefinitions, E::m_handles, E::m_incidentLocations;
+    using E::m_includedStaff, E::m_includedStudents, E::m_languageCodes, E::m_staffNames, E::m_studentNames;
+    using E::m_subtypeCodes, E::m_tardyCodes, E::m_usedCourses, E::m_usedDays;
+
+    QStringList statements;
+
+    XString BuildQuery() override
+    {
+        std::string sql = ExpEngine::BuildQuery().CStr();
+        statements << QString::fromStdString(sql);
+        const std::string::size_type at = sql.find("vh_customfields.getCF(");
+        if (at != std::string::npos)
+            sql.replace(at, sql.find("= '1'", at) + 5 - at, "1 = 1");
+        return XString(sql.c_str());
+    }
+};
+
+// "key=value" of every entry, in table order, joined by "|".
+QString Pairs(const XVector<XStringPair>& table)
+{
+    QStringList out;
+    for (size_t i = 0; i < table.Count(); ++i)
+        out << Q(table[i]->key.CStr()) + '=' + Q(table[i]->value.CStr());
+    return out.join('|');
+}
+
+// A column of ConverterRows: no source is a computed column, no title a read-only one.
+struct Probe
+{
+    const char* source;
+    const char* title;
+    Col::Converter converter;
+    Col::Handle handle;
+};
+
+class Lookups : public ::testing::TestWithParam<Source>
+{
+protected:
+    // The driver's attendance pass without attendance: it builds every lookup table and writes no
+    // table of its own.
+    // extra: "key=value&key=value".
+    bool Run(LookupEngine& engine, Reports& reports, const char* extra = "", const char* school = "lookups")
+    {
+        ParamMap params;
+        params.insert(QStringLiteral("dsn"), "vh_golden_" + Q(school) + (GetParam().pg ? "_pg" : ""));
+        params.insert(QStringLiteral("user"), GetParam().pg ? Env("VH_PG_USER") : QStringLiteral("demo"));
+        params.insert(QStringLiteral("pwd"), GetParam().pg ? Env("VH_PG_PASSWORD") : QStringLiteral("demo"));
+        params.insert(QStringLiteral("school"), QStringLiteral("100"));
+        params.insert(QStringLiteral("path"), m_folder = enginetest::NewFolder(QStringLiteral("lookups")));
+        params.insert(QStringLiteral("logSchema"), QStringLiteral("false"));
+        for (const QString& pair : Q(extra).split('&', Qt::SkipEmptyParts))
+            params.insert(pair.section('=', 0, 0), pair.section('=', 1));
+        reports.Attach(engine);
+        QString result;
+        const bool ok = engine.BeginExecute(params, 2, result);
+        EXPECT_TRUE(ok) << result.toStdString();
+        return ok;
+    }
+
+    // Writes ConverterRows ordered by ID (only the row of onlyId when given) with its ID and the
+    // probes; answers the lines joined by LF.
+    QString Write(LookupEngine& engine, std::initializer_list<Probe> probes,
+                  TableExtract::Filter filter = nullptr, const char* onlyId = nullptr, bool weekdays = false)
+    {
+        {
+            TableExtract t(engine, "Probe", "Probe.pef");
+            ODBCTable* rows = t.Source("ConverterRows", "cr");
+            if (!rows)
+                return QStringLiteral("no ConverterRows");
+            ODBCField* id = t.Add(rows, Col("ID").Out("ID").Req());
+            for (const Probe& p : probes) {
+                if (!p.source) {
+                    t.Computed(p.title, p.converter);
+                    continue;
+                }
+                Col column(p.source);
+                if (p.title)
+                    column.Out(p.title, p.converter);
+                if (p.handle)
+                    column.Into(p.handle);
+                t.Add(rows, column);
+            }
+            const char* const days[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                        "Friday", "Saturday", "Sunday"};
+            for (int i = 0; weekdays && i < 7; ++i)
+                engine.m_handles.weekdays[i] = t.Add(rows, Col(days[i]));
+            if (onlyId)
+                t.Where(id, onlyId);
+            t.OrderBy(id);
+            t.Write(filter);
+        }
+        QFile file(m_folder + QStringLiteral("/Probe.pef"));
+        file.open(QIODevice::ReadOnly);
+        QString text =
+            QString::fromUtf8(file.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.chop(1);
+        return text;
+    }
+
+    QString m_folder;
+};
+
+struct InclusionCase
+{
+    const char* params;
+    const char* where;  // the statement after "FROM Students stu  WHERE "
+    bool custom;        // the Custom column is selected
+    const char* included;
+    int names;
+    const char* logs;  // "level|method|text" of lines that must be logged, one per line
+};
+
+TEST_P(Lookups, StudentInclusionWithAndWithoutInactiveDateAndAlternativeSchools)
+{
+    const char* const alt = "(stu.SchoolID = 101 OR stu.SchoolID = 102 OR stu.SchoolID = 100)";
+    const InclusionCase cases[] = {
+        {"", "stu.SchoolID = 100 ORDER BY stu.ID", false, "=|1001=|1007=|1010=|1011=", 7,
+         "7|ExpEngine::BuildStudentInclusion|Totals: Records 8\n"
+         "7|ExpEngine::BuildStudentInclusion|Totals: Names 7\n"
+         "7|ExpEngine::BuildStudentInclusion|Totals: Inclusion 5"},
+        // Inactive students (status 1) too; status 2 and NULL never.
+        {"inactivedate=08/17/2026", "stu.SchoolID = 100 ORDER BY stu.ID", false,
+         "=|1001=|1002=|1007=|1010=|1011=", 7, ""},
+        {"altschool=101, 102", " ORDER BY stu.ID", false, "=|1001=|1004=|1005=|1007=|1010=|1011=", 10,
+         "7|ExpEngine::BuildStudentInclusion|Totals: Records 11"},
+        // The field decides for every student, the last parsed item first; short data still counts.
+        {"altschool=101,102&altschfield=AltSch",
+         " AND vh_customfields.getCF('Students', stu.id, 'AltSch') = '1'  ORDER BY stu.ID", true,
+         "1001=|1005=|1010=", 6,
+         "4||Custom Field for: 1010 had a problem, will try to continue.\n"
+         "8|ExpEngine::FilterAlternativeSchool|Found: 101,102: No\n"
+         "8||Custom Field: Data is in Bad format, custom fields may not be correct for this student.\n"
+         "8||Custom Field: Data is too short to process."},
+        // A field without alternative numbers includes nobody, and says so.
+        {"altschfield=AltSch", "stu.SchoolID = 100 ORDER BY stu.ID", false, "", 0,
+         "4|ExpEngine::BuildStudentInclusion|Alt School Field AltSch is set without an Alt School Number: no "
+         "student is included."},
+        // A field name that is not a plain name never reaches the statement.
+        {"altschool=101&altschfield=AltSch')=0--",
+         "(stu.SchoolID = 101 OR stu.SchoolID = 100) ORDER BY stu.ID", true, "", 0,
+         "4|ExpEngine::BuildStudentInclusion|Alt School Field AltSch)=0-- is not only letters, digits and _: "
+         "it "
+         "is not sent to the database; the students' own custom fields are tested."},
+    };
+    for (const InclusionCase& c : cases) {
+        SCOPED_TRACE(c.params);
+        LookupEngine engine;
+        Reports reports;
+        ASSERT_TRUE(Run(engine, reports, c.params));
+        EXPECT_EQ(engine.statements.filter(QStringLiteral("Students stu")).value(0),
+                  QStringLiteral("SELECT stu.ID, stu.Enroll_Status, stu.LastFirst, stu.SchoolID") +
+                      (c.custom ? ", stu.Custom" : "") + (engine.SchemaPrefix() ? " FROM VH." : " FROM ") +
+                      "Students stu  WHERE " + (c.where[0] == ' ' ? alt : "") + c.where);
+        EXPECT_EQ(Pairs(engine.m_includedStudents), Q(c.included));
+        EXPECT_EQ(static_cast<int>(engine.m_studentNames.Count()), c.names);
+        for (const QString& log : Q(c.logs).split('\n', Qt::SkipEmptyParts))
+            EXPECT_EQ(reports.Find(log.section('|', 2)), log);
+    }
+    LookupEngine engine;
+    Reports reports;
+    ASSERT_TRUE(Run(engine, reports));
+    EXPECT_EQ(Pairs(engine.m_studentNames),
+              Q("=Nobody, Key|1001=Andersen, Anna|1002=Berg, Bjorn|1003=Christensen, "
+                "Clara|1008=Null, Status|1010=Jensen, Jonas|1011=O'Neill, Åse \"Kari\""));
+}
+
+TEST_P(Lookups, StaffCodeAndFieldTablesFirstRowWins)
+{
+    LookupEngine engine;
+    Reports reports;
+    ASSERT_TRUE(Run(engine, reports));
+    EXPECT_EQ(Pairs(engine.m_staffNames),
+              Q("=Nobody, Key|501=Berg, Karin|502=Gone, Hugo|504=Null, Status|505=Solo"));
+    EXPECT_TRUE(engine.m_includedStaff.IsEmpty());
+    // Gen of every school; categories in any letter case; keys exact.
+    EXPECT_EQ(Pairs(engine.m_ethnicityCodes), Q("H=Hispanic|N0=|O=Other school|W=White|m=lower m"));
+    EXPECT_EQ(Pairs(engine.m_languageCodes), Q("fr=Français|no=Norwegian"));
+    EXPECT_EQ(Pairs(engine.m_entryCodes) + '|' + Pairs(engine.m_exitCodes) + '|' +
+                  Pairs(engine.m_consequenceCodes),
+              Q("E1=New enrolment|X1=Moved \"away\"|DET=Detention"));
+    EXPECT_EQ(Pairs(engine.m_subtypeCodes) + '|' + Pairs(engine.m_incidentLocations),
+              Q("ST1=Sub type one|ST2=Subtype two|Gym=Gymnasium"));
+    QStringList fields;
+    for (size_t i = 0; i < engine.m_fieldDefinitions.Count(); ++i) {
+        const LookupEntry* e = engine.m_fieldDefinitions[i];
+        fields << Q((e->key + "," + e->description + "," + e->name + "," + e->fileNumber).CStr());
+    }
+    EXPECT_EQ(fields.join('|'),
+              Q("4095,,Log_Note,200|5,Alternative school,AltSch,100|66,Contacthome  phone,cnt1_HPHONE,100"));
+    EXPECT_EQ(Pairs(engine.m_absenceCodes),
+              Q("C=Y|D=Y|E=Y|E=Y|EX=Y|F=Y|I=Y|ISS=Y|O=Y|OSS=Y|P=Y|U=N|UN=N|X=Y|Z=Y"));
+    EXPECT_EQ(Pairs(engine.m_tardyCodes), Q("T=1|TD=1"));
+    EXPECT_EQ(reports.Find(QStringLiteral("Creating Default Attendance Values...")),
+              QStringLiteral("5|ExpEngine::BuildValuesLUT|Creating Default Attendance Values..."));
+
+    for (const auto& c : {std::make_pair("filterstaff=true", "=|501=|503=|505="),
+                          std::make_pair("inactivedate=01/01/2027", "=|501=|502=|503=|504=|505=")}) {
+        LookupEngine staff;
+        Reports staffReports;
+        ASSERT_TRUE(Run(staff, staffReports, c.first));
+        EXPECT_EQ(Pairs(staff.m_includedStaff), Q(c.second));
+    }
+
+    // A year id that is not a plain number is not used.
+    LookupEngine badYear;
+    Reports badYearReports;
+    ASSERT_TRUE(Run(badYear, badYearReports, "school=300"));
+    EXPECT_EQ(
+        badYearReports.Find(QStringLiteral("School Year is not a plain number and is left empty: 27 OR 1=1")),
+        QStringLiteral(
+            "4|ExpEngine::Execute|School Year is not a plain number and is left empty: 27 OR 1=1"));
+    EXPECT_FALSE(badYearReports.Find(QStringLiteral("School Year: ")).isEmpty());
+}
+
+TEST_P(Lookups, FiltersAndConvertersOnRealRows)
+{
+    LookupEngine engine;
+    Reports reports;
+    ASSERT_TRUE(Run(engine, reports, "filterstaff=true"));
+    engine.Connect(
+        engine.BuildConnectionString(engine.GetDataSource(), engine.GetUserName(), engine.GetPassword()));
+    const Probe student{"StudentID", nullptr, nullptr, &H::studentKey};
+    const Probe teacher{"TeacherID", nullptr, nullptr, &H::staffKey};
+
+    EXPECT_EQ(Write(engine, {student,
+                             teacher,
+                             {nullptr, "StdName", &E::StudentNameText, nullptr},
+                             {nullptr, "StaffName", &E::StaffNameText, nullptr},
+                             {nullptr, "Referee", &E::RefereeStaffText, nullptr},
+                             {nullptr, "Perp", &E::PerpStudentText, nullptr},
+                             {nullptr, "PerpName", &E::PerpNameText, nullptr},
+                             {nullptr, "Empty", &E::EmptyText, nullptr},
+                             {nullptr, "Target", &E::TargetStudentText, nullptr},
+                             {nullptr, "TargetName", &E::TargetNameText, nullptr}}),
+              Q("1\tAndersen, Anna\tBerg, Karin\t501\t1001\t\t\t1001\t\n"
+                "2\tBerg, Bjorn\tGone, Hugo\t\t\tBerg, Bjorn\t\t\tBerg, Bjorn\n"
+                "3\tNobody, Key\tNobody, Key\t\t\tNobody, Key\t\t\t\n"
+                "4\t1007\t0\t\t1007\t\t\t1007\t\n"
+                "5\t0\t9999\t\t\t0\t\t\t0\n"
+                "6\tJensen, Jonas\t503\t503\t1010\t\t\t1010\t"));
+
+    EXPECT_EQ(Write(engine, {{"Ethnicity", "Eth", &E::EthnicityText, &H::ethnicity},
+                             {"Language", "Lang", &E::LanguageText, nullptr},
+                             {"Consequence", "Cons", &E::ConsequenceText, &H::consequence},
+                             {"Subtype", "Sub", &E::SubtypeText, &H::subtype},
+                             {"Location", "Loc", &E::IncidentLocationText, &H::incidentLocation},
+                             {"EntryCode", "Entry", &E::EntryCodeText, &H::entryCode},
+                             {"ExitCode", "Exit", &E::ExitCodeText, &H::exitCode},
+                             {"LeaveDate", "Leave", &E::LeaveDateText, &H::leaveDate},
+                             {"AttCode", "Excused", &E::AbsenceFlagText, &H::attendanceCode},
+                             {nullptr, "Tardy", &E::TardyFlagText, nullptr},
+                             {"Presence", "Abs", &E::AbsentStatusDigit, &H::presenceStatus},
+                             {"Citizenship", "Cit", &E::GradeCodeWord, &H::citizenship}}),
+              Q("1\tHispanic\tNorwegian\tDetention\tSub type one\tGymnasium\tNew enrolment\tMoved "
+                "\"away\"\t09/30/2026\tY\t0\t1\tExcellent\n"
+                "2\t\tFrançais\t\tSubtype two\t\t\t\t\tN\t0\t0\tX\n"
+                "3\t\t\t\t\t\t\t\t\tN\t0\t0\t\n"
+                "4\t\tNorwegian\t\t\t\t\t\t\tN\t1\t0\t\n"
+                "5\tOther school\t\tDetention\tSub type one\tGymnasium\tNew enrolment\tMoved "
+                "\"away\"\t\tN\t1\t1\tSatisfactory\n"
+                "6\tWhite\t\t\t\t\t\tMoved \"away\"\t01/15/2027\tY\t0\t1\tUnsatisfactory"));
+
+    EXPECT_EQ(Write(engine, {{"Grade", "Grade", &E::GradeLevelText, nullptr},
+                             {"Seconds", "Time", &E::TimeOfDayText, nullptr},
+                             {"Amount", "Credit", &E::FeeCreditAmount, nullptr},
+                             {"Amount", "Debit", &E::FeeDebitAmount, nullptr},
+                             {"Status", "Active", &E::ActiveFlagText, &H::status},
+                             {nullptr, "StaffActive", &E::StaffActiveFlag, nullptr},
+                             {"StaffType", "Type", &E::StaffTypeName, &H::staffType},
+                             {"SecKey", "SecKey", &E::GetSecKey, &H::sectionKey},
+                             {"YearID", "TermKey", &E::YearTermKeyText, &H::yearId},
+                             {"Bell", "Order", &E::GroupSequenceNumber, &H::bellKey}}),
+              Q("1\tPK4\t8:00:00 AM\t12.500000\t\tY\tN\tTeacher\t42\t2700\t1\n"
+                "2\tK\t12:00:00 AM\t\t3.00\tN\tY\tSubstitute\t-5\t\t2\n"
+                "3\t\t\t0\t0\tY\tN\tNot Assigned\t0\t\t1\n"
+                "4\t12\t11:59:59 PM\t0\t0\tN\tN\t\t0\t2600\t1\n"
+                "5\t5\t\t0.250000\t\tY\tN\tStaff\t7\t2700\t2\n"
+                "6\t\t\t\t7.50\tN\tY\tLunch Staff\t1000\t02700\t1"));
+    EXPECT_EQ(reports.Texts(QStringLiteral("SecKey contains -")),
+              QStringList{QStringLiteral("SecKey contains -, even after modification: -5")});
+
+    const std::initializer_list<Probe> bus{{"FromTo", nullptr, nullptr, &H::fromTo},
+                                           {"StartDate", nullptr, nullptr, &H::startDate},
+                                           {"EndDate", nullptr, nullptr, &H::endDate},
+                                           {"Distance", nullptr, nullptr, &H::distance},
+                                           {"DistanceInd", nullptr, nullptr, &H::distanceIndicator},
+                                           {"Route", nullptr, nullptr, &H::route},
+                                           {"Stop", nullptr, nullptr, &H::stop},
+                                           {"BusNo", nullptr, nullptr, &H::busNumber},
+                                           {nullptr, "NoteKey", &E::NextBusNoteKey, nullptr},
+                                           {nullptr, "Title", &E::BusNoteTitle, nullptr},
+                                           {nullptr, "Distance", &E::JoinBusFields, nullptr},
+                                           {nullptr, "Days", &E::BusDaysText, nullptr},
+                                           {nullptr, "Route", &E::BusRouteText, nullptr},
+                                           {nullptr, "RouteStop", &E::BusRouteStopText, nullptr}};
+    engine.m_busTextMissing = true;
+    EXPECT_EQ(Write(engine, bus, nullptr, "2", true),
+              Q("2\tBus_1\tBus From School: 06/10/2015\tkm\tTTh\t\t"));
+    EXPECT_TRUE(engine.m_busTextMissing);
+    EXPECT_EQ(Write(engine, bus, nullptr, nullptr, true),
+              Q("1\tBus_2\tBus To School: 09/01/2014\t1.5 mi\tMTWThFSaSu\tRoute: R7; Bus #: 12\tRoute: R7; "
+                "Bus Stop: Elm St\n"
+                "2\tBus_3\tBus From School: 06/10/2015\tkm\tTTh\t\t\n"
+                "3\tBus_4\tBus  School\t\t\t\t\n"
+                "4\tBus_5\tBus To School\t2\tSaSu\tBus #: 7\tBus Stop: Oak Rd\n"
+                "5\tBus_6\tBus To School: 08/17/2026->06/11/2027\t3 mi\tMWF\tRoute: R9\tRoute: R9\n"
+                "6\tBus_7\tBus  School: 06/11/2027\t\t\tRoute: R1; Bus #: 3\tRoute: R1; Bus Stop: Pine"));
+    EXPECT_FALSE(engine.m_busTextMissing);
+
+    // Row filters: the rows they let through.
+    const auto rows = [](const QString& lines) { return QString(lines).replace('\n', ' '); };
+    EXPECT_EQ(rows(Write(engine, {student}, &E::IsIncludedStudent)), Q("1 3 4 6"));
+    EXPECT_EQ(rows(Write(engine, {teacher}, &E::IsIncludedStaff)), Q("1 3 6"));
+    EXPECT_EQ(rows(Write(engine, {student, {"Alert", nullptr, nullptr, &H::alertText}},
+                         &E::IsIncludedStudentAlert)),
+              Q("1 6"));
+    // The schedule filter adds the staff of included students' rows only (0 of row 4).
+    EXPECT_EQ(rows(Write(engine, {student, teacher}, &E::IsIncludedSchedule)), Q("1 3 4 6"));
+    EXPECT_EQ(Pairs(engine.m_includedStaff), Q("=|0=|501=|503=|505="));
+    const Probe course{"Course", nullptr, nullptr, &H::courseKey};
+    EXPECT_EQ(Write(engine, {course}, &E::IsUsedCourse), QString());
+    EXPECT_EQ(rows(Write(engine, {course}, &E::CollectCourseKey)), Q("1 2 3 4 5 6"));
+    EXPECT_EQ(Pairs(engine.m_usedCourses), Q("=|ART2=|MATH1="));
+    engine.m_usedDays.Add(new XStringPair("A", ""));
+    engine.m_usedDays.Add(new XStringPair("Z", ""));
+    EXPECT_EQ(rows(Write(engine, {{"DayKey", nullptr, nullptr, &H::dayKey}}, &E::IsUsedDay)), Q("1 5 6"));
+
+    // With its raw condition the restriction turns the INNER JOIN builder off.
+    {
+        TableExtract t(engine, "Restriction", "");
+        engine.m_handles.studentsTable = t.Source("Students", "stu");
+        t.Add(engine.m_handles.studentsTable, Col("SchoolID").Into(&H::schoolId));
+        engine.SetAnsiJoin(true);
+        engine.m_altSchoolField = "AltSch";
+        engine.AddSchoolRestriction({XString("101")});
+        EXPECT_FALSE(engine.IsAnsiJoin());
+        EXPECT_TRUE(
+            Q(engine.ExpEngine::BuildQuery().CStr())
+                .endsWith(QStringLiteral(" AND vh_customfields.getCF('Students', stu.id, 'AltSch') = '1' ")));
+    }
+    engine.Disconnect();
+}
+
+TEST_P(Lookups, MissingTablesLeaveTheirTablesEmpty)
+{
+    LookupEngine engine;
+    Reports reports;
+    const auto lines = [&](const char* text) {
+        QStringList out;
+        for (const Reports::Log& log : reports.logs) {
+            if (log.text == QLatin1String(text))
+                out << QString::number(log.level) + '|' + log.method;
+        }
+        return out.join(',').toStdString();
+    };
+    ASSERT_TRUE(Run(engine, reports, "", "lookups_missing"));
+    EXPECT_EQ(Pairs(engine.m_includedStudents) + '|' + Pairs(engine.m_studentNames), Q("7=|7=Solo, Sam"));
+    EXPECT_EQ(lines("Custom Field List: Required Table does not exist.") +
+                  lines("Staff LUT: Required Table: Teachers does not exist.") +
+                  lines("General Codes: Required Table does not exist."),
+              "4|ExpEngine::BuildFieldLUT,7|ExpEngine::BuildFieldLUT"
+              "4|ExpEngine::BuildIncludedStaffLUT,7|ExpEngine::BuildIncludedStaffLUT"
+              "4|ExpEngine::BuildGeneralCodeLUT,7|ExpEngine::BuildGeneralCodeLUT");
+    // vh_test has no Students.
+    LookupEngine noStudents;
+    reports.Clear();
+    reports.Attach(noStudents);
+    ParamMap params = LoginParams(enginetest::kTestDsn);
+    params.insert(QStringLiteral("path"), enginetest::NewFolder(QStringLiteral("nostudents")));
+    QString result;
+    EXPECT_TRUE(noStudents.BeginExecute(params, 2, result)) << result.toStdString();
+    EXPECT_TRUE(noStudents.m_includedStudents.IsEmpty());
+    EXPECT_EQ(lines("Student Inclusion: Required Table does not exist."),
+              "4|ExpEngine::BuildStudentInclusion,7|ExpEngine::BuildStudentInclusion");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, Lookups, ::testing::ValuesIn(Sources(false)), SourceName);
+INSTANTIATE_TEST_SUITE_P(Pg, Lookups, ::testing::ValuesIn(Sources(true)), SourceName);
+
+XBuffer Bytes(std::initializer_list<unsigned char> bytes)
+{
+    return XBuffer(bytes.begin(), bytes.size());
+}
+
+TEST(CustomFieldData, ParsesWellFormedShortEmptyAndLongData)
+{
+    TestEngine engine;
+    Reports reports;
+    reports.Attach(engine);
+    // The items as "key=value/type", joined by "|".
+    const auto parse = [&](const XBuffer& data, bool want) {
+        XStack<ExpEngine::CustomFieldValue> items;
+        EXPECT_EQ(engine.ParseCustomFieldData(items, data), want);
+        QStringList out;
+        for (size_t i = 0; i < items.Count(); ++i) {
+            const ExpEngine::CustomFieldValue* item = items.At(i);
+            out << Q(item->key.CStr()) + '=' + Q(item->value.CStr()) + '/' + QString::number(item->type);
+            delete item;
+        }
+        return out.join('|');
+    };
+    const QString tooShort = QStringLiteral("Custom Field: Data is too short to process.");
+    const QString badFormat = QStringLiteral(
+        "Custom Field: Data is in Bad format, custom fields may not be correct for this student.");
+
+    EXPECT_EQ(parse(XBuffer(), true), QString());
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 0x41}), true), Q("5=A/65"));
+    // 0x01 ends a value's continuation; other bytes up to the next record start continue it.
+    EXPECT_EQ(
+        parse(Bytes({0x11, 1, 2, 0x12, 0, 2, 'S', 'Y', 0x01, 0x11, 0, 5, 0x12, 0, 1, 'A', 'B', 'C'}), true),
+        Q("66=SY/83|5=ABC/65"));
+    // Zero bytes add nothing; the largest id; an empty value.
+    EXPECT_EQ(parse(Bytes({0x11, 255, 255, 0x12, 0, 3, 'A', 0, 'B', 0x11, 0, 1, 0x12, 0, 0, 'C'}), true),
+              Q("16575=AB/65|1=C/67"));
+    EXPECT_TRUE(reports.logs.empty());
+    EXPECT_EQ(parse(Bytes({0xAA, 0xBB, 0x11, 0, 5, 0x12, 0, 1, 'A'}), true), Q("5=A/65"));
+    EXPECT_EQ(reports.Texts(QStringLiteral("Custom Field:")), QStringList{badFormat});
+
+    reports.Clear();
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12}), false), QString());
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 'A', 0x01, '1', '2', '3'}), false), Q("5=A/65"));
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 'A', '1', '2', '3'}), true), Q("5=A123/65"));
+    // A record that claims more bytes than there are keeps what there is, and fails.
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 9, 'A', 'B'}), false), Q("5=AB/65"));
+    EXPECT_EQ(reports.Texts(QStringLiteral("Custom Field:")), (QStringList{tooShort, tooShort, tooShort}));
+    EXPECT_EQ(reports.Find(tooShort), QStringLiteral("8||") + tooShort);
+    reports.Clear();
+    EXPECT_EQ(parse(Bytes({1, 2, 3, 4, 5, 6, 7, 8}), false), QString());
+    EXPECT_EQ(reports.Texts(QStringLiteral("Custom Field:")), QStringList{badFormat});
+
+    // Many records in one pass.
+    XBuffer many;
+    for (int i = 0; i < 100000; ++i) {
+        const unsigned char record[] = {
+            0x11, static_cast<unsigned char>(i / 64 % 64), static_cast<unsigned char>(i % 64), 0x12, 0, 1,
+            'x'};
+        many.Append(record, sizeof record);
+    }
+    XStack<ExpEngine::CustomFieldValue> items;
+    EXPECT_TRUE(engine.ParseCustomFieldData(items, many));
+    EXPECT_EQ(items.Count(), 100000u);
+    EXPECT_STREQ(items.At(99999)->key.CStr(), "1695");  // 99999 % 4096
+    while (ExpEngine::CustomFieldValue* item = items.Pop())
+        delete item;
+}
+
+TEST(CustomFieldData, CaptionsFormatsAndDayLetters)
+{
+    QStringList captions;
+    for (const char* name : {"MOTHER_HPHONE", "mother_rel", "Guardian_Street", "cnt1_RECVMAIL", "Notes"})
+        captions << Q(ExpEngine::ContactFieldCaption(name).CStr());
+    EXPECT_EQ(captions.join('|'), Q("Home Phone|Relation|Street|Can Rec'v Mail|Notes"));
+
+    LookupEngine engine;
+    QStringList formats;
+    for (const char* name : {"HomePhone", "homephone", "HOMEPHONE"})
+        engine.m_fieldDefinitions.Add(new LookupEntry(XString(name), "", XString(name), "100"));
+    for (const char* key : {"HomePhone", "homephone", "HOMEPHONE", "unknown"}) {
+        ExpEngine::CustomFieldValue item;
+        item.key = key;
+        formats << Q(engine.GetCustomFieldFormat(item).CStr());
+    }
+    EXPECT_EQ(formats.join('|'), Q("NOFORMAT|PHONE|PHONE|NOFORMAT"));
+
+    EXPECT_EQ(ExpEngine::DayLetterToNumber("A") * 100 + ExpEngine::DayLetterToNumber("Z"), 126);
+    EXPECT_EQ(ExpEngine::DayLetterToNumber("a") + ExpEngine::DayLetterToNumber("AB") +
+                  ExpEngine::DayLetterToNumber(""),
+              0);
+    EXPECT_STREQ((ExpEngine::DayNumberToLetter(1) + ExpEngine::DayNumberToLetter(26)).CStr(), "AZ");
+    EXPECT_STREQ((ExpEngine::DayNumberToLetter(0) + ExpEngine::DayNumberToLetter(27)).CStr(), "");
+}
+
+}  // namespace

@@ -1,0 +1,2 @@
+// User-Defined Fields
+//#customschoolfield "LunchBalance" "Lunch Balance" "MONEY"
