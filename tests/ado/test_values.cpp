@@ -112,28 +112,3 @@ TEST(OleDate, CivilDatesAndTimes)
         EXPECT_EQ(DaysFromCivil(y, m, d), days);
     }
 }
-
-TEST(Variant, TypesAndStores)
-{
-    Variant empty;
-    EXPECT_TRUE(empty.IsEmpty());
-    EXPECT_EQ(empty.Type(), VT_EMPTY);
-    EXPECT_EQ(Variant::Null().Type(), VT_NULL);
-
-    Variant i2 = Variant::FromI2(-2);
-    EXPECT_EQ(i2.Type(), VT_I2);
-    EXPECT_EQ(i2.I2(), -2);
-    EXPECT_EQ(i2.I4(), -2);  // sign-extended store
-    Variant i8 = Variant::FromI8(0x100000005LL);
-    EXPECT_EQ(i8.I4(), 5);  // low 32 bits, as a VARIANT union reads
-    EXPECT_EQ(Variant::FromUI8(0xFFFFFFFFFFFFFFFFull).I4(), -1);
-    EXPECT_EQ(Variant::FromBool(true).Bool(), VARIANT_TRUE);
-    EXPECT_EQ(Variant::FromBool(false).Bool(), VARIANT_FALSE);
-    Variant bytes = Variant::FromBytes({1, 2, 3});
-    EXPECT_TRUE(bytes.IsByteArray());
-    EXPECT_EQ(bytes.Type(), VT_ARRAY | VT_UI1);
-    Variant text = Variant::FromString("M\xC3\xBCller");
-    text.Clear();
-    EXPECT_TRUE(text.IsEmpty());
-    EXPECT_TRUE(text.Str().empty());
-}

@@ -229,15 +229,6 @@ TEST_F(SampleSource, CountJudgedAndTrialChecks)
     datacom.Disconnect();
 }
 
-TEST_F(SampleSource, TypesWithoutCatalogueQueries)
-{
-    for (int32_t type : {DbDBaseXBase, DbDB2}) {
-        TestTask task(3, type);
-        EXPECT_FALSE(task.DoTableExists("Students")) << type;
-        EXPECT_FALSE(task.DoFieldExists("Students", "ID")) << type;
-    }
-}
-
 TEST_F(SampleSource, AddTableChecksTheCatalogue)
 {
     TestTask task(3, DbSybaseOdbc);
@@ -289,29 +280,6 @@ TEST_F(SampleSource, ConnectAndCheckTable)
     EXPECT_THROW(
         task.ConnectAndCheckTable(task.BuildConnectionString("vh_no_such_source", "", ""), "Schools", false),
         XException);
-}
-
-TEST_F(SampleSource, SchemaLog)
-{
-    TestTask task(3, DbSybaseOdbc);
-    Recorder log(task);
-    task.Connect(SampleConnectionString(task));
-    task.LogSchema();
-    EXPECT_TRUE(log.Has(7, "Logging Schema..."));
-    EXPECT_TRUE(log.Has(
-        7, "SELECT sysobjects.name as table_name, syscolumns.name as column_name FROM syscolumns JOIN "
-           "sysobjects ON syscolumns.id=sysobjects.id"));
-    // One level-9 line per table column.
-    EXPECT_FALSE(log.Contains("UNKNOWN!"));
-    EXPECT_TRUE(log.Has(9, "Schools::School_Number"));
-    EXPECT_TRUE(log.Has(9, "Terms::Abbreviation"));
-    EXPECT_EQ(task.GetRecordset(), nullptr);
-
-    // A type without a schema query fails; the caller ignores it.
-    task.SetDatabaseType(DbAccess);
-    EXPECT_THROW(task.LogSchema(), XException);
-    task.SetDatabaseType(DbSybaseOdbc);
-    task.Disconnect();
 }
 
 TEST_F(SampleSource, StartAndFinishOfARun)

@@ -122,7 +122,6 @@ TEST(Formatters, EveryWrittenFormatterOnRealRows)
         "000000\t0\tNo\tYes\t"
         "\t0\t\t\tCalendar\r\n";
     EXPECT_EQ(vhtest::ReadBytes(folder + "/FormatSample.pef"), expected);
-    EXPECT_TRUE(log.Has(8, "Closed Table File. Lines= 7"));
     // Numbers the phone formatter cannot read are kept and reported at level 7.
     EXPECT_TRUE(
         log.Has(7, "Phone number: 12345, cannot parse into right format.  This means that the phone number "
@@ -131,7 +130,6 @@ TEST(Formatters, EveryWrittenFormatterOnRealRows)
         log.Has(7, "Phone number: N/A, cannot parse into right format.  This means that the phone number "
                    "in your database is not in phone number format."));
     task.EndOutputTable();
-    EXPECT_TRUE(log.Has(8, "Finished Format Sample table/query."));
 }
 
 TEST(Formatters, FieldArgumentsAndNoCurrentColumn)

@@ -183,7 +183,6 @@ TEST_P(Lookups, StudentInclusionWithAndWithoutInactiveDateAndAlternativeSchools)
          " AND vh_customfields.getCF('Students', stu.id, 'AltSch') = '1'  ORDER BY stu.ID", true,
          "1001=|1005=|1010=", 6,
          "4||Custom Field for: 1010 had a problem, will try to continue.\n"
-         "8|ExpEngine::FilterAlternativeSchool|Found: 101,102: No\n"
          "8||Custom Field: Data is in Bad format, custom fields may not be correct for this student.\n"
          "8||Custom Field: Data is too short to process."},
         // A field without alternative numbers includes nobody, and says so.
@@ -333,34 +332,6 @@ TEST_P(Lookups, FiltersAndConvertersOnRealRows)
                 "6\t\t\t\t7.50\tN\tY\tLunch Staff\t1000\t02700\t1"));
     EXPECT_EQ(reports.Texts(QStringLiteral("SecKey contains -")),
               QStringList{QStringLiteral("SecKey contains -, even after modification: -5")});
-
-    const std::initializer_list<Probe> bus{{"FromTo", nullptr, nullptr, &H::fromTo},
-                                           {"StartDate", nullptr, nullptr, &H::startDate},
-                                           {"EndDate", nullptr, nullptr, &H::endDate},
-                                           {"Distance", nullptr, nullptr, &H::distance},
-                                           {"DistanceInd", nullptr, nullptr, &H::distanceIndicator},
-                                           {"Route", nullptr, nullptr, &H::route},
-                                           {"Stop", nullptr, nullptr, &H::stop},
-                                           {"BusNo", nullptr, nullptr, &H::busNumber},
-                                           {nullptr, "NoteKey", &E::NextBusNoteKey, nullptr},
-                                           {nullptr, "Title", &E::BusNoteTitle, nullptr},
-                                           {nullptr, "Distance", &E::JoinBusFields, nullptr},
-                                           {nullptr, "Days", &E::BusDaysText, nullptr},
-                                           {nullptr, "Route", &E::BusRouteText, nullptr},
-                                           {nullptr, "RouteStop", &E::BusRouteStopText, nullptr}};
-    engine.m_busTextMissing = true;
-    EXPECT_EQ(Write(engine, bus, nullptr, "2", true),
-              Q("2\tBus_1\tBus From School: 06/10/2015\tkm\tTTh\t\t"));
-    EXPECT_TRUE(engine.m_busTextMissing);
-    EXPECT_EQ(Write(engine, bus, nullptr, nullptr, true),
-              Q("1\tBus_2\tBus To School: 09/01/2014\t1.5 mi\tMTWThFSaSu\tRoute: R7; Bus #: 12\tRoute: R7; "
-                "Bus Stop: Elm St\n"
-                "2\tBus_3\tBus From School: 06/10/2015\tkm\tTTh\t\t\n"
-                "3\tBus_4\tBus  School\t\t\t\t\n"
-                "4\tBus_5\tBus To School\t2\tSaSu\tBus #: 7\tBus Stop: Oak Rd\n"
-                "5\tBus_6\tBus To School: 08/17/2026->06/11/2027\t3 mi\tMWF\tRoute: R9\tRoute: R9\n"
-                "6\tBus_7\tBus  School: 06/11/2027\t\t\tRoute: R1; Bus #: 3\tRoute: R1; Bus Stop: Pine"));
-    EXPECT_FALSE(engine.m_busTextMissing);
 
     // Row filters: the rows they let through.
     const auto rows = [](const QString& lines) { return QString(lines).replace('\n', ' '); };

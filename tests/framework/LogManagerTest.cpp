@@ -8,21 +8,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(LogManager, LevelNamesAndLineFormats)
-{
-    // Names are padded to 13 characters; level 6 has none of its own.
-    EXPECT_EQ(LogManager::levelName(6), "             ");
-    EXPECT_EQ(LogManager::levelName(4), "Warning      ");
-
-    const QTime time(7, 5, 9);
-    EXPECT_EQ(LogManager::consoleLine(7, time, "", "multi\nline"),
-              "log\tInformational\t07:05:09\t\tmulti line");
-    const QString plain = QString::fromUtf8("My Title:23:00:01: Proprietary   A::b: SELECT \xC3\xA9");
-    EXPECT_EQ(
-        LogManager::fileLine("My Title", 9, QTime(23, 0, 1), "A::b", QString::fromUtf8("SELECT \xC3\xA9")),
-        "proprietary:" + QString::fromLatin1(plain.toUtf8().toBase64()));
-}
-
 TEST(LogManager, TargetsFollowTheSwitchAndTheLevelRules)
 {
     QTemporaryDir dir;

@@ -76,29 +76,6 @@ TEST(XVector, BisectionSearchFindAndFindOrAdd)
     EXPECT_EQ(empty.Search(&probe), nullptr);
 }
 
-TEST(XVector, UnsortedFindScansForSamePointer)
-{
-    XVector<Item> v(2);
-    Item a(1, 0), b(1, 0), c(2, 0);
-    v.Add(&c);
-    v.Add(&a);
-    size_t index = 0;
-    EXPECT_TRUE(v.Find(&a, &index));
-    EXPECT_EQ(index, 1u);
-    EXPECT_FALSE(v.Find(&b));  // equal value, other object
-    EXPECT_EQ(v.Search(&a), nullptr);
-    v.RemoveAt(0);
-    EXPECT_EQ(v.Count(), 1u);
-    EXPECT_EQ(v.At(0), &a);
-    v.RemoveAt(5);  // out of range: nothing happens
-    EXPECT_EQ(v.Count(), 1u);
-
-    size_t count = 0;
-    Item** data = v.Data(&count);
-    EXPECT_EQ(count, 1u);
-    EXPECT_EQ(data[0], &a);
-}
-
 TEST(XVector, OwnershipCopyAndIterator)
 {
     Item probe(7, 0);
@@ -126,19 +103,6 @@ TEST(XVector, OwnershipCopyAndIterator)
         EXPECT_EQ(v.Count(), 0u);
     }
     EXPECT_EQ(Item::destroyed, 10);  // destroying the vectors deletes nothing more
-}
-
-TEST(XStack, PushPopCount)
-{
-    XStack<Item> stack;
-    EXPECT_EQ(stack.Pop(), nullptr);
-    Item a(1, 0), b(2, 0);
-    stack.Push(&a);
-    stack.Push(&b);
-    EXPECT_EQ(stack.Pop(), &b);
-    EXPECT_EQ(stack.Pop(), &a);
-    EXPECT_EQ(stack.Pop(), nullptr);
-    EXPECT_EQ(stack.Count(), 0u);
 }
 
 TEST(XBuffer, CopyMidAndAppend)

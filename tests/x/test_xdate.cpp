@@ -67,23 +67,6 @@ TEST(XDate, DayNumbersAndEmptyDate)
     EXPECT_TRUE(XDate().AddDays(5).IsEmpty());
 }
 
-TEST(XDate, FormatTokens)
-{
-    const XDate d = Ymd(2024, 9, 3);
-    EXPECT_STREQ(d.Format("mm/dd/yyyy").CStr(), "09/03/2024");
-    EXPECT_STREQ(d.Format("MM/DD/YYYY").CStr(), "09/03/2024");
-    EXPECT_STREQ(d.Format("YYYYMMDD").CStr(), "20240903");
-    EXPECT_STREQ(d.Format("YYYY/MM/DD").CStr(), "2024/09/03");
-    EXPECT_STREQ(d.Format("dd-yy").CStr(), "03-24");
-    EXPECT_STREQ(d.Format("'MM/DD/YYYY'").CStr(), "'09/03/2024'");
-    // Month names come from the C library's locale ("C" here).
-    EXPECT_STREQ(d.Format("DD-MMM-YYYY").CStr(), "03-Sep-2024");
-    EXPECT_STREQ(d.Format("MMMM d, yyyy").CStr(), "September d, 2024");
-    EXPECT_STREQ(d.Format("HH:NN X").CStr(), "HH:NN X");  // time letters are not date tokens
-    EXPECT_STREQ(d.ToISO().CStr(), "2024-09-03");
-    EXPECT_STREQ(Ymd(1600, 1, 1).Format(XString("YYYY-MM-DD")).CStr(), "1600-01-01");
-}
-
 TEST(XDate, ParseByPattern)
 {
     EXPECT_EQ(XDate("mm/dd/yyyy", "09/03/2024"), Ymd(2024, 9, 3));
@@ -180,27 +163,4 @@ TEST(XTime, OleTimes)
     EXPECT_EQ(t.GetMs(), 6 * 3600000);
     EXPECT_TRUE(XTime(-5).IsEmpty());
     EXPECT_TRUE(XTime(86400000).IsEmpty());
-}
-
-TEST(XDateTime, FormatAndOle)
-{
-    XDateTime dt(Ymd(2024, 9, 3), Hms(14, 5, 7));
-    EXPECT_STREQ(dt.Format("YYYYMMDDHHNNSS").CStr(), "20240903140507");
-    EXPECT_STREQ(dt.Format("mm/dd/yyyy HH:NN:SS AA").CStr(), "09/03/2024 2:05:07 PM");
-    EXPECT_STREQ(dt.Format("dd/mm/yyyy|hh:nn:ss").CStr(), "03/09/2024|14:05:07");
-    EXPECT_STREQ(dt.Format("YYYY/MM/DD HH:NN:SS").CStr(), "2024/09/03 14:05:07");
-
-    XDateTime noTime(Ymd(2024, 9, 3), XTime());
-    EXPECT_STREQ(noTime.Format("YYYY").CStr(), "");
-
-    XDateTime ole;
-    ole.FromOleDate(45538.25);
-    EXPECT_STREQ(ole.Format("YYYY-MM-DD HH:NN").CStr(), "2024-09-03 6:00");
-    ole.FromOleDate(0.0);
-    EXPECT_TRUE(ole.IsEmpty());
-
-    XDateTime now;
-    now.SetNow();
-    EXPECT_FALSE(now.IsEmpty());
-    EXPECT_EQ(now.GetDate().Year(), ThisYear());
 }

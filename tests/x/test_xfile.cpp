@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include "TestFiles.h"
-#include "XDirIterator.h"
 #include "XException.h"
 #include "XFile.h"
 #include "XFileSpec.h"
@@ -199,37 +198,4 @@ TEST(XTextFile, BytesOnDisk)
     const std::string all = ReadBytes(path);
     EXPECT_EQ(all.substr(0, 10), "0,v\r\n1,v\r\n");
     EXPECT_EQ(all.substr(all.size() - 9), "19999,v\r\n");
-}
-
-TEST(XDirIterator, MatchesFilterAndRestart)
-{
-    TempFolder tmp;
-    WriteBytes(tmp.File("b.pde"), "");
-    WriteBytes(tmp.File("A.PDE"), "");
-    WriteBytes(tmp.File("c.pef"), "");
-    WriteBytes(tmp.File(".hidden.pde"), "");
-    fs::create_directories(tmp.File("sub.pde"));
-    fs::create_directories(tmp.File(".git.pde"));
-
-    XDirIterator files(tmp.path.c_str(), "*.pde", 0);
-    XString path;
-    uint32_t attrs = 0;
-    std::vector<std::string> seen;
-    while (files.Next(path, attrs)) {
-        seen.push_back(files.GetName().CStr());
-        EXPECT_EQ(std::string(path.CStr()), tmp.File(files.GetName().CStr()));
-        EXPECT_EQ(attrs & XAttrFolder, 0u);
-    }
-    EXPECT_EQ(seen, (std::vector<std::string>{".hidden.pde", "A.PDE", "b.pde"}));
-
-    XDirIterator withFolders(tmp.path.c_str(), "*.pde", XAttrFolder);
-    seen.clear();
-    while (withFolders.Next(path, attrs))
-        seen.push_back(withFolders.GetName().CStr());
-    EXPECT_EQ(seen, (std::vector<std::string>{".hidden.pde", "A.PDE", "b.pde", "sub.pde"}));
-    ASSERT_TRUE(withFolders.Restart(path, attrs));
-    EXPECT_STREQ(withFolders.GetName().CStr(), ".hidden.pde");
-
-    XDirIterator missing((tmp.File("none")).c_str(), "*", 0);
-    EXPECT_FALSE(missing.Next(path, attrs));
 }

@@ -9,22 +9,6 @@
 #include "XVersion.h"
 #include "XXml.h"
 
-TEST(XVersion, PartsAndComparison)
-{
-    XVersion v("7.5.0.0");
-    EXPECT_EQ(v.Part(0), 7);
-    EXPECT_EQ(v.Part(1), 5);
-    EXPECT_STREQ(v.ToString().CStr(), "7.5.0.0");
-    EXPECT_FALSE(v != XVersion("7.5"));  // missing parts count as 0
-    EXPECT_TRUE(v != XVersion("7.5.0.1"));
-    EXPECT_TRUE(XVersion("2.03.0097") < XVersion("3.3.2.0"));
-    EXPECT_STREQ(XVersion("2.03.0097").ToString().CStr(), "2.3.97");
-    EXPECT_STREQ(XVersion("1.2.3.4.5").ToString().CStr(), "1.2.3.4");
-    EXPECT_TRUE(XVersion("").IsEmpty());
-    EXPECT_TRUE(XVersion((const char*)nullptr).IsEmpty());
-    EXPECT_FALSE(XVersion("1").IsEmpty());
-}
-
 TEST(XXml, WriteAndReadBack)
 {
     XXmlDocument doc("SchoolConfig");
