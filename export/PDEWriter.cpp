@@ -127,8 +127,9 @@ void PDEWriter::StartWriter()
     // would delete update files not yet imported and send the whole year again.
     std::error_code ec;
     if (!readable && fs::is_regular_file(OutputPath(kSchoolConfigFile).CStr(), ec))
-        LogAndThrow(2, "The run configuration " + OutputPath(kSchoolConfigFile) +
-                           " cannot be read. Restore it, or delete it to start the attendance history afresh.",
+        LogAndThrow(2,
+                    "The run configuration " + OutputPath(kSchoolConfigFile) +
+                        " cannot be read. Restore it, or delete it to start the attendance history afresh.",
                     method);
     if (readable && recorded.hasOverlapInDays) {
         m_overlapInDays = recorded.overlapInDays;

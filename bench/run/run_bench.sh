@@ -4,6 +4,8 @@
 # PostgreSQL server, and runs bench_run on the four data sources (SQLite and PostgreSQL, two
 # sizes).
 #   bench/run/run_bench.sh <build folder> [students (20000)]
+# VH_BENCH_PG_OPTIONS adds lines to the PostgreSQL data sources (for example
+# "UseDeclareFetch=1<newline>Fetch=1000").
 set -euo pipefail
 build=$(cd "$1" && pwd)
 students=${2:-20000}
@@ -51,6 +53,7 @@ Driver=PostgreSQL Unicode
 Servername=127.0.0.1
 Port=$port
 Database=school_$n
+${VH_BENCH_PG_OPTIONS:-}
 INI
   sources+=("sqlite-$n=bench_sqlite_$n,demo,demo" "pg-$n=bench_pg_$n,vh_bench,$userpw")
 done

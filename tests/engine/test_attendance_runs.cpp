@@ -2,6 +2,7 @@
 // to the day it runs (SQLite and PostgreSQL): the windows around today and the school year's
 // ends, the overlap days, re-runs, changed and deleted codes, a configuration change, runs that
 // fail while caching or while marking rows, and the attendance code file that is written once.
+#include "DataSources.h"
 #include "EngineTestEnv.h"
 #include "ProgramRunner.h"
 
@@ -46,37 +47,25 @@ QString Us(int days)
     return kToday.addDays(days).toString(QStringLiteral("MM/dd/yyyy"));
 }
 
-// One statement at a time on an SQLite file.
-void SqliteExec(const QString& path, const QString& sql)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot open " + path.toStdString());
-    char* error = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
-    const std::string text = error ? error : "";
-    sqlite3_free(error);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK)
-        throw std::runtime_error(text + " in: " + sql.toStdString());
-}
-
-// The first column of every row of a query on an SQLite file, as text.
-QStringList SqliteColumn(const QString& path, const QString& sql)
+// Runs one statement on an SQLite file; the first column of its rows as text (NULL as "NULL").
+QStringList Sqlite(const QString& path, const QString& sql)
 {
     sqlite3* db = nullptr;
     sqlite3_stmt* st = nullptr;
     QStringList values;
-    if (sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK &&
-        sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            const unsigned char* text = sqlite3_column_text(st, 0);
-            values << (text ? QString::fromUtf8(reinterpret_cast<const char*>(text))
-                            : QStringLiteral("NULL"));
-        }
+    int rc = sqlite3_open(path.toUtf8().constData(), &db);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(st, 0);
+        values << (text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QStringLiteral("NULL"));
+        rc = SQLITE_OK;
     }
+    const std::string error = sqlite3_errmsg(db);
     sqlite3_finalize(st);
     sqlite3_close(db);
+    if (rc != SQLITE_DONE)
+        throw std::runtime_error(error + " in: " + sql.toStdString());
     return values;
 }
 
@@ -112,7 +101,7 @@ public:
         login = QStringList{QStringLiteral("--user=demo"),
                             QStringLiteral("--pwdencode=") + Encode(QStringLiteral("demo"))};
     }
-    void Exec(const QString& sql) override { SqliteExec(m_path, sql); }
+    void Exec(const QString& sql) override { Sqlite(m_path, sql); }
     QString Table(const char* name) const override { return QLatin1String(name); }
 
 private:
@@ -130,20 +119,19 @@ public:
         login = QStringList{QStringLiteral("--user=") + Env("VH_PG_USER"),
                             QStringLiteral("--pwdencode=") + Encode(Env("VH_PG_PASSWORD"))};
         // The driver manager reads the server's ini files only while connecting.
-        const QByteArray sysIni = qgetenv("ODBCSYSINI");
-        const QByteArray ini = qgetenv("ODBCINI");
+        struct Swap
+        {
+            QByteArray sysIni = qgetenv("ODBCSYSINI"), ini = qgetenv("ODBCINI");
+            ~Swap()
+            {
+                qputenv("ODBCSYSINI", sysIni);
+                qputenv("ODBCINI", ini);
+            }
+        } swap;
         qputenv("ODBCSYSINI", Env("VH_PG_ODBCSYSINI").toUtf8());
         qputenv("ODBCINI", Env("VH_PG_ODBCINI").toUtf8());
-        try {
-            m_connection.Open(
-                ("DSN=" + dsn + ";UID=" + Env("VH_PG_USER") + ";PWD=" + Env("VH_PG_PASSWORD")).toStdString());
-        } catch (...) {
-            qputenv("ODBCSYSINI", sysIni);
-            qputenv("ODBCINI", ini);
-            throw;
-        }
-        qputenv("ODBCSYSINI", sysIni);
-        qputenv("ODBCINI", ini);
+        m_connection.Open(
+            ("DSN=" + dsn + ";UID=" + Env("VH_PG_USER") + ";PWD=" + Env("VH_PG_PASSWORD")).toStdString());
     }
     void Exec(const QString& sql) override
     {
@@ -156,38 +144,19 @@ private:
     ado::Connection m_connection;
 };
 
-struct Source
-{
-    const char* name;
-    bool pg;
-};
-
-std::vector<Source> Sources(bool pg)
-{
-    const bool havePg = !Env("VH_PG_DSN").isEmpty();
-    if (pg != havePg)
-        return {};
-    return {pg ? Source{"PostgreSQL", true} : Source{"SQLite", false}};
-}
-
-std::unique_ptr<Live> MakeLive(const Source& source, const QString& school)
+std::unique_ptr<Live> MakeLive(const DataSource& source, const QString& school)
 {
     if (source.pg)
         return std::unique_ptr<Live>(new PgLive(school));
     return std::unique_ptr<Live>(new SqliteLive(school));
 }
 
-// One attendance record; days count from today.
+// One attendance record; days count from today; a meeting has a CC row (schedule) and a period.
 struct Att
 {
-    int id;
-    int student;
-    int school;
-    int days;
-    int code;
+    int id, student, school, days, code;
     bool meeting;
-    int schedule;  // CC row of a meeting
-    int period;
+    int schedule, period;
 };
 
 // School 100: the current year from 40 days ago to 200 days ahead, last year before it.
@@ -270,17 +239,9 @@ QString Line(int id, const QString& code)
 {
     const Att& r = Row(id);
     const char* const sections[] = {"", "501", "502", "601"};
-    return QStringList{QString::number(r.student),
-                       Us(r.days),
-                       r.meeting ? QLatin1String(sections[r.schedule]) : QString(),
-                       code,
-                       QString(),
-                       QString(),
-                       QString(),
-                       QString(),
-                       QString(),
-                       QString()}
-        .join(QLatin1Char('\t'));
+    return QStringLiteral("%1\t%2\t%3\t%4\t\t\t\t\t\t")
+        .arg(r.student)
+        .arg(Us(r.days), r.meeting ? QLatin1String(sections[r.schedule]) : QString(), code);
 }
 
 // Lists compare as their lines, so that a failure shows them.
@@ -351,7 +312,7 @@ QMap<QString, QStringList> Sections(const QString& path)
     return sections;
 }
 
-class AttendanceRuns : public ::testing::TestWithParam<Source>
+class AttendanceRuns : public ::testing::TestWithParam<DataSource>
 {
 protected:
     void SetUp() override
@@ -394,7 +355,7 @@ protected:
     QString Codes(const char* table, int id)
     {
         const Att& r = Row(id);
-        const QStringList codes = SqliteColumn(
+        const QStringList codes = Sqlite(
             Cache(),
             QStringLiteral("SELECT COALESCE(newcode, 'NULL') || '/' || COALESCE(oldcode, 'NULL') FROM %1 "
                            "WHERE stdkey = '%2' AND attdate = '%3'")
@@ -492,10 +453,9 @@ TEST_P(AttendanceRuns, AFailedRunNeverMarksRowsThatNoFinishedFileHolds)
     // the failed one is not, and nothing is exported or marked.
     SetCode(*live, 4, 7);
     SetCode(*live, 13, 9);
-    SqliteExec(Cache(),
-               QStringLiteral("CREATE TRIGGER fault BEFORE UPDATE ON PERIOD_ATT WHEN NEW.attdate = '%1' "
-                              "AND NEW.newcode <> '' BEGIN SELECT RAISE(ABORT, 'injected fault'); END")
-                   .arg(Iso(-1)));
+    Sqlite(Cache(), QStringLiteral("CREATE TRIGGER fault BEFORE UPDATE ON PERIOD_ATT WHEN NEW.attdate = '%1' "
+                                   "AND NEW.newcode <> '' BEGIN SELECT RAISE(ABORT, 'injected fault'); END")
+                        .arg(Iso(-1)));
     ProgramResult r = Run();
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("injected fault")) &&
@@ -507,7 +467,7 @@ TEST_P(AttendanceRuns, AFailedRunNeverMarksRowsThatNoFinishedFileHolds)
     EXPECT_EQ(Codes("PERIOD_ATT", 13), QStringLiteral("/2"));   // the failed window
     EXPECT_EQ(Codes("PERIOD_ATT", 14), QStringLiteral("/3"));
 
-    SqliteExec(Cache(), QStringLiteral("DROP TRIGGER fault"));
+    Sqlite(Cache(), QStringLiteral("DROP TRIGGER fault"));
     r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QMap<QString, QStringList> pdu = Written();
@@ -519,9 +479,9 @@ TEST_P(AttendanceRuns, AFailedRunNeverMarksRowsThatNoFinishedFileHolds)
     SetCode(*live, 4, 1);
     SetCode(*live, 5, 2);
     SetCode(*live, 6, 3);
-    SqliteExec(Cache(), QStringLiteral("CREATE TRIGGER fault BEFORE UPDATE OF oldcode ON DAILY_ATT WHEN "
-                                       "NEW.attdate = '%1' BEGIN SELECT RAISE(ABORT, 'injected fault'); END")
-                            .arg(Iso(-3)));
+    Sqlite(Cache(), QStringLiteral("CREATE TRIGGER fault BEFORE UPDATE OF oldcode ON DAILY_ATT WHEN "
+                                   "NEW.attdate = '%1' BEGIN SELECT RAISE(ABORT, 'injected fault'); END")
+                        .arg(Iso(-3)));
     r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(AllText(out).count(QStringLiteral("CreateStudentDailyAttendanceFromDB Error: ")), 1);
@@ -540,7 +500,7 @@ TEST_P(AttendanceRuns, AFailedRunNeverMarksRowsThatNoFinishedFileHolds)
             EXPECT_TRUE(first.contains(line)) << "marked, not in the file: " << line.toStdString();
     }
     EXPECT_TRUE(pending.contains(Line(5, QStringLiteral("2"))));
-    SqliteExec(Cache(), QStringLiteral("DROP TRIGGER fault"));
+    Sqlite(Cache(), QStringLiteral("DROP TRIGGER fault"));
     r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QStringList second = Written().value(kDaily);
@@ -550,7 +510,7 @@ TEST_P(AttendanceRuns, AFailedRunNeverMarksRowsThatNoFinishedFileHolds)
 
 // The attendance code file belongs to the user once written; the modes decide which files a
 // run writes.
-class AttendanceCodeFile : public ::testing::TestWithParam<Source>
+class AttendanceCodeFile : public ::testing::TestWithParam<DataSource>
 {
 };
 
@@ -598,15 +558,10 @@ TEST_P(AttendanceCodeFile, IsWrittenOnceAndTheModesChooseTheFiles)
     EXPECT_EQ(ReadText(path), text);
 }
 
-std::string SourceName(const ::testing::TestParamInfo<Source>& info)
-{
-    return info.param.name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Sqlite, AttendanceRuns, ::testing::ValuesIn(Sources(false)), SourceName);
-INSTANTIATE_TEST_SUITE_P(Pg, AttendanceRuns, ::testing::ValuesIn(Sources(true)), SourceName);
-INSTANTIATE_TEST_SUITE_P(Sqlite, AttendanceCodeFile, ::testing::ValuesIn(Sources(false)), SourceName);
-INSTANTIATE_TEST_SUITE_P(Pg, AttendanceCodeFile, ::testing::ValuesIn(Sources(true)), SourceName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, AttendanceRuns, ::testing::ValuesIn(DataSources(false)), DataSourceName);
+INSTANTIATE_TEST_SUITE_P(Pg, AttendanceRuns, ::testing::ValuesIn(DataSources(true)), DataSourceName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, AttendanceCodeFile, ::testing::ValuesIn(DataSources(false)), DataSourceName);
+INSTANTIATE_TEST_SUITE_P(Pg, AttendanceCodeFile, ::testing::ValuesIn(DataSources(true)), DataSourceName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(AttendanceRuns);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(AttendanceCodeFile);
 

@@ -2,6 +2,7 @@
 // in a clear error, exit code 1, the status "Failed" and no file under a final name that claims to
 // be complete; the next run succeeds and every attendance change goes out exactly once. And runs
 // over an unchanged source repeat themselves.
+#include "DataSources.h"
 #include "EngineTestEnv.h"
 #include "ProgramRunner.h"
 
@@ -182,20 +183,6 @@ private:
     ado::Connection m_connection;
 };
 
-struct Source
-{
-    const char* name;
-    bool pg;
-};
-
-std::vector<Source> Sources(bool pg)
-{
-    const bool havePg = !Env("VH_PG_DSN").isEmpty();
-    if (pg != havePg)
-        return {};
-    return {pg ? Source{"PostgreSQL", true} : Source{"SQLite", false}};
-}
-
 QString Iso(int days)
 {
     return QDate::currentDate().addDays(days).toString(QStringLiteral("yyyy-MM-dd"));
@@ -265,7 +252,7 @@ void Write(const QString& path, const QByteArray& bytes)
         file.write(bytes);
 }
 
-class Faults : public ::testing::TestWithParam<Source>
+class Faults : public ::testing::TestWithParam<DataSource>
 {
 protected:
     void SetUp() override
@@ -518,13 +505,8 @@ TEST_P(Faults, RunsOverAnUnchangedSourceRepeatThemselves)
     EXPECT_EQ(sent, QStringList());
 }
 
-std::string SourceName(const ::testing::TestParamInfo<Source>& info)
-{
-    return info.param.name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Sqlite, Faults, ::testing::ValuesIn(Sources(false)), SourceName);
-INSTANTIATE_TEST_SUITE_P(Pg, Faults, ::testing::ValuesIn(Sources(true)), SourceName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, Faults, ::testing::ValuesIn(DataSources(false)), DataSourceName);
+INSTANTIATE_TEST_SUITE_P(Pg, Faults, ::testing::ValuesIn(DataSources(true)), DataSourceName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Faults);
 
 }  // namespace

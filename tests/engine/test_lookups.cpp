@@ -1,6 +1,7 @@
 // Lookup tables, student and staff inclusion, row filters and value converters, driven in process
 // over the hand-made school "lookups" (tests/golden/schools/lookups) on SQLite and PostgreSQL;
 // and the packed custom-field data on hand-made bytes.
+#include "DataSources.h"
 #include "EngineTestEnv.h"
 #include "EngineTestSupport.h"
 #include "ExtractKit.h"
@@ -11,6 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
+using enginetest::DataSource;
+using enginetest::DataSourceName;
+using enginetest::DataSources;
 
 namespace {
 
@@ -25,25 +30,6 @@ QString Env(const char* name)
 QString Q(const char* utf8)
 {
     return QString::fromUtf8(utf8);
-}
-
-struct Source
-{
-    const char* name;
-    bool pg;
-};
-
-// run_pg_tests.sh sets VH_PG_DSN; a plain ctest run has SQLite only.
-std::vector<Source> Sources(bool pg)
-{
-    if (pg == Env("VH_PG_DSN").isEmpty())
-        return {};
-    return {pg ? Source{"PostgreSQL", true} : Source{"SQLite", false}};
-}
-
-std::string SourceName(const ::testing::TestParamInfo<Source>& param)
-{
-    return param.param.name;
 }
 
 // An engine whose tables and handles the test reads. Statements are recorded; the
@@ -88,7 +74,7 @@ struct Probe
     Col::Handle handle;
 };
 
-class Lookups : public ::testing::TestWithParam<Source>
+class Lookups : public ::testing::TestWithParam<DataSource>
 {
 protected:
     // The driver's attendance pass without attendance: it builds every lookup table and writes no
@@ -400,8 +386,8 @@ TEST_P(Lookups, MissingTablesLeaveTheirTablesEmpty)
               "4|ExpEngine::BuildStudentInclusion,7|ExpEngine::BuildStudentInclusion");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sqlite, Lookups, ::testing::ValuesIn(Sources(false)), SourceName);
-INSTANTIATE_TEST_SUITE_P(Pg, Lookups, ::testing::ValuesIn(Sources(true)), SourceName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, Lookups, ::testing::ValuesIn(DataSources(false)), DataSourceName);
+INSTANTIATE_TEST_SUITE_P(Pg, Lookups, ::testing::ValuesIn(DataSources(true)), DataSourceName);
 
 XBuffer Bytes(std::initializer_list<unsigned char> bytes)
 {
