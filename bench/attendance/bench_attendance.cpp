@@ -9,6 +9,7 @@
 // profiling runs: no generation, no quarter-size run).
 
 #include "BenchSupport.h"
+#include "ChildRun.h"
 
 #include "ODBCDataAccess.h"
 #include "TestOdbcEnv.h"
@@ -154,23 +155,9 @@ bool UpdateRun(const std::string& folder, long& peakKb)
                                            "--pwdencode=64656d6f",
                                            "--filterperiod=true",
                                            "--path=" + folder};
-    std::vector<char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        if (!std::freopen("/dev/null", "w", stdout))
-            _exit(127);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child)
-        return false;
-    peakKb = usage.ru_maxrss;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const bench::ChildRun run = bench::RunChild(args);
+    peakKb = run.peakKb;
+    return run.ok;
 }
 
 // The lines of the update file's period section.

@@ -10,6 +10,8 @@
 // ODBCSYSINI and ODBCINI name the data sources; bench/run/run_bench.sh generates the schools,
 // moves their year over today and starts a PostgreSQL server for them.
 
+#include "ChildRun.h"
+
 #include <sql.h>
 #include <sqlext.h>
 
@@ -163,12 +165,7 @@ struct Source
     std::string Connect() const { return "DSN=" + dsn + ";UID=" + user + ";PWD=" + password + ";"; }
 };
 
-struct RunResult
-{
-    bool ok = false;
-    double seconds = 0;
-    long peakKb = 0;
-};
+using RunResult = bench::ChildRun;
 
 RunResult RunProgram(const std::string& program, const Source& source, const char* mode,
                      const std::string& out)
@@ -183,28 +180,7 @@ RunResult RunProgram(const std::string& program, const Source& source, const cha
                                            "--filterdaily=true",
                                            "--filterperiod=true",
                                            "--path=" + out};
-    std::vector<char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    RunResult result;
-    std::fflush(stdout);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        if (!std::freopen("/dev/null", "w", stdout))
-            _exit(127);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child)
-        return result;
-    result.seconds = Seconds(start);
-    result.peakKb = usage.ru_maxrss;
-    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return result;
+    return bench::RunChild(args);
 }
 
 // The SELECT statements that the runs logged into the folder's log file, in order; the log is
