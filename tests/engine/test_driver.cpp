@@ -1,9 +1,12 @@
-// The driver in process: input refused before any query.
+// The driver in process: input refused before any query; the toolkit's own data files.
 
 #include "EngineTestEnv.h"
 #include "EngineTestSupport.h"
+#include "ExtractKit.h"
+#include "XException.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -53,4 +56,29 @@ TEST(Driver, RefusesBadInputBeforeAnyQuery)
         EXPECT_TRUE(reports.Texts(QStringLiteral("Starting PDE Writer")).isEmpty());
         EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty()) << c.key;
     }
+}
+
+// An extractor that writes its own data file: the file takes its name only when the table ends
+// normally; a failure while its lines are written leaves neither the file nor its partial copy.
+TEST(ExtractKit, OwnDataFileIsWholeOrAbsent)
+{
+    const QString folder = enginetest::NewFolder(QStringLiteral("own-file"));
+    TestEngine engine;
+    engine.SetOutputFolder(folder.toUtf8().constData());
+    {
+        FileExtract f(engine, "Whole", "Whole.pef");
+        f.WriteLine({"a\r\nb", "c"});
+    }
+    QFile whole(QDir(folder).filePath(QStringLiteral("Whole.pef")));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    EXPECT_EQ(whole.readAll(), QByteArray("a  b\tc\r\n"));
+
+    EXPECT_THROW(
+        {
+            FileExtract f(engine, "Broken", "Broken.pef");
+            f.WriteLine({"first"});
+            throw XException("read failed", 0);
+        },
+        XException);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("Whole.pef")});
 }
