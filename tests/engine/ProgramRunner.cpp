@@ -51,6 +51,24 @@ QProcessEnvironment OdbcEnvironment(const QString& odbcFolder, const QString& od
     return env;
 }
 
+namespace {
+
+// Waits up to two minutes for the started process and takes its exit code and output; a process
+// that does not finish is killed and leaves the code -1.
+[[maybe_unused]] void Collect(QProcess& process, ProgramResult& result)
+{
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return;
+    }
+    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+}
+
+}  // namespace
+
 ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env)
 {
     ProgramResult result;
@@ -58,14 +76,7 @@ ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env
     QProcess process;
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(VARNHOLM_BIN), args);
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
+    Collect(process, result);
 #else
     Q_UNUSED(args);
     Q_UNUSED(env);
@@ -85,14 +96,7 @@ ProgramResult RunThrough(const QString& script, const QStringList& args, const Q
     process.start(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, QStringLiteral("bash"),
                                                       QStringLiteral(VARNHOLM_BIN)} +
                                               args);
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
+    Collect(process, result);
 #else
     Q_UNUSED(script);
     Q_UNUSED(args);
