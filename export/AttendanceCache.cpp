@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "CacheWriter.h"
 #include "Database.h"
 #include "Query.h"
 #include "SchoolConfig.h"
@@ -275,23 +276,21 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
             blank.Finalize();
             m_attBlankFrom = XDate();
         }
-        sqlite::Query query(db);
-        query.Prepare(upsert.CStr());
-        // The row's texts stay as they are until the statement has run.
+        // The rows are stored on the writer's thread while the next ones are read.
+        CacheWriter writer(db, upsert.CStr());
         auto storeRow = [&](const AttRow& row, const XString& key, const XString& header) {
-            query.Reset();
-            query.BindStatic(1, row.code);
-            query.BindStatic(2, row.reason);
-            query.BindStatic(3, row.excused);
-            query.BindStatic(4, row.absent);
-            query.BindStatic(5, row.tardy);
-            query.BindStatic(6, row.truant);
-            query.BindStatic(7, row.discipline);
-            query.BindStatic(8, row.student);
-            query.BindStatic(9, row.date);
-            query.BindStatic(10, key);
-            query.BindStatic(11, header);
-            query.Step();
+            XString* v = writer.Next().values;
+            v[0] = row.code;
+            v[1] = row.reason;
+            v[2] = row.excused;
+            v[3] = row.absent;
+            v[4] = row.tardy;
+            v[5] = row.truant;
+            v[6] = row.discipline;
+            v[7] = row.student;
+            v[8] = row.date;
+            v[9] = key;
+            v[10] = header;
         };
 
         // Records of the same cache row that follow each other (a period in several bell
@@ -310,7 +309,7 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
         for (const auto& window : windows) {
             PutJobText("Reading " + m_tableTitle + " (" + window.first.Format(m_dateFormat) + " to " +
                        window.second.Format(m_dateFormat) + ")...");
-            db.Execute("SAVEPOINT att_window");
+            writer.Execute("SAVEPOINT att_window");
             try {
                 FilterAttendance(window.first, window.second);
                 OpenTable(true);
@@ -402,10 +401,14 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
                         storeRow(*row, XString(p), row->rangeHeader);
                 }
                 flush();
-                db.Execute("RELEASE att_window");
+                writer.Execute("RELEASE att_window");
+                writer.Send();
             } catch (...) {
                 m_currentColumn = nullptr;
                 havePending = false;
+                // The earlier windows are stored whole; this one's rows are dropped, or rolled
+                // back below when some were stored already.
+                writer.Discard();
                 try {
                     db.Execute("ROLLBACK TO att_window");
                     db.Execute("RELEASE att_window");
@@ -414,7 +417,7 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
                 throw;
             }
         }
-        query.Finalize();
+        writer.Wait();
         db.Execute("commit transaction");
         inTransaction = false;
     } catch (...) {
@@ -429,8 +432,16 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
         } catch (...) {
             known = false;
         }
-        // Keep the windows that finished; the failed one was rolled back.
+        // Keep the windows that finished. The failed one is rolled back: the writer stops at a
+        // failure, so a window still open is the one that failed, even when the failure
+        // surfaced only after its last row was read.
         if (inTransaction && !sqlite3_get_autocommit(db.Handle())) {
+            try {
+                db.Execute("ROLLBACK TO att_window");
+                db.Execute("RELEASE att_window");
+            } catch (...) {
+                // No window open: each one was released or rolled back already.
+            }
             try {
                 db.Execute("commit transaction");
             } catch (...) {

@@ -4,8 +4,7 @@
 # PostgreSQL server, and runs bench_run on the four data sources (SQLite and PostgreSQL, two
 # sizes).
 #   bench/run/run_bench.sh <build folder> [students (20000)]
-# VH_BENCH_PG_OPTIONS adds lines to the PostgreSQL data sources (for example
-# "UseDeclareFetch=1<newline>Fetch=1000").
+# VH_BENCH_PG_OPTIONS adds lines to the PostgreSQL data sources (for example "Fetch=1000").
 set -euo pipefail
 build=$(cd "$1" && pwd)
 students=${2:-20000}

@@ -8,8 +8,11 @@
 #include "Recordset.h"
 #include "ResultBlock.h"
 
+#include <odbcinst.h>
+
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 
 namespace ado {
 
@@ -22,10 +25,53 @@ bool IsKey(const std::string& key, const char* word)
     if (key.size() != std::char_traits<char>::length(word))
         return false;
     for (std::size_t i = 0; i < key.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(key[i])) != word[i])
+        if (std::toupper(static_cast<unsigned char>(key[i])) !=
+            std::toupper(static_cast<unsigned char>(word[i])))
             return false;
     }
     return true;
+}
+
+bool NamesAny(const std::vector<ConnectionAttribute>& attributes, std::initializer_list<const char*> words)
+{
+    for (const ConnectionAttribute& a : attributes) {
+        for (const char* word : words) {
+            if (IsKey(a.first, word))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool IsPsqlOdbc(SQLHDBC dbc)
+{
+    SQLCHAR name[256] = {0};
+    SQLSMALLINT length = 0;
+    if (!detail::Succeeded(SQLGetInfo(dbc, SQL_DRIVER_NAME, name, sizeof name, &length)))
+        return false;
+    std::string text(reinterpret_cast<const char*>(name));
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text.compare(0, 8, "psqlodbc") == 0;
+}
+
+// Whether the data source's own entry in odbc.ini sets the key.
+bool DataSourceNames(const std::string& dsn, const char* key)
+{
+    char value[64] = {0};
+    const char* none = "\x01";
+    SQLGetPrivateProfileString(dsn.c_str(), key, none, value, sizeof value, "odbc.ini");
+    return std::string(value) != none;
+}
+
+// Runs a statement whose failure changes nothing but speed.
+void RunQuietly(SQLHDBC dbc, const char* sql)
+{
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!detail::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)))
+        return;
+    SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
 }
 
 void Wipe(std::string& s)
@@ -166,6 +212,14 @@ void Connection::Open(const std::string& connectionString, const std::string& us
         else
             *slot = &a.second;
     }
+    const auto driverConnect = [&d](const std::vector<ConnectionAttribute>& with) {
+        std::string text = JoinConnectionString(with);
+        // The completed string is not asked for: drivers echo the password in it.
+        const SQLRETURN result = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]),
+                                                  SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+        Wipe(text);
+        return result;
+    };
     SQLRETURN rc;
     if (simple && dsn && !dsn->empty() && dsn->size() <= SQL_MAX_DSN_LENGTH) {
         const auto arg = [](const std::string* value) {
@@ -173,11 +227,24 @@ void Connection::Open(const std::string& connectionString, const std::string& us
         };
         rc = SQLConnect(d.dbc, arg(dsn), SQL_NTS, arg(uid), SQL_NTS, arg(pwd), SQL_NTS);
     } else {
-        std::string text = JoinConnectionString(attributes);
-        // The completed string is not asked for: drivers echo the password in it.
-        rc = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS, nullptr, 0,
-                              nullptr, SQL_DRIVER_NOPROMPT);
-        Wipe(text);
+        rc = driverConnect(attributes);
+    }
+    // Rows are read through a server-side cursor, as ADO's default cursor location does:
+    // psqlODBC otherwise holds a whole result in memory. Its connection string honours braces.
+    // What the connection string or the data source's own entry sets is kept.
+    const std::string source = dsn ? *dsn : std::string();
+    const auto chosen = [&](std::initializer_list<const char*> keys) {
+        return NamesAny(attributes, keys) || (!source.empty() && DataSourceNames(source, *keys.begin()));
+    };
+    if (detail::Succeeded(rc) && IsPsqlOdbc(d.dbc) && !chosen({"UseDeclareFetch", "B6"})) {
+        SQLDisconnect(d.dbc);  // opened just now and unused; reopened below either way
+        if (!chosen({"Fetch", "A7"}))
+            attributes.emplace_back("Fetch", "10000");
+        attributes.emplace_back("UseDeclareFetch", "1");
+        rc = driverConnect(attributes);
+        // A cursor is planned for its first rows unless told otherwise; every row is read here.
+        if (detail::Succeeded(rc))
+            RunQuietly(d.dbc, "SET cursor_tuple_fraction = 1");
     }
     for (ConnectionAttribute& a : attributes)
         Wipe(a.second);
