@@ -1,10 +1,14 @@
 #pragma once
 
-// Temporary folders and whole-file reads and writes for the tests.
+// Temporary folders, whole-file reads and writes, and thrown messages for the tests.
+
+#include "XException.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -50,6 +54,28 @@ inline void WriteBytes(const std::string& path, const std::string& bytes)
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary);
     out << bytes;
+}
+
+// The message of the library exception that the call throws, or "(nothing thrown)".
+inline std::string Thrown(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const XException& e) {
+        return e.GetMessage();
+    }
+    return "(nothing thrown)";
+}
+
+// The exception of type E that the call throws, if it throws one.
+template <class E, class F> std::optional<E> Caught(F call)
+{
+    try {
+        call();
+    } catch (const E& e) {
+        return e;
+    }
+    return std::nullopt;
 }
 
 }  // namespace vhtest

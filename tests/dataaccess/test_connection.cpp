@@ -3,6 +3,7 @@
 
 #include "DaTestSupport.h"
 
+#include "TestFiles.h"
 #include "TestOdbcEnv.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ protected:
     void ExpectNoSecret(const Recorder& log)
     {
         for (const auto& line : log.lines)
-            EXPECT_EQ(line.text.find(kSecret), std::string::npos) << line.text;
+            EXPECT_FALSE(line.text.contains(kSecret)) << line.text.toStdString();
     }
 };
 
@@ -62,88 +63,36 @@ TEST_F(SampleSource, ConnectAndDisconnect)
     task.Disconnect();
     EXPECT_FALSE(task.IsConnected());
     EXPECT_TRUE(log.lines.empty());
-
-    // Reconnect uses the stored string.
-    task.Reconnect();
-    EXPECT_TRUE(task.IsConnected());
-    task.Disconnect();
     ExpectNoSecret(log);
 }
 
-TEST_F(SampleSource, ExclusiveMode)
+TEST_F(SampleSource, FailingConnectsGiveComErrorTextsWithoutThePassword)
 {
-    TestTask task(3 | ODBCDataAccess::OptExclusive, DbSybaseOdbc);
-    task.Connect(SampleConnectionString(task));
-    EXPECT_EQ(task.GetConnection()->Mode(), ado::adModeShareExclusive);
-    task.Disconnect();
-}
-
-TEST_F(SampleSource, TypesThatNeverConnect)
-{
-    // The file-based dBase type never opens a connection.
-    TestTask files(3, DbDBaseXBase);
-    Recorder fileLog(files);
-    files.Connect(files.BuildConnectionString("/data/dbf/", "u", "p"));
-    EXPECT_FALSE(files.IsConnected());
-    EXPECT_TRUE(fileLog.Has(7, "Connect - Could not connect need to define USE_XBASE"));
-    files.Disconnect();
-
-    // Types without a connection string throw.
-    TestTask mimer(3, DbMimer);
-    EXPECT_THROW(mimer.BuildConnectionString("d", "u", "p"), XException);
-}
-
-TEST_F(SampleSource, FailingConnectGivesComErrorText)
-{
-    TestTask task(3, DbSybaseOdbc);
-    Recorder log(task);
-    const XString cs = task.BuildConnectionString("vh_no_such_source", "teacher", kSecret);
-    std::string text;
-    try {
-        task.Connect(cs);
-        FAIL() << "an unknown data source must not connect";
-    } catch (const XException& e) {
-        text = e.GetMessage();
-        EXPECT_EQ(e.GetCode(), 0);
-    }
-    EXPECT_NE(text.find("Data source name not found"), std::string::npos) << text;
-    EXPECT_NE(text.find("Error number: "), std::string::npos) << text;
-    EXPECT_NE(text.find("COM Error Code = "), std::string::npos) << text;
-    EXPECT_NE(text.find("\r\nSource = "), std::string::npos) << text;
-    EXPECT_EQ(text.find(kSecret), std::string::npos) << text;
-    EXPECT_FALSE(task.IsConnected());
-    // The text is logged at level 8, without the password.
-    EXPECT_TRUE(log.Contains("Data source name not found"));
-    ExpectNoSecret(log);
-}
-
-TEST_F(SampleSource, MissingDatabaseFileFails)
-{
-    // A data source whose file does not exist: the driver must refuse it rather than create it.
+    // An unknown data source, and one whose file does not exist (the driver must refuse it rather
+    // than create it).
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const std::string ini = dir.path().toStdString() + "/odbc.ini";
-    {
-        std::ofstream out(ini);
-        out << "[vh_missing]\nDriver=SQLite3\nDatabase=" << dir.path().toStdString()
-            << "/absent.db\nNoCreat=1\n";
-    }
+    std::ofstream(ini) << "[vh_missing]\nDriver=SQLite3\nDatabase=" << dir.path().toStdString()
+                       << "/absent.db\nNoCreat=1\n";
     setenv("ODBCINI", ini.c_str(), 1);
-    TestTask task(3, DbSybaseOdbc);
-    Recorder log(task);
-    const XString cs = task.BuildConnectionString("vh_missing", "teacher", kSecret);
-    std::string text;
-    try {
-        task.Connect(cs);
-        ADD_FAILURE() << "a missing database file must not connect";
-    } catch (const XException& e) {
-        text = e.GetMessage();
+    for (const char* dsn : {"vh_no_such_source", "vh_missing"}) {
+        TestTask task(3, DbSybaseOdbc);
+        Recorder log(task);
+        const std::string text =
+            vhtest::Thrown([&] { task.Connect(task.BuildConnectionString(dsn, "teacher", kSecret)); });
+        EXPECT_NE(text.find("COM Error Code = "), std::string::npos) << text;
+        EXPECT_NE(text.find("\r\nSource = "), std::string::npos) << text;
+        EXPECT_EQ(text.find(kSecret), std::string::npos) << text;
+        EXPECT_FALSE(task.IsConnected());
+        ExpectNoSecret(log);
+        if (std::string(dsn) == "vh_no_such_source") {
+            EXPECT_NE(text.find("Data source name not found"), std::string::npos) << text;
+            EXPECT_NE(text.find("Error number: "), std::string::npos) << text;
+            EXPECT_TRUE(log.Contains("Data source name not found"));  // logged, without the password
+        }
     }
-    EXPECT_NE(text.find("COM Error Code = "), std::string::npos) << text;
-    EXPECT_EQ(text.find(kSecret), std::string::npos) << text;
-    EXPECT_FALSE(task.IsConnected());
     EXPECT_FALSE(QFile::exists(dir.path() + "/absent.db"));
-    ExpectNoSecret(log);
     UseSampleOdbc();
 }
 
@@ -201,34 +150,6 @@ TEST_F(SampleSource, SybaseCatalogueChecks)
     EXPECT_FALSE(task.DoFieldExists("Schools", "ID"));
 }
 
-TEST_F(SampleSource, CountJudgedAndTrialChecks)
-{
-    // Informix: the catalogue query does not open here, so the count over the table itself decides.
-    TestTask informix(3, DbInformix);
-    Recorder log(informix);
-    informix.Connect(SampleConnectionString(informix));
-    EXPECT_TRUE(informix.DoTableExists("Schools"));
-    EXPECT_TRUE(log.Has(9, "Table Exists query:Select COUNT(*) From Schools"));
-    EXPECT_FALSE(informix.DoTableExists("NoSuchTable"));
-
-    EXPECT_TRUE(informix.DoFieldExists("Schools", "School_Number"));
-    EXPECT_TRUE(log.Has(9, "Field Exists query:Select COUNT(School_Number) From Schools"));
-    EXPECT_FALSE(informix.DoFieldExists("Schools", "NoSuchColumn"));
-    informix.Disconnect();
-
-    // CA-Datacom: the table's row count must be above 0.
-    TestTask datacom(3, DbCADatacom);
-    datacom.Connect(SampleConnectionString(datacom));
-    EXPECT_TRUE(datacom.DoTableExists("Terms"));
-    EXPECT_FALSE(datacom.DoTableExists("NoSuchTable"));
-    // Access: the column count query gives one row when the column exists.
-    datacom.SetDatabaseType(DbAccess);
-    EXPECT_TRUE(datacom.DoFieldExists("Terms", "Abbreviation"));
-    EXPECT_FALSE(datacom.DoFieldExists("Terms", "NoSuchColumn"));
-    datacom.SetDatabaseType(DbCADatacom);
-    datacom.Disconnect();
-}
-
 TEST_F(SampleSource, AddTableChecksTheCatalogue)
 {
     TestTask task(3, DbSybaseOdbc);
@@ -271,17 +192,12 @@ TEST_F(SampleSource, ConnectAndCheckTable)
     EXPECT_FALSE(task.IsConnected());
     EXPECT_FALSE(task.ConnectAndCheckTable(cs, "Nope", false));
     EXPECT_FALSE(task.IsConnected());
-    EXPECT_TRUE(task.ConnectAndCheckTable(cs, "Schools", true));
-    EXPECT_TRUE(task.IsConnected());
-    // Already connected: it stays connected whatever the flag says.
-    EXPECT_TRUE(task.ConnectAndCheckTable(cs, "Terms", false));
-    EXPECT_TRUE(task.IsConnected());
-    task.Disconnect();
     EXPECT_THROW(
         task.ConnectAndCheckTable(task.BuildConnectionString("vh_no_such_source", "", ""), "Schools", false),
         XException);
 }
 
+// Finish's lines, progress and files are seen end to end (Program.RunLeavesImportAndStatusFiles).
 TEST_F(SampleSource, StartAndFinishOfARun)
 {
     QTemporaryDir dir;
@@ -289,7 +205,6 @@ TEST_F(SampleSource, StartAndFinishOfARun)
     TestTask task(3, DbSybaseOdbc);
     task.SetOutputFolder(dir.path().toUtf8().constData());
     Recorder log(task);
-
     task.SetParam("logSchema", "true");
     task.StartWithSchemaLog(SampleConnectionString(task), false);
     EXPECT_TRUE(task.IsConnected());
@@ -298,30 +213,9 @@ TEST_F(SampleSource, StartAndFinishOfARun)
     const int writer = log.IndexOf("Starting PDE Writer");
     ASSERT_GE(writer, 0);
     EXPECT_LT(writer, log.IndexOf("Connected to data source."));
-
-    log.Clear();
     task.Finish();
     EXPECT_FALSE(task.IsConnected());
-    EXPECT_TRUE(log.Has(5, "Export complete."));
-    EXPECT_TRUE(QFile::exists(dir.path() + "/SchoolConfig.xml"));
-    ASSERT_GE(log.progress.size(), 2u);
-    EXPECT_EQ(log.progress[log.progress.size() - 2], "end_progress");
-    EXPECT_EQ(log.progress.back(), "bridge_complete");
     ExpectNoSecret(log);
-
-    // With the keep flag the connection stays open and no "Disconnecting" line is written; no schema
-    // without "logSchema".
-    TestTask keep(3, DbSybaseOdbc);
-    keep.SetOutputFolder(dir.path().toUtf8().constData());
-    Recorder keepLog(keep);
-    keep.SetParam("logSchema", "false");
-    keep.StartWithSchemaLog(SampleConnectionString(keep), true);
-    EXPECT_FALSE(keepLog.Has(7, "Logging Schema..."));
-    keep.Finish();
-    EXPECT_TRUE(keep.IsConnected());
-    EXPECT_FALSE(keepLog.Has(8, "Disconnecting"));
-    EXPECT_EQ(keepLog.progress.back(), "bridge_complete");
-    keep.Disconnect();
 }
 
 }  // namespace

@@ -29,13 +29,6 @@ public:
         m_currentColumn = nullptr;
         return text;
     }
-    bool ParseBoolOf(size_t column)
-    {
-        m_currentColumn = &m_columns.at(column);
-        const bool value = ParseBool();
-        m_currentColumn = nullptr;
-        return value;
-    }
 };
 
 template <class F> PDEWriter::ValueOperation Op(F f)
@@ -45,6 +38,7 @@ template <class F> PDEWriter::ValueOperation Op(F f)
 
 }  // namespace
 
+// The formatters that the extractors use, on real rows.
 TEST(Formatters, EveryWrittenFormatterOnRealRows)
 {
     readertest::UseReaderSource();
@@ -63,32 +57,12 @@ TEST(Formatters, EveryWrittenFormatterOnRealRows)
         PDEWriter::ValueOperation op;
     };
     const Column columns[] = {
-        {"id", Op(&DataAccessBase::FormatInt)},
-        {"txt", Op(&DataAccessBase::FormatText)},
-        {"txt", Op(&DataAccessBase::FormatUpper)},
-        {"txt", Op(&DataAccessBase::FormatQuoted)},
-        {"txt", Op(&DataAccessBase::FormatZeroBlank)},
-        {"txt", Op(&DataAccessBase::FormatNABlank)},
-        {"txt", Op(&DataAccessBase::FormatDigitFromText)},
-        {"txt", Op(&DataAccessBase::FormatCategoryWord)},
-        {"txt", Op(&DataAccessBase::FormatPrefixGS)},
-        {"txt", Op(&DataAccessBase::FormatYN)},
-        {"amount", Op(&DataAccessBase::FormatMoney)},
-        {"d", Op(&DataAccessBase::FormatDate)},
-        {"d", Op(&DataAccessBase::FormatDateBlank1900Current)},
-        {"d", Op(&DataAccessBase::FormatDateBlankNullCurrent)},
-        {"ts", Op(&DataAccessBase::FormatTime)},
-        {"ts", Op(&DataAccessBase::FormatDateTime)},
-        {"ts", Op(&DataAccessBase::FormatDateTimeAsDate)},
-        {"n", Op(&DataAccessBase::FormatIntZeroBlank)},
-        {"f", Op(&DataAccessBase::FormatFloat)},
-        {"f", Op(&DataAccessBase::FormatFloatWhole)},
-        {"flag", Op(&DataAccessBase::FormatYesNo)},
-        {"flag", Op(&DataAccessBase::FormatNoYes)},
-        {"flag", Op(&DataAccessBase::FormatYesBlank)},
-        {"flag", Op(&DataAccessBase::FormatBoolDigit)},
-        {"phone", Op(&DataAccessBase::FormatPhone)},
-        {"phone", Op(&DataAccessBase::FormatPhoneNumber)},
+        {"id", Op(&DataAccessBase::FormatInt)},        {"txt", Op(&DataAccessBase::FormatText)},
+        {"txt", Op(&DataAccessBase::FormatZeroBlank)}, {"txt", Op(&DataAccessBase::FormatCategoryWord)},
+        {"txt", Op(&DataAccessBase::FormatPrefixGS)},  {"txt", Op(&DataAccessBase::FormatYN)},
+        {"amount", Op(&DataAccessBase::FormatMoney)},  {"d", Op(&DataAccessBase::FormatDate)},
+        {"ts", Op(&DataAccessBase::FormatTime)},       {"f", Op(&DataAccessBase::FormatFloat)},
+        {"flag", Op(&DataAccessBase::FormatYesNo)},    {"phone", Op(&DataAccessBase::FormatPhoneNumber)},
     };
     ODBCField* id = nullptr;
     for (const Column& c : columns) {
@@ -102,25 +76,15 @@ TEST(Formatters, EveryWrittenFormatterOnRealRows)
     EXPECT_EQ(task.WriteTable(nullptr, XString()), 7);
 
     const std::string expected =
-        "1\tLunch  Room\tLUNCH  ROOM\t\"Lunch  Room\"\tLunch  Room\tLunch  Room\t\tLunch  Room\tgs_Lunch  "
-        "Room\t\t"
-        "$-12.50\t\t\t\t9:05:07 AM\t09/03/2024 9:05:07 AM\t09/03/2024\t\t2.500000\t2\tYes\tNo\tYes\t1\t"
-        "555 123-4567 x12\t555 123-4567 x12\tCalendar\r\n"
-        "2\t0\t0\t\"0\"\t\t0\t0\t0\tgs_0\tN\t$1234.50\t12/31/1899\t12/31/1899\t12/31/1899\t12:00:00 AM\t"
-        "09/03/2024 12:00:00 AM\t09/03/2024\t42\t0.000000\t0\tNo\tYes\t\t0\t\tN/A\tCalendar\r\n"
-        "3\tN/A\tN/A\t\"N/A\"\tN/A\t\t\tN/A\tgs_N/A\t\t$0.00\t01/01/"
-        "1900\t\t\t\t\t\t-7\t99.500000\t100\tNo\tYes\t\t0\t"
-        "12345\t12345\tCalendar\r\n"
-        "4\tYES\tYES\t\"YES\"\tYES\tYES\t1\tYES\tgs_YES\tY\t$0.00\t\t\t\t1:30:00 PM\t01/01/1900 1:30:00 PM\t"
-        "01/01/1900\t\t0.000000\t0\tYes\tNo\tYes\t1\t555 123-4567\t555 123-4567\tCalendar\r\n"
-        "5\tlunchroom\tLUNCHROOM\t\"lunchroom\"\tlunchroom\tlunchroom\t\tlunchroom\tgs_lunchroom\t\t$0.13\t"
-        "01/01/1600\t01/01/1600\t\t\t\t\t5\t-0.500000\t-0\tNo\tYes\t\t0\t\t\tCalendar\r\n"
-        "6\tn\tN\t\"n\"\tn\tn\t0\tn\tgs_n\tN\t$3.00\t02/29/2024\t02/29/2024\t02/29/"
-        "2024\t\t\t\t\t1.000000\t1\t"
-        "Yes\tNo\tYes\t1\t\t\tCalendar\r\n"
-        "7\tLUNCH\tLUNCH\t\"LUNCH\"\tLUNCH\tLUNCH\t\tlunch\tgs_LUNCH\t\t$0.00\t\t\t\t\t\t\t\t0."
-        "000000\t0\tNo\tYes\t"
-        "\t0\t\t\tCalendar\r\n";
+        "1\tLunch  Room\tLunch  Room\tLunch  Room\tgs_Lunch  Room\t\t$-12.50\t\t9:05:07 "
+        "AM\t2.500000\tYes\t555 123-4567 x12\tCalendar\r\n"
+        "2\t0\t\t0\tgs_0\tN\t$1234.50\t12/31/1899\t12:00:00 AM\t0.000000\tNo\tN/A\tCalendar\r\n"
+        "3\tN/A\tN/A\tN/A\tgs_N/A\t\t$0.00\t01/01/1900\t\t99.500000\tNo\t12345\tCalendar\r\n"
+        "4\tYES\tYES\tYES\tgs_YES\tY\t$0.00\t\t1:30:00 PM\t0.000000\tYes\t555 123-4567\tCalendar\r\n"
+        "5\tlunchroom\tlunchroom\tlunchroom\tgs_lunchroom\t\t$0.13\t01/01/"
+        "1600\t\t-0.500000\tNo\t\tCalendar\r\n"
+        "6\tn\tn\tn\tgs_n\tN\t$3.00\t02/29/2024\t\t1.000000\tYes\t\tCalendar\r\n"
+        "7\tLUNCH\tLUNCH\tlunch\tgs_LUNCH\t\t$0.00\t\t\t0.000000\tNo\t\tCalendar\r\n";
     EXPECT_EQ(vhtest::ReadBytes(folder + "/FormatSample.pef"), expected);
     // Numbers the phone formatter cannot read are kept and reported at level 7.
     EXPECT_TRUE(
@@ -132,6 +96,7 @@ TEST(Formatters, EveryWrittenFormatterOnRealRows)
     task.EndOutputTable();
 }
 
+// The field-argument formatters that the extractors use, and formatters without a current column.
 TEST(Formatters, FieldArgumentsAndNoCurrentColumn)
 {
     readertest::UseReaderSource();
@@ -140,56 +105,27 @@ TEST(Formatters, FieldArgumentsAndNoCurrentColumn)
     task.StartOutputTable("Format Sample", "FormatSample.pef", false);
     ODBCTable* t = task.AddTable("FormatSample", "f", true);
     ODBCField* id = task.AddFieldColumn(t, "id", Op(&DataAccessBase::FormatInt), "id", true);
-    task.AddFieldColumn(t, "txt", Op(&DataAccessBase::FormatTrimmed), "txt", true);
-    ODBCField* d = task.AddFieldColumn(t, "d", Op(&DataAccessBase::FormatDateZeroBlank), "d", true);
-    ODBCField* n = task.AddFieldColumn(t, "n", Op(&DataAccessBase::FormatIntZeroBlank), "n", true);
-    ODBCField* flag = task.AddFieldColumn(t, "flag", Op(&DataAccessBase::FormatYesBlank), "flag", true);
-    ODBCField* f = task.AddFieldColumn(t, "f", Op(&DataAccessBase::FormatFloatWhole), "f", true);
+    task.AddFieldColumn(t, "txt", Op(&DataAccessBase::FormatText), "txt", true);
+    ODBCField* d = task.AddFieldColumn(t, "d", Op(&DataAccessBase::FormatDate), "d", true);
     task.AddOrder(id);
     ASSERT_TRUE(task.OpenTable(true));
     ASSERT_TRUE(task.MoveFirst());
 
-    // Row 1: the text keeps its inner line break when only trimmed.
-    EXPECT_EQ(Str(task.Call(1, Op(&DataAccessBase::FormatTrimmed))), "Lunch\r\nRoom");
+    // Row 1: the zero DATE (1899-12-30) reads as no date.
     EXPECT_EQ(Str(task.Call(1, Op(&DataAccessBase::FormatNoLineBreaks))), "Lunch  Room");
     EXPECT_EQ(Str(task.Call(1, Op(&DataAccessBase::FormatNoTabs))), "Lunch  Room");
-    EXPECT_EQ(Str(task.FormatDateBlankNull(d)), "");  // 1899-12-30
-    EXPECT_EQ(Str(task.FormatDateBlank1900(d)), "");  // the zero DATE reads as no date
-    EXPECT_EQ(Str(task.FormatIntOf(n)), "");
-    EXPECT_EQ(Str(task.FormatIntOf(id)), "1");
-    EXPECT_EQ(Str(task.FormatIntOf(nullptr)), "");
-    EXPECT_EQ(Str(task.FormatYesBlankOf(flag)), "Yes");
-    EXPECT_EQ(Str(task.FormatNoYesOf(flag)), "No");
-    EXPECT_EQ(Str(task.FormatNoYesOf(nullptr)), "Yes");
-    EXPECT_TRUE(task.GetBoolOf(flag));
-    EXPECT_EQ(Str(task.FormatFloatOf(f)), "2");
-    EXPECT_EQ(Str(task.FormatFloatWholeOf(f)), "2");
-    EXPECT_EQ(Str(task.Call(2, Op(&DataAccessBase::FormatDateZeroBlank))), "");
-
-    ASSERT_TRUE(task.MoveNext());  // row 2
-    EXPECT_FALSE(task.ParseBoolOf(1));
-    EXPECT_EQ(Str(task.Call(1, Op(&DataAccessBase::FormatZeroAsBlank))), "");
-    EXPECT_EQ(Str(task.Call(2, Op(&DataAccessBase::FormatDateZeroBlank))), "12/31/1899");
+    EXPECT_EQ(Str(task.FormatDateBlankNull(d)), "");
+    EXPECT_EQ(Str(task.FormatDateBlank1900(d)), "");
+    ASSERT_TRUE(task.MoveNext());  // row 2: 1899-12-31
     EXPECT_EQ(Str(task.FormatDateBlankNull(d)), "12/31/1899");
-    EXPECT_EQ(Str(task.FormatIntOf(n)), "42");
-    EXPECT_FALSE(task.Call(4, Op(&DataAccessBase::FormatYesBlank)).Length());
     ASSERT_TRUE(task.MoveNext());  // row 3: 1900-01-01
     EXPECT_EQ(Str(task.FormatDateBlank1900(d)), "");
-    EXPECT_EQ(Str(task.FormatIntOf(n)), "-7");
-    ASSERT_TRUE(task.MoveNext());  // row 4: YES
-    EXPECT_TRUE(task.ParseBoolOf(1));
-    EXPECT_FALSE(task.ParseBool());  // no current column
     EXPECT_EQ(Str(task.FormatDateBlank1900(nullptr)), "");
 
-    // Without a current column: empty texts, and the stated value of the flag formatters.
+    // Without a current column: empty texts, and the stated value of the flag formatter.
     EXPECT_EQ(Str(task.FormatText()), "");
     EXPECT_EQ(Str(task.FormatMoney()), "");
     EXPECT_EQ(Str(task.FormatYesNo()), "No");
-    EXPECT_EQ(Str(task.FormatNoYes()), "Yes");
-    EXPECT_EQ(Str(task.FormatBoolDigit()), "0");
-    EXPECT_EQ(Str(task.FormatYesBlank()), "");
-    EXPECT_FALSE(task.GetBoolOf(nullptr));
-    EXPECT_EQ(Str(task.FormatFloatWhole()), "");
 }
 
 TEST(Formatters, TextRulesWithoutFields)
@@ -242,26 +178,12 @@ TEST(Formatters, QuickTextsMatchTheGeneralFormatting)
 
 TEST(Formatters, FixedMatchesPrintfOnTiesAndBoundaries)
 {
-    // Exact binary ties, values whose decimal text looks like a tie, both signs, tiny and
-    // large magnitudes around 2^53 and 2^64, and a spread of cents and quarter-cents.
-    std::vector<double> values = {0.5,
-                                  1.5,
-                                  2.5,
-                                  0.125,
-                                  0.375,
-                                  1.005,
-                                  2.675,
-                                  0.045,
-                                  4999.995,
-                                  0.995,
-                                  9.9999999995,
-                                  5e-324,
-                                  1e-300,
-                                  4503599627370495.5,
-                                  9007199254740991.0,
-                                  9007199254740992.0,
-                                  18446744073709551616.0,
-                                  1e300};
+    // Exact binary ties and values whose decimal text looks like a tie; both signs below.
+    std::vector<double> values = {0.5,   1.5,   2.5,      0.125, 0.375,       1.005,
+                                  2.675, 0.045, 4999.995, 0.995, 9.9999999995};
+    // Tiny and large magnitudes, around 2^53 and 2^64; then a spread of cents and quarter-cents.
+    values.insert(values.end(), {5e-324, 1e-300, 4503599627370495.5, 9007199254740991.0, 9007199254740992.0,
+                                 18446744073709551616.0, 1e300});
     for (int i = -300000; i <= 300000; i += 7)
         values.push_back(i / 100.0 + i / 8.0 / 1000.0);
     char expected[400];

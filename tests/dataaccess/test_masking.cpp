@@ -1,6 +1,8 @@
-// Masking of passwords in connection strings.
+// Connection strings: the per-type texts of the two types the connection search tries (Sybase ODBC
+// and Oracle ODBC) with their quoting, and the masking of passwords; null dates and templates.
 
 #include "DataAccessBase.h"
+#include "DatabaseTypes.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +52,34 @@ TEST(Masking, MaskConnectionPasswords)
     EXPECT_EQ(MaskedAll("DSN=d;UID=u;PWD=abc;"), "DSN=d;UID=u;PWD=***;");
     EXPECT_EQ(MaskedAll("DSN=d;Uid=u;Pwd=abcd;"), "DSN=d;Uid=u;Pwd=****;");
     EXPECT_EQ(MaskedAll("DSN=d;"), "DSN=d;");
+}
+
+std::string Cs(int type, const char* d, const char* u, const char* p)
+{
+    return DatabaseConnectionString(type, d, u, p).CStr();
+}
+
+TEST(DatabaseTypes, ConnectionStringsWithoutLoginAndWithQuoting)
+{
+    // Optional parts disappear with an empty user or password; fixed ones stay.
+    EXPECT_EQ(Cs(DbSybaseOdbc, "school", "admin", "pw"), "DSN=school;UID=admin;PWD=pw;");
+    EXPECT_EQ(Cs(DbSybaseOdbc, "school", "admin", ""), "DSN=school;UID=admin;");
+    EXPECT_EQ(Cs(DbSybaseOdbc, "school", "", ""), "DSN=school;");
+    EXPECT_EQ(Cs(DbOracleOdbc, "D", "", ""), "Data Source=D;Persist Security Info=True;");
+
+    // A value that could end its attribute is braced, a "}" in it doubled; others stay as given.
+    EXPECT_EQ(Cs(DbSybaseOdbc, "school", "a=b", "x;Database=other.db"),
+              "DSN=school;UID=a=b;PWD={x;Database=other.db};");
+    EXPECT_EQ(Cs(DbOracleOdbc, "D{1}", " U", "p}w"),
+              "Data Source={D{1}}};User ID={ U};Password={p}}w};Persist Security Info=True;");
+}
+
+TEST(DatabaseTypes, NullDatesAndTemplates)
+{
+    EXPECT_STREQ(DatabaseDateLiteral(DbSybaseOdbc, XDate(), "mm/dd/yyyy").CStr(), "''");
+    EXPECT_STREQ(DatabaseDateLiteral(DbOracleOdbc, XDate(), "mm/dd/yyyy").CStr(), "");
+    // A value holding "%s" is not filled again.
+    EXPECT_STREQ(FillTemplate("a %s b %s", "%s", "x").CStr(), "a %s b x");
 }
 
 }  // namespace

@@ -1,26 +1,15 @@
-// The query model: tables, columns, conditions and orders, contact types and year texts.
+// The query model: tables, columns, conditions and orders.
 
 #include "DaTestSupport.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-
 using datest::Recorder;
 using datest::TestTask;
+using vhtest::Thrown;
 
 namespace {
-
-std::string ThrownBy(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const XException& e) {
-        return e.GetMessage();
-    }
-    return "(nothing thrown)";
-}
 
 TEST(QueryModel, TablesFieldsAndColumns)
 {
@@ -71,12 +60,12 @@ TEST(QueryModel, NullFieldsInConditionsStopTheRun)
     ODBCTable* t = task.AddTable("Teachers", "t", false);
     ODBCField* last = task.AddField(t, "LastFirst");
     ODBCField* school = task.AddField(t, "SchoolID");
-    EXPECT_EQ(ThrownBy([&] { task.AddCondition("AND", nullptr, "=", "1"); }),
+    EXPECT_EQ(Thrown([&] { task.AddCondition("AND", nullptr, "=", "1"); }),
               "Primary field NULL in XODBC::AddCondition.");
     EXPECT_TRUE(log.Has(2, "Primary field NULL in XODBC::AddCondition."));
-    EXPECT_EQ(ThrownBy([&] { task.AddJoinCondition("AND", last, "=", nullptr); }),
+    EXPECT_EQ(Thrown([&] { task.AddJoinCondition("AND", last, "=", nullptr); }),
               "Cannot continue: Primary field is LastFirst; Secondary field is NULL");
-    EXPECT_EQ(ThrownBy([&] { task.AddJoinCondition("AND", nullptr, "=", school); }),
+    EXPECT_EQ(Thrown([&] { task.AddJoinCondition("AND", nullptr, "=", school); }),
               "Cannot continue: Primary field is NULL; Secondary field is SchoolID; ");
     // Nothing was added: the statement has no WHERE.
     EXPECT_STREQ(task.BuildQuery().CStr(), "SELECT t.LastFirst, t.SchoolID FROM Teachers t ");
@@ -90,26 +79,6 @@ TEST(QueryModel, ClearQueryForgetsTheChangeDateField)
     task.SetChangeDateField(date);
     task.ClearQuery();
     EXPECT_EQ(task.GetChangeDateField(), nullptr);
-}
-
-TEST(DataAccess, ContactTypes)
-{
-    TestTask task(3, DbSybaseOdbc);
-    const struct
-    {
-        const char* relationship;
-        const char* type;
-    } cases[] = {
-        {"Step-Father's", "Family"},  {"grand mother", "Family"},     {"Dr.", "Health"},
-        {" Guardian 2", "Emergency"}, {"Mother's Friend", "Contact"}, {"", "Contact"},
-        {"[Dad]", "Family"},
-    };
-    for (const auto& c : cases)
-        EXPECT_STREQ(task.GetContactType(c.relationship).CStr(), c.type) << c.relationship;
-
-    // Building the map again replaces it.
-    task.BuildRelationshipTable();
-    EXPECT_STREQ(task.GetContactType("Uncle").CStr(), "Family");
 }
 
 }  // namespace

@@ -1,39 +1,23 @@
-// The SELECT statements of the query model: both builders, groups, joins and file tables.
+// The SELECT statements of the query model: both builders, groups and joins.
 
 #include "SqlBuilder.h"
 
 #include "DatabaseTypes.h"
-#include "XException.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
-struct LogLine
-{
-    int level;
-    std::string text;
-    std::string method;
-};
-
-// A query model with a recorder for the builder's log lines.
+// A query model of a Sybase ODBC source and its statements.
 struct Builder
 {
     QueryModel model;
-    std::vector<LogLine> log;
-    int32_t type = DbSybaseOdbc;
-    bool distinct = false;
-    XString dataSource;
 
     SqlBuilder Make()
     {
-        return SqlBuilder(model, type, distinct, dataSource,
-                          [this](int level, const XString& text, const XString& method) {
-                              log.push_back({level, text.CStr(), method.CStr()});
-                          });
+        return SqlBuilder(model, DbSybaseOdbc, false, XString(), [](int, const XString&, const XString&) {});
     }
     std::string Plain() { return Make().BuildQuery().CStr(); }
     std::string Ansi() { return Make().BuildAnsiJoinQuery().CStr(); }
@@ -45,6 +29,14 @@ struct Builder
     {
         return model.AddCondition(conj, l, op, r, XString(), group);
     }
+    // A column of the table "T t", added on first use.
+    ODBCField* Field(const char* name)
+    {
+        if (!table)
+            table = model.AddTable("T", "t", XString());
+        return model.AddField(table, name);
+    }
+    ODBCTable* table = nullptr;
 };
 
 // Condition handles must outlive the builder: keep them in a second model that is never built.
@@ -87,7 +79,8 @@ TEST_F(ExampleFixture, WorkedExampleBothBuilders)
     EXPECT_EQ(b.Plain(), plain);
 }
 
-TEST(SqlBuilder, TablesAliasesAndExpressions)
+// The calculated order column is QueryModel.ConditionsOrdersAndCalculatedFields.
+TEST(SqlBuilder, TablesAndAliases)
 {
     Builder b;
     ODBCTable* schools = b.model.AddTable("Schools", "", XString());
@@ -102,66 +95,41 @@ TEST(SqlBuilder, TablesAliasesAndExpressions)
     q.Value("AND", id, ">", "0", 0);
     q.model.AddOrder(id, true);
     EXPECT_EQ(q.Plain(), "SELECT VH.Terms.ID FROM VH.Terms  WHERE VH.Terms.ID > 0 ORDER BY VH.Terms.ID DESC");
-
-    // Expression prefix with and without suffix, field aliases, and an order by alias.
-    Builder e;
-    ODBCTable* sec = e.model.AddTable("Sections", "sec", XString());
-    ODBCField* name = e.model.AddField(sec, "Name");
-    name->SetPrefix("UPPER(");
-    ODBCField* teacher = e.model.AddField(sec, "Teacher");
-    teacher->SetPrefix("case");
-    teacher->SetSuffix("when '' then 1 else 0 end");
-    teacher->SetAlias("order1");
-    e.model.AddOrder(teacher, false);
-    e.model.AddOrder(name, true);
-    EXPECT_EQ(e.Plain(), "SELECT UPPER( sec.Name), case sec.Teacher when '' then 1 else 0 end as order1 FROM "
-                         "Sections sec  ORDER BY order1, sec.Name DESC");
 }
 
 TEST(SqlBuilder, GroupParentheses)
 {
     Builder b;
-    ODBCTable* t = b.model.AddTable("T", "t", XString());
-    ODBCField* a = b.model.AddField(t, "a");
-    ODBCField* x = b.model.AddField(t, "x");
-    ODBCField* y = b.model.AddField(t, "y");
     // a AND (b OR c): the parenthesis closes after the condition whose group fell.
-    b.Value("AND", a, "=", "1", 0);
-    b.Value("AND", x, "=", "2", 1);
-    b.Value("OR", y, "=", "3", 0);
+    b.Value("AND", b.Field("a"), "=", "1", 0);
+    b.Value("AND", b.Field("x"), "=", "2", 1);
+    b.Value("OR", b.Field("y"), "=", "3", 0);
     EXPECT_EQ(b.Plain(), "SELECT t.a, t.x, t.y FROM T t  WHERE t.a = 1 AND (t.x = 2 OR t.y = 3)");
 
     // A step of two opens one parenthesis; it is closed at the end.
     Builder c;
-    ODBCTable* u = c.model.AddTable("T", "t", XString());
-    ODBCField* p = c.model.AddField(u, "p");
+    ODBCField* p = c.Field("p");
     c.Value("AND", p, "=", "1", 0);
     c.Value("AND", p, "<>", "'x'", 2);
     EXPECT_EQ(c.Plain(), "SELECT t.p FROM T t  WHERE t.p = 1 AND (t.p <> 'x')");
 
     // Groups that fall more often than they rose close only what is open.
     Builder d;
-    ODBCTable* v = d.model.AddTable("T", "t", XString());
-    ODBCField* q = d.model.AddField(v, "q");
-    d.Value("AND", q, "=", "1", 0);
-    d.Value("AND", q, "=", "2", 2);
-    d.Value("OR", q, "=", "3", 1);
-    d.Value("AND", q, "=", "4", 0);
-    d.Value("AND", q, "=", "5", -1);
+    ODBCField* q = d.Field("q");
+    const int groups[] = {0, 2, 1, 0, -1};
+    for (int i = 0; i < 5; ++i)
+        d.Value(i == 2 ? "OR" : "AND", q, "=", std::to_string(i + 1).c_str(), groups[i]);
     EXPECT_EQ(d.Plain(),
               "SELECT t.q FROM T t  WHERE t.q = 1 AND (t.q = 2 OR t.q = 3) AND t.q = 4 AND t.q = 5");
 
     // A first condition whose conjunction opens a parenthesis writes it after WHERE.
     Builder f;
-    ODBCTable* w = f.model.AddTable("T", "t", XString());
-    ODBCField* r = f.model.AddField(w, "r");
-    f.Value("(", r, "=", "1", 0);
+    f.Value("(", f.Field("r"), "=", "1", 0);
     EXPECT_EQ(f.Plain(), "SELECT t.r FROM T t  WHERE ( t.r = 1");
 
     // No conditions, no WHERE; no orders, no ORDER BY.
     Builder g;
-    ODBCTable* z = g.model.AddTable("T", "t", XString());
-    g.model.AddField(z, "s");
+    g.Field("s");
     EXPECT_EQ(g.Plain(), "SELECT t.s FROM T t ");
 }
 
@@ -213,32 +181,6 @@ TEST(SqlBuilder, AnsiJoinContinuationGroups)
     b.Join("AND", a2, "=", c2, 0);
     EXPECT_EQ(b.Ansi(), "SELECT a.k1, a.k2, c.k1, c.k2 FROM A a INNER JOIN C c ON a.k1 =c.k1  OR a.k2  = "
                         "c.k2  AND a.k2 =c.k2  ");
-}
-
-TEST(SqlBuilder, FileTablesAndAccessWarning)
-{
-    Builder b;
-    b.type = DbDBaseXBase;
-    b.dataSource = "/data/dbf/";
-    b.model.AddTable("Students", "stu", XString());
-    EXPECT_EQ(b.Plain(), "/data/dbf/Students.dbf");
-    EXPECT_EQ(b.Ansi(), "/data/dbf/Students.dbf");
-    b.model.AddTable("Terms", "t", XString());
-    try {
-        b.Plain();
-        FAIL() << "two tables of a file database must be refused";
-    } catch (const XException& e) {
-        EXPECT_STREQ(e.GetMessage(), "Cannot use more than 1 table in XBase query");
-    }
-
-    Builder acc;
-    acc.type = DbAccess;
-    ODBCTable* t = acc.model.AddTable("T", "t", XString());
-    acc.model.AddField(t, "x");
-    EXPECT_EQ(acc.Plain(), "SELECT t.x FROM T t ");
-    ASSERT_FALSE(acc.log.empty());
-    EXPECT_EQ(acc.log.front().level, 4);
-    EXPECT_EQ(acc.log.front().text, "Joins may not work for this DB Type: Access");
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
 #pragma once
 
-// Folders and data sources of the engine tests.
+// Folders and data sources of the engine tests, set up once by the test program's main.
 
 #include <QString>
 
-// Folders and data sources of the engine tests, set up once by the test program's main.
 namespace enginetest {
 
-// The temporary folder of this test run.
-QString TempRoot();
 // A new empty folder under the temporary folder.
 QString NewFolder(const QString& name);
 

@@ -1,43 +1,50 @@
-// Running the real program and splitting what it answers.
+// Running the real program, splitting what it answers, and reading the files it writes.
 
 #include "ProgramRunner.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace enginetest {
 
 QStringList ProgramResult::HostLines() const
 {
     QStringList lines;
-    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (!line.startsWith(QStringLiteral("log\t")))
+    for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith("log\t"))
             lines << line;
     }
     return lines;
 }
 
+QStringList ProgramResult::Lines(const QString& kind) const
+{
+    return HostLines().filter(QRegularExpression('^' + kind + '\t'));
+}
+
 QStringList ProgramResult::LogMessages(const QString& prefix) const
 {
     QStringList messages;
-    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        if (fields.size() >= 5 && fields[0] == QLatin1String("log") && fields[4].startsWith(prefix))
-            messages << fields.mid(4).join(QLatin1Char('\t'));
+    for (const QString& line : out.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() >= 5 && fields[0] == "log" && fields[4].startsWith(prefix))
+            messages << fields.mid(4).join('\t');
     }
     return messages;
 }
 
 QStringList ProgramResult::ErrLines() const
 {
-    return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return err.split('\n', Qt::SkipEmptyParts);
 }
 
 bool HaveProgram()
 {
 #ifdef VARNHOLM_BIN
-    return QFile::exists(QStringLiteral(VARNHOLM_BIN));
+    return QFile::exists(VARNHOLM_BIN);
 #else
     return false;
 #endif
@@ -46,44 +53,17 @@ bool HaveProgram()
 QProcessEnvironment OdbcEnvironment(const QString& odbcFolder, const QString& odbcIni)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ODBCSYSINI"), odbcFolder);
-    env.insert(QStringLiteral("ODBCINI"), odbcIni);
+    env.insert("ODBCSYSINI", odbcFolder);
+    env.insert("ODBCINI", odbcIni);
     return env;
 }
 
-namespace {
-
-// Waits up to two minutes for the started process and takes its exit code and output; a process
-// that does not finish is killed and leaves the code -1.
-[[maybe_unused]] void Collect(QProcess& process, ProgramResult& result)
-{
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return;
-    }
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-}
-
-}  // namespace
-
 ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env)
 {
-    ProgramResult result;
-#ifdef VARNHOLM_BIN
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(VARNHOLM_BIN), args);
-    Collect(process, result);
-#else
-    Q_UNUSED(args);
-    Q_UNUSED(env);
-#endif
-    return result;
+    return RunThrough("exec \"$@\"", args, env);
 }
 
+// Waits up to two minutes for the program; one that does not finish is killed and leaves the code -1.
 ProgramResult RunThrough(const QString& script, const QStringList& args, const QProcessEnvironment& env,
                          const QString& workDir)
 {
@@ -93,10 +73,15 @@ ProgramResult RunThrough(const QString& script, const QStringList& args, const Q
     process.setProcessEnvironment(env);
     if (!workDir.isEmpty())
         process.setWorkingDirectory(workDir);
-    process.start(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), script, QStringLiteral("bash"),
-                                                      QStringLiteral(VARNHOLM_BIN)} +
-                                              args);
-    Collect(process, result);
+    process.start("bash", QStringList{"-c", script, "bash", VARNHOLM_BIN} + args);
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
 #else
     Q_UNUSED(script);
     Q_UNUSED(args);
@@ -111,12 +96,23 @@ QString Encode(const QString& password)
     return QString::fromLatin1(password.toUtf8().toHex());
 }
 
-QString ReadText(const QString& path)
+QByteArray ReadBytes(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString ReadText(const QString& path)
+{
+    return QString::fromUtf8(ReadBytes(path));
+}
+
+void WriteText(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
 }
 
 QString AllText(const QString& folder)
@@ -125,14 +121,14 @@ QString AllText(const QString& folder)
     QDir dir(folder);
     for (const QString& name : dir.entryList(QDir::Files)) {
         const QString content = ReadText(dir.filePath(name));
-        for (QString line : content.split(QLatin1Char('\n'))) {
-            if (line.endsWith(QLatin1Char('\r')))
+        for (QString line : content.split('\n')) {
+            if (line.endsWith('\r'))
                 line.chop(1);
-            text += line + QLatin1Char('\n');
-            const int mark = line.indexOf(QStringLiteral("proprietary:"));
+            text += line + '\n';
+            const int mark = line.indexOf("proprietary:");
             if (mark >= 0)
                 text += QString::fromUtf8(QByteArray::fromBase64(line.mid(mark + 12).trimmed().toLatin1())) +
-                        QLatin1Char('\n');
+                        '\n';
         }
     }
     return text;
@@ -141,6 +137,58 @@ QString AllText(const QString& folder)
 QStringList FileNames(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::CaseSensitive, QDir::Name);
+}
+
+QStringList UpdateFiles(const QString& folder)
+{
+    return QDir(folder).entryList(QStringList{"Update *.PDU"}, QDir::Files, QDir::Name);
+}
+
+QMap<QString, QStringList> UpdateSections(const QString& path)
+{
+    QMap<QString, QStringList> sections;
+    QString title;
+    bool titles = false;
+    for (const QString& line : ReadText(path).split("\r\n")) {
+        if (line.startsWith("// Cached ")) {
+            title = line.mid(3);
+            sections[title];
+            titles = true;
+        } else if (titles) {
+            titles = false;
+        } else if (line == "*") {
+            title.clear();
+        } else if (!title.isEmpty()) {
+            sections[title] << line;
+        }
+    }
+    for (QStringList& lines : sections)
+        lines.sort();
+    return sections;
+}
+
+QByteArray WithoutTimeStamps(const QByteArray& text)
+{
+    QByteArray out;
+    for (const QByteArray& line : text.split('\n')) {
+        if (!line.startsWith("// Created: ") && !line.startsWith("// Start Time: ") &&
+            !line.startsWith("// End Time: "))
+            out += line + '\n';
+    }
+    return out;
+}
+
+const QString kFailedRun = "<date>\tFailed\tFailed on extraction.\r\n";
+
+QString Status(const QString& folder)
+{
+    return ReadText(folder + "/Data ExtractorStatus.tmp")
+        .replace(QRegularExpression("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}\\t"), "<date>\t");
+}
+
+QString FallbackFolder()
+{
+    return QProcessEnvironment::systemEnvironment().value("HOME") + "/Documents/Tamberlyn Software/Logs";
 }
 
 }  // namespace enginetest

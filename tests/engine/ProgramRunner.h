@@ -1,12 +1,12 @@
 #pragma once
 
-// Running the real program and splitting what it answers.
+// Running the real program, splitting what it answers, and reading the files it writes.
 
+#include <QMap>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
-// Runs the real program and splits what it answers.
 namespace enginetest {
 
 struct ProgramResult
@@ -17,6 +17,8 @@ struct ProgramResult
 
     // Lines of standard output without the console log lines.
     QStringList HostLines() const;
+    // The host lines of one kind ("school_list", "test", ...).
+    QStringList Lines(const QString& kind) const;
     // Messages of the console log lines that begin with the prefix, in order.
     QStringList LogMessages(const QString& prefix) const;
     QStringList ErrLines() const;
@@ -39,6 +41,21 @@ QString Encode(const QString& password);
 QString AllText(const QString& folder);
 // Names of the files of the folder, sorted.
 QStringList FileNames(const QString& folder);
+QByteArray ReadBytes(const QString& path);
 QString ReadText(const QString& path);
+// Writes the bytes, making the folders on the way.
+void WriteText(const QString& path, const QByteArray& bytes);
+
+// The "Update <time stamp>.PDU" files of the folder, sorted.
+QStringList UpdateFiles(const QString& folder);
+// The data lines of each section of an update file, sorted, by the section's title.
+QMap<QString, QStringList> UpdateSections(const QString& path);
+// The text without the lines of the creation, start and end times.
+QByteArray WithoutTimeStamps(const QByteArray& text);
+// The status file of the folder with its time stamp masked as "<date>".
+QString Status(const QString& folder);
+extern const QString kFailedRun;
+// Where the status goes when the output folder cannot take it.
+QString FallbackFolder();
 
 }  // namespace enginetest

@@ -11,26 +11,14 @@
 //   absent.txt      files that must not be written nor included by the main file
 //   log.txt         messages that the run must log, in this order (other lines may stand between)
 //   Update.PDU      the run's one "Update <time stamp>.PDU" file, without its time-stamp lines
-#include "EngineTestEnv.h"
-#include "ProgramRunner.h"
+#include "DataSources.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcessEnvironment>
-#include <QRegularExpression>
-
-#include <gtest/gtest.h>
 
 using namespace enginetest;
 
 namespace {
-
-struct Source
-{
-    const char* name;    // the test's name
-    const char* suffix;  // of the data source names: vh_golden_<school><suffix>
-    QStringList (*login)();
-};
 
 struct Case
 {
@@ -39,93 +27,35 @@ struct Case
     QStringList args;
 };
 
-QString Env(const char* name)
-{
-    return QProcessEnvironment::systemEnvironment().value(QLatin1String(name));
-}
-
-QStringList SqliteLogin()
-{
-    return {QStringLiteral("--user=demo"), QStringLiteral("--pwdencode=") + Encode(QStringLiteral("demo"))};
-}
-
-QStringList PgLogin()
-{
-    return {QStringLiteral("--user=") + Env("VH_PG_USER"),
-            QStringLiteral("--pwdencode=") + Encode(Env("VH_PG_PASSWORD"))};
-}
-
 // The cases; a new family adds its expected files to these folders.
 const Case kCases[] = {
-    {"structure", "structure", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
-    {"structure_bare", "structure_bare", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
-    {"structure_inactive",
-     "structure",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--inactivedate=11/01/2026")}},
-    {"structure_alt",
-     "structure",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--altschool=200")}},
-    {"attendance_codes", "attendance_codes", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
-    {"attendance",
-     "attendance",
-     {QStringLiteral("--att"), QStringLiteral("--school=100"), QStringLiteral("--filterdaily=true"),
-      QStringLiteral("--filterperiod=true")}},
-    {"attendance_daily",
-     "attendance",
-     {QStringLiteral("--att"), QStringLiteral("--school=100"), QStringLiteral("--filterdaily=true")}},
-    {"attendance_none", "attendance", {QStringLiteral("--att"), QStringLiteral("--school=100")}},
-    {"attendance_bare",
-     "attendance_bare",
-     {QStringLiteral("--school=100"), QStringLiteral("--filterdaily=true"),
-      QStringLiteral("--filterperiod=true")}},
-    {"conduct",
-     "conduct",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterconductdate=true")}},
-    {"conduct_nodate", "conduct", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
-    {"conduct_inactive",
-     "conduct",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--inactivedate=09/01/2026")}},
-    {"conduct_noyear",
-     "conduct_noyear",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterconductdate=true")}},
-    {"conduct_bare",
-     "conduct_bare",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterconductdate=true")}},
-    {"staff",
-     "staff",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterstaff=true")}},
-    {"staff_inactive",
-     "staff",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--inactivedate=11/01/2026")}},
-    {"staff_bus", "staff_bus", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
-    {"staff_missing", "staff_missing", {QStringLiteral("--demo"), QStringLiteral("--school=100")}},
-    {"students",
-     "students",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterstudent=true")}},
-    {"students_alt",
-     "students",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--inactivedate=09/01/2026"),
-      QStringLiteral("--altschool=200")}},
-    {"students_min",
-     "students_min",
-     {QStringLiteral("--demo"), QStringLiteral("--school=100"), QStringLiteral("--filterextraconduct=true")}},
+    {"structure", "structure", {"--demo", "--school=100"}},
+    {"structure_bare", "structure_bare", {"--demo", "--school=100"}},
+    {"structure_inactive", "structure", {"--demo", "--school=100", "--inactivedate=11/01/2026"}},
+    {"structure_alt", "structure", {"--demo", "--school=100", "--altschool=200"}},
+    {"attendance_codes", "attendance_codes", {"--demo", "--school=100"}},
+    {"attendance", "attendance", {"--att", "--school=100", "--filterdaily=true", "--filterperiod=true"}},
+    {"attendance_daily", "attendance", {"--att", "--school=100", "--filterdaily=true"}},
+    {"attendance_none", "attendance", {"--att", "--school=100"}},
+    {"attendance_bare", "attendance_bare", {"--school=100", "--filterdaily=true", "--filterperiod=true"}},
+    {"conduct", "conduct", {"--demo", "--school=100", "--filterconductdate=true"}},
+    {"conduct_nodate", "conduct", {"--demo", "--school=100"}},
+    {"conduct_inactive", "conduct", {"--demo", "--school=100", "--inactivedate=09/01/2026"}},
+    {"conduct_noyear", "conduct_noyear", {"--demo", "--school=100", "--filterconductdate=true"}},
+    {"conduct_bare", "conduct_bare", {"--demo", "--school=100", "--filterconductdate=true"}},
+    {"staff", "staff", {"--demo", "--school=100", "--filterstaff=true"}},
+    {"staff_inactive", "staff", {"--demo", "--school=100", "--inactivedate=11/01/2026"}},
+    {"staff_bus", "staff_bus", {"--demo", "--school=100"}},
+    {"staff_missing", "staff_missing", {"--demo", "--school=100"}},
+    {"students", "students", {"--demo", "--school=100", "--filterstudent=true"}},
+    {"students_alt", "students", {"--demo", "--school=100", "--inactivedate=09/01/2026", "--altschool=200"}},
+    {"students_min", "students_min", {"--demo", "--school=100", "--filterextraconduct=true"}},
 };
 
-// run_pg_tests.sh sets VH_PG_DSN and runs the Pg instances; a plain ctest run has SQLite only.
-std::vector<Source> Sources(bool pg)
+// The file's bytes; a missing file is not an empty one.
+QByteArray Bytes(const QString& path)
 {
-    const bool havePg = !Env("VH_PG_DSN").isEmpty();
-    if (pg != havePg)
-        return {};
-    if (pg)
-        return {{"PostgreSQL", "_pg", &PgLogin}};
-    return {{"SQLite", "", &SqliteLogin}};
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return QFile::exists(path) ? ReadBytes(path) : QByteArray("<missing>");
 }
 
 // Expected text with LF line ends, as the output's CR LF lines.
@@ -136,129 +66,106 @@ QByteArray WithCrLf(const QByteArray& text)
     return out;
 }
 
-QByteArray WithoutTimeStamps(const QByteArray& text)
-{
-    QByteArray out;
-    for (const QByteArray& line : text.split('\n')) {
-        if (line.startsWith("// Created: ") || line.startsWith("// Start Time: ") ||
-            line.startsWith("// End Time: "))
-            continue;
-        out += line + '\n';
-    }
-    out.chop(1);
-    return out;
-}
-
 QStringList SortedLines(const QByteArray& crlfText)
 {
-    QStringList lines = QString::fromUtf8(crlfText).split(QStringLiteral("\r\n"));
+    QStringList lines = QString::fromUtf8(crlfText).split("\r\n");
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     lines.sort();
     return lines;
 }
 
-class Golden : public ::testing::TestWithParam<std::tuple<Source, Case>>
+class Golden : public ::testing::TestWithParam<std::tuple<DataSource, Case>>
 {
 };
 
 TEST_P(Golden, WritesTheExpectedFiles)
 {
     ASSERT_TRUE(HaveProgram());
-    const Source& source = std::get<0>(GetParam());
+    const DataSource& source = std::get<0>(GetParam());
     const Case& c = std::get<1>(GetParam());
-    const QProcessEnvironment env =
-        source.suffix[0]
-            ? OdbcEnvironment(Env("VH_PG_ODBCSYSINI"), Env("VH_PG_ODBCINI"))
-            : OdbcEnvironment(QStringLiteral(VH_TESTDATA_DIR), QStringLiteral(VH_TESTDATA_DIR "/odbc.ini"));
-    const QDir expectedRoot(QStringLiteral(VH_GOLDEN_EXPECTED));
-    {
-        const QString out = NewFolder(QStringLiteral("golden-%1-%2").arg(source.name, c.name));
-        const QString dsn = QStringLiteral("vh_golden_") + c.school + source.suffix;
-        const ProgramResult r = RunProgram(QStringList{QStringLiteral("run"), QStringLiteral("--dsn=") + dsn,
-                                                       QStringLiteral("--path=") + out} +
-                                               source.login() + c.args,
-                                           env);
-        ASSERT_EQ(r.code, 0) << r.err.toStdString() << r.out.right(3000).toStdString();
+    const QDir expectedRoot(VH_GOLDEN_EXPECTED);
+    const QString out = NewFolder(QString("golden-%1-%2").arg(source.name, c.name));
+    const ProgramResult r = RunProgram(
+        QStringList{"run", "--dsn=" + source.Dsn(QString("vh_golden_") + c.school), "--path=" + out} +
+            source.Login() + c.args,
+        source.Env());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString() << r.out.right(3000).toStdString();
 
-        const QDir expected(expectedRoot.filePath(QLatin1String(c.name)));
-        const QStringList names = expected.entryList(QDir::Files, QDir::Name);
-        ASSERT_FALSE(names.isEmpty()) << "no expected files in " << expected.path().toStdString();
-        for (const QString& name : names) {
-            SCOPED_TRACE(name.toStdString());
-            const QByteArray want = ReadBytes(expected.filePath(name));
-            if (name == QLatin1String("absent.txt")) {
-                const QStringList mains =
-                    QDir(out).entryList(QStringList{QStringLiteral("*.PDE")}, QDir::Files);
-                const QByteArray main =
-                    mains.isEmpty() ? QByteArray() : ReadBytes(QDir(out).filePath(mains.first()));
-                for (const QByteArray& file : want.split('\n')) {
-                    if (!file.isEmpty()) {
-                        EXPECT_FALSE(QFile::exists(QDir(out).filePath(QString::fromUtf8(file))))
-                            << file.toStdString();
-                        EXPECT_FALSE(main.contains("include \"" + file + "\""))
-                            << "in the main file: " << file.toStdString();
-                    }
+    const QDir expected(expectedRoot.filePath(c.name));
+    const QStringList names = expected.entryList(QDir::Files, QDir::Name);
+    ASSERT_FALSE(names.isEmpty()) << "no expected files in " << expected.path().toStdString();
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray want = Bytes(expected.filePath(name));
+        if (name == "absent.txt") {
+            const QStringList mains = QDir(out).entryList(QStringList{"*.PDE"}, QDir::Files);
+            const QByteArray main = mains.isEmpty() ? QByteArray() : Bytes(QDir(out).filePath(mains.first()));
+            for (const QByteArray& file : want.split('\n')) {
+                if (!file.isEmpty()) {
+                    EXPECT_FALSE(QFile::exists(QDir(out).filePath(QString::fromUtf8(file))))
+                        << file.toStdString();
+                    EXPECT_FALSE(main.contains("include \"" + file + "\""))
+                        << "in the main file: " << file.toStdString();
                 }
-            } else if (name == QLatin1String("log.txt")) {
-                const QStringList logged = r.LogMessages(QString());
-                int at = 0;
-                for (const QByteArray& line : want.split('\n')) {
-                    if (line.isEmpty())
-                        continue;
-                    const int found = logged.indexOf(QString::fromUtf8(line), at);
-                    EXPECT_GE(found, 0) << "not logged (in order): " << line.toStdString();
-                    if (found >= 0)
-                        at = found + 1;
-                }
-            } else if (name.endsWith(QLatin1String(".lines"))) {
-                const QString file = name.chopped(6);
-                EXPECT_EQ(SortedLines(ReadBytes(QDir(out).filePath(file))), SortedLines(WithCrLf(want)));
-            } else if (name.endsWith(QLatin1String(".blocks"))) {
-                const QStringList got = QString::fromUtf8(ReadBytes(QDir(out).filePath(name.chopped(7))))
-                                            .split(QStringLiteral("\r\n"));
-                int at = 0;
-                for (const QString& block :
-                     QString::fromUtf8(want).split(QStringLiteral("\n\n"), Qt::SkipEmptyParts)) {
-                    const QStringList lines = block.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-                    int found = -1;
-                    for (int i = at; found < 0 && i + lines.size() <= got.size(); ++i) {
-                        if (got.mid(i, lines.size()) == lines)
-                            found = i;
-                    }
-                    EXPECT_GE(found, 0) << "block not found (in order):\n" << block.toStdString();
-                    if (found >= 0)
-                        at = found + lines.size();
-                }
-            } else if (name == QLatin1String("Update.PDU")) {
-                const QStringList updates =
-                    QDir(out).entryList(QStringList{QStringLiteral("Update *.PDU")}, QDir::Files);
-                ASSERT_EQ(updates.size(), 1) << updates.join(QLatin1Char(' ')).toStdString();
-                EXPECT_EQ(WithoutTimeStamps(ReadBytes(QDir(out).filePath(updates.first()))).toStdString(),
-                          WithoutTimeStamps(WithCrLf(want)).toStdString());
-            } else {
-                QByteArray got = ReadBytes(QDir(out).filePath(name));
-                QByteArray wanted = WithCrLf(want);
-                if (name.endsWith(QLatin1String(".PDE"))) {
-                    got = WithoutTimeStamps(got);
-                    wanted = WithoutTimeStamps(wanted);
-                }
-                EXPECT_EQ(got.toStdString(), wanted.toStdString());
             }
+        } else if (name == "log.txt") {
+            const QStringList logged = r.LogMessages(QString());
+            int at = 0;
+            for (const QByteArray& line : want.split('\n')) {
+                if (line.isEmpty())
+                    continue;
+                const int found = logged.indexOf(QString::fromUtf8(line), at);
+                EXPECT_GE(found, 0) << "not logged (in order): " << line.toStdString();
+                if (found >= 0)
+                    at = found + 1;
+            }
+        } else if (name.endsWith(".lines")) {
+            EXPECT_EQ(SortedLines(Bytes(QDir(out).filePath(name.chopped(6)))), SortedLines(WithCrLf(want)));
+        } else if (name.endsWith(".blocks")) {
+            const QStringList got =
+                QString::fromUtf8(Bytes(QDir(out).filePath(name.chopped(7)))).split("\r\n");
+            int at = 0;
+            for (const QString& block : QString::fromUtf8(want).split("\n\n", Qt::SkipEmptyParts)) {
+                const QStringList lines = block.split('\n', Qt::SkipEmptyParts);
+                int found = -1;
+                for (int i = at; found < 0 && i + lines.size() <= got.size(); ++i) {
+                    if (got.mid(i, lines.size()) == lines)
+                        found = i;
+                }
+                EXPECT_GE(found, 0) << "block not found (in order):\n" << block.toStdString();
+                if (found >= 0)
+                    at = found + lines.size();
+            }
+        } else if (name == "Update.PDU") {
+            const QStringList updates = UpdateFiles(out);
+            ASSERT_EQ(updates.size(), 1) << updates.join(' ').toStdString();
+            EXPECT_EQ(WithoutTimeStamps(Bytes(QDir(out).filePath(updates.first()))).toStdString(),
+                      WithoutTimeStamps(WithCrLf(want)).toStdString());
+        } else {
+            QByteArray got = Bytes(QDir(out).filePath(name));
+            QByteArray wanted = WithCrLf(want);
+            if (name.endsWith(".PDE")) {
+                got = WithoutTimeStamps(got);
+                wanted = WithoutTimeStamps(wanted);
+            }
+            EXPECT_EQ(got.toStdString(), wanted.toStdString());
         }
     }
 }
 
-std::string CaseName(const ::testing::TestParamInfo<std::tuple<Source, Case>>& info)
+std::string CaseName(const ::testing::TestParamInfo<std::tuple<DataSource, Case>>& info)
 {
     return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, Golden,
-                         ::testing::Combine(::testing::ValuesIn(Sources(false)), ::testing::ValuesIn(kCases)),
+                         ::testing::Combine(::testing::ValuesIn(DataSources(false)),
+                                            ::testing::ValuesIn(kCases)),
                          CaseName);
 INSTANTIATE_TEST_SUITE_P(Pg, Golden,
-                         ::testing::Combine(::testing::ValuesIn(Sources(true)), ::testing::ValuesIn(kCases)),
+                         ::testing::Combine(::testing::ValuesIn(DataSources(true)),
+                                            ::testing::ValuesIn(kCases)),
                          CaseName);
 
 }  // namespace

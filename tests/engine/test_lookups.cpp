@@ -2,35 +2,15 @@
 // over the hand-made school "lookups" (tests/golden/schools/lookups) on SQLite and PostgreSQL;
 // and the packed custom-field data on hand-made bytes.
 #include "DataSources.h"
-#include "EngineTestEnv.h"
 #include "EngineTestSupport.h"
 #include "ExtractKit.h"
 
-#include <QFile>
-#include <QProcessEnvironment>
-
-#include <gtest/gtest.h>
-
-#include <string>
-
 using enginetest::DataSource;
-using enginetest::DataSourceName;
-using enginetest::DataSources;
 
 namespace {
 
 using H = ExpEngine::ColumnHandles;
 using E = ExpEngine;
-
-QString Env(const char* name)
-{
-    return QProcessEnvironment::systemEnvironment().value(QLatin1String(name));
-}
-
-QString Q(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 // An engine whose tables and handles the test reads. Statements are recorded; the
 // alternative-school condition calls a function that only the real source has, so it is
@@ -38,10 +18,9 @@ QString Q(const char* utf8)
 class LookupEngine : public ExpEngine
 {
 public:
-    using E::m_absenceCodes, E::m_altSchoolField, E::m_busTextMissing, E::m_consequenceCodes, E::m_entryCodes;
-    using E::m_ethnicityCodes, E::m_exitCodes, E::m_fieldDefinitions, E::m_handles, E::m_incidentLocations;
-    using E::m_includedStaff, E::m_includedStudents, E::m_languageCodes, E::m_staffNames, E::m_studentNames;
-    using E::m_subtypeCodes, E::m_tardyCodes, E::m_usedCourses, E::m_usedDays;
+    using E::m_absenceCodes, E::m_altSchoolField, E::m_ethnicityCodes, E::m_fieldDefinitions, E::m_handles;
+    using E::m_includedStaff, E::m_includedStudents, E::m_staffNames, E::m_studentNames, E::m_tardyCodes;
+    using E::m_usedCourses, E::m_usedDays;
 
     QStringList statements;
 
@@ -61,7 +40,7 @@ QString Pairs(const XVector<XStringPair>& table)
 {
     QStringList out;
     for (size_t i = 0; i < table.Count(); ++i)
-        out << Q(table[i]->key.CStr()) + '=' + Q(table[i]->value.CStr());
+        out << QString(table[i]->key.CStr()) + '=' + QString(table[i]->value.CStr());
     return out.join('|');
 }
 
@@ -83,13 +62,13 @@ protected:
     bool Run(LookupEngine& engine, Reports& reports, const char* extra = "", const char* school = "lookups")
     {
         ParamMap params;
-        params.insert(QStringLiteral("dsn"), "vh_golden_" + Q(school) + (GetParam().pg ? "_pg" : ""));
-        params.insert(QStringLiteral("user"), GetParam().pg ? Env("VH_PG_USER") : QStringLiteral("demo"));
-        params.insert(QStringLiteral("pwd"), GetParam().pg ? Env("VH_PG_PASSWORD") : QStringLiteral("demo"));
-        params.insert(QStringLiteral("school"), QStringLiteral("100"));
-        params.insert(QStringLiteral("path"), m_folder = enginetest::NewFolder(QStringLiteral("lookups")));
-        params.insert(QStringLiteral("logSchema"), QStringLiteral("false"));
-        for (const QString& pair : Q(extra).split('&', Qt::SkipEmptyParts))
+        params.insert("dsn", GetParam().Dsn("vh_golden_" + QString(school)));
+        params.insert("user", GetParam().User());
+        params.insert("pwd", GetParam().Password());
+        params.insert("school", "100");
+        params.insert("path", m_folder = enginetest::NewFolder("lookups"));
+        params.insert("logSchema", "false");
+        for (const QString& pair : QString(extra).split('&', Qt::SkipEmptyParts))
             params.insert(pair.section('=', 0, 0), pair.section('=', 1));
         reports.Attach(engine);
         QString result;
@@ -98,16 +77,15 @@ protected:
         return ok;
     }
 
-    // Writes ConverterRows ordered by ID (only the row of onlyId when given) with its ID and the
-    // probes; answers the lines joined by LF.
+    // Writes ConverterRows ordered by ID with its ID and the probes; answers the lines joined by LF.
     QString Write(LookupEngine& engine, std::initializer_list<Probe> probes,
-                  TableExtract::Filter filter = nullptr, const char* onlyId = nullptr, bool weekdays = false)
+                  TableExtract::Filter filter = nullptr)
     {
         {
             TableExtract t(engine, "Probe", "Probe.pef");
             ODBCTable* rows = t.Source("ConverterRows", "cr");
             if (!rows)
-                return QStringLiteral("no ConverterRows");
+                return "no ConverterRows";
             ODBCField* id = t.Add(rows, Col("ID").Out("ID").Req());
             for (const Probe& p : probes) {
                 if (!p.source) {
@@ -121,19 +99,10 @@ protected:
                     column.Into(p.handle);
                 t.Add(rows, column);
             }
-            const char* const days[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                        "Friday", "Saturday", "Sunday"};
-            for (int i = 0; weekdays && i < 7; ++i)
-                engine.m_handles.weekdays[i] = t.Add(rows, Col(days[i]));
-            if (onlyId)
-                t.Where(id, onlyId);
             t.OrderBy(id);
             t.Write(filter);
         }
-        QFile file(m_folder + QStringLiteral("/Probe.pef"));
-        file.open(QIODevice::ReadOnly);
-        QString text =
-            QString::fromUtf8(file.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QString text = enginetest::ReadText(m_folder + "/Probe.pef").replace("\r\n", "\n");
         text.chop(1);
         return text;
     }
@@ -187,21 +156,21 @@ TEST_P(Lookups, StudentInclusionWithAndWithoutInactiveDateAndAlternativeSchools)
         LookupEngine engine;
         Reports reports;
         ASSERT_TRUE(Run(engine, reports, c.params));
-        EXPECT_EQ(engine.statements.filter(QStringLiteral("Students stu")).value(0),
-                  QStringLiteral("SELECT stu.ID, stu.Enroll_Status, stu.LastFirst, stu.SchoolID") +
+        EXPECT_EQ(engine.statements.filter("Students stu").value(0),
+                  QString("SELECT stu.ID, stu.Enroll_Status, stu.LastFirst, stu.SchoolID") +
                       (c.custom ? ", stu.Custom" : "") + (engine.SchemaPrefix() ? " FROM VH." : " FROM ") +
                       "Students stu  WHERE " + (c.where[0] == ' ' ? alt : "") + c.where);
-        EXPECT_EQ(Pairs(engine.m_includedStudents), Q(c.included));
+        EXPECT_EQ(Pairs(engine.m_includedStudents), QString(c.included));
         EXPECT_EQ(static_cast<int>(engine.m_studentNames.Count()), c.names);
-        for (const QString& log : Q(c.logs).split('\n', Qt::SkipEmptyParts))
+        for (const QString& log : QString(c.logs).split('\n', Qt::SkipEmptyParts))
             EXPECT_EQ(reports.Find(log.section('|', 2)), log);
     }
     LookupEngine engine;
     Reports reports;
     ASSERT_TRUE(Run(engine, reports));
     EXPECT_EQ(Pairs(engine.m_studentNames),
-              Q("=Nobody, Key|1001=Andersen, Anna|1002=Berg, Bjorn|1003=Christensen, "
-                "Clara|1008=Null, Status|1010=Jensen, Jonas|1011=O'Neill, Åse \"Kari\""));
+              "=Nobody, Key|1001=Andersen, Anna|1002=Berg, Bjorn|1003=Christensen, "
+              "Clara|1008=Null, Status|1010=Jensen, Jonas|1011=O'Neill, Åse \"Kari\"");
 }
 
 TEST_P(Lookups, StaffCodeAndFieldTablesFirstRowWins)
@@ -210,46 +179,38 @@ TEST_P(Lookups, StaffCodeAndFieldTablesFirstRowWins)
     Reports reports;
     ASSERT_TRUE(Run(engine, reports));
     EXPECT_EQ(Pairs(engine.m_staffNames),
-              Q("=Nobody, Key|501=Berg, Karin|502=Gone, Hugo|504=Null, Status|505=Solo"));
+              "=Nobody, Key|501=Berg, Karin|502=Gone, Hugo|504=Null, Status|505=Solo");
     EXPECT_TRUE(engine.m_includedStaff.IsEmpty());
     // Gen of every school; categories in any letter case; keys exact.
-    EXPECT_EQ(Pairs(engine.m_ethnicityCodes), Q("H=Hispanic|N0=|O=Other school|W=White|m=lower m"));
-    EXPECT_EQ(Pairs(engine.m_languageCodes), Q("fr=Français|no=Norwegian"));
-    EXPECT_EQ(Pairs(engine.m_entryCodes) + '|' + Pairs(engine.m_exitCodes) + '|' +
-                  Pairs(engine.m_consequenceCodes),
-              Q("E1=New enrolment|X1=Moved \"away\"|DET=Detention"));
-    EXPECT_EQ(Pairs(engine.m_subtypeCodes) + '|' + Pairs(engine.m_incidentLocations),
-              Q("ST1=Sub type one|ST2=Subtype two|Gym=Gymnasium"));
+    EXPECT_EQ(Pairs(engine.m_ethnicityCodes), "H=Hispanic|N0=|O=Other school|W=White|m=lower m");
+    // The other code tables show in the converters' texts (FiltersAndConvertersOnRealRows).
     QStringList fields;
     for (size_t i = 0; i < engine.m_fieldDefinitions.Count(); ++i) {
         const LookupEntry* e = engine.m_fieldDefinitions[i];
-        fields << Q((e->key + "," + e->description + "," + e->name + "," + e->fileNumber).CStr());
+        fields << QString((e->key + "," + e->description + "," + e->name + "," + e->fileNumber).CStr());
     }
     EXPECT_EQ(fields.join('|'),
-              Q("4095,,Log_Note,200|5,Alternative school,AltSch,100|66,Contacthome  phone,cnt1_HPHONE,100"));
+              "4095,,Log_Note,200|5,Alternative school,AltSch,100|66,Contacthome  phone,cnt1_HPHONE,100");
     EXPECT_EQ(Pairs(engine.m_absenceCodes),
-              Q("C=Y|D=Y|E=Y|E=Y|EX=Y|F=Y|I=Y|ISS=Y|O=Y|OSS=Y|P=Y|U=N|UN=N|X=Y|Z=Y"));
-    EXPECT_EQ(Pairs(engine.m_tardyCodes), Q("T=1|TD=1"));
-    EXPECT_EQ(reports.Find(QStringLiteral("Creating Default Attendance Values...")),
-              QStringLiteral("5|ExpEngine::BuildValuesLUT|Creating Default Attendance Values..."));
+              "C=Y|D=Y|E=Y|E=Y|EX=Y|F=Y|I=Y|ISS=Y|O=Y|OSS=Y|P=Y|U=N|UN=N|X=Y|Z=Y");
+    EXPECT_EQ(Pairs(engine.m_tardyCodes), "T=1|TD=1");
 
     for (const auto& c : {std::make_pair("filterstaff=true", "=|501=|503=|505="),
                           std::make_pair("inactivedate=01/01/2027", "=|501=|502=|503=|504=|505=")}) {
         LookupEngine staff;
         Reports staffReports;
         ASSERT_TRUE(Run(staff, staffReports, c.first));
-        EXPECT_EQ(Pairs(staff.m_includedStaff), Q(c.second));
+        EXPECT_EQ(Pairs(staff.m_includedStaff), QString(c.second));
     }
 
     // A year id that is not a plain number is not used.
     LookupEngine badYear;
     Reports badYearReports;
     ASSERT_TRUE(Run(badYear, badYearReports, "school=300"));
-    EXPECT_EQ(
-        badYearReports.Find(QStringLiteral("School Year is not a plain number and is left empty: 27 OR 1=1")),
-        QStringLiteral(
-            "4|ExpEngine::Execute|School Year is not a plain number and is left empty: 27 OR 1=1"));
-    EXPECT_FALSE(badYearReports.Find(QStringLiteral("School Year: ")).isEmpty());
+    EXPECT_EQ(badYearReports.Find("School Year is not a plain number and is left empty: 27 OR 1=1"),
+              QStringLiteral(
+                  "4|ExpEngine::Execute|School Year is not a plain number and is left empty: 27 OR 1=1"));
+    EXPECT_FALSE(badYearReports.Find("School Year: ").isEmpty());
 }
 
 TEST_P(Lookups, FiltersAndConvertersOnRealRows)
@@ -272,12 +233,12 @@ TEST_P(Lookups, FiltersAndConvertersOnRealRows)
                              {nullptr, "Empty", &E::EmptyText, nullptr},
                              {nullptr, "Target", &E::TargetStudentText, nullptr},
                              {nullptr, "TargetName", &E::TargetNameText, nullptr}}),
-              Q("1\tAndersen, Anna\tBerg, Karin\t501\t1001\t\t\t1001\t\n"
-                "2\tBerg, Bjorn\tGone, Hugo\t\t\tBerg, Bjorn\t\t\tBerg, Bjorn\n"
-                "3\tNobody, Key\tNobody, Key\t\t\tNobody, Key\t\t\t\n"
-                "4\t1007\t0\t\t1007\t\t\t1007\t\n"
-                "5\t0\t9999\t\t\t0\t\t\t0\n"
-                "6\tJensen, Jonas\t503\t503\t1010\t\t\t1010\t"));
+              "1\tAndersen, Anna\tBerg, Karin\t501\t1001\t\t\t1001\t\n"
+              "2\tBerg, Bjorn\tGone, Hugo\t\t\tBerg, Bjorn\t\t\tBerg, Bjorn\n"
+              "3\tNobody, Key\tNobody, Key\t\t\tNobody, Key\t\t\t\n"
+              "4\t1007\t0\t\t1007\t\t\t1007\t\n"
+              "5\t0\t9999\t\t\t0\t\t\t0\n"
+              "6\tJensen, Jonas\t503\t503\t1010\t\t\t1010\t");
 
     EXPECT_EQ(Write(engine, {{"Ethnicity", "Eth", &E::EthnicityText, &H::ethnicity},
                              {"Language", "Lang", &E::LanguageText, nullptr},
@@ -291,14 +252,14 @@ TEST_P(Lookups, FiltersAndConvertersOnRealRows)
                              {nullptr, "Tardy", &E::TardyFlagText, nullptr},
                              {"Presence", "Abs", &E::AbsentStatusDigit, &H::presenceStatus},
                              {"Citizenship", "Cit", &E::GradeCodeWord, &H::citizenship}}),
-              Q("1\tHispanic\tNorwegian\tDetention\tSub type one\tGymnasium\tNew enrolment\tMoved "
-                "\"away\"\t09/30/2026\tY\t0\t1\tExcellent\n"
-                "2\t\tFrançais\t\tSubtype two\t\t\t\t\tN\t0\t0\tX\n"
-                "3\t\t\t\t\t\t\t\t\tN\t0\t0\t\n"
-                "4\t\tNorwegian\t\t\t\t\t\t\tN\t1\t0\t\n"
-                "5\tOther school\t\tDetention\tSub type one\tGymnasium\tNew enrolment\tMoved "
-                "\"away\"\t\tN\t1\t1\tSatisfactory\n"
-                "6\tWhite\t\t\t\t\t\tMoved \"away\"\t01/15/2027\tY\t0\t1\tUnsatisfactory"));
+              "1\tHispanic\tNorwegian\tDetention\tSub type one\tGymnasium\tNew enrolment\tMoved "
+              "\"away\"\t09/30/2026\tY\t0\t1\tExcellent\n"
+              "2\t\tFrançais\t\tSubtype two\t\t\t\t\tN\t0\t0\tX\n"
+              "3\t\t\t\t\t\t\t\t\tN\t0\t0\t\n"
+              "4\t\tNorwegian\t\t\t\t\t\t\tN\t1\t0\t\n"
+              "5\tOther school\t\tDetention\tSub type one\tGymnasium\tNew enrolment\tMoved "
+              "\"away\"\t\tN\t1\t1\tSatisfactory\n"
+              "6\tWhite\t\t\t\t\t\tMoved \"away\"\t01/15/2027\tY\t0\t1\tUnsatisfactory");
 
     EXPECT_EQ(Write(engine, {{"Grade", "Grade", &E::GradeLevelText, nullptr},
                              {"Seconds", "Time", &E::TimeOfDayText, nullptr},
@@ -310,32 +271,32 @@ TEST_P(Lookups, FiltersAndConvertersOnRealRows)
                              {"SecKey", "SecKey", &E::GetSecKey, &H::sectionKey},
                              {"YearID", "TermKey", &E::YearTermKeyText, &H::yearId},
                              {"Bell", "Order", &E::GroupSequenceNumber, &H::bellKey}}),
-              Q("1\tPK4\t8:00:00 AM\t12.500000\t\tY\tN\tTeacher\t42\t2700\t1\n"
-                "2\tK\t12:00:00 AM\t\t3.00\tN\tY\tSubstitute\t-5\t\t2\n"
-                "3\t\t\t0\t0\tY\tN\tNot Assigned\t0\t\t1\n"
-                "4\t12\t11:59:59 PM\t0\t0\tN\tN\t\t0\t2600\t1\n"
-                "5\t5\t\t0.250000\t\tY\tN\tStaff\t7\t2700\t2\n"
-                "6\t\t\t\t7.50\tN\tY\tLunch Staff\t1000\t02700\t1"));
-    EXPECT_EQ(reports.Texts(QStringLiteral("SecKey contains -")),
-              QStringList{QStringLiteral("SecKey contains -, even after modification: -5")});
+              "1\tPK4\t8:00:00 AM\t12.500000\t\tY\tN\tTeacher\t42\t2700\t1\n"
+              "2\tK\t12:00:00 AM\t\t3.00\tN\tY\tSubstitute\t-5\t\t2\n"
+              "3\t\t\t0\t0\tY\tN\tNot Assigned\t0\t\t1\n"
+              "4\t12\t11:59:59 PM\t0\t0\tN\tN\t\t0\t2600\t1\n"
+              "5\t5\t\t0.250000\t\tY\tN\tStaff\t7\t2700\t2\n"
+              "6\t\t\t\t7.50\tN\tY\tLunch Staff\t1000\t02700\t1");
+    EXPECT_EQ(reports.Texts("SecKey contains -"),
+              QStringList{"SecKey contains -, even after modification: -5"});
 
     // Row filters: the rows they let through.
     const auto rows = [](const QString& lines) { return QString(lines).replace('\n', ' '); };
-    EXPECT_EQ(rows(Write(engine, {student}, &E::IsIncludedStudent)), Q("1 3 4 6"));
-    EXPECT_EQ(rows(Write(engine, {teacher}, &E::IsIncludedStaff)), Q("1 3 6"));
+    EXPECT_EQ(rows(Write(engine, {student}, &E::IsIncludedStudent)), "1 3 4 6");
+    EXPECT_EQ(rows(Write(engine, {teacher}, &E::IsIncludedStaff)), "1 3 6");
     EXPECT_EQ(rows(Write(engine, {student, {"Alert", nullptr, nullptr, &H::alertText}},
                          &E::IsIncludedStudentAlert)),
-              Q("1 6"));
+              "1 6");
     // The schedule filter adds the staff of included students' rows only (0 of row 4).
-    EXPECT_EQ(rows(Write(engine, {student, teacher}, &E::IsIncludedSchedule)), Q("1 3 4 6"));
-    EXPECT_EQ(Pairs(engine.m_includedStaff), Q("=|0=|501=|503=|505="));
+    EXPECT_EQ(rows(Write(engine, {student, teacher}, &E::IsIncludedSchedule)), "1 3 4 6");
+    EXPECT_EQ(Pairs(engine.m_includedStaff), "=|0=|501=|503=|505=");
     const Probe course{"Course", nullptr, nullptr, &H::courseKey};
     EXPECT_EQ(Write(engine, {course}, &E::IsUsedCourse), QString());
-    EXPECT_EQ(rows(Write(engine, {course}, &E::CollectCourseKey)), Q("1 2 3 4 5 6"));
-    EXPECT_EQ(Pairs(engine.m_usedCourses), Q("=|ART2=|MATH1="));
+    EXPECT_EQ(rows(Write(engine, {course}, &E::CollectCourseKey)), "1 2 3 4 5 6");
+    EXPECT_EQ(Pairs(engine.m_usedCourses), "=|ART2=|MATH1=");
     engine.m_usedDays.Add(new XStringPair("A", ""));
     engine.m_usedDays.Add(new XStringPair("Z", ""));
-    EXPECT_EQ(rows(Write(engine, {{"DayKey", nullptr, nullptr, &H::dayKey}}, &E::IsUsedDay)), Q("1 5 6"));
+    EXPECT_EQ(rows(Write(engine, {{"DayKey", nullptr, nullptr, &H::dayKey}}, &E::IsUsedDay)), "1 5 6");
 
     // With its raw condition the restriction turns the INNER JOIN builder off.
     {
@@ -346,9 +307,8 @@ TEST_P(Lookups, FiltersAndConvertersOnRealRows)
         engine.m_altSchoolField = "AltSch";
         engine.AddSchoolRestriction({XString("101")});
         EXPECT_FALSE(engine.IsAnsiJoin());
-        EXPECT_TRUE(
-            Q(engine.ExpEngine::BuildQuery().CStr())
-                .endsWith(QStringLiteral(" AND vh_customfields.getCF('Students', stu.id, 'AltSch') = '1' ")));
+        EXPECT_TRUE(QString(engine.ExpEngine::BuildQuery().CStr())
+                        .endsWith(" AND vh_customfields.getCF('Students', stu.id, 'AltSch') = '1' "));
     }
     engine.Disconnect();
 }
@@ -359,14 +319,14 @@ TEST_P(Lookups, MissingTablesLeaveTheirTablesEmpty)
     Reports reports;
     const auto lines = [&](const char* text) {
         QStringList out;
-        for (const Reports::Log& log : reports.logs) {
+        for (const Reports::Line& log : reports.lines) {
             if (log.text == QLatin1String(text))
                 out << QString::number(log.level) + '|' + log.method;
         }
         return out.join(',').toStdString();
     };
     ASSERT_TRUE(Run(engine, reports, "", "lookups_missing"));
-    EXPECT_EQ(Pairs(engine.m_includedStudents) + '|' + Pairs(engine.m_studentNames), Q("7=|7=Solo, Sam"));
+    EXPECT_EQ(Pairs(engine.m_includedStudents) + '|' + Pairs(engine.m_studentNames), "7=|7=Solo, Sam");
     EXPECT_EQ(lines("Custom Field List: Required Table does not exist.") +
                   lines("Staff LUT: Required Table: Teachers does not exist.") +
                   lines("General Codes: Required Table does not exist."),
@@ -378,7 +338,7 @@ TEST_P(Lookups, MissingTablesLeaveTheirTablesEmpty)
     reports.Clear();
     reports.Attach(noStudents);
     ParamMap params = LoginParams(enginetest::kTestDsn);
-    params.insert(QStringLiteral("path"), enginetest::NewFolder(QStringLiteral("nostudents")));
+    params.insert("path", enginetest::NewFolder("nostudents"));
     QString result;
     EXPECT_TRUE(noStudents.BeginExecute(params, 2, result)) << result.toStdString();
     EXPECT_TRUE(noStudents.m_includedStudents.IsEmpty());
@@ -386,8 +346,7 @@ TEST_P(Lookups, MissingTablesLeaveTheirTablesEmpty)
               "4|ExpEngine::BuildStudentInclusion,7|ExpEngine::BuildStudentInclusion");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sqlite, Lookups, ::testing::ValuesIn(DataSources(false)), DataSourceName);
-INSTANTIATE_TEST_SUITE_P(Pg, Lookups, ::testing::ValuesIn(DataSources(true)), DataSourceName);
+INSTANTIATE_ON_BOTH_SOURCES(Lookups);
 
 XBuffer Bytes(std::initializer_list<unsigned char> bytes)
 {
@@ -406,39 +365,40 @@ TEST(CustomFieldData, ParsesWellFormedShortEmptyAndLongData)
         QStringList out;
         for (size_t i = 0; i < items.Count(); ++i) {
             const ExpEngine::CustomFieldValue* item = items.At(i);
-            out << Q(item->key.CStr()) + '=' + Q(item->value.CStr()) + '/' + QString::number(item->type);
+            out << QString(item->key.CStr()) + '=' + QString(item->value.CStr()) + '/' +
+                       QString::number(item->type);
             delete item;
         }
         return out.join('|');
     };
-    const QString tooShort = QStringLiteral("Custom Field: Data is too short to process.");
+    const QString tooShort = "Custom Field: Data is too short to process.";
     const QString badFormat = QStringLiteral(
         "Custom Field: Data is in Bad format, custom fields may not be correct for this student.");
 
     EXPECT_EQ(parse(XBuffer(), true), QString());
-    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 0x41}), true), Q("5=A/65"));
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 0x41}), true), "5=A/65");
     // 0x01 ends a value's continuation; other bytes up to the next record start continue it.
     EXPECT_EQ(
         parse(Bytes({0x11, 1, 2, 0x12, 0, 2, 'S', 'Y', 0x01, 0x11, 0, 5, 0x12, 0, 1, 'A', 'B', 'C'}), true),
-        Q("66=SY/83|5=ABC/65"));
+        "66=SY/83|5=ABC/65");
     // Zero bytes add nothing; the largest id; an empty value.
     EXPECT_EQ(parse(Bytes({0x11, 255, 255, 0x12, 0, 3, 'A', 0, 'B', 0x11, 0, 1, 0x12, 0, 0, 'C'}), true),
-              Q("16575=AB/65|1=C/67"));
-    EXPECT_TRUE(reports.logs.empty());
-    EXPECT_EQ(parse(Bytes({0xAA, 0xBB, 0x11, 0, 5, 0x12, 0, 1, 'A'}), true), Q("5=A/65"));
-    EXPECT_EQ(reports.Texts(QStringLiteral("Custom Field:")), QStringList{badFormat});
+              "16575=AB/65|1=C/67");
+    EXPECT_TRUE(reports.lines.empty());
+    EXPECT_EQ(parse(Bytes({0xAA, 0xBB, 0x11, 0, 5, 0x12, 0, 1, 'A'}), true), "5=A/65");
+    EXPECT_EQ(reports.Texts("Custom Field:"), QStringList{badFormat});
 
     reports.Clear();
     EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12}), false), QString());
-    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 'A', 0x01, '1', '2', '3'}), false), Q("5=A/65"));
-    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 'A', '1', '2', '3'}), true), Q("5=A123/65"));
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 'A', 0x01, '1', '2', '3'}), false), "5=A/65");
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 1, 'A', '1', '2', '3'}), true), "5=A123/65");
     // A record that claims more bytes than there are keeps what there is, and fails.
-    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 9, 'A', 'B'}), false), Q("5=AB/65"));
-    EXPECT_EQ(reports.Texts(QStringLiteral("Custom Field:")), (QStringList{tooShort, tooShort, tooShort}));
-    EXPECT_EQ(reports.Find(tooShort), QStringLiteral("8||") + tooShort);
+    EXPECT_EQ(parse(Bytes({0x11, 0, 5, 0x12, 0, 9, 'A', 'B'}), false), "5=AB/65");
+    EXPECT_EQ(reports.Texts("Custom Field:"), (QStringList{tooShort, tooShort, tooShort}));
+    EXPECT_EQ(reports.Find(tooShort), "8||" + tooShort);
     reports.Clear();
     EXPECT_EQ(parse(Bytes({1, 2, 3, 4, 5, 6, 7, 8}), false), QString());
-    EXPECT_EQ(reports.Texts(QStringLiteral("Custom Field:")), QStringList{badFormat});
+    EXPECT_EQ(reports.Texts("Custom Field:"), QStringList{badFormat});
 
     // Many records in one pass.
     XBuffer many;
@@ -460,8 +420,8 @@ TEST(CustomFieldData, CaptionsFormatsAndDayLetters)
 {
     QStringList captions;
     for (const char* name : {"MOTHER_HPHONE", "mother_rel", "Guardian_Street", "cnt1_RECVMAIL", "Notes"})
-        captions << Q(ExpEngine::ContactFieldCaption(name).CStr());
-    EXPECT_EQ(captions.join('|'), Q("Home Phone|Relation|Street|Can Rec'v Mail|Notes"));
+        captions << QString(ExpEngine::ContactFieldCaption(name).CStr());
+    EXPECT_EQ(captions.join('|'), "Home Phone|Relation|Street|Can Rec'v Mail|Notes");
 
     LookupEngine engine;
     QStringList formats;
@@ -470,9 +430,9 @@ TEST(CustomFieldData, CaptionsFormatsAndDayLetters)
     for (const char* key : {"HomePhone", "homephone", "HOMEPHONE", "unknown"}) {
         ExpEngine::CustomFieldValue item;
         item.key = key;
-        formats << Q(engine.GetCustomFieldFormat(item).CStr());
+        formats << QString(engine.GetCustomFieldFormat(item).CStr());
     }
-    EXPECT_EQ(formats.join('|'), Q("NOFORMAT|PHONE|PHONE|NOFORMAT"));
+    EXPECT_EQ(formats.join('|'), "NOFORMAT|PHONE|PHONE|NOFORMAT");
 
     EXPECT_EQ(ExpEngine::DayLetterToNumber("A") * 100 + ExpEngine::DayLetterToNumber("Z"), 126);
     EXPECT_EQ(ExpEngine::DayLetterToNumber("a") + ExpEngine::DayLetterToNumber("AB") +

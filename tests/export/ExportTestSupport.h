@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 
 using vhtest::ReadBytes;
 using vhtest::TempFolder;
+using vhtest::Thrown;
 using vhtest::WriteBytes;
 
 // 2024-03-05 14:07:09.
@@ -33,6 +34,18 @@ inline XDate Ymd(int y, int m, int d)
     return day;
 }
 
+// A run configuration record of school 101 in the folder.
+inline void WriteConfig(const TempFolder& folder, const std::string& updateDate,
+                        const std::string& overlap = "")
+{
+    WriteBytes(
+        folder.File("SchoolConfig.xml"),
+        "<SchoolConfig><BridgeAlias></BridgeAlias><District></District><School>101</School><Year>2023-2024"
+        "</Year><DataSource>FakeDSN</DataSource><Version>3.3.2.0</Version><UpdateDate>" +
+            updateDate + "</UpdateDate>" +
+            (overlap.empty() ? "" : "<OverlapInDays>" + overlap + "</OverlapInDays>") + "</SchoolConfig>");
+}
+
 // A task writing into the folder, with the application properties and a fixed clock.
 inline void Prepare(FakeTask& task, const TempFolder& folder)
 {
@@ -44,9 +57,4 @@ inline void Prepare(FakeTask& task, const TempFolder& folder)
     task.m_params["path"] = QString::fromStdString(folder.path);
     task.m_schoolNumber = "101";
     task.m_schoolYear = "2023-2024";
-}
-
-inline bool HasLine(const QStringList& lines, const QString& line)
-{
-    return lines.contains(line);
 }

@@ -47,7 +47,7 @@ public:
         ++clearFilterCalls;
         windowFirst = windowLast = XDate();
     }
-    void ExportCachedAttendance() override { ++exportCalls; }
+    void ExportCachedAttendance() override {}
     bool OpenTable(bool) override
     {
         ++openCalls;
@@ -95,10 +95,20 @@ public:
     bool SkipOdd() { return cursor % 2 == 0; }
     void ColumnCommandHook(DataAccessField*) override { ++hookCalls; }
 
-    // Adds a column reading row index `index`.
+    // Adds a column reading row index `index`; ValueColumns adds those of first to last.
     void ValueColumn(int index)
     {
         AddColumn(nullptr, XString(index), static_cast<ValueOperation>(&FakeTask::Value), 0);
+    }
+    void ValueColumns(int first, int last)
+    {
+        for (int i = first; i <= last; ++i)
+            ValueColumn(i);
+    }
+    void Titles(std::initializer_list<const char*> titles)
+    {
+        for (const char* title : titles)
+            AddHeaderField(title);
     }
 
     // --- a scripted run for BeginExecute ---
@@ -112,20 +122,12 @@ public:
     }
 
     // Access to protected state for the tests.
-    using PDEWriter::m_attStartDate;
     using PDEWriter::m_bridgeAlias;
     using PDEWriter::m_districtNumber;
-    using PDEWriter::m_maxExpectedTimeSlots;
     using PDEWriter::m_params;
-    using PDEWriter::m_progressDaily;
-    using PDEWriter::m_progressImport;
-    using PDEWriter::m_progressLookup;
-    using PDEWriter::m_progressPeriod;
-    using PDEWriter::m_progressSetup;
     using PDEWriter::m_recordCounter;
     using PDEWriter::m_schoolNumber;
     using PDEWriter::m_schoolYear;
-    using PDEWriter::m_updateDate;
 
     std::vector<Row> rows;
     // Instead of rows: generator(row, column) for rowCount rows.
@@ -143,7 +145,7 @@ public:
     size_t cursor = 0;
     XDate windowFirst, windowLast;
     std::vector<std::pair<XDate, XDate>> windows;
-    int clearFilterCalls = 0, exportCalls = 0, openCalls = 0, clearQueryCalls = 0, hookCalls = 0;
+    int clearFilterCalls = 0, openCalls = 0, clearQueryCalls = 0, hookCalls = 0;
     QStringList log;
     QStringList progress;
 

@@ -7,19 +7,6 @@
 
 namespace {
 
-void WriteConfig(const TempFolder& folder, const char* updateDate, const char* overlap = nullptr)
-{
-    std::string xml = "<SchoolConfig><BridgeAlias></BridgeAlias><District></District><School>101</School>"
-                      "<Year>2023-2024</Year><DataSource>FakeDSN</DataSource><Version>3.3.2.0</Version>"
-                      "<UpdateDate>";
-    xml += updateDate;
-    xml += "</UpdateDate>";
-    if (overlap)
-        xml += std::string("<OverlapInDays>") + overlap + "</OverlapInDays>";
-    xml += "</SchoolConfig>";
-    WriteBytes(folder.File("SchoolConfig.xml"), xml);
-}
-
 // The windows that one daily table reads.
 std::vector<std::string> Windows(const TempFolder& folder, const XDate& first, const XDate& last,
                                  bool overlap, bool extraDay, bool lastDayFlag)
@@ -39,54 +26,43 @@ std::vector<std::string> Windows(const TempFolder& folder, const XDate& first, c
 
 typedef std::vector<std::string> Texts;
 
-// The rows of a cache table as "stdkey|attdate|key|header|oldcode|newcode|reason", ordered.
-Texts CacheRows(const TempFolder& folder, const char* table, const char* keyColumn)
+// The first column of the rows of a statement on the attendance cache.
+Texts Rows(const TempFolder& folder, const std::string& sql)
 {
     sqlite::Database db;
     db.Open(folder.File("Attendance/Attendance.db").c_str());
     sqlite::Query query(db);
-    std::string sql = std::string("SELECT stdkey, attdate, ") + keyColumn +
-                      " AS k, header, IFNULL(oldcode, 'NULL') AS o, newcode, reason FROM " + table +
-                      " ORDER BY stdkey, attdate, k";
     query.Prepare(sql.c_str());
     Texts rows;
-    while (query.Step()) {
-        std::string row;
-        for (const char* name : {"stdkey", "attdate", "k", "header", "o", "newcode", "reason"}) {
-            if (!row.empty())
-                row += "|";
-            row += query.StringColumn(name).CStr();
-        }
-        rows.push_back(row);
-    }
+    while (query.Step())
+        rows.push_back(query.StringColumn("r").CStr());
     return rows;
+}
+
+// The rows of a cache table as "stdkey|attdate|key|header|oldcode|newcode|reason", ordered.
+Texts CacheRows(const TempFolder& folder, const char* table, const std::string& key)
+{
+    return Rows(folder, "SELECT stdkey || '|' || attdate || '|' || " + key +
+                            " || '|' || IFNULL(header, '') || '|' || IFNULL(oldcode, 'NULL') || '|' || "
+                            "IFNULL(newcode, '') || '|' || IFNULL(reason, '') AS r FROM " +
+                            table + " ORDER BY stdkey, attdate, " + key);
 }
 
 // Rows that the export would write: newcode set and different from oldcode (or oldcode null).
 Texts PendingDaily(const TempFolder& folder)
 {
-    sqlite::Database db;
-    db.Open(folder.File("Attendance/Attendance.db").c_str());
-    sqlite::Query query(db);
-    query.Prepare(
-        "SELECT stdkey, newcode FROM DAILY_ATT WHERE newcode IS NOT NULL AND (newcode <> oldcode OR "
-        "oldcode IS NULL) AND (header = 'AttTimeFrameRef' OR header = '') ORDER BY stdkey");
-    Texts rows;
-    while (query.Step())
-        rows.push_back(std::string(query.StringColumn("stdkey").CStr()) + "=" +
-                       query.StringColumn("newcode").CStr());
-    return rows;
+    return Rows(folder,
+                "SELECT stdkey || '=' || newcode AS r FROM DAILY_ATT WHERE newcode IS NOT NULL AND "
+                "(newcode <> oldcode OR oldcode IS NULL) AND (header = 'AttTimeFrameRef' OR header = '') "
+                "ORDER BY stdkey");
 }
 
 void DailyColumns(FakeTask& task)
 {
-    task.ValueColumn(0);
-    task.ValueColumn(1);
-    task.ValueColumn(2);
+    task.ValueColumns(0, 2);
     task.AddColumn(nullptr, "DAILY", nullptr, 1);
     task.AddColumn(nullptr, "", nullptr, 0);  // read-only, no title
-    for (const char* title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttTimeFrameRef"})
-        task.AddHeaderField(title);
+    task.Titles({"AttStdRef", "AttDate", "AttAttCodeRef", "AttTimeFrameRef"});
 }
 
 }  // namespace
@@ -143,14 +119,14 @@ TEST(AttendanceCache, RowsArePendingUntilExportedAndOverlapBlanksNewCodes)
         task.dateColumn = 1;
         task.StartAttTable("DAILY_ATT", true, false);
         EXPECT_TRUE(
-            HasLine(task.log, "7|PDEWriter::StartAttTable|Start Attendance Table at: 05/03/2024|14:07:09 "));
-        EXPECT_TRUE(HasLine(task.progress, "inc Reading Student Daily Attendance..."));
+            task.log.contains("7|PDEWriter::StartAttTable|Start Attendance Table at: 05/03/2024|14:07:09 "));
+        EXPECT_TRUE(task.progress.contains("inc Reading Student Daily Attendance..."));
         DailyColumns(task);
         task.WriteAttendanceTable(Ymd(2024, 2, 26), Ymd(2024, 6, 14), nullptr, false);
         EXPECT_TRUE(
-            HasLine(task.progress, "inc Reading Student Daily Attendance (02/26/2024 to 03/03/2024)..."));
+            task.progress.contains("inc Reading Student Daily Attendance (02/26/2024 to 03/03/2024)..."));
         EXPECT_TRUE(
-            HasLine(task.progress, "inc Reading Student Daily Attendance (03/03/2024 to 03/05/2024)..."));
+            task.progress.contains("inc Reading Student Daily Attendance (03/03/2024 to 03/05/2024)..."));
         EXPECT_EQ(task.GetDailyAttHeaders(), std::vector<XString>({"AttTimeFrameRef"}));
         EXPECT_TRUE(task.SQLiteTableExists(task.GetAttendanceCache(), "DAILY_ATT"));
         EXPECT_FALSE(task.SQLiteTableExists(task.GetAttendanceCache(), "PERIOD_ATT"));
@@ -203,15 +179,13 @@ TEST(AttendanceCache, PeriodRangesTitlesAndFilter)
                  {"S2", "03/04/2024", "T", "7", "", "no", "r2"},
                  {"S3", "03/04/2024", "A", "1", "1", "no", "r3"}};
     task.StartAttTable("PERIOD_ATT", false, false);
-    for (int i = 0; i < 7; ++i)
-        task.ValueColumn(i);
-    for (const char* title : {"AttStdRef", "attdate", "AttAttCodeRef", "AttStartPerRef", "AttEndPerRef",
-                              "AttExcAbs", "AttAttReasonRef", "AttMystery"})
-        task.AddHeaderField(title);
+    task.ValueColumns(0, 6);
+    task.Titles({"AttStdRef", "attdate", "AttAttCodeRef", "AttStartPerRef", "AttEndPerRef", "AttExcAbs",
+                 "AttAttReasonRef", "AttMystery"});
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::NextCounterString), 0);
     task.WriteAttendanceTable(Ymd(2024, 3, 4), Ymd(2024, 6, 14),
                               static_cast<PDEWriter::RowFilter>(&FakeTask::SkipOdd), false);
-    EXPECT_TRUE(HasLine(task.log, "8||SQLite Attendance: Unsupported header: AttMystery, skipping."));
+    EXPECT_TRUE(task.log.contains("8||SQLite Attendance: Unsupported header: AttMystery, skipping."));
     EXPECT_EQ(task.log.filter("Unsupported header").size(), 1);
     EXPECT_EQ(task.GetPeriodAttHeaders(), std::vector<XString>({"AttPerRef"}));
     EXPECT_EQ(CacheRows(folder, "PERIOD_ATT", "perkey"),
@@ -225,10 +199,8 @@ TEST(AttendanceCache, PeriodRangesTitlesAndFilter)
     task.rows = {{"S9", "03/05/2024", "A", "SEC-1"}};
     task.ValueColumn(0);
     task.AddColumn(nullptr, "CONST", nullptr, 1);
-    for (int i = 1; i < 4; ++i)
-        task.ValueColumn(i);
-    for (const char* title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttSecRef"})
-        task.AddHeaderField(title);
+    task.ValueColumns(1, 3);
+    task.Titles({"AttStdRef", "AttDate", "AttAttCodeRef", "AttSecRef"});
     task.WriteAttendanceTable(Ymd(2024, 3, 4), Ymd(2024, 6, 14), nullptr, false);
     EXPECT_EQ(task.GetPeriodAttHeaders(), std::vector<XString>({"AttPerRef", "AttSecRef"}));
     EXPECT_EQ(CacheRows(folder, "PERIOD_ATT", "perkey").back(), "S9|2024-03-05|SEC-1|AttSecRef|NULL|A|");
@@ -237,18 +209,11 @@ TEST(AttendanceCache, PeriodRangesTitlesAndFilter)
     task.StartAttTable("PERIOD_ATT", false, false);
     task.ClearColumns();
     task.rows = {{"S1", "03/04/2024", "A", "two", "4"}};
-    for (int i = 0; i < 5; ++i)
-        task.ValueColumn(i);
-    for (const char* title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttStartPerRef", "AttEndPerRef"})
-        task.AddHeaderField(title);
-    try {
-        task.WriteAttendanceTable(Ymd(2024, 3, 4), Ymd(2024, 6, 14), nullptr, false);
-        FAIL() << "no exception";
-    } catch (const XException& e) {
-        EXPECT_STREQ(e.GetMessage(),
-                     "Failed with error [SQLite Attendance: Invalid range of periods: [two] to [4]] "
-                     "while caching attendance table [PERIOD_ATT] with query: SELECT * FROM Fake");
-    }
+    task.ValueColumns(0, 4);
+    task.Titles({"AttStdRef", "AttDate", "AttAttCodeRef", "AttStartPerRef", "AttEndPerRef"});
+    EXPECT_EQ(Thrown([&] { task.WriteAttendanceTable(Ymd(2024, 3, 4), Ymd(2024, 6, 14), nullptr, false); }),
+              "Failed with error [SQLite Attendance: Invalid range of periods: [two] to [4]] "
+              "while caching attendance table [PERIOD_ATT] with query: SELECT * FROM Fake");
 
     EXPECT_THROW(task.StartAttTable("OTHER'; --", false, false), XException);
 }
@@ -262,20 +227,13 @@ TEST(AttendanceCache, AFailedWindowLeavesTheCacheAsBeforeIt)
     task.rows = {{"S1", "02/27/2024", "A"}, {"S2", "03/04/2024", "A"}, {"S3", "03/04/2024", "A"}};
     task.dateColumn = 1;
     task.StartAttTable("DAILY_ATT", false, false);
-    task.ValueColumn(0);
-    task.ValueColumn(1);
+    task.ValueColumns(0, 1);
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailOnThirdRow), 0);
     task.AddColumn(nullptr, "DAILY", nullptr, 1);
-    for (const char* title : {"AttStdRef", "AttDate", "AttAttCodeRef", "AttTimeFrameRef"})
-        task.AddHeaderField(title);
-    try {
-        task.WriteAttendanceTable(Ymd(2024, 2, 26), Ymd(2024, 6, 14), nullptr, false);
-        FAIL() << "no exception";
-    } catch (const XException& e) {
-        EXPECT_STREQ(e.GetMessage(),
-                     "Failed with error [disk on fire] while caching attendance table [DAILY_ATT] "
-                     "with query: SELECT * FROM Fake");
-    }
+    task.Titles({"AttStdRef", "AttDate", "AttAttCodeRef", "AttTimeFrameRef"});
+    EXPECT_EQ(Thrown([&] { task.WriteAttendanceTable(Ymd(2024, 2, 26), Ymd(2024, 6, 14), nullptr, false); }),
+              "Failed with error [disk on fire] while caching attendance table [DAILY_ATT] with query: "
+              "SELECT * FROM Fake");
     EXPECT_EQ(task.clearFilterCalls, 1);
     EXPECT_EQ(CacheRows(folder, "DAILY_ATT", "timeframe"), Texts({"S1|2024-02-27|||NULL|ok|"}));
 

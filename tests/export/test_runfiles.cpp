@@ -1,4 +1,4 @@
-// The main file, include files, SchoolConfig.xml and the removal of old main files.
+// The main file, include files and SchoolConfig.xml.
 
 #include "ExportTestSupport.h"
 
@@ -88,14 +88,9 @@ TEST(RunFiles, MainFileIncludeFilesAndCustomFields)
     // Writing into a folder that is not one fails with the file's name.
     WriteBytes(folder.File("plainfile"), "x");
     task.SetOutputFolder(folder.File("plainfile").c_str());
-    try {
-        task.FinishImport();
-        FAIL() << "no exception";
-    } catch (const XException& e) {
-        std::string text = e.GetMessage();
-        EXPECT_EQ(text.rfind("Failed with error [", 0), 0u) << text;
-        EXPECT_NE(text.find("] while writing file [Varnholm.PDE]"), std::string::npos) << text;
-    }
+    const std::string text = Thrown([&] { task.FinishImport(); });
+    EXPECT_EQ(text.rfind("Failed with error [", 0), 0u) << text;
+    EXPECT_NE(text.find("] while writing file [Varnholm.PDE]"), std::string::npos) << text;
 }
 
 TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
@@ -112,8 +107,8 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
     WriteBytes(folder.File("Keep.PDU"), "other");
     WriteBytes(folder.File("Attendance/Attendance.db"), "cache");
     task.StartWriter();
-    EXPECT_TRUE(HasLine(task.log, "7|PDEWriter::StartWriter|Bridge Configuration Changed."));
-    EXPECT_TRUE(HasLine(task.log, QString("7|PDEWriter::StartWriter|Import Folder: ") + folder.path.c_str()));
+    EXPECT_TRUE(task.log.contains("7|PDEWriter::StartWriter|Bridge Configuration Changed."));
+    EXPECT_TRUE(task.log.contains(QString("7|PDEWriter::StartWriter|Import Folder: ") + folder.path.c_str()));
     EXPECT_FALSE(fs::exists(folder.File("Update 20240101010101.PDU")));
     EXPECT_FALSE(fs::exists(folder.File("update 20240101010102.pdu")));
     EXPECT_TRUE(fs::exists(folder.File("Keep.PDU")));
@@ -137,13 +132,13 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         next.m_params["appVersion_"] = "3.3.3.0";
         next.dataSource = "FakeDSN";
         next.StartWriter();
-        EXPECT_TRUE(HasLine(next.log, "7|PDEWriter::StartWriter|Bridge Configuration Did Not Change."));
+        EXPECT_TRUE(next.log.contains("7|PDEWriter::StartWriter|Bridge Configuration Did Not Change."));
         XTextFile update;
         next.StartUpdateFile(&update);
         next.FinishUpdateFile();
         next.Finish();
-        EXPECT_TRUE(HasLine(next.log, "5||Export complete."));
-        EXPECT_TRUE(HasLine(next.progress, "inc Export complete."));
+        EXPECT_TRUE(next.log.contains("5||Export complete."));
+        EXPECT_TRUE(next.progress.contains("inc Export complete."));
         EXPECT_EQ(next.progress.last(), "bridge_complete -1");
         SchoolConfig written;
         ASSERT_TRUE(written.Read(folder.File("SchoolConfig.xml").c_str()));
@@ -196,32 +191,6 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         Prepare(other, folder);
         other.dataSource = "OtherDSN";
         other.StartWriter();
-        EXPECT_TRUE(HasLine(other.log, "7|PDEWriter::StartWriter|Bridge Configuration Changed."));
+        EXPECT_TRUE(other.log.contains("7|PDEWriter::StartWriter|Bridge Configuration Changed."));
     }
-}
-
-TEST(RunFiles, DeletePDEFilesAndOutputPaths)
-{
-    TempFolder folder;
-    FakeTask task;
-    Prepare(task, folder);
-    WriteBytes(folder.File("Varnholm.PDE"), "x");
-    WriteBytes(folder.File("CustomFieldConfig.pde"), "x");
-    WriteBytes(folder.File("Students.pef"), "x");
-    task.DeletePDEFiles();
-    EXPECT_FALSE(fs::exists(folder.File("Varnholm.PDE")));
-    EXPECT_FALSE(fs::exists(folder.File("CustomFieldConfig.pde")));
-    EXPECT_TRUE(fs::exists(folder.File("Students.pef")));
-
-    try {
-        task.DeletePDEFiles(folder.File("missing").c_str());
-        FAIL() << "no exception";
-    } catch (const XException& e) {
-        EXPECT_EQ(std::string(e.GetMessage()).rfind("Error: Failed while trying to remove PDE Files", 0), 0u);
-    }
-
-    XFileSpec spec;
-    task.MakeOutputPath(spec, "Rooms.pef");
-    EXPECT_EQ(std::string(spec.CStr()), folder.File("Rooms.pef"));
-    EXPECT_STREQ(task.GetRunDateTimeString().CStr(), "05/03/2024|14:07:09 ");
 }

@@ -4,16 +4,10 @@
 
 namespace {
 
-// The message of the XException WriteTable must throw ("" and a failure when it does not).
+// The message of the XException that WriteTable throws.
 std::string WriteTableError(FakeTask& task)
 {
-    try {
-        task.WriteTable(nullptr, "");
-    } catch (const XException& e) {
-        return e.GetMessage();
-    }
-    ADD_FAILURE() << "no exception";
-    return std::string();
+    return Thrown([&] { task.WriteTable(nullptr, ""); });
 }
 
 }  // namespace
@@ -35,10 +29,7 @@ TEST(WriteTable, NormalModeWritesExactLinesThroughFilterConstantsAndCommands)
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::NextCounterString), 0);
     task.AddColumn(nullptr, "", nullptr, 2);  // the line ends here
     task.ValueColumn(1);                      // never written
-    task.AddHeaderField("StdKey");
-    task.AddHeaderField("StdConst");
-    task.AddHeaderField("StdNote");
-    task.AddHeaderField("StdNoteKey");
+    task.Titles({"StdKey", "StdConst", "StdNote", "StdNoteKey"});
     task.m_recordCounter = 40;
 
     int lines = task.WriteTable(static_cast<PDEWriter::RowFilter>(&FakeTask::SkipOdd), "First line");
@@ -52,8 +43,8 @@ TEST(WriteTable, NormalModeWritesExactLinesThroughFilterConstantsAndCommands)
     EXPECT_EQ(task.openCalls, 1);
     EXPECT_EQ(task.clearQueryCalls, 1);
     EXPECT_EQ(task.GetCurrentColumn(), nullptr);
-    EXPECT_TRUE(HasLine(task.progress, "inc Reading Students..."));
-    EXPECT_TRUE(HasLine(task.log, "7|BridgeTaskBase::PutJobText|Reading Students..."));
+    EXPECT_TRUE(task.progress.contains("inc Reading Students..."));
+    EXPECT_TRUE(task.log.contains("7|BridgeTaskBase::PutJobText|Reading Students..."));
 
     // A table with no rows and no first line leaves an empty file; a rerun replaces the old file.
     task.rows.clear();
@@ -73,10 +64,10 @@ TEST(WriteTable, FailuresCloseTheFileAndCarryTheErrorTextAndQuery)
     task.AddColumn(nullptr, "", static_cast<PDEWriter::ValueOperation>(&FakeTask::FailOnThirdRow), 0);
     EXPECT_EQ(WriteTableError(task), "Failed with error [disk on fire] while writing file [Students.pef] "
                                      "with query: SELECT ID FROM Students");
-    EXPECT_TRUE(HasLine(task.log, "8||Error writing line= 2"));
-    EXPECT_TRUE(HasLine(task.log,
-                        "2||Failed with error [disk on fire] while writing file [Students.pef] with query: "
-                        "SELECT ID FROM Students"));
+    EXPECT_TRUE(task.log.contains("8||Error writing line= 2"));
+    EXPECT_TRUE(
+        task.log.contains("2||Failed with error [disk on fire] while writing file [Students.pef] with query: "
+                          "SELECT ID FROM Students"));
     // A failed table leaves neither a partial data file nor its temporary file.
     EXPECT_FALSE(fs::exists(folder.File("Students.pef")));
     EXPECT_FALSE(fs::exists(folder.File("Students.pef.partial")));
@@ -93,7 +84,7 @@ TEST(WriteTable, FailuresCloseTheFileAndCarryTheErrorTextAndQuery)
     EXPECT_EQ(
         WriteTableError(task),
         "Failed with unknown error while writing file [Students.pef] with query: SELECT ID FROM Students");
-    EXPECT_TRUE(HasLine(task.log, "8||Error writing line= 1"));
+    EXPECT_TRUE(task.log.contains("8||Error writing line= 1"));
 
     // A folder that cannot hold the file.
     WriteBytes(folder.File("plainfile"), "x");
@@ -133,12 +124,8 @@ TEST(WriteTable, UpdateModeWritesSectionsIntoTheUpdateFile)
 
     task.rows = {{"S1", "03/04/2024", "A"}, {"S2", "03/05/2024", "T"}};
     task.StartTable("Student Daily Attendance", "StudentDailyAtt.pef", false);
-    task.ValueColumn(0);
-    task.ValueColumn(1);
-    task.ValueColumn(2);
-    task.AddHeaderField("AttStdRef");
-    task.AddHeaderField("AttDate");
-    task.AddHeaderField("AttAttCodeRef");
+    task.ValueColumns(0, 2);
+    task.Titles({"AttStdRef", "AttDate", "AttAttCodeRef"});
     EXPECT_EQ(task.WriteTable(nullptr, ""), 2);
     task.FinishUpdateFile();
     EXPECT_FALSE(task.IsUpdateMode());

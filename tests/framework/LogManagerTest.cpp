@@ -1,7 +1,6 @@
 // The log: line formats, targets, level rules, secrets and the log file.
 
 #include "LogManager.h"
-#include "AppTaskBase.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
@@ -87,14 +86,4 @@ TEST(LogManager, SecretsAreMaskedAndTheFileAppends)
 
     EXPECT_FALSE(log->openFile(dir.filePath("app.log/inside.log")));
     EXPECT_TRUE(log->filePath().isEmpty());
-}
-
-TEST(LogManager, TaskLoadListLogsThatItIsNotSetUp)
-{
-    Capture capture;
-    AppTaskBase task;
-    QObject::connect(&task, &AppTaskBase::writeLog, LogManager::instance(), &LogManager::log);
-    EXPECT_FALSE(task.LoadList({}, "teacher"));
-    EXPECT_EQ(maskTimes(capture.out()),
-              "log\tError        \t<time>\tAppTaskBase::LoadList\tNot set up yet.\n");
 }

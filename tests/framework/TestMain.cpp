@@ -11,14 +11,14 @@
 // Every user folder the program may touch lies in a temporary folder.
 int main(int argc, char** argv)
 {
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/test_framework-XXXXXX"));
+    QTemporaryDir home(QDir::tempPath() + "/test_framework-XXXXXX");
     const QByteArray root = home.path().toUtf8();
     setenv("HOME", root.constData(), 1);
     setenv("XDG_DATA_HOME", (root + "/data").constData(), 1);
     setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
     setenv("XDG_RUNTIME_DIR", (root + "/runtime").constData(), 1);
-    QDir().mkpath(home.path() + QStringLiteral("/runtime"));
-    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+    QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime",
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QCoreApplication app(argc, argv);

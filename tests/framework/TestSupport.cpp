@@ -56,59 +56,48 @@ QString Capture::err()
 
 TestApp::TestApp() : SISConfig([]() -> AppTaskBase* { return new TestTask; })
 {
-    setTitle(QStringLiteral("Test App"));
-    setShortName(QStringLiteral("Testing"));
-    setOldShortName(QStringLiteral("TestingOld"));
-    setVersion(QStringLiteral("9.8.7.6"));
-    setMinVersion(QStringLiteral("1.2.3"));
-    setAlias(QStringLiteral("test-app"));
-    setFinishedFile(QStringLiteral("finished_bridge.tmp"));
+    setTitle("Test App");
+    setShortName("Testing");
+    setOldShortName("TestingOld");
+    setVersion("9.8.7.6");
+    setMinVersion("1.2.3");
+    setAlias("test-app");
+    setFinishedFile("finished_bridge.tmp");
     init();
-    const QString connection = QStringLiteral("connection");
-    const QString school = QStringLiteral("school");
-    addParam(connection, QStringLiteral("dsnheader"), QStringLiteral("Login"), QStringLiteral("header"),
-             QString());
-    addParam(connection, QStringLiteral("dsn"), QStringLiteral("ODBC DSN"), QStringLiteral("datasource_list"),
-             QStringLiteral("Name of DSN"));
-    addParam(connection, QStringLiteral("user"), QStringLiteral("Username"), QStringLiteral("edit"),
-             QStringLiteral("User name"), QStringLiteral("admin"));
-    addParam(connection, QStringLiteral("pwdencode"), QStringLiteral("Password"), QStringLiteral("password"),
-             QStringLiteral("Password  of the user"));
-    addParam(school, QStringLiteral("school"), QStringLiteral("School Number"), QStringLiteral("school_list"),
-             QStringLiteral("Choose the school"));
-    addParam(school, QStringLiteral("secretcode"), QStringLiteral("Code"), QStringLiteral("hidden"),
-             QStringLiteral("Kept from view"));
-    addParam(school, QStringLiteral("filterstudent"), QStringLiteral("Extra Student"), QStringLiteral("flag"),
-             QStringLiteral("Leave checked."));
-    setCommandSwitches(school, {QStringLiteral("school")});
+    const QString connection = "connection";
+    const QString school = "school";
+    addParam(connection, "dsnheader", "Login", "header", QString());
+    addParam(connection, "dsn", "ODBC DSN", "datasource_list", "Name of DSN");
+    addParam(connection, "user", "Username", "edit", "User name", "admin");
+    addParam(connection, "pwdencode", "Password", "password", "Password  of the user");
+    addParam(school, "school", "School Number", "school_list", "Choose the school");
+    addParam(school, "secretcode", "Code", "hidden", "Kept from view");
+    addParam(school, "filterstudent", "Extra Student", "flag", "Leave checked.");
+    setCommandSwitches(school, {"school"});
     setCommandGroups(school, connection);
-    setCommandSwitches(connection, {QStringLiteral("dsn"), QStringLiteral("user"), QStringLiteral("pwd")});
-    setCommandSwitches(connection,
-                       {QStringLiteral("dsn"), QStringLiteral("user"), QStringLiteral("pwdencode")});
+    setCommandSwitches(connection, {"dsn", "user", "pwd"});
+    setCommandSwitches(connection, {"dsn", "user", "pwdencode"});
 }
 
 int TestApp::testGroup(const QString& group, QString& result)
 {
     lastTestedGroup = group;
-    result = QStringLiteral("Tested ") + group + QStringLiteral(" as ") + param(QStringLiteral("user"));
-    emit writeTest(QStringLiteral("success"), group, result);
+    result = "Tested " + group + " as " + param("user");
+    emit writeTest("success", group, result);
     return 0;
 }
 
 int TestApp::schoolListParam(const QString& key)
 {
-    emit writeList(QStringLiteral("school_list"), key, QStringLiteral("7"), QStringLiteral("North (7)"),
-                   QString());
-    emit writeList(QStringLiteral("other_list"), key, QStringLiteral("8"), QStringLiteral("x"), QString());
+    emit writeList("school_list", key, "7", "North (7)", QString());
+    emit writeList("other_list", key, "8", "x", QString());
     return 0;
 }
 
 void TestApp::defaultSettings(const QDomElement& config)
 {
-    emit writeSettingIncrement(QStringLiteral("setting"), QStringLiteral("connection"), QStringLiteral("dsn"),
-                               config.attribute(QStringLiteral("SISDSN")));
-    emit writeSettingIncrement(QStringLiteral("setting"), QStringLiteral("school"), QStringLiteral("school"),
-                               config.attribute(QStringLiteral("SchoolNumber")));
+    emit writeSettingIncrement("setting", "connection", "dsn", config.attribute("SISDSN"));
+    emit writeSettingIncrement("setting", "school", "school", config.attribute("SchoolNumber"));
 }
 
 ProgramResult runProgram(const QStringList& args)
@@ -145,18 +134,17 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 QString documentsLogFolder()
 {
-    return QDir::homePath() + QStringLiteral("/Documents/Tamberlyn Software/Logs");
+    return QDir::homePath() + "/Documents/Tamberlyn Software/Logs";
 }
 
 QString today()
 {
-    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    return QDate::currentDate().toString("yyyy-MM-dd");
 }
 
 QString maskTimes(QString text)
 {
-    text.replace(QRegularExpression(QStringLiteral("\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}")),
-                 QStringLiteral("<date>"));
-    text.replace(QRegularExpression(QStringLiteral("\\b\\d{2}:\\d{2}:\\d{2}\\b")), QStringLiteral("<time>"));
+    text.replace(QRegularExpression("\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}"), "<date>");
+    text.replace(QRegularExpression("\\b\\d{2}:\\d{2}:\\d{2}\\b"), "<time>");
     return text;
 }

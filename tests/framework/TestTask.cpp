@@ -23,8 +23,7 @@ bool TestTask::Execute(ParamMap params, int mode, QString& result)
     lastParams = params;
     if (throwUnknown)
         throw 42;
-    emit writeLog(7, QStringLiteral("Task ran with ") + params.value(QStringLiteral("pwd")),
-                  QStringLiteral("TestTask::Execute"));
-    result = succeed ? QStringLiteral("Execute completed successfully.") : QStringLiteral("Task failed.");
+    emit writeLog(7, QStringLiteral("Task ran with ") + params.value("pwd"), "TestTask::Execute");
+    result = succeed ? "Execute completed successfully." : "Task failed.";
     return succeed;
 }

@@ -11,6 +11,9 @@
 #include "Database.h"
 #include "Query.h"
 #include "SqlError.h"
+#include "TestFiles.h"
+
+using vhtest::Caught;
 
 namespace {
 
@@ -60,20 +63,15 @@ TEST_F(SqliteTest, ExecuteAnswersChangedRows)
 TEST_F(SqliteTest, ErrorsAreTypedAndCarrySqliteText)
 {
     db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'A')");
-    try {
-        db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'B')");
-        FAIL();
-    } catch (const sqlite::ConstraintError& e) {
-        EXPECT_STREQ(e.GetMessage(), "UNIQUE constraint failed: DAILY_ATT.stdkey, DAILY_ATT.attdate");
-        EXPECT_EQ(e.GetCode(), SQLITE_CONSTRAINT_PRIMARYKEY);
-        EXPECT_EQ(e.PrimaryCode(), SQLITE_CONSTRAINT);
-    }
-    try {
-        db_.Execute("SELECT * FROM NOPE");
-        FAIL();
-    } catch (const sqlite::GeneralError& e) {
-        EXPECT_STREQ(e.GetMessage(), "no such table: NOPE");
-    }
+    const auto unique = Caught<sqlite::ConstraintError>(
+        [&] { db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'B')"); });
+    ASSERT_TRUE(unique);
+    EXPECT_STREQ(unique->GetMessage(), "UNIQUE constraint failed: DAILY_ATT.stdkey, DAILY_ATT.attdate");
+    EXPECT_EQ(unique->GetCode(), SQLITE_CONSTRAINT_PRIMARYKEY);
+    EXPECT_EQ(unique->PrimaryCode(), SQLITE_CONSTRAINT);
+    EXPECT_STREQ(
+        Caught<sqlite::GeneralError>([&] { db_.Execute("SELECT * FROM NOPE"); }).value().GetMessage(),
+        "no such table: NOPE");
     // Every error is also an XException, the type the rest of the program catches.
     EXPECT_THROW(db_.Execute("SELEC 1"), XException);
 
@@ -82,22 +80,17 @@ TEST_F(SqliteTest, ErrorsAreTypedAndCarrySqliteText)
     EXPECT_FALSE(q.IsPrepared());
 
     sqlite::Database closed;
-    try {
-        closed.Execute("SELECT 1");
-        FAIL();
-    } catch (const sqlite::MisuseError& e) {
-        EXPECT_STREQ(e.GetMessage(), "Database is not open.");
-    }
+    EXPECT_STREQ(Caught<sqlite::MisuseError>([&] { closed.Execute("SELECT 1"); }).value().GetMessage(),
+                 "Database is not open.");
 
     sqlite::Database unopenable;
     EXPECT_THROW(unopenable.Open((folder_ + "/missing/dir/x.db").c_str()), sqlite::CantOpenError);
     EXPECT_FALSE(unopenable.IsOpen());
 
-    try {
-        sqlite::ThrowSqlError(SQLITE_BUSY, "database is locked");
-    } catch (const sqlite::BusyError& e) {
-        EXPECT_STREQ(e.GetMessage(), "database is locked");
-    }
+    EXPECT_STREQ(Caught<sqlite::BusyError>([] { sqlite::ThrowSqlError(SQLITE_BUSY, "database is locked"); })
+                     .value()
+                     .GetMessage(),
+                 "database is locked");
 }
 
 TEST_F(SqliteTest, MissingColumnNamesTheColumn)
@@ -109,13 +102,9 @@ TEST_F(SqliteTest, MissingColumnNamesTheColumn)
     EXPECT_STREQ(q.StringColumn("STDKEY").CStr(), "1");
     EXPECT_STREQ(q.StringColumn("oldcode").CStr(), "");  // NULL reads as empty
     EXPECT_TRUE(q.IsNullColumn("oldcode"));
-    try {
-        q.StringColumn("newcode");
-        FAIL();
-    } catch (const sqlite::SqlError& e) {
-        const std::string text = e.GetMessage();
-        EXPECT_EQ(text.rfind("Request for non-existent column \"newcode\"", 0), 0u) << text;
-    }
+    const std::string text =
+        Caught<sqlite::SqlError>([&] { q.StringColumn("newcode"); }).value().GetMessage();
+    EXPECT_EQ(text.rfind("Request for non-existent column \"newcode\"", 0), 0u) << text;
     q.Finalize();
     EXPECT_THROW(q.Step(), sqlite::MisuseError);
 }

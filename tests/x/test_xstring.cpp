@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "TestFiles.h"
 #include "XException.h"
 #include "XString.h"
 
@@ -158,20 +159,11 @@ TEST(XString, ShortAndLongTextsMoveAndGrow)
 
 TEST(XException, MessageAndCode)
 {
-    try {
-        ThrowXException(17, "Could not %s: %d", "go", 5);
-        FAIL();
-    } catch (const XException& e) {
-        EXPECT_STREQ(e.GetMessage(), "Could not go: 5");
-        EXPECT_STREQ(e.what(), "Could not go: 5");
-        EXPECT_EQ(e.GetCode(), 17);
-    }
-    XString longText;
-    for (int i = 0; i < 3000; ++i)
-        longText += 'x';
-    try {
-        ThrowXException(0, "%s", longText.CStr());
-    } catch (const XException& e) {
-        EXPECT_EQ(std::strlen(e.GetMessage()), 1024u);
-    }
+    const auto e = vhtest::Caught<XException>([] { ThrowXException(17, "Could not %s: %d", "go", 5); });
+    ASSERT_TRUE(e);
+    EXPECT_STREQ(e->GetMessage(), "Could not go: 5");
+    EXPECT_STREQ(e->what(), "Could not go: 5");
+    EXPECT_EQ(e->GetCode(), 17);
+    const std::string longText(3000, 'x');
+    EXPECT_EQ(vhtest::Thrown([&] { ThrowXException(0, "%s", longText.c_str()); }).size(), 1024u);
 }

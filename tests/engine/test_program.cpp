@@ -1,0 +1,216 @@
+// The program end to end on the sample school: on SQLite, reached as "Sybase ODBC" without the
+// prefix, and on PostgreSQL, reached as "Oracle (ODBC)" with the prefix "VH.".
+#include "DataSources.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+using namespace enginetest;
+
+namespace {
+
+const QStringList kTries{"Trying Sybase ODBC with prefix.", "Trying Oracle (ODBC) with prefix.",
+                         "Trying Oracle (ODBC) without prefix.", "Trying Sybase ODBC without prefix."};
+
+class Program : public ::testing::TestWithParam<DataSource>
+{
+protected:
+    void SetUp() override
+    {
+        if (!HaveProgram())
+            GTEST_SKIP() << "no program";
+    }
+    QStringList Login(const QString& user, const QString& password) const
+    {
+        return {"--dsn=" + GetParam().Dsn("vh_school"), "--user=" + user, "--pwdencode=" + Encode(password)};
+    }
+    ProgramResult Run(const QStringList& args) const
+    {
+        return RunProgram(args + Login(GetParam().User(), GetParam().Password()), GetParam().Env());
+    }
+};
+
+TEST_P(Program, TestCommand)
+{
+    const bool pg = GetParam().pg;
+    ProgramResult r = Run({"test", "--group=connection"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.LogMessages("Trying "), kTries.mid(0, pg ? 2 : 4));
+    EXPECT_EQ(r.HostLines(),
+              (QStringList{"inc_progress\tBeginning test...",
+                           QString("inc_progress\tConnection Successful, using ") +
+                               (pg ? "Oracle (ODBC) with prefix." : "Sybase ODBC without prefix."),
+                           "test\tconnection\tsuccess\tConnection Successful"}));
+    EXPECT_EQ(r.err, QString());
+
+    r = Run({"test", "--group=school", "--school=200"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.HostLines().last(), "test\tschool\tsuccess\tConnection Successful");
+
+    // A school the source does not hold.
+    r = Run({"test", "--group=school", "--school=999"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.LogMessages("Trying "), kTries);
+    EXPECT_EQ(r.Lines("test"), QStringList{"test\tschool\tfail\tValidate Connection Failed."});
+
+    // Any other group.
+    r = Run({"test", "--group=students"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.ErrLines(), QStringList{"error\tGroup Undefined\tGroup is undefined, there is a problem with "
+                                        "the bridge, please report this problem to Tamberlyn Support."});
+    if (!pg)
+        return;
+
+    // A password holding ";", "}" and "{" reaches the server whole.
+    const QString brace = EnvText("VH_PG_BRACE_PASSWORD");
+    ASSERT_FALSE(brace.isEmpty()) << "run_pg_tests.sh sets up the extra logins";
+    r = RunProgram(QStringList{"test", "--group=connection"} + Login(EnvText("VH_PG_BRACE_USER"), brace),
+                   GetParam().Env());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.Lines("test"), QStringList{"test\tconnection\tsuccess\tConnection Successful"});
+    EXPECT_FALSE((r.out + r.err).contains(brace));
+
+    // A wrong password: every combination fails, nothing claims success, no password anywhere.
+    const QString password = GetParam().Password();
+    const QStringList wrong = Login(GetParam().User(), "not-" + password);
+    r = RunProgram(QStringList{"test", "--group=connection"} + wrong, GetParam().Env());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.LogMessages("Trying ").size(), 4);
+    EXPECT_EQ(r.Lines("test"), QStringList{"test\tconnection\tfail\tValidate Connection Failed."});
+    EXPECT_FALSE((r.out + r.err).contains(password));
+    const QString failed = NewFolder("pgfail");
+    r = RunProgram(QStringList{"run", "--school=100", "--path=" + failed} + wrong, GetParam().Env());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.ErrLines().contains("error\tExtraction Failed\tValidate Failed"));
+    EXPECT_EQ(Status(failed), kFailedRun);
+    EXPECT_FALSE(QFileInfo::exists(failed + "/Varnholm.PDE"));
+    EXPECT_FALSE((AllText(failed) + r.out + r.err).contains(password));
+}
+
+TEST_P(Program, ListAnswers)
+{
+    ProgramResult r = Run({"params", "--paramkey=school"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.Lines("school_list"),
+              (QStringList{"school_list\tschool\t100\tVarnholm High School (100)\t",
+                           "school_list\tschool\t200\tLakeside Middle School (200)\t",
+                           "school_list\tschool\t300\tNorth Ridge Elementary (300)\t"}));
+
+    r = Run({"params", "--paramkey=teacher", "--school=100"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.Lines("bridgelist"), (QStringList{"bridgelist\tteacher\t501\tBerg, Karin (T501)\t",
+                                                  "bridgelist\tteacher\t502\tDahl, Finn Ole\t",
+                                                  "bridgelist\tteacher\t504\tHansen, Mira (T504)\t",
+                                                  "bridgelist\tteacher\t505\tSolo (T505)\t"}));
+
+    // The year list needs a district, but not a number: it is no part of the query.
+    const QStringList years{"year_list\tyear\t2014-2015\t2014-2015\t",
+                            "year_list\tyear\t2015-16\t2015-2016\t"};
+    for (const char* district : {"--district=7", "--district=North"}) {
+        r = Run({"params", "--paramkey=year", "--school=100", district});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.Lines("year_list"), years) << district;
+    }
+    r = Run({"params", "--paramkey=year", "--school=100"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.ErrLines(), (QStringList{"missing\tdistrict\tdistrict missing or blank.",
+                                         "error\tyear\tdistrict missing or blank."}));
+
+    // A teacher list for a school number that is not a plain number.
+    r = Run({"params", "--paramkey=teacher", "--school=1'"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.ErrLines(), QStringList{"error\tteacher\tSchool number must be a plain number: 1'"});
+}
+
+TEST_P(Program, RunLeavesImportAndStatusFiles)
+{
+    const QString out = NewFolder("run");
+    const ProgramResult r =
+        Run({"run", "--school=100", "--path=" + out, "--filterstudent=true", "--filterextraconduct=true"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, QString());
+    const QStringList host = r.HostLines();
+    ASSERT_GE(host.size(), 5);
+    EXPECT_EQ(host[0], "start_progress\t61");
+    EXPECT_TRUE(host[1].startsWith("inc_progress\tConnection Successful, using ")) << host[1].toStdString();
+    EXPECT_EQ(host.mid(host.size() - 3),
+              (QStringList{"inc_progress\tExport complete.", "end_progress", "bridge_complete"}));
+    // Every data file of the full pass (the sample's students have no bus route in their main
+    // record, so the bus tables are written; its consequence-type table writes no file).
+    QStringList names = FileNames(out);
+    names.replaceInStrings(QRegularExpression("^Update \\d{14}\\.PDU$"), "Update <ts>.PDU")
+        .replaceInStrings(QRegularExpression("-\\d{4}-\\d{2}-\\d{2}\\.log$"), "-<date>.log");
+    EXPECT_EQ(
+        names.join('|'),
+        "AttCodes.pef|BellSchedule.pef|Bins.pef|BridgeStatus.tmp|Calendar.pef|ConductCustom.pef|"
+        "ConductInType.pef|ConductIncident.pef|ConductIncidentSubTypes.pef|ConductOutType.pef|"
+        "ConductOutcome.pef|ConductOutcomeSubType.pef|ContactCustom.pef|Courses.pef|CustomFieldConfig.pde|"
+        "Data ExtractorStatus.tmp|Days.pef|DisciplineAlert.pef|FeeCredit.pef|FeeDebit.pef|Fees.pef|"
+        "GradeScores.pef|LunchBalance.pef|LunchTransaction.pef|MedCondTypes.pef|MedHistTypes.pef|"
+        "MedicalCodes.txt|OtherAlert.pef|Payments.pef|Periods.pef|Rooms.pef|SchoolConfig.xml|"
+        "SectionSchedule.pef|Sections.pef|Staff.pef|StaffCustom.pef|StaffMedHist.pef|StuMedCond.pef|"
+        "StudentBusIn.pef|StudentBusOut.pef|StudentCustom.pef|StudentDoctor.pef|StudentEmerg1.pef|"
+        "StudentEmerg2.pef|StudentGrades.pef|StudentLegal.pef|StudentMedHist.pef|StudentMedImmun.pef|"
+        "StudentPhysAddr.pef|StudentSched.pef|StudentTransport.pef|Students.pef|Students2.pef|"
+        "TermYear.pef|Terms.pef|Tumbles.pef|Update <ts>.PDU|Varnholm-100-<date>.log|Varnholm.PDE|"
+        "finished_bridge.tmp");
+    EXPECT_EQ(Status(out), "<date>\tSucceeded\tSucceeded\r\n");
+    EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+
+    const QString all = AllText(out);
+    for (const char* line : {": Year:25\n", ": Start Date: 08/20/2015\n", ": End Date: 06/10/2016\n",
+                             "ExpEngine::Execute: School Year: 25\n"})
+        EXPECT_TRUE(all.contains(line)) << line;
+    EXPECT_TRUE(all.contains("ExpEngine::Execute: DSN: " + GetParam().Dsn("vh_school") + "\n"));
+    const QString password = GetParam().Password();
+    EXPECT_FALSE((all + r.out + r.err).contains(password));
+    EXPECT_FALSE(all.contains(Encode(password)));
+}
+
+TEST_P(Program, AYearThatCannotBeReadChangesNothing)
+{
+    // SQLite: a copy of the school whose Terms table goes away; PostgreSQL: a login that may not
+    // read the terms.
+    const DataSource& s = GetParam();
+    ChangeableSource source(s, "school.db", s.Dsn("vh_school"));
+    const QString out = NewFolder("year");
+    const QStringList run{"run", "--school=100", "--att", "--path=" + out, "--dsn=" + source.dsn};
+    ProgramResult r = RunProgram(run + source.login, source.env);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList updates = UpdateFiles(out);
+    ASSERT_EQ(updates.size(), 1);
+    WriteText(out + "/Attendance/Attendance.db", "cache");
+    const QString config = ReadText(out + "/SchoolConfig.xml");
+
+    // The year cannot be read: the run fails before the writer starts, and deletes nothing.
+    if (s.pg) {
+        r = RunProgram(run + QStringList{"--user=" + EnvText("VH_PG_LIMITED_USER"),
+                                         "--pwdencode=" + Encode(EnvText("VH_PG_LIMITED_PASSWORD"))},
+                       source.env);
+    } else {
+        source.Exec("ALTER TABLE Terms RENAME TO TermsGone");
+        r = RunProgram(run + source.login, source.env);
+    }
+    EXPECT_EQ(r.code, 1);
+    ASSERT_EQ(r.ErrLines().size(), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("error\tExtraction Failed\tError Extracting School Year: "))
+        << r.err.toStdString();
+    EXPECT_TRUE(s.pg || r.err.endsWith(": Table does not exist : Terms\n")) << r.err.toStdString();
+    EXPECT_EQ(UpdateFiles(out), updates);
+    EXPECT_EQ(ReadText(out + "/Attendance/Attendance.db"), "cache");
+    EXPECT_EQ(ReadText(out + "/SchoolConfig.xml"), config);
+    EXPECT_EQ(Status(out), kFailedRun);
+
+    // The next good run finds the same configuration.
+    if (!s.pg)
+        source.Exec("ALTER TABLE TermsGone RENAME TO Terms");
+    r = RunProgram(run + source.login, source.env);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(UpdateFiles(out).size(), 2);
+    EXPECT_TRUE(UpdateFiles(out).contains(updates.first()));
+    EXPECT_EQ(ReadText(out + "/Attendance/Attendance.db"), "cache");
+}
+
+INSTANTIATE_ON_BOTH_SOURCES(Program);
+
+}  // namespace
