@@ -1,10 +1,11 @@
 // Runs a program as a child process: its exit, wall-clock time and peak resident memory.
 #pragma once
 
-#include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -16,7 +17,7 @@ struct ChildRun
 {
     bool ok = false;     // exited with 0
     double seconds = 0;  // wall clock
-    long peakKb = 0;     // peak resident memory
+    long peakKb = 0;     // peak resident memory, sampled every 20 ms
 };
 
 // args[0] is the program's path; its standard output goes to /dev/null.
@@ -29,6 +30,12 @@ inline ChildRun RunChild(const std::vector<std::string>& args)
     ChildRun result;
     std::fflush(stdout);
     const auto start = std::chrono::steady_clock::now();
+    // The peak is read from the child's own memory map while it runs, from its exec on: the
+    // rusage of wait4 counts this process's memory too, which the child holds until then. The
+    // pipe closes on exec.
+    int execed[2];
+    if (pipe2(execed, O_CLOEXEC) != 0)
+        return result;
     const pid_t child = fork();
     if (child == 0) {
         if (!std::freopen("/dev/null", "w", stdout))
@@ -36,12 +43,33 @@ inline ChildRun RunChild(const std::vector<std::string>& args)
         execv(argv[0], argv.data());
         _exit(127);
     }
+    close(execed[1]);
+    char byte;
+    while (child > 0 && read(execed[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    close(execed[0]);
     int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child)
-        return result;
+    const std::string statusFile = "/proc/" + std::to_string(child) + "/status";
+    for (;;) {
+        if (child < 0)
+            return result;
+        if (FILE* f = std::fopen(statusFile.c_str(), "r")) {
+            char line[256];
+            long kb = 0;
+            while (std::fgets(line, sizeof line, f)) {
+                if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1 && kb > result.peakKb)
+                    result.peakKb = kb;
+            }
+            std::fclose(f);
+        }
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            break;
+        if (done < 0)
+            return result;
+        usleep(20000);
+    }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.peakKb = usage.ru_maxrss;
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return result;
 }
