@@ -61,18 +61,6 @@ std::string Decimal::ToString() const
     return digits;
 }
 
-Decimal Decimal::FromInt64(std::int64_t value)
-{
-    Decimal d;
-    if (value < 0) {
-        d.sign = kNegative;
-        d.lo64 = static_cast<std::uint64_t>(-(value + 1)) + 1;
-    } else {
-        d.lo64 = static_cast<std::uint64_t>(value);
-    }
-    return d;
-}
-
 bool Decimal::FromString(const std::string& text, Decimal& out)
 {
     std::size_t i = 0;

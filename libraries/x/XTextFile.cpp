@@ -58,28 +58,3 @@ void XTextFile::WriteLine(const XString& text)
     EndLine();
 }
 
-bool XTextFile::ReadLine(XString& line)
-{
-    line = "";
-    char c;
-    size_t got = 0;
-    char chunk[256];
-    size_t used = 0;
-    while (Read(&c, 1) == 1) {
-        ++got;
-        if (c == '\n')
-            break;
-        chunk[used++] = c;
-        if (used == sizeof chunk) {
-            line.Append(chunk, used);
-            used = 0;
-        }
-    }
-    line.Append(chunk, used);
-    if (got == 0)
-        return false;
-    size_t len = line.Length();
-    if (len > 0 && *line.At(len - 1) == '\r')
-        line.Truncate(len - 1);
-    return true;
-}

@@ -29,8 +29,6 @@ public:
     void WriteLine(const char* text);
     void WriteLine(const XString& text);
 
-    // Reads one line without its CR LF (or LF); false at the end of the file.
-    bool ReadLine(XString& line);
 
     bool AtLineStart() const { return m_lineStart; }
     char GetDelimiter() const { return m_delimiter; }

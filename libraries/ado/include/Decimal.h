@@ -34,8 +34,6 @@ struct Decimal
     // or whose magnitude does not fit 96 bits.
     static bool FromString(const std::string& text, Decimal& out);
 
-    // An integral value with scale 0.
-    static Decimal FromInt64(std::int64_t value);
 
     friend bool operator==(const Decimal& a, const Decimal& b)
     {
