@@ -48,11 +48,11 @@ inline ChildRun RunChild(const std::vector<std::string>& args)
     while (child > 0 && read(execed[0], &byte, 1) < 0 && errno == EINTR) {
     }
     close(execed[0]);
+    if (child < 0)
+        return result;
     int status = 0;
     const std::string statusFile = "/proc/" + std::to_string(child) + "/status";
     for (;;) {
-        if (child < 0)
-            return result;
         if (FILE* f = std::fopen(statusFile.c_str(), "r")) {
             char line[256];
             long kb = 0;

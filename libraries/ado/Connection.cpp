@@ -49,10 +49,7 @@ bool IsPsqlOdbc(SQLHDBC dbc)
     SQLSMALLINT length = 0;
     if (!detail::Succeeded(SQLGetInfo(dbc, SQL_DRIVER_NAME, name, sizeof name, &length)))
         return false;
-    std::string text(reinterpret_cast<const char*>(name));
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text.compare(0, 8, "psqlodbc") == 0;
+    return IsKey(std::string(reinterpret_cast<const char*>(name)).substr(0, 8), "psqlodbc");
 }
 
 // Whether the data source's own entry in odbc.ini sets the key.
