@@ -12,14 +12,6 @@ PDEWriter::ValueOperation ToOperation(Col::Converter converter)
     return static_cast<PDEWriter::ValueOperation>(converter);
 }
 
-XString SingleLine(const XString& text)
-{
-    XString line = text;
-    line.Replace('\r', ' ');
-    line.Replace('\n', ' ');
-    return line;
-}
-
 }  // namespace
 
 Col::Converter Col::converter() const
@@ -215,7 +207,7 @@ FileExtract::~FileExtract() noexcept(false)
 void FileExtract::WriteLine(std::initializer_list<XString> fields)
 {
     for (const XString& field : fields)
-        m_file.WriteField(SingleLine(field));
+        m_file.WriteField(field);
     m_file.EndLine();
 }
 

@@ -168,7 +168,7 @@ public:
         }
         return records;
     }
-    // Writes one line: the fields joined by TAB, CR and LF inside a field turned into blanks.
+    // Writes one line: the fields joined by TAB (each field kept on the line by XTextFile).
     void WriteLine(std::initializer_list<XString> fields);
     XTextFile& file() { return m_file; }
     void End() override;

@@ -62,7 +62,8 @@ void ExpEngine::CreateStudentCustom()
     XFileSpec contactSpec;
     MakeOutputPath(contactSpec, "ContactCustom.pef");
     contactSpec.SetTypeCreator(XFourCC("TEXT"), XFourCC("ttxt"));
-    contacts.Open(contactSpec, XFile::ModeWrite);
+    // Written under a temporary name like every data file: it takes its name only when whole.
+    contacts.Open(contactSpec, XFile::ModeWrite | XFile::ModeReplace);
 
     FileExtract t(*this, "Student Demographics: Custom", "StudentCustom.pef");
     ODBCTable* stu = t.RequiredSource("Students", "stu");

@@ -22,12 +22,39 @@ void XTextFile::Open(const char* path, uint32_t mode, bool readBuffer, uint32_t 
     m_lineStart = true;
 }
 
+namespace {
+
+// TAB, LF and CR lie together below the blank: one comparison passes almost every byte.
+inline bool BreaksRecord(char c)
+{
+    return static_cast<unsigned char>(c) <= '\r' && (c == '\t' || c == '\n' || c == '\r');
+}
+
+const char* NextBreak(const char* p, const char* end)
+{
+    while (p < end && !BreaksRecord(*p))
+        ++p;
+    return p;
+}
+
+}  // namespace
+
 void XTextFile::WriteField(const char* bytes, size_t length)
 {
     if (!m_lineStart)
         Write(&m_delimiter, 1);
-    Write(bytes, length);
     m_lineStart = false;
+    const char* end = bytes + length;
+    // The clean runs between breaking bytes go out as they are: a clean field is one Write.
+    for (const char* p = bytes;;) {
+        const char* stop = NextBreak(p, end);
+        Write(p, stop - p);
+        if (stop == end)
+            return;
+        if (*stop != '\t')
+            Write(" ", 1);
+        p = stop + 1;
+    }
 }
 
 void XTextFile::WriteField(const char* text)

@@ -6,8 +6,9 @@
 
 #include "XFile.h"
 
-// A delimited text file: fields separated by the delimiter, lines ending in CR LF,
-// bytes written unchanged (no quoting, no byte-order mark).
+// A delimited text file: fields separated by the delimiter, lines ending in CR LF, no quoting,
+// no byte-order mark. A field never breaks its record: inside a field a TAB is left out and CR and
+// LF each become a blank; every other byte is written unchanged.
 class XTextFile : public XFile
 {
 public:
@@ -19,7 +20,7 @@ public:
               uint32_t creator = 0) override;
     using XFile::Open;
 
-    // Writes the delimiter unless at the start of a line, then the text's bytes.
+    // Writes the delimiter unless at the start of a line, then the field's bytes.
     void WriteField(const char* text);
     void WriteField(const XString& text);
     void WriteField(const char* bytes, size_t length);
