@@ -178,6 +178,84 @@ QByteArray WithoutTimeStamps(const QByteArray& text)
     return out;
 }
 
+namespace {
+
+// The lines of CR LF text; the empty piece after the last line end is not a line.
+QList<QByteArray> CrLfLines(const QByteArray& text)
+{
+    QList<QByteArray> lines;
+    int start = 0;
+    for (int end; (end = text.indexOf("\r\n", start)) >= 0; start = end + 2)
+        lines << text.mid(start, end - start);
+    if (start < text.size())
+        lines << text.mid(start);
+    return lines;
+}
+
+// A title line follows a header line: neither a note, a directive nor a terminator.
+bool IsTitleLine(const QByteArray& line)
+{
+    return !line.isEmpty() && !line.startsWith("//") && !line.startsWith('#') && line != "*";
+}
+
+// The records that break the width of the titles, as one text (empty when all are whole).
+QString WidthFaults(const QString& where, const QByteArray& titles, const QList<QByteArray>& records)
+{
+    const int tabs = titles.count('\t');
+    QStringList faults;
+    for (int i = 0; i < records.size(); ++i) {
+        const QByteArray& record = records[i];
+        if (record.startsWith("//"))
+            continue;
+        if (record.count('\t') != tabs || record.contains('\r') || record.contains('\n'))
+            faults << QString("record %1 has %2 TABs").arg(i + 1).arg(record.count('\t'));
+    }
+    if (faults.isEmpty())
+        return QString();
+    return where + QString(": %1 TABs wanted; ").arg(tabs) + faults.join(", ");
+}
+
+}  // namespace
+
+QStringList BrokenRecords(const QString& folder)
+{
+    const QDir dir(folder);
+    QStringList broken;
+    for (const QString& main : dir.entryList(QStringList{"*.PDE"}, QDir::Files)) {
+        const QList<QByteArray> lines = CrLfLines(ReadBytes(dir.filePath(main)));
+        const QRegularExpression include("^#(safe)?include \"(.+)\"$");
+        for (int i = 1; i < lines.size(); ++i) {
+            const QRegularExpressionMatch m = include.match(QString::fromUtf8(lines[i]));
+            if (!m.hasMatch() || !IsTitleLine(lines[i - 1]))
+                continue;
+            const QString name = m.captured(2);
+            const QString path = dir.filePath(name);
+            if (!QFile::exists(path)) {
+                broken << name + ": included but not written";
+                continue;
+            }
+            const QString fault = WidthFaults(name, lines[i - 1], CrLfLines(ReadBytes(path)));
+            if (!fault.isEmpty())
+                broken << fault;
+        }
+    }
+    for (const QString& update : UpdateFiles(folder)) {
+        const QList<QByteArray> lines = CrLfLines(ReadBytes(dir.filePath(update)));
+        for (int i = 0; i + 1 < lines.size(); ++i) {
+            if (!lines[i].startsWith("// ") || !IsTitleLine(lines[i + 1]))
+                continue;
+            const QByteArray& titles = lines[i + 1];
+            QList<QByteArray> records;
+            for (i += 2; i < lines.size() && lines[i] != "*"; ++i)
+                records << lines[i];
+            const QString fault = WidthFaults(update + " " + QString::fromUtf8(titles.left(40)), titles, records);
+            if (!fault.isEmpty())
+                broken << fault;
+        }
+    }
+    return broken;
+}
+
 const QString kFailedRun = "<date>\tFailed\tFailed on extraction.\r\n";
 
 QString Status(const QString& folder)

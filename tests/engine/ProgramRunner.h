@@ -52,6 +52,11 @@ QStringList UpdateFiles(const QString& folder);
 QMap<QString, QStringList> UpdateSections(const QString& path);
 // The text without the lines of the creation, start and end times.
 QByteArray WithoutTimeStamps(const QByteArray& text);
+// Records that do not keep to their title line, one text per file at fault: in every data file
+// that a main file of the folder includes and in every section of its update files, each record
+// must hold as many TABs as the titles of its header block minus one, and no CR or LF but its line
+// end ("//" lines are notes, not records). Empty when every record is whole.
+QStringList BrokenRecords(const QString& folder);
 // The status file of the folder with its time stamp masked as "<date>".
 QString Status(const QString& folder);
 extern const QString kFailedRun;

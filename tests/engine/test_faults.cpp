@@ -301,6 +301,7 @@ TEST_P(Faults, RunsOverAnUnchangedSourceRepeatThemselves)
     const QMap<QString, QByteArray> two = ImportFiles(out);
     ASSERT_EQ(one.keys(), two.keys());
     EXPECT_TRUE(one.contains("Students.pef"));
+    EXPECT_EQ(BrokenRecords(out).join('\n').toStdString(), "");
     for (auto it = one.begin(); it != one.end(); ++it)
         EXPECT_EQ(WithoutTimeStamps(it.value()), WithoutTimeStamps(two.value(it.key())))
             << it.key().toStdString();

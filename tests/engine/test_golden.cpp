@@ -11,6 +11,7 @@
 //   absent.txt      files that must not be written nor included by the main file
 //   log.txt         messages that the run must log, in this order (other lines may stand between)
 //   Update.PDU      the run's one "Update <time stamp>.PDU" file, without its time-stamp lines
+// In every case each record of every data file and update section keeps to its title line.
 #include "DataSources.h"
 
 #include <QDir>
@@ -50,6 +51,7 @@ const Case kCases[] = {
     {"students", "students", {"--demo", "--school=100", "--filterstudent=true"}},
     {"students_alt", "students", {"--demo", "--school=100", "--inactivedate=09/01/2026", "--altschool=200"}},
     {"students_min", "students_min", {"--demo", "--school=100", "--filterextraconduct=true"}},
+    {"dirty", "dirty", {"--demo", "--school=100", "--filterstudent=true"}},
 };
 
 // The file's bytes; a missing file is not an empty one.
@@ -152,7 +154,52 @@ TEST_P(Golden, WritesTheExpectedFiles)
             EXPECT_EQ(got.toStdString(), wanted.toStdString());
         }
     }
+    EXPECT_EQ(BrokenRecords(out).join('\n').toStdString(), "");
 }
+
+// A run that fails after ContactCustom.pef was opened (a folder stands where the next data file
+// goes) leaves the earlier file as it was and no temporary file; the next run writes it again.
+class GoldenFault : public ::testing::TestWithParam<DataSource>
+{
+};
+
+TEST_P(GoldenFault, FailedRunLeavesContactCustomWhole)
+{
+    ASSERT_TRUE(HaveProgram());
+    const DataSource& source = GetParam();
+    const QString out = NewFolder(QString("golden-fault-%1").arg(source.name));
+    const QStringList args = QStringList{"run", "--dsn=" + source.Dsn("vh_golden_dirty"), "--path=" + out,
+                                         "--demo", "--school=100", "--filterstudent=true"} +
+                             source.Login();
+    const QString contacts = QDir(out).filePath("ContactCustom.pef");
+    ProgramResult r = RunProgram(args, source.Env());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QByteArray whole = ReadBytes(contacts);
+    ASSERT_EQ(whole, "Contact 1\t1001\tContact\tcnt1_LNAME\tLund\tNOFORMAT\r\n");
+
+    const QString blocked = QDir(out).filePath("StudentCustom.pef");
+    ASSERT_TRUE(QFile::remove(blocked));
+    ASSERT_TRUE(QDir().mkdir(blocked));
+    r = RunProgram(args, source.Env());
+    EXPECT_EQ(r.code, 1) << r.out.right(2000).toStdString();
+    EXPECT_TRUE(r.err.contains("StudentCustom.pef")) << r.err.toStdString();
+    EXPECT_EQ(Status(out), kFailedRun);
+    EXPECT_EQ(ReadBytes(contacts), whole);
+    EXPECT_EQ(QDir(out).entryList(QStringList{"*.partial"}, QDir::Files | QDir::Dirs).join(' ').toStdString(), "");
+
+    // Without an earlier file the failed run leaves none.
+    ASSERT_TRUE(QFile::remove(contacts));
+    r = RunProgram(args, source.Env());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(QFile::exists(contacts));
+
+    ASSERT_TRUE(QDir().rmdir(blocked));
+    r = RunProgram(args, source.Env());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadBytes(contacts), whole);
+}
+
+INSTANTIATE_ON_BOTH_SOURCES(GoldenFault);
 
 std::string CaseName(const ::testing::TestParamInfo<std::tuple<DataSource, Case>>& info)
 {

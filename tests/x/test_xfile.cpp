@@ -145,6 +145,19 @@ TEST(XTextFile, BytesOnDisk)
     }
     EXPECT_EQ(ReadBytes(path), "1001\t\tO'Brien, \"Pat\"\r\n\tx\r\n\r\n// Students\r\n");
 
+    // A field never breaks its record: TAB left out, CR and LF each a blank, other bytes as they are.
+    {
+        XTextFile f('\t', "", "", "", 0);
+        f.Open(path.c_str(), XFile::ModeWrite);
+        f.WriteField(XString("Call\r\nhome\tnow"));
+        f.WriteField("\t");
+        f.WriteField("\n\r");
+        f.WriteField("\x01\x0b\x0c \xc3\xa5");
+        f.EndLine();
+        f.Close();
+    }
+    EXPECT_EQ(ReadBytes(path), "Call  homenow\t\t  \t\x01\x0b\x0c \xc3\xa5\r\n");
+
     // Many lines through the buffer arrive complete and in order.
     {
         XTextFile f(',');
