@@ -140,6 +140,22 @@ TEST(CachedAttendance, PendingRowsAreExportedOnce)
     EXPECT_EQ(Pending(cache, "DAILY_ATT"), 1);
 }
 
+TEST(CachedAttendance, CachedTextsKeepTheRecordOnItsLine)
+{
+    readertest::TempFolder temp("vh-cache");
+    CacheTask task(temp.path);
+    sqlite::Database& cache = task.GetAttendanceCache();
+    cache.Execute(
+        "INSERT INTO DAILY_ATT VALUES ('S1', '2024-09-02', 'A' || char(13, 10) || 'D', "
+        "'Sick' || char(9) || 'at' || char(10) || 'home', '0', '1', '0', '0', '0', 'AttTimeFrameRef', NULL, "
+        "'A' || char(13) || 'B')");
+    const std::string file = Export(task, "2024-09-21");
+    EXPECT_NE(file.find(Section(kDaily, "AttTimeFrameRef", "S1\t09/02/2024\tA  D\tA B\tSickat home\t0\t1\t0\t0\t0\r\n")),
+              std::string::npos)
+        << file;
+    EXPECT_EQ(Pending(cache), 0);
+}
+
 TEST(CachedAttendance, MissingAndBrokenCacheTables)
 {
     {
