@@ -30,8 +30,18 @@ inline bool BreaksRecord(char c)
     return static_cast<unsigned char>(c) <= '\r' && (c == '\t' || c == '\n' || c == '\r');
 }
 
+// The first TAB, CR or LF from p on, or end. Eight bytes at a time: a word none of whose bytes lies
+// below 14 holds none of them.
 const char* NextBreak(const char* p, const char* end)
 {
+    const uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    while (end - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (((word - ones * 14) & ~word & highs) != 0)
+            break;
+        p += 8;
+    }
     while (p < end && !BreaksRecord(*p))
         ++p;
     return p;
