@@ -93,16 +93,9 @@ void ExpEngine::BuildStudentInclusion()
                    method);
     }
 
-    // Like the other lookup builders: a missing table leaves the tables empty and the run goes on
-    // (every student table then reports its own missing table).
+    // A missing Students table ends the run here, before any file is touched.
     TableExtract t(*this, "Student Inclusion", "");
-    ODBCTable* students = t.Source("Students", "stu");
-    if (!students) {
-        const char* const text = "Student Inclusion: Required Table does not exist.";
-        LogMessage(4, text, method);
-        LogMessage(7, text, method);
-        return;
-    }
+    ODBCTable* students = t.RequiredSource("Students", "stu");
     m_handles.studentsTable = students;
     ODBCField* id = t.Add(students, Col("ID").Req().Into(&H::studentKey));
     ODBCField* status = t.Add(students, Col("Enroll_Status").Req().Into(&H::status));

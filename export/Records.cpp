@@ -40,14 +40,19 @@ int LookupEntry::CompareFn(const LookupEntry* a, const LookupEntry* b)
 
 XString SISExpCustomField::Line() const
 {
+    // The import format has no escape for a double quote inside a value.
+    XString quotedName = name;
+    quotedName.Replace('"', '\'');
+    XString quotedCaption = caption;
+    quotedCaption.Replace('"', '\'');
     XString line;
     if (commentedOut)
         line += "//";
     line += marker;
     line += " ";
-    line += name.Quoted();
+    line += quotedName.Quoted();
     line += " ";
-    line += caption.Quoted();
+    line += quotedCaption.Quoted();
     line += " ";
     line += format.Quoted();
     return line;

@@ -17,7 +17,8 @@ public:
     }
 
     // The field's line: marker, a blank, then name, caption and format, each in double quotes and
-    // separated by one blank; "//" in front when commented out.
+    // separated by one blank; "//" in front when commented out. A double quote inside the name or
+    // caption is written as a single quote.
     XString Line() const;
 
     XString marker;

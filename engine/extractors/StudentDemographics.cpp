@@ -59,14 +59,16 @@ void ExpEngine::CreateStudentAddress()
                     .Custom("District", "District", "#customcomfield", "NOFORMAT"));
     t.Add(addr, Col("Country_CD").Out("StdCountry"));
 
-    // In effect today. An address without an end date is still in effect.
+    // In effect today. An address without an end date, or without a start date, is in effect.
     const XString today = SQLDate(XDate::Today());
     if (end) {
         t.Where(end, today, ">", 1);
         t.Condition("OR", end, "NULL", "IS");
     }
-    if (start)
-        t.Where(start, today, "<=");
+    if (start) {
+        t.Where(start, today, "<=", 1);
+        t.Condition("OR", start, "NULL", "IS");
+    }
     t.OrderBy(key);
     t.Write(&ExpEngine::IsIncludedStudent);
 }

@@ -194,6 +194,33 @@ TEST_P(Faults, EndClearlyAndTheNextRunSendsEveryChangeOnce)
     WriteText(config, configBytes);
     ExpectGoodRun();
 
+    // A source without its Students table: every run that reads it fails before the import files,
+    // the update files, the attendance cache or the run configuration change; with the table back
+    // the next run sends the change.
+    Change(6);
+    {
+        const QByteArray cacheBefore = ReadBytes(cache);
+        const QByteArray configBefore = ReadBytes(config);
+        const auto dataFiles = [&] {
+            QMap<QString, QByteArray> files = ImportFiles(out);
+            for (const QString& name : files.keys()) {
+                if (name.endsWith(".txt"))
+                    files.remove(name);
+            }
+            return files;
+        };
+        const QMap<QString, QByteArray> filesBefore = dataFiles();
+        ASSERT_TRUE(filesBefore.contains("Students.pef"));
+        school->Exec(QStringLiteral("ALTER TABLE %1 RENAME TO StudentsAway").arg(school->Table("Students")));
+        ExpectFailedRun("--att", "Table does not exist : Students");
+        ExpectFailedRun("--all", "Table does not exist : Students");
+        school->Exec(QStringLiteral("ALTER TABLE %1 RENAME TO Students").arg(school->Table("StudentsAway")));
+        EXPECT_EQ(ReadBytes(cache), cacheBefore);
+        EXPECT_EQ(ReadBytes(config), configBefore);
+        EXPECT_TRUE(dataFiles() == filesBefore);
+        ExpectGoodRun();
+    }
+
     // The file system fills up while a data file of a full run is written: the main file and the
     // unfinished data file are not there, the data files that are there are whole.
     Change(3);

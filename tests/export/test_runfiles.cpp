@@ -93,6 +93,38 @@ TEST(RunFiles, MainFileIncludeFilesAndCustomFields)
     EXPECT_NE(text.find("] while writing file [Varnholm.PDE]"), std::string::npos) << text;
 }
 
+TEST(RunFiles, DoubleQuotesInCustomFieldsBecomeSingleQuotes)
+{
+    TempFolder folder;
+    FakeTask task;
+    Prepare(task, folder);
+    SISExpCustomFieldList fields("CustomFieldConfig.pde", "User-Defined Fields", "StudentCustom.pef", true);
+    fields.AddCustomField("MOTHER_HPHONE", "Mother \"home\" phone", "#customcomfield", "PHONE", 0);
+    fields.AddCustomField("Shoe\"Size", "\"Size\"", "#customhiddenfield", "NOFORMAT");
+    fields.AddCustomField("Plain", "It's plain", "#customhiddenfield", "NOFORMAT");
+    task.AddCustomFieldList(&fields);
+
+    task.StartImport();
+    task.rows = {{"1"}};
+    task.StartTable("Students", "Students.pef", false);
+    task.ClearColumns();
+    task.ValueColumn(0);
+    task.AddHeaderField("StdMother", "Mother\"s", "Mother \"M\"", "#customcomfield", "NOFORMAT");
+    task.WriteTable(nullptr, "");
+    task.EndTable();
+    task.FinishImport();
+
+    const std::string main = ReadBytes(folder.File("Varnholm.PDE"));
+    EXPECT_NE(main.find("// Custom Fields\r\n#customcomfield \"Mother's\" \"Mother 'M'\" \"NOFORMAT\"\r\n"),
+              std::string::npos)
+        << main;
+    EXPECT_EQ(ReadBytes(folder.File("CustomFieldConfig.pde")),
+              "// User-Defined Fields\r\n"
+              "#customcomfield \"MOTHER_HPHONE\" \"Mother 'home' phone\" \"PHONE\"\r\n"
+              "//#customhiddenfield \"Shoe'Size\" \"'Size'\" \"NOFORMAT\"\r\n"
+              "//#customhiddenfield \"Plain\" \"It's plain\" \"NOFORMAT\"\r\n");
+}
+
 TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
 {
     TempFolder folder;

@@ -6,4 +6,5 @@
 #customcomfield "CNT2_Fname" "First Name" "NOFORMAT"
 #customcomfield "MEDIC_PHONE" "Medic phone" "PHONE"
 #customcomfield "ecnt2_HPHONE" "Emergencyhome phone" "PHONE"
+#customcomfield "MOTHER_HPHONE" "Mother 'home' phone" "PHONE"
 //#customschoolfield "LunchBalance" "Lunch Balance" "MONEY"
