@@ -38,13 +38,22 @@ int LookupEntry::CompareFn(const LookupEntry* a, const LookupEntry* b)
     return XString::CompareFn(&a->key, &b->key);
 }
 
+// A value that keeps its custom-field line whole: the import format has no escape for a double
+// quote (written as a single quote), and a TAB, CR or LF would break the line.
+static XString QuotableValue(const XString& text)
+{
+    XString result(text);
+    result.Replace('"', '\'');
+    result.Replace('\r', ' ');
+    result.Replace('\n', ' ');
+    result.RemoveChars("\t");
+    return result;
+}
+
 XString SISExpCustomField::Line() const
 {
-    // The import format has no escape for a double quote inside a value.
-    XString quotedName = name;
-    quotedName.Replace('"', '\'');
-    XString quotedCaption = caption;
-    quotedCaption.Replace('"', '\'');
+    const XString quotedName = QuotableValue(name);
+    const XString quotedCaption = QuotableValue(caption);
     XString line;
     if (commentedOut)
         line += "//";

@@ -93,7 +93,7 @@ TEST(RunFiles, MainFileIncludeFilesAndCustomFields)
     EXPECT_NE(text.find("] while writing file [Varnholm.PDE]"), std::string::npos) << text;
 }
 
-TEST(RunFiles, DoubleQuotesInCustomFieldsBecomeSingleQuotes)
+TEST(RunFiles, CustomFieldLinesKeepTheirQuotedValues)
 {
     TempFolder folder;
     FakeTask task;
@@ -102,6 +102,7 @@ TEST(RunFiles, DoubleQuotesInCustomFieldsBecomeSingleQuotes)
     fields.AddCustomField("MOTHER_HPHONE", "Mother \"home\" phone", "#customcomfield", "PHONE", 0);
     fields.AddCustomField("Shoe\"Size", "\"Size\"", "#customhiddenfield", "NOFORMAT");
     fields.AddCustomField("Plain", "It's plain", "#customhiddenfield", "NOFORMAT");
+    fields.AddCustomField("Two\r\nLines", "Tab\there", "#customhiddenfield", "NOFORMAT");
     task.AddCustomFieldList(&fields);
 
     task.StartImport();
@@ -122,7 +123,8 @@ TEST(RunFiles, DoubleQuotesInCustomFieldsBecomeSingleQuotes)
               "// User-Defined Fields\r\n"
               "#customcomfield \"MOTHER_HPHONE\" \"Mother 'home' phone\" \"PHONE\"\r\n"
               "//#customhiddenfield \"Shoe'Size\" \"'Size'\" \"NOFORMAT\"\r\n"
-              "//#customhiddenfield \"Plain\" \"It's plain\" \"NOFORMAT\"\r\n");
+              "//#customhiddenfield \"Plain\" \"It's plain\" \"NOFORMAT\"\r\n"
+              "//#customhiddenfield \"Two  Lines\" \"Tabhere\" \"NOFORMAT\"\r\n");
 }
 
 TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
