@@ -142,21 +142,40 @@ public:
                            lengths[c].data());
             }
             rows = 0;
-            while (SQL_SUCCEEDED(SQLFetch(st))) {
+            SQLRETURN rc;
+            while (SQL_SUCCEEDED(rc = SQLFetch(st))) {
                 if (rows == 0 && fetched > 0 && columns > 0 && firstValue)
                     *firstValue = std::atol(buffers[0].data());
                 rows += static_cast<long>(fetched);
             }
+            if (rc != SQL_NO_DATA)
+                rows = -1;
         }
+        if (rows < 0)
+            m_error = Diagnostic(st);
         SQLFreeHandle(SQL_HANDLE_STMT, st);
         return rows;
     }
+    // The driver's text for the last statement that failed.
+    const std::string& Error() const { return m_error; }
     bool Exec(const std::string& sql) { return Read(sql) >= 0; }
 
 private:
+    static std::string Diagnostic(SQLHSTMT st)
+    {
+        SQLCHAR state[6] = {0};
+        SQLCHAR text[1024] = {0};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, st, 1, state, &native, text, sizeof text, &length)))
+            return "no diagnostic";
+        return std::string(reinterpret_cast<char*>(state)) + " " + reinterpret_cast<char*>(text);
+    }
+
     SQLHENV m_env = SQL_NULL_HENV;
     SQLHDBC m_dbc = SQL_NULL_HDBC;
     bool m_ok = false;
+    std::string m_error;
 };
 
 struct Source
@@ -232,8 +251,14 @@ Plain PlainRead(const Source& source, const std::vector<std::string>& statements
         return Plain{0, 0, false};
     for (const std::string& sql : statements) {
         const long rows = odbc.Read(sql);
-        if (rows >= 0)
-            plain.rows += rows;
+        if (rows < 0) {
+            // A statement left out would make the plain read look faster than it is.
+            std::fprintf(stderr, "%s: the plain read failed (%s) on: %s\n", source.label.c_str(),
+                         odbc.Error().c_str(), sql.c_str());
+            plain.ok = false;
+            continue;
+        }
+        plain.rows += rows;
     }
     plain.seconds = Seconds(start);
     return plain;
@@ -345,8 +370,14 @@ int main(int argc, char** argv)
         const long exported = UpdateLines(out);
         const std::vector<std::string> dailySql = LoggedStatements(out, aside + "/daily");
         const Plain dailyPlain = PlainRead(source, dailySql);
-        if (!full.ok || !daily.ok || !fullPlain.ok || !dailyPlain.ok || changed < 0) {
+        if (!full.ok || !daily.ok || changed < 0) {
             std::fprintf(stderr, "%s: a run failed (see %s)\n", source.label.c_str(), out.c_str());
+            good = false;
+            continue;
+        }
+        if (!fullPlain.ok || !dailyPlain.ok || fullSql.empty() || dailySql.empty()) {
+            std::fprintf(stderr, "%s: the plain read of the runs' statements failed or found none\n",
+                         source.label.c_str());
             good = false;
             continue;
         }
