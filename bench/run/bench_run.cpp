@@ -142,12 +142,13 @@ public:
                            lengths[c].data());
             }
             rows = 0;
-            SQLRETURN rc;
-            while (SQL_SUCCEEDED(rc = SQLFetch(st))) {
-                if (rows == 0 && fetched > 0 && columns > 0 && firstValue)
+            SQLRETURN rc = SQL_NO_DATA;
+            while (columns > 0 && SQL_SUCCEEDED(rc = SQLFetch(st))) {
+                if (rows == 0 && fetched > 0 && firstValue)
                     *firstValue = std::atol(buffers[0].data());
                 rows += static_cast<long>(fetched);
             }
+            // A read that stops before the end of the rows is no read.
             if (rc != SQL_NO_DATA)
                 rows = -1;
         }
@@ -203,8 +204,8 @@ RunResult RunProgram(const std::string& program, const Source& source, const cha
     return bench::RunChild(args);
 }
 
-// The SELECT statements that the runs logged into the folder's log file, in order; the log is
-// then moved aside so that the next run's statements stand alone.
+// The SELECT statements that the run logged into the folder's log file after its connection
+// search, in order; the log is then moved aside so that the next run's statements stand alone.
 std::vector<std::string> LoggedStatements(const std::string& folder, const std::string& aside)
 {
     std::vector<std::string> statements;
@@ -215,8 +216,13 @@ std::vector<std::string> LoggedStatements(const std::string& folder, const std::
         std::ifstream in(entry.path());
         std::string line;
         while (std::getline(in, line)) {
-            if (line.rfind("proprietary:", 0) != 0)
+            if (line.rfind("proprietary:", 0) != 0) {
+                // The connection search tries the dialects and prefixes that fail on this
+                // database; the run's own statements start after it.
+                if (line.find("Connection Successful, using ") != std::string::npos)
+                    statements.clear();
                 continue;
+            }
             const std::string text = FromBase64(line.substr(12));
             // "<title>:<time>: Proprietary   <method>: <message>"; the SQL has no method.
             const size_t level = text.find(": Proprietary");
