@@ -474,20 +474,36 @@ void PDEWriter::HoldExportMarks()
 {
     if (!m_attCache->IsOpen())
         return;
-    // A transaction that SQLite rolled back on an error took the savepoint with it.
-    if (m_exportMarksHeld && !sqlite3_get_autocommit(m_attCache->Handle()))
-        return;
+    if (m_exportMarksHeld) {
+        if (!sqlite3_get_autocommit(m_attCache->Handle()))
+            return;
+        // SQLite rolled the transaction back on an error (a full disk): the marks of the rows
+        // already written went with it.
+        m_exportMarksHeld = false;
+        LogAndThrow(2, "SQLite Attendance: Could not mark the exported rows: the attendance cache dropped them "
+                       "after an error.",
+                    "PDEWriter::HoldExportMarks");
+    }
     m_attCache->Execute("SAVEPOINT export_marks");
     m_exportMarksHeld = true;
 }
 
 void PDEWriter::ReleaseExportMarks(bool keep)
 {
+    const char* method = "PDEWriter::ReleaseExportMarks";
     if (!m_exportMarksHeld)
         return;
     m_exportMarksHeld = false;
-    if (!m_attCache->IsOpen() || sqlite3_get_autocommit(m_attCache->Handle()))
+    if (!m_attCache->IsOpen())
         return;
+    // The savepoint is the cache's outermost transaction: releasing it commits the marks.
+    if (sqlite3_get_autocommit(m_attCache->Handle())) {
+        if (keep)
+            LogAndThrow(2, "SQLite Attendance: Could not mark the exported rows: the attendance cache "
+                           "dropped them after an error.",
+                        method);
+        return;
+    }
     XString error;
     if (keep) {
         try {
@@ -498,11 +514,12 @@ void PDEWriter::ReleaseExportMarks(bool keep)
         }
     }
     try {
-        m_attCache->Execute("ROLLBACK TO export_marks");
-        m_attCache->Execute("RELEASE export_marks");
-    } catch (...) {
+        if (!sqlite3_get_autocommit(m_attCache->Handle()))
+            m_attCache->Execute("ROLLBACK");
+    } catch (const XException& e) {
+        // The journal stays behind and SQLite rolls the marks back when the cache is next opened.
+        LogMessage(8, XString("SQLite Attendance: Rollback of the marks failed: ") + e.GetMessage(), method);
     }
     if (keep)
-        LogAndThrow(2, "SQLite Attendance: Could not mark the exported rows: " + error,
-                    "PDEWriter::ReleaseExportMarks");
+        LogAndThrow(2, "SQLite Attendance: Could not mark the exported rows: " + error, method);
 }

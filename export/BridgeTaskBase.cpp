@@ -101,8 +101,9 @@ int BridgeTaskBase::HandleException_ValidateConnection(const XException& e, QStr
     return 1;
 }
 
-void BridgeTaskBase::PrepareRun(int)
+void BridgeTaskBase::PrepareRun(int mode)
 {
+    m_runMode = mode;
     const char* method = "BridgeTaskBase::BeginExecute";
     const QString path = m_params.value(QStringLiteral("path")).trimmed();
     if (path.isEmpty())

@@ -63,6 +63,7 @@ protected:
     XString m_outputFolder;  // absolute, without a trailing "/"
     ParamMap m_params;       // the run's parameter map
     XDate m_updateDate;      // from "SchoolConfig.xml"; empty when none is recorded
+    int m_runMode = 0;       // the run's passes (ModeFull, ModeUpdate); 0 outside a run
 
     // The run's identity, set by the engine, recorded and compared by the writer.
     XString m_bridgeAlias;

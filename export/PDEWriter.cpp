@@ -145,8 +145,29 @@ void PDEWriter::StartWriter()
         m_updateDate = XDate();
     } else {
         LogMessage(7, "Bridge Configuration Did Not Change.", method);
+        // Earlier update passes recorded their date: their history must be there, or this run
+        // would send the whole window again and lose the deletions made since.
+        if ((m_runMode & ModeUpdate) && !recorded.updateDate.IsEmpty() && !HistoryPresent())
+            LogAndThrow(2,
+                        "The attendance history " + OutputPath(kCacheFile) +
+                            " is missing or empty, but SchoolConfig.xml records attendance updates up to " +
+                            recorded.updateDate.Format(m_dateFormat) +
+                            ". Nothing was deleted. Restore the file from a backup and run again; or, to "
+                            "start the attendance history afresh, delete SchoolConfig.xml from the output "
+                            "folder: the next run then sends the attendance of the whole school year again.",
+                        method);
     }
     LogMessage(7, "Import Folder: " + m_outputFolder, method);
+}
+
+bool PDEWriter::HistoryPresent()
+{
+    std::error_code ec;
+    const fs::path path(OutputPath(kCacheFile).CStr());
+    if (!fs::is_regular_file(path, ec))
+        return false;
+    const auto size = fs::file_size(path, ec);
+    return !ec && size > 0;
 }
 
 void PDEWriter::DeleteUpdateFiles()
@@ -292,26 +313,54 @@ void PDEWriter::StartUpdateFile(XTextFile* file)
 
 void PDEWriter::FinishUpdateFile()
 {
+    const char* method = "PDEWriter::FinishUpdateFile";
     XTextFile* file = m_updateFile;
     m_updateFile = nullptr;
     m_updateMode = false;
     if (!file) {
         ReleaseExportMarks(false);
-        LogAndThrow(2, "The update file is not open.", "PDEWriter::FinishUpdateFile");
+        LogAndThrow(2, "The update file is not open.", method);
     }
-    const XString name = XFileSpec(file->GetPath()).GetName();
+    const XString path = file->GetPath();
+    const XString name = XFileSpec(path).GetName();
+    // The file takes its name first and its rows are marked sent after: a failure in between
+    // removes the file again and leaves the rows pending. A kill between the two can leave the file
+    // with its rows still pending; the next run then sends them again, which loses nothing.
     try {
         WriteTimingStamps(*file);
+        file->Sync();
         file->Close();
+        XFile::SyncFolder(m_outputFolder.CStr());
     } catch (const XException& e) {
         file->Discard();
+        RemoveUnmarkedUpdateFile(path);
         // The rows of an unfinished file were not delivered: they stay pending.
         ReleaseExportMarks(false);
         FailFile(name, e.GetMessage());
     }
-    ReleaseExportMarks(true);
-    m_updatePassDone = true;
-    m_newUpdateDate = m_runStartTime.GetDate();
+    try {
+        ReleaseExportMarks(true);
+    } catch (...) {
+        RemoveUnmarkedUpdateFile(path);
+        throw;
+    }
+    // A pass that cached no attendance has no history to date.
+    m_updatePassDone = m_updatePassDone || m_attCache->IsOpen();
+    if (m_updatePassDone)
+        m_newUpdateDate = m_runStartTime.GetDate();
+}
+
+void PDEWriter::RemoveUnmarkedUpdateFile(const XString& path)
+{
+    std::error_code ec;
+    if (!fs::exists(path.CStr(), ec))
+        return;
+    if (fs::remove(path.CStr(), ec) && !ec)
+        return;
+    LogMessage(3,
+               "Could not remove the update file " + path + " (" + ec.message().c_str() +
+                   "): its rows are not marked sent and go out again with the next run.",
+               "PDEWriter::FinishUpdateFile");
 }
 
 bool PDEWriter::BeginExecute(ParamMap params, int mode, QString& result)

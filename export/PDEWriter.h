@@ -55,8 +55,8 @@ public:
     virtual void RegisterCustomFieldLists();
     // Enters update mode and opens "Update YYYYMMDDHHNNSS.PDU" through the given file object.
     virtual void StartUpdateFile(XTextFile* file);
-    // Writes the timing block into the update file and closes it; then keeps the export marks of
-    // the attendance cache (dropped when the file cannot be finished).
+    // Writes the timing block into the update file, gives it its name and then keeps the export
+    // marks of the attendance cache; when either step fails, neither the file nor the marks stay.
     virtual void FinishUpdateFile();
     // BridgeTaskBase::BeginExecute; export marks still held afterwards (a run that ended before its
     // update file was finished) are dropped, so their rows stay pending.
@@ -190,6 +190,10 @@ private:
     void WriteIncludeFiles();
     void OpenAttendanceCache();
     void DeleteUpdateFiles();
+    // True when the attendance cache file is there and not empty.
+    bool HistoryPresent();
+    // Removes an update file whose rows could not be marked sent.
+    void RemoveUnmarkedUpdateFile(const XString& path);
     XString QueryTextForMessage();
     // Logs and throws "Failed with error [text] while writing file [name]".
     [[noreturn]] void FailFile(const XString& name, const XString& error);

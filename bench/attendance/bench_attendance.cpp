@@ -151,8 +151,9 @@ bool UpdateRun(const std::string& folder, long& peakKb)
                                            "--att",
                                            "--school=100",
                                            "--dsn=vh_bench",
-                                           "--user=demo",
-                                           "--pwdencode=64656d6f",
+                                           "--user=bench",
+                                           // "Qx7-bench-pw": the log masks it, so it is no word of the SQL
+                                           "--pwdencode=5178372d62656e63682d7077",
                                            "--filterperiod=true",
                                            "--path=" + folder};
     const bench::ChildRun run = bench::RunChild(args);

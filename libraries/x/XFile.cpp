@@ -179,6 +179,31 @@ void XFile::Flush()
         FlushWrite();
 }
 
+void XFile::Sync()
+{
+    if (m_fd < 0)
+        return;
+    FlushWrite();
+    if (::fsync(m_fd) != 0 && errno != EINVAL) {
+        const int err = errno;
+        ThrowIoError("sync", err);
+    }
+}
+
+void XFile::SyncFolder(const char* folder)
+{
+    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        ThrowXException(err, "Could not open folder ( %d ): %s", err, folder);
+    }
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0 && err != EINVAL)
+        ThrowXException(err, "Could not sync folder ( %d ): %s", err, folder);
+}
+
 void XFile::WriteBuffered(const void* bytes, size_t length)
 {
     if (m_fd < 0)

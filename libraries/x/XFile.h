@@ -74,6 +74,10 @@ public:
     // Reads the rest of the file into the text.
     void ReadAll(XString& text);
     void Flush();
+    // Flushes and has the system write the file's bytes to the disk.
+    void Sync();
+    // Has the system write the folder's entries (a file's new name) to the disk.
+    static void SyncFolder(const char* folder);
     // Size of the file in bytes, including unflushed writes.
     uint64_t GetSize();
 

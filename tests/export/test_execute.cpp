@@ -97,6 +97,7 @@ TEST(Execute, AnUpdateFileThatCannotBeWrittenFailsTheRunAndKeepsTheUpdateDate)
     FakeTask task;
     Prepare(task, folder);
     WriteConfig(folder, "2024-03-01");
+    WriteBytes(folder.File("Attendance/Attendance.db"), "the history of the recorded date");
     task.rows.assign(20000, FakeTask::Row{"S1", "03/04/2024", "A"});
     task.script = [&task](QString& result) {
         task.StartWriter();

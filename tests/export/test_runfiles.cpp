@@ -159,7 +159,23 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
                                                           "  <UpdateDate></UpdateDate>\r\n"
                                                           "</SchoolConfig>\r\n");
 
-    // The same identity with another version: unchanged. An update pass advances the date.
+    // An update pass that caches no attendance leaves the date as it was.
+    {
+        FakeTask next;
+        Prepare(next, folder);
+        next.dataSource = "FakeDSN";
+        next.StartWriter();
+        XTextFile update;
+        next.StartUpdateFile(&update);
+        next.FinishUpdateFile();
+        next.Finish();
+        SchoolConfig written;
+        ASSERT_TRUE(written.Read(folder.File("SchoolConfig.xml").c_str()));
+        EXPECT_TRUE(written.updateDate.IsEmpty());
+    }
+
+    // The same identity with another version: unchanged. An update pass that caches attendance
+    // advances the date.
     {
         FakeTask next;
         Prepare(next, folder);
@@ -169,6 +185,7 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         EXPECT_TRUE(next.log.contains("7|PDEWriter::StartWriter|Bridge Configuration Did Not Change."));
         XTextFile update;
         next.StartUpdateFile(&update);
+        next.StartAttTable("DAILY_ATT", true, false);
         next.FinishUpdateFile();
         next.Finish();
         EXPECT_TRUE(next.log.contains("5||Export complete."));

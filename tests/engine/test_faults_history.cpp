@@ -1,0 +1,274 @@
+// The end of the update pass and the attendance history under faults, on SQLite and on
+// PostgreSQL: the disk fills up just as the sent rows are marked, the program is killed between
+// the update file's final name and those marks, and the history file is deleted or emptied.
+#include "DataSources.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <memory>
+#include <stdexcept>
+
+using namespace enginetest;
+
+namespace {
+
+const QDate kToday = QDate::currentDate();
+
+QString Iso(int days)
+{
+    return kToday.addDays(days).toString("yyyy-MM-dd");
+}
+
+// One attendance record of school 100, days counted from today; a meeting has a schedule row
+// (CC 1 is section 501, CC 2 section 502) and a period.
+struct Record
+{
+    int id, student, days, code;
+    bool meeting;
+    int schedule, period;
+};
+
+// clang-format off
+const Record kRecords[] = {
+    {1, 1001, -9, 1, false, 0, 0},
+    {2, 1002, -9, 2, false, 0, 0},
+    {3, 1001, -6, 3, false, 0, 0},
+    {4, 1002, -4, 1, false, 0, 0},
+    {5, 1001, -2, 2, false, 0, 0},
+    {11, 1001, -5, 1, true, 1, 1},
+    {12, 1002, -3, 2, true, 2, 2},
+};
+// clang-format on
+
+const Record& Find(int id)
+{
+    for (const Record& r : kRecords) {
+        if (r.id == id)
+            return r;
+    }
+    throw std::logic_error("no such record");
+}
+
+// The school year of school 100 runs from 40 days ago to 200 days ahead; school 200's ended 20
+// days ago.
+void FillSchool(ChangeableSource& live)
+{
+    const QString terms = live.Table("Terms");
+    const QString att = live.Table("Attendance");
+    live.Exec("DROP TABLE IF EXISTS " + terms);
+    live.Exec("CREATE TABLE " + terms +
+              " (ID INTEGER, SchoolID INTEGER, YearID INTEGER, Name VARCHAR(40), FirstDay DATE, "
+              "LastDay DATE, IsYearRec INTEGER)");
+    live.Exec(QString("INSERT INTO %1 VALUES (1, 100, 27, 'This year', '%2', '%3', 1), "
+                      "(2, 200, 27, 'Ridge year', '%4', '%5', 1)")
+                  .arg(terms, Iso(-40), Iso(200), Iso(-120), Iso(-20)));
+    live.Exec("DROP TABLE IF EXISTS " + att);
+    live.Exec("CREATE TABLE " + att +
+              " (ID INTEGER, StudentID INTEGER, SchoolID INTEGER, YearID INTEGER, ATT_Date DATE, "
+              "Attendance_CodeID INTEGER, ATT_Mode_Code VARCHAR(20), CCID INTEGER, PeriodID INTEGER)");
+    for (const Record& r : kRecords) {
+        live.Exec(QString("INSERT INTO %1 VALUES (%2, %3, 100, 27, '%4', %5, '%6', %7, %8)")
+                      .arg(att)
+                      .arg(r.id)
+                      .arg(r.student)
+                      .arg(Iso(r.days))
+                      .arg(r.code)
+                      .arg(r.meeting ? "ATT_ModeMeeting" : "ATT_ModeDaily")
+                      .arg(r.meeting ? QString::number(r.schedule) : "NULL")
+                      .arg(r.meeting ? QString::number(r.period) : "NULL"));
+    }
+}
+
+// The line of the update file for a record with a code: student, date, section (empty for a day
+// record), code, and six empty fields.
+QString Line(int id, int code)
+{
+    const Record& r = Find(id);
+    return QString("%1\t%2\t%3\t%4\t\t\t\t\t\t")
+        .arg(r.student)
+        .arg(kToday.addDays(r.days).toString("MM/dd/yyyy"), r.meeting ? QString::number(500 + r.schedule) : "")
+        .arg(code);
+}
+
+// Every record with its code in the source now.
+QStringList Everything()
+{
+    QStringList lines;
+    for (const Record& r : kRecords)
+        lines << Line(r.id, r.code);
+    return lines;
+}
+
+std::string Text(QStringList lines)
+{
+    lines.sort();
+    return lines.join('\n').toStdString();
+}
+
+class HistoryFaults : public ::testing::TestWithParam<DataSource>
+{
+protected:
+    void SetUp() override
+    {
+        if (!HaveProgram())
+            GTEST_SKIP() << "no program";
+        live.reset(
+            new ChangeableSource(GetParam(), "golden-attendance_live.db", "vh_golden_attendance_live_pg"));
+        FillSchool(*live);
+        out = NewFolder(QString("history-faults-") + GetParam().name);
+    }
+
+    // An update run of both attendance tables; fault is the preloaded fault (empty: none). The
+    // attendance lines of the update file it wrote, if any, go into lines.
+    ProgramResult Run(const char* mode = "--att", const QString& fault = QString(), const QString& school = "100")
+    {
+        QProcessEnvironment env = live->env;
+        if (!fault.isEmpty()) {
+            env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+            env.insert("VH_FAULT_AFTER_PDU", fault);
+        }
+        const QStringList before = UpdateFiles(out);
+        const ProgramResult r =
+            RunProgram(QStringList{"run", mode, "--dsn=" + live->dsn, "--path=" + out, "--school=" + school,
+                                   "--filterdaily=true", "--filterperiod=true"} +
+                           live->login,
+                       env);
+        lines.clear();
+        newFiles.clear();
+        for (const QString& name : UpdateFiles(out)) {
+            if (before.contains(name))
+                continue;
+            newFiles << name;
+            for (const QStringList& section : UpdateSections(QDir(out).filePath(name)))
+                lines << section;
+        }
+        sent << lines;
+        return r;
+    }
+    void SetCode(int id, int code)
+    {
+        live->Exec(QString("UPDATE %1 SET Attendance_CodeID = %2 WHERE ID = %3")
+                       .arg(live->Table("Attendance"))
+                       .arg(code)
+                       .arg(id));
+    }
+    QString Cache() const { return out + "/Attendance/Attendance.db"; }
+    QString Config() const { return out + "/SchoolConfig.xml"; }
+    // A run that failed with the error and left no update file, no unfinished file and the
+    // recorded update date as it was.
+    void ExpectFailed(const ProgramResult& r, const QString& error, const QByteArray& config)
+    {
+        EXPECT_EQ(r.code, 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("error\tExtraction Failed\t") && r.err.contains(error))
+            << r.err.toStdString();
+        EXPECT_EQ(Status(out), kFailedRun);
+        EXPECT_EQ(newFiles, QStringList());
+        EXPECT_TRUE(QDir(out).entryList(QStringList{"*.partial"}, QDir::Files).isEmpty());
+        EXPECT_EQ(ReadBytes(Config()), config);
+    }
+
+    std::unique_ptr<ChangeableSource> live;
+    QString out;
+    QStringList newFiles;  // update files of the last run
+    QStringList lines;     // attendance lines of the last run
+    QStringList sent;      // attendance lines of every run
+};
+
+TEST_P(HistoryFaults, AFullDiskWhenTheSentRowsAreMarkedLeavesNoUpdateFile)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text(Everything()));
+
+    SetCode(3, 7);
+    SetCode(11, 8);
+    const QByteArray config = ReadBytes(Config());
+    r = Run("--att", "full");
+    ExpectFailed(r, "SQLite Attendance: Could not mark the exported rows: database or disk is full", config);
+    // The rows are cached with their new codes and still wait to be sent.
+    EXPECT_EQ(SqliteRows(Cache(), QString("SELECT newcode || '/' || oldcode FROM DAILY_ATT WHERE attdate = '%1' "
+                                          "AND stdkey = '1001'")
+                                      .arg(Iso(-6))),
+              QStringList{"7/3"});
+
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(3, 7), Line(11, 8)}));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({}));
+
+    // Each change went out once.
+    EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8)}));
+}
+
+TEST_P(HistoryFaults, AKillBetweenTheFileNameAndTheMarksSendsAgainAndLosesNothing)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+
+    // The update file has its final name; its rows were never marked sent.
+    SetCode(4, 9);
+    r = Run("--att", "kill");
+    EXPECT_EQ(r.code, -2);
+    EXPECT_EQ(newFiles.size(), 1);
+    EXPECT_EQ(Text(lines), Text({Line(4, 9)}));
+
+    // The next run sends the change again rather than never.
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(4, 9)}));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({}));
+}
+
+TEST_P(HistoryFaults, ADeletedOrEmptiedHistoryFailsTheRunAndDeletesNothing)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    SetCode(5, 8);
+    const QByteArray config = ReadBytes(Config());
+    const QByteArray history = ReadBytes(Cache());
+    ASSERT_FALSE(history.isEmpty());
+    const QString message = "The attendance history " + Cache() +
+                            " is missing or empty, but SchoolConfig.xml records attendance updates up to " +
+                            kToday.toString("MM/dd/yyyy") +
+                            ". Nothing was deleted. Restore the file from a backup and run again; or, to start "
+                            "the attendance history afresh, delete SchoolConfig.xml from the output folder: the "
+                            "next run then sends the attendance of the whole school year again.";
+
+    // Deleted: the run fails before it writes anything, and the file is not made anew.
+    ASSERT_TRUE(QFile::rename(Cache(), Cache() + ".saved"));
+    r = Run();
+    ExpectFailed(r, message, config);
+    EXPECT_FALSE(QFile::exists(Cache()));
+    EXPECT_FALSE(r.out.contains("Reading Student Daily Attendance"));
+
+    // Emptied.
+    WriteText(Cache(), QByteArray());
+    r = Run();
+    ExpectFailed(r, message, config);
+    EXPECT_EQ(QFileInfo(Cache()).size(), 0);
+
+    // Restored: the run goes on from where the history stood.
+    QFile::remove(Cache());
+    ASSERT_TRUE(QFile::rename(Cache() + ".saved", Cache()));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(5, 8)}));
+
+    // Another school in the folder starts afresh, history or not.
+    QFile::remove(Cache());
+    r = Run("--att", QString(), "200");
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.LogMessages("Bridge Configuration Changed.").size(), 1);
+    EXPECT_TRUE(QFile::exists(Cache()));
+}
+
+INSTANTIATE_ON_BOTH_SOURCES(HistoryFaults);
+
+}  // namespace
