@@ -93,7 +93,10 @@ TEST(RecordReaders, ValuesOfEveryKind)
     EXPECT_EQ(t.GetInt(rows.dbl), 12);
     EXPECT_EQ(Str(t.GetString(rows.amount)), "-15");
     EXPECT_EQ(Str(t.GetString(rows.big)), "9000000000");
-    EXPECT_EQ(t.GetInt(rows.big), 410065408);  // the low 32 bits
+    // Beyond 32 bits: the integer readers fail instead of wrapping; the whole number is kept.
+    EXPECT_THROW(t.GetInt(rows.big), XException);
+    EXPECT_THROW(t.GetLong(rows.big), XException);
+    EXPECT_EQ(t.GetWholeNumber(rows.big), 9000000000LL);
     EXPECT_EQ(Bytes(t.GetBytes(rows.raw)), std::string("\x00\xFF\x10", 3));
     EXPECT_TRUE(t.GetBool(rows.flag));
     EXPECT_EQ(Str(t.GetString(rows.flag)), "True");
