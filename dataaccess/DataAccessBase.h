@@ -118,6 +118,8 @@ public:
     virtual int32_t GetInt(DataAccessField* field) = 0;
     virtual XString FormatIntOf(DataAccessField* field);
     virtual int32_t GetLong(DataAccessField* field) = 0;
+    // The whole integer, 64 bits wide: keys and codes are written as they are.
+    virtual int64_t GetWholeNumber(DataAccessField* field) { return GetInt(field); }
     virtual float GetFloat(DataAccessField* field) = 0;
     virtual double GetDouble(DataAccessField* field) = 0;
     virtual bool GetBool(DataAccessField* field) = 0;

@@ -22,7 +22,7 @@ XString Blanked(XString text)
     return text;
 }
 
-XString IntText(int32_t value)
+XString IntText(int64_t value)
 {
     return valuetext::Integer(value);
 }
@@ -201,7 +201,7 @@ XString DataAccessBase::FormatInt()
 {
     if (!GetCurrentColumn())
         return XString();
-    return IntText(GetInt(GetCurrentField()));
+    return IntText(GetWholeNumber(GetCurrentField()));
 }
 
 XString DataAccessBase::FormatIntZeroBlank()
@@ -214,7 +214,7 @@ XString DataAccessBase::FormatIntOf(DataAccessField* field)
 {
     if (!field)
         return XString();
-    XString text = IntText(GetInt(field));
+    XString text = IntText(GetWholeNumber(field));
     return text == "0" ? XString() : text;
 }
 

@@ -77,6 +77,7 @@ public:
     XTime GetTime(DataAccessField* field) override;
     int32_t GetInt(DataAccessField* field) override;
     int32_t GetLong(DataAccessField* field) override;
+    int64_t GetWholeNumber(DataAccessField* field) override;
     float GetFloat(DataAccessField* field) override;
     double GetDouble(DataAccessField* field) override;
     bool GetBool(DataAccessField* field) override;
@@ -150,6 +151,8 @@ public:
     XString VariantToString(const ado::Variant& value);
     int32_t VariantToInt(const ado::Variant& value);
     int32_t VariantToLong(const ado::Variant& value);
+    // The integer conversion without the 32-bit limit; throws when the value has no 64-bit form.
+    int64_t VariantToWholeNumber(const ado::Variant& value);
     float VariantToFloat(const ado::Variant& value);
     double VariantToDouble(const ado::Variant& value);
     bool VariantToBool(const ado::Variant& value);

@@ -3,6 +3,7 @@
 #include "OleDate.h"
 #include "ValueText.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,15 +13,28 @@
 
 namespace {
 
-int32_t SaturatedInt(double value)
+[[noreturn]] void ThrowTooWide(const XString& value, const char* width)
+{
+    throw XException(("The value " + value + " does not fit in a " + width + "-bit integer.").CStr(), 0);
+}
+
+// A real number truncated toward zero; NaN is 0.
+int64_t WholeOfReal(double value)
 {
     if (std::isnan(value))
         return 0;
     value = std::trunc(value);
-    if (value >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
-    if (value <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
+    // 2^63 is the first double beyond the 64-bit range.
+    if (value >= 9223372036854775808.0 || value < -9223372036854775808.0)
+        ThrowTooWide(valuetext::Real(value), "64");
+    return static_cast<int64_t>(value);
+}
+
+// The 32-bit integer that a Part needs: a wider value fails the reading instead of wrapping.
+int32_t Narrowed(int64_t value)
+{
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        ThrowTooWide(valuetext::Integer(value), "32");
     return static_cast<int32_t>(value);
 }
 
@@ -221,16 +235,31 @@ XTime ODBCDataAccess::GetTime(DataAccessField* field)
     return TimeOfOle(value.Date());
 }
 
-int32_t ODBCDataAccess::GetInt(DataAccessField* field)
+int64_t ODBCDataAccess::GetWholeNumber(DataAccessField* field)
 {
     ado::Variant value;
-    return ReadValue(field, value, false) ? VariantToInt(value) : 0;
+    if (!ReadValue(field, value, false))
+        return 0;
+    try {
+        return VariantToWholeNumber(value);
+    } catch (const XException& e) {
+        throw XException((XString(e.GetMessage()) + " Field: " + field->GetName()).CStr(), 0);
+    }
+}
+
+int32_t ODBCDataAccess::GetInt(DataAccessField* field)
+{
+    const int64_t whole = GetWholeNumber(field);
+    try {
+        return Narrowed(whole);
+    } catch (const XException& e) {
+        throw XException((XString(e.GetMessage()) + " Field: " + field->GetName()).CStr(), 0);
+    }
 }
 
 int32_t ODBCDataAccess::GetLong(DataAccessField* field)
 {
-    ado::Variant value;
-    return ReadValue(field, value, false) ? VariantToLong(value) : 0;
+    return GetInt(field);
 }
 
 float ODBCDataAccess::GetFloat(DataAccessField* field)
@@ -306,12 +335,16 @@ XString ODBCDataAccess::VariantToString(const ado::Variant& value)
         return valuetext::Integer(value.UI2());
     case ado::VT_I4:
     case ado::VT_INT:
-    case ado::VT_UI4:
         return valuetext::Integer(value.I4());
+    case ado::VT_UI4:
+        return valuetext::Integer(static_cast<long long>(value.UI4()));
     case ado::VT_I8:
         return valuetext::Integer(static_cast<long long>(value.I8()));
-    case ado::VT_UI8:
-        return valuetext::Integer(static_cast<int32_t>(value.UI8()));
+    case ado::VT_UI8: {
+        char text[24];
+        std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(value.UI8()));
+        return XString(text);
+    }
     case ado::VT_R4:
         return valuetext::Real(static_cast<double>(value.R4()));
     case ado::VT_R8:
@@ -349,40 +382,56 @@ XString ODBCDataAccess::VariantToString(const ado::Variant& value)
 
 int32_t ODBCDataAccess::VariantToInt(const ado::Variant& value)
 {
-    switch (value.Type()) {
-    case ado::VT_I1:
-    case ado::VT_I2:
-        return static_cast<int32_t>(value.I2());
-    case ado::VT_UI1:
-    case ado::VT_UI2:
-        return static_cast<int32_t>(value.UI2());
-    case ado::VT_I4:
-    case ado::VT_UI4:
-    case ado::VT_I8:
-    case ado::VT_UI8:
-    case ado::VT_INT:
-        return value.I4();
-    case ado::VT_R4:
-        return SaturatedInt(static_cast<double>(value.R4()));
-    case ado::VT_R8:
-        return SaturatedInt(value.R8());
-    case ado::VT_BSTR: {
-        XString text;
-        text.Assign(value.Str().data(), value.Str().size());
-        return text.IsDigits() ? std::atoi(text.CStr()) : 0;
-    }
-    case ado::VT_BOOL:
-        return value.Bool() ? 1 : 0;
-    case ado::VT_DECIMAL:
-        return SaturatedInt(value.Dec().ToDouble());
-    default:
-        return 0;
-    }
+    return Narrowed(VariantToWholeNumber(value));
 }
 
 int32_t ODBCDataAccess::VariantToLong(const ado::Variant& value)
 {
     return VariantToInt(value);
+}
+
+int64_t ODBCDataAccess::VariantToWholeNumber(const ado::Variant& value)
+{
+    switch (value.Type()) {
+    case ado::VT_I1:
+    case ado::VT_I2:
+        return value.I2();
+    case ado::VT_UI1:
+    case ado::VT_UI2:
+        return value.UI2();
+    case ado::VT_I4:
+    case ado::VT_INT:
+        return value.I4();
+    case ado::VT_UI4:
+        return value.UI4();
+    case ado::VT_I8:
+        return value.I8();
+    case ado::VT_UI8:
+        if (value.UI8() > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+            ThrowTooWide(VariantToString(value), "64");
+        return static_cast<int64_t>(value.UI8());
+    case ado::VT_R4:
+        return WholeOfReal(static_cast<double>(value.R4()));
+    case ado::VT_R8:
+        return WholeOfReal(value.R8());
+    case ado::VT_BSTR: {
+        XString text;
+        text.Assign(value.Str().data(), value.Str().size());
+        if (!text.IsDigits() || text.IsEmpty())
+            return 0;
+        errno = 0;
+        const long long whole = std::strtoll(text.CStr(), nullptr, 10);
+        if (errno == ERANGE)
+            ThrowTooWide(text, "64");
+        return whole;
+    }
+    case ado::VT_BOOL:
+        return value.Bool() ? 1 : 0;
+    case ado::VT_DECIMAL:
+        return WholeOfReal(value.Dec().ToDouble());
+    default:
+        return 0;
+    }
 }
 
 float ODBCDataAccess::VariantToFloat(const ado::Variant& value)

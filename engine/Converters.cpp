@@ -112,7 +112,7 @@ bool ExpEngine::CollectStaffKey()
 
 XString ExpEngine::GetSecKey()
 {
-    XString text = valuetext::Integer(GetInt(m_handles.sectionKey));
+    XString text = valuetext::Integer(GetWholeNumber(m_handles.sectionKey));
     if (*text.CStr() == '-')
         LogMessage(4, "SecKey contains -, even after modification: " + text, "ExpEngine::GetSecKey");
     return text;

@@ -375,8 +375,12 @@ long ResultBlock::Decode(const ColumnInfo& c, const unsigned char* p, SQLLEN ind
         return bits(VT_I2, signedBits(Load<std::int16_t>(p)));
     case ValueKind::UI2:
         return bits(VT_UI2, Load<std::uint16_t>(p));
-    case ValueKind::I4:
-        return bits(VT_I4, signedBits(Load<std::int32_t>(p)));
+    case ValueKind::I4: {
+        // Fetched as 64 bits; a value beyond the column's 32 bits stays whole.
+        const std::int64_t v = Load<std::int64_t>(p);
+        const bool fits = v >= INT32_MIN && v <= INT32_MAX;
+        return bits(fits ? VT_I4 : VT_I8, signedBits(v));
+    }
     case ValueKind::UI4:
         return bits(VT_UI4, Load<std::uint32_t>(p));
     case ValueKind::I8:

@@ -62,8 +62,10 @@ ColumnPlan PlanColumn(SQLSMALLINT sqlType, SQLULEN columnSize, SQLSMALLINT /*dec
         return isUnsigned ? Fixed(adUnsignedSmallInt, ValueKind::UI2, SQL_C_USHORT, 2, 2)
                           : Fixed(adSmallInt, ValueKind::I2, SQL_C_SSHORT, 2, 2);
     case SQL_INTEGER:
+        // Fetched as 64 bits: an SQLite column declared INTEGER holds any 64-bit value, which a
+        // 32-bit fetch would silently cut to its low half.
         return isUnsigned ? Fixed(adUnsignedInt, ValueKind::UI4, SQL_C_ULONG, 4, 4)
-                          : Fixed(adInteger, ValueKind::I4, SQL_C_SLONG, 4, 4);
+                          : Fixed(adInteger, ValueKind::I4, SQL_C_SBIGINT, 8, 4);
     case SQL_BIGINT:
         return isUnsigned ? Fixed(adUnsignedBigInt, ValueKind::UI8, SQL_C_UBIGINT, 8, 8)
                           : Fixed(adBigInt, ValueKind::I8, SQL_C_SBIGINT, 8, 8);

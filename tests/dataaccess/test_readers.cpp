@@ -93,7 +93,10 @@ TEST(RecordReaders, ValuesOfEveryKind)
     EXPECT_EQ(t.GetInt(rows.dbl), 12);
     EXPECT_EQ(Str(t.GetString(rows.amount)), "-15");
     EXPECT_EQ(Str(t.GetString(rows.big)), "9000000000");
-    EXPECT_EQ(t.GetInt(rows.big), 410065408);  // the low 32 bits
+    // Beyond 32 bits: the integer readers fail instead of wrapping; the whole number is kept.
+    EXPECT_THROW(t.GetInt(rows.big), XException);
+    EXPECT_THROW(t.GetLong(rows.big), XException);
+    EXPECT_EQ(t.GetWholeNumber(rows.big), 9000000000LL);
     EXPECT_EQ(Bytes(t.GetBytes(rows.raw)), std::string("\x00\xFF\x10", 3));
     EXPECT_TRUE(t.GetBool(rows.flag));
     EXPECT_EQ(Str(t.GetString(rows.flag)), "True");
@@ -209,9 +212,11 @@ TEST(VariantConversions, TextOfEveryType)
 
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromBool(true))), "True");
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromI2(-7))), "-7");
-    EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromUI4(4294967295u))), "-1");
+    // Unsigned values are written whole, not read as signed or cut to 32 bits.
+    EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromUI4(4294967295u))), "4294967295");
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromI8(-9000000000LL))), "-9000000000");
-    EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromUI8(0x100000005ULL))), "5");
+    EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromUI8(0x100000005ULL))), "4294967301");
+    EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromUI8(18446744073709551615ULL))), "18446744073709551615");
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromCurrency(12345))), "");
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::FromI1(5))), "");
     EXPECT_EQ(Str(task.VariantToString(ado::Variant::Null())), "");
@@ -229,7 +234,14 @@ TEST(VariantConversions, NumbersAndTruth)
     EXPECT_EQ(task.VariantToInt(ado::Variant::FromI1(-5)), -5);
     EXPECT_EQ(task.VariantToInt(ado::Variant::FromUI2(65535)), 65535);
     EXPECT_EQ(task.VariantToInt(ado::Variant::FromR8(-2.9)), -2);
-    EXPECT_EQ(task.VariantToInt(ado::Variant::FromR8(1e12)), std::numeric_limits<int32_t>::max());
+    // A value beyond 32 bits fails the 32-bit conversion instead of saturating or wrapping.
+    EXPECT_THROW(task.VariantToInt(ado::Variant::FromR8(1e12)), XException);
+    EXPECT_THROW(task.VariantToInt(ado::Variant::FromI8(4294967306LL)), XException);
+    EXPECT_THROW(task.VariantToInt(ado::Variant::FromUI4(4294967295u)), XException);
+    EXPECT_THROW(task.VariantToInt(ado::Variant::FromString("4294967306")), XException);
+    EXPECT_EQ(task.VariantToWholeNumber(ado::Variant::FromI8(4294967306LL)), 4294967306LL);
+    EXPECT_EQ(task.VariantToWholeNumber(ado::Variant::FromString("4294975301")), 4294975301LL);
+    EXPECT_EQ(task.VariantToInt(ado::Variant::FromI8(-2147483648LL)), std::numeric_limits<int32_t>::min());
     EXPECT_EQ(task.VariantToInt(ado::Variant::FromString("12")), 12);
     EXPECT_EQ(task.VariantToInt(ado::Variant::FromString(" 12")), 0);
     EXPECT_EQ(task.VariantToInt(ado::Variant::FromString("")), 0);

@@ -14,6 +14,7 @@ std::string PgType(const ColumnDef& c)
     case ColumnKind::Integer:
         return "integer";
     case ColumnKind::BigInt:
+    case ColumnKind::WideInt:
         return "bigint";
     case ColumnKind::SmallInt:
         return "smallint";

@@ -47,6 +47,7 @@ std::string SqliteType(const ColumnDef& c)
 {
     switch (c.kind) {
     case ColumnKind::Integer:
+    case ColumnKind::WideInt:
         return "INTEGER";
     case ColumnKind::BigInt:
         return "BIGINT";

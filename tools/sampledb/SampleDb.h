@@ -17,6 +17,7 @@ enum class ColumnKind
 {
     Integer,
     BigInt,
+    WideInt,  // INTEGER on SQLite (64 bits there whatever the declaration), bigint on PostgreSQL
     SmallInt,
     Text,
     LongText,

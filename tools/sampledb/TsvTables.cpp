@@ -1,8 +1,8 @@
 // Hand-made tables from tab-separated files: one file per table, named <Table>.tsv.
 //
 // The first line names the columns as name:kind[:size[:scale]], kind one of int, bigint,
-// smallint, text, longtext, date, time, timestamp, double, numeric, bool, blob. Each further
-// line is a row. \N is NULL; \t, \r, \n and \\ stand for TAB, CR, LF and a backslash; a blob is
+// int64 (INTEGER on SQLite, bigint on PostgreSQL), smallint, text, longtext, date, time,
+// timestamp, double, numeric, bool, blob. Each further line is a row. \N is NULL; \t, \r, \n and \\ stand for TAB, CR, LF and a backslash; a blob is
 // written in hexadecimal. Lines starting with # are comments.
 #include "SampleTables.h"
 
@@ -33,6 +33,7 @@ ColumnDef ParseColumn(const std::string& text, const std::string& where)
     const std::vector<std::string> parts = Split(text, ':');
     static const std::pair<const char*, ColumnKind> kKinds[] = {
         {"int", ColumnKind::Integer},       {"bigint", ColumnKind::BigInt},
+        {"int64", ColumnKind::WideInt},
         {"smallint", ColumnKind::SmallInt}, {"text", ColumnKind::Text},
         {"longtext", ColumnKind::LongText}, {"date", ColumnKind::Date},
         {"time", ColumnKind::Time},         {"timestamp", ColumnKind::Timestamp},
@@ -91,6 +92,7 @@ Value ParseValue(const std::string& field, const ColumnDef& column, const std::s
         switch (column.kind) {
         case ColumnKind::Integer:
         case ColumnKind::BigInt:
+        case ColumnKind::WideInt:
         case ColumnKind::SmallInt:
         case ColumnKind::Boolean:
             return Value::Int(std::stoll(text));

@@ -1,0 +1,160 @@
+// Faults inside the process while it talks to the data source: a crash must not leave a core file,
+// which would hold the data source's password.
+#include "EngineTestEnv.h"
+#include "ProgramRunner.h"
+
+#include <QDir>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+using namespace enginetest;
+
+namespace {
+
+// Starts the command in the folder with core files allowed and every output to /dev/null.
+pid_t StartWithCores(const QStringList& command, const QString& folder, const QProcessEnvironment& env)
+{
+    std::vector<std::string> args, vars;
+    for (const QString& a : command)
+        args.push_back(a.toStdString());
+    for (const QString& v : env.toStringList())
+        vars.push_back(v.toStdString());
+    std::vector<char*> argv, envp;
+    for (std::string& a : args)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    for (std::string& v : vars)
+        envp.push_back(&v[0]);
+    envp.push_back(nullptr);
+    const std::string where = folder.toStdString();
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        rlimit limit{};
+        getrlimit(RLIMIT_CORE, &limit);
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_CORE, &limit);
+        const int null = open("/dev/null", O_RDWR);
+        if (null < 0 || chdir(where.c_str()) != 0)
+            _exit(127);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Ends the process as a crash does; true when the kernel wrote a core for it.
+bool CrashLeavesCore(pid_t pid)
+{
+    kill(pid, SIGSEGV);
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid)
+        return false;
+    return WIFSIGNALED(status) && WCOREDUMP(status);
+}
+
+void RemoveCores(const QString& folder)
+{
+    QDir dir(folder);
+    for (const QString& name : dir.entryList(QStringList{"core*"}, QDir::Files))
+        dir.remove(name);
+}
+
+// A server that takes connections and never answers: a program that connects to it waits there,
+// holding the password it logs in with.
+class SilentServer
+{
+public:
+    SilentServer()
+    {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(fd_, 4) != 0 || getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentServer()
+    {
+        if (client_ >= 0)
+            close(client_);
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    int Port() const { return port_; }
+    // Waits for the first connection; false after the time-out.
+    bool Accept(int milliseconds)
+    {
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, milliseconds) != 1)
+            return false;
+        client_ = accept(fd_, nullptr, nullptr);
+        return client_ >= 0;
+    }
+
+private:
+    int fd_ = -1;
+    int client_ = -1;
+    int port_ = 0;
+};
+
+TEST(DriverFaults, ACrashWhileConnectingLeavesNoCoreFile)
+{
+    ASSERT_TRUE(HaveProgram());
+#ifdef VARNHOLM_BIN
+    const QString folder = NewFolder("driver-core");
+    const QProcessEnvironment plain = QProcessEnvironment::systemEnvironment();
+
+    // Whether this machine writes core files at all: a plain process that crashes leaves one.
+    const pid_t control = StartWithCores({"/bin/sleep", "30"}, folder, plain);
+    ASSERT_GT(control, 0);
+    usleep(300000);
+    const bool coresWritten = CrashLeavesCore(control);
+    RemoveCores(folder);
+    if (!coresWritten)
+        GTEST_SKIP() << "no core files on this machine (core size limit or pattern)";
+
+    SilentServer server;
+    ASSERT_GT(server.Port(), 0);
+    WriteText(folder + "/odbc.ini", QString("[vh_silent]\nDriver=PostgreSQL Unicode\nServername=127.0.0.1\n"
+                                            "Port=%1\nDatabase=school\n")
+                                        .arg(server.Port())
+                                        .toUtf8());
+    const QProcessEnvironment env = OdbcEnvironment(VH_TESTDATA_DIR, folder + "/odbc.ini");
+    const pid_t pid = StartWithCores({VARNHOLM_BIN, "run", "--att", "--school=100", "--dsn=vh_silent",
+                                      "--user=u", "--pwdencode=" + Encode("core-secret-pw"),
+                                      "--path=" + folder + "/out"},
+                                     folder, env);
+    ASSERT_GT(pid, 0);
+    if (!server.Accept(30000)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        FAIL() << "the program did not connect";
+    }
+    EXPECT_FALSE(CrashLeavesCore(pid));
+    EXPECT_TRUE(QDir(folder).entryList(QStringList{"core*"}, QDir::Files).isEmpty());
+    RemoveCores(folder);
+#endif
+}
+
+}  // namespace
