@@ -67,21 +67,53 @@ bool ODBCDataAccess::JudgeCatalogueQuery(const CatalogueQuery& q, bool fieldChec
     RecordsetSwap swap(m_recordset);
 
     XString sql = q.query;
+    bool readsObject = q.readsObject;
     if (!q.fallback.IsEmpty() && !TryTrialQuery(q.query)) {
         if (fieldCheck && m_dbType == DbInformix) {
             LogMessage(8, "TrialQuery Failed.  Trying Count", method);
             LogMessage(9, XString("TrialQuery Failed: ") + q.query, method);
         }
         sql = q.fallback;
+        readsObject = true;
     }
     LogMessage(9, XString(fieldCheck ? "Field Exists query:" : "Table Exists query:") + sql, method);
 
     bool opened = false;
-    try {
-        opened = RunQuery(sql) == 0 && m_recordset && m_recordset->State() == ado::adStateOpen;
-    } catch (const XException&) {
-        opened = false;
+    if (readsObject) {
+        // A statement on the table itself that does not open shows that it is missing.
+        try {
+            opened = RunQuery(sql) == 0;
+        } catch (const XException&) {
+            opened = false;
+        }
+    } else {
+        // A catalogue query that does not open has shown nothing: it fails like any other query,
+        // retried on a new connection only for the lost connections of Oracle.
+        int32_t result = 1;
+        try {
+            for (int32_t i = 0; i < m_queryTries; ++i) {
+                result = RunQuery(sql);
+                if (result == 0)
+                    break;
+                LogMessage(8, "Query " + XString(i) + " failed with error: " + XString(result), method);
+                Reconnect();
+            }
+        } catch (const XException&) {
+            if (fieldCheck)
+                LogMessage(8, "Query Failed.", method);
+            throw;
+        }
+        if (result != 0) {
+            if (fieldCheck)
+                LogMessage(8, "Query Failed.", method);
+            throw XException(("The catalogue query still failed with error " + XString(result) + " after " +
+                              XString(m_queryTries) + (m_queryTries == 1 ? " try." : " tries."))
+                                 .CStr(),
+                             0);
+        }
+        opened = true;
     }
+    opened = opened && m_recordset && m_recordset->State() == ado::adStateOpen;
     if (fieldCheck)
         LogMessage(8, opened ? "Query Succeeded." : "Query Failed.", method);
     if (!opened)
@@ -123,23 +155,32 @@ bool ODBCDataAccess::JudgeCatalogueQuery(const CatalogueQuery& q, bool fieldChec
     return exists;
 }
 
+bool ODBCDataAccess::CheckTableExists(const XString& table)
+{
+    static const char* const method = "ODBCDataAccess::DoTableExists";
+    if (m_dbType == DbDBaseXBase) {
+        LogMessage(8, "Need to define USE_XBASE!!", method);
+        return false;
+    }
+    const CatalogueQuery q = TableExistsQuery(m_dbType, table, m_wholeTableStatement);
+    if (q.judgement == CatalogueJudgement::None) {
+        LogMessage(8, "DB Type not defined for TableExists yet, feel free to do so.", method);
+        return false;
+    }
+    return JudgeCatalogueQuery(q, false);
+}
+
 bool ODBCDataAccess::DoTableExists(const XString& table)
 {
     static const char* const method = "ODBCDataAccess::DoTableExists";
     try {
-        if (m_dbType == DbDBaseXBase) {
-            LogMessage(8, "Need to define USE_XBASE!!", method);
-            return false;
-        }
-        const CatalogueQuery q = TableExistsQuery(m_dbType, table, m_wholeTableStatement);
-        if (q.judgement == CatalogueJudgement::None) {
-            LogMessage(8, "DB Type not defined for TableExists yet, feel free to do so.", method);
-            return false;
-        }
-        return JudgeCatalogueQuery(q, false);
+        return CheckTableExists(table);
+    } catch (const XException& e) {
+        // A check that could not be made is no answer: the run must not go on without the table.
+        LogAndThrow(2, "Could not check whether the table " + table + " exists: " + e.GetMessage(), method);
     } catch (...) {
         LogMessage(8, "Unknown Error occured in DoTableExists", method);
-        return false;
+        LogAndThrow(2, "Could not check whether the table " + table + " exists.", method);
     }
 }
 
@@ -155,9 +196,15 @@ bool ODBCDataAccess::DoFieldExists(const XString& table, const XString& column)
             return false;
         }
         return JudgeCatalogueQuery(q, true);
+    } catch (const XException& e) {
+        LogAndThrow(2,
+                    "Could not check whether the field " + column + " exists in table " + table + ": " +
+                        e.GetMessage(),
+                    method);
     } catch (...) {
         LogMessage(8, "Unknown Error in DoFieldExists", method);
-        return false;
+        LogAndThrow(2, "Could not check whether the field " + column + " exists in table " + table + ".",
+                    method);
     }
 }
 

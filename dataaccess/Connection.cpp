@@ -91,7 +91,13 @@ bool ODBCDataAccess::ConnectAndCheckTable(const XString& connectionString, const
         Connect(connectionString);
         connectedHere = true;
     }
-    const bool exists = DoTableExists(table);
+    // The connection search tries combinations: a check that fails means this one does not work.
+    bool exists = false;
+    try {
+        exists = CheckTableExists(table);
+    } catch (const XException& e) {
+        LogMessage(8, XString("Table check failed: ") + e.GetMessage(), "ODBCDataAccess::ConnectAndCheckTable");
+    }
     if (connectedHere && !keepOpen)
         Disconnect();
     return exists;

@@ -319,11 +319,13 @@ CatalogueQuery TableExistsQuery(int32_t type, const XString& table, const XStrin
     case DbFoxProOdbc:
         q.query = FillTemplate(wholeTable.CStr(), table);
         q.judgement = CatalogueJudgement::Opens;
+        q.readsObject = true;
         break;
     case DbFoxProDbf:
     case DbSybaseOle:
         q.query = FillTemplate("SELECT COUNT(*) FROM %s", table);
         q.judgement = CatalogueJudgement::Opens;
+        q.readsObject = true;
         break;
     case DbMSSQL:
         q.query = FillTemplate(
@@ -380,10 +382,12 @@ CatalogueQuery TableExistsQuery(int32_t type, const XString& table, const XStrin
     case DbLotusNotes:
         q.query = FillTemplate("Select COUNT(*) From %s", table);
         q.judgement = CatalogueJudgement::Opens;
+        q.readsObject = true;
         break;
     case DbCADatacom:
         q.query = FillTemplate("Select COUNT(*) From %s", table);
         q.judgement = CatalogueJudgement::Count;
+        q.readsObject = true;
         break;
     default:
         break;
@@ -401,10 +405,12 @@ CatalogueQuery FieldExistsQuery(int32_t type, const XString& table, const XStrin
     case DbSybaseOle:
         q.query = FillTemplate(singleColumn.CStr(), column, table);
         q.judgement = CatalogueJudgement::Opens;
+        q.readsObject = true;
         break;
     case DbFoxProDbf:
         q.query = FillTemplate("SELECT COUNT(%s) FROM %s", column, table);
         q.judgement = CatalogueJudgement::Opens;
+        q.readsObject = true;
         break;
     case DbMSSQL:
     case DbSybaseOdbc:
@@ -429,6 +435,7 @@ CatalogueQuery FieldExistsQuery(int32_t type, const XString& table, const XStrin
     case DbCADatacom:
         q.query = FillTemplate("Select COUNT(%s) From %s", column, table);
         q.judgement = CatalogueJudgement::Rows;
+        q.readsObject = true;
         break;
     case DbPostgres:
         q.query =
@@ -462,10 +469,12 @@ CatalogueQuery FieldExistsQuery(int32_t type, const XString& table, const XStrin
     case DbTopSpeed:
         q.query = FillTemplate("Select COUNT(%s) From %s", column, table);
         q.judgement = CatalogueJudgement::Opens;
+        q.readsObject = true;
         break;
     case DbLotusNotes:
         q.query = FillTemplate("SELECT \"%s\" FROM \"%s\"", column, table);
         q.judgement = CatalogueJudgement::Opens;
+        q.readsObject = true;
         break;
     default:
         break;

@@ -62,6 +62,10 @@ struct CatalogueQuery
     XString query;     // filled in; empty for None
     XString fallback;  // used when query does not open on trial; empty: no trial
     CatalogueJudgement judgement = CatalogueJudgement::None;
+    // The query reads the table (or column) itself, so that one which does not open shows that it
+    // is missing. A query of the catalogue that does not open shows nothing: it is a failure.
+    // The fallback always reads the table itself.
+    bool readsObject = false;
 };
 
 // The table check of the type. wholeTable is the "SELECT * FROM %s" statement.

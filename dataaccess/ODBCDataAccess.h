@@ -98,6 +98,8 @@ public:
 
     // ---- database types ----
     const char* GetDBTypeName() const;
+    // True when the catalogue query ran and found the table or column; a check that could not be
+    // made (a lost connection, a query the source refuses) is fatal.
     bool DoTableExists(const XString& table);
     bool DoFieldExists(const XString& table, const XString& column);
     // Writes every table and column of the source to the log; may throw.
@@ -212,8 +214,11 @@ protected:
     bool m_schemaPrefix = false;
 
 private:
-    // Runs a catalogue query on a recordset of its own and judges it.
+    // Runs a catalogue query on a recordset of its own and judges it; throws XException when a
+    // query of the catalogue fails.
     bool JudgeCatalogueQuery(const CatalogueQuery& query, bool reportSteps);
+    // The table check without its error line: throws XException when the check fails.
+    bool CheckTableExists(const XString& table);
 
     ado::Variant m_textValue;  // GetString's value, whose text storage is reused record after record
 };

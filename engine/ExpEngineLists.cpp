@@ -135,7 +135,10 @@ bool ExpEngine::LoadSchoolYearList(ParamMap params, QList<BridgeListEntry>& list
         ODBCField* year = GetField(calendar, "School_Year", true);
         ODBCField* location = GetField(calendar, "School_Location", true);
         AddCondition("AND", location, "=", Param(params, "school").SingleQuoted(), 0);
-        if (TryExecuteQuery() && MoveFirst()) {
+        // A query that failed (a lost connection) has not shown that there are no years.
+        if (!TryExecuteQuery())
+            throw XException("The school year query failed.", 0);
+        if (MoveFirst()) {
             LogMessage(7, "Found School Years...", "ExpEngine::LoadSchoolYearList");
             do {
                 const XString id = GetTrimmedString(year);

@@ -17,6 +17,7 @@
 
 using datest::Recorder;
 using datest::TestTask;
+using vhtest::Thrown;
 
 namespace {
 
@@ -144,10 +145,104 @@ TEST_F(SampleSource, SybaseCatalogueChecks)
     EXPECT_EQ(task.VariantToInt(open->Fields().Item(0L).Value()), 200);
     task.CloseQuery();
 
-    // Without a connection the checks answer false and never throw.
+    // Without a connection a check cannot be made: it fails instead of answering "missing".
     task.Disconnect();
-    EXPECT_FALSE(task.DoTableExists("Schools"));
-    EXPECT_FALSE(task.DoFieldExists("Schools", "ID"));
+    EXPECT_EQ(Thrown([&] { task.DoTableExists("Schools"); }).rfind("Could not check whether the table Schools "
+                                                                    "exists: While executing query: ",
+                                                                    0),
+              0u);
+    EXPECT_EQ(Thrown([&] { task.DoFieldExists("Schools", "ID"); })
+                  .rfind("Could not check whether the field ID exists in table Schools: ", 0),
+              0u);
+    EXPECT_FALSE(log.Contains("Table does not exist"));
+}
+
+// A source without the catalogue of the type: its query fails, and that is no answer.
+TEST_F(SampleSource, FailedCatalogueQueryIsNoMissingTable)
+{
+    TestTask task(3, DbOracleOdbc);
+    Recorder log(task);
+    task.Connect(SampleConnectionString(task));
+
+    const std::string table = Thrown([&] { task.DoTableExists("Schools"); });
+    EXPECT_EQ(table.rfind("Could not check whether the table Schools exists: While executing query: ", 0), 0u)
+        << table;
+    EXPECT_NE(table.find("all_tab_columns"), std::string::npos) << table;
+    EXPECT_TRUE(log.Has(2, table.c_str()));
+    EXPECT_EQ(Thrown([&] { task.DoFieldExists("Schools", "ID"); })
+                  .rfind("Could not check whether the field ID exists in table Schools: ", 0),
+              0u);
+    EXPECT_TRUE(log.Has(8, "Query Failed."));
+
+    // Neither a missing optional table nor a missing optional column: the run stops.
+    EXPECT_THROW(task.AddTable("Schools", "sch", false), XException);
+    EXPECT_FALSE(log.Contains("Table does not exist"));
+    EXPECT_TRUE(task.GetQueryModel().tables.empty());
+    task.SetDatabaseType(DbSybaseOdbc);
+    ODBCTable* schools = task.AddTable("Schools", "sch", false);
+    ASSERT_NE(schools, nullptr);
+    task.SetDatabaseType(DbOracleOdbc);
+    EXPECT_THROW(task.GetField(schools, "Name", false), XException);
+    EXPECT_FALSE(log.Contains("Field does not exist"));
+    task.Disconnect();
+
+    // The connection search tries the type and moves on.
+    EXPECT_FALSE(task.ConnectAndCheckTable(SampleConnectionString(task), "Schools", false));
+    EXPECT_FALSE(task.IsConnected());
+}
+
+// Where the check reads the table itself, a statement that does not open shows a missing table.
+TEST_F(SampleSource, CheckOnTheTableItselfAnswersMissing)
+{
+    TestTask task(3, DbDBaseOdbc);
+    Recorder log(task);
+    task.Connect(SampleConnectionString(task));
+    EXPECT_TRUE(task.DoTableExists("Schools"));
+    EXPECT_FALSE(task.DoTableExists("NoSuchTable"));
+    EXPECT_TRUE(task.DoFieldExists("Schools", "Name"));
+    EXPECT_FALSE(task.DoFieldExists("Schools", "NoSuchColumn"));
+    EXPECT_EQ(task.AddTable("NoSuchTable", "n", false), nullptr);
+    EXPECT_TRUE(log.Has(8, "Table does not exist : NoSuchTable"));
+    task.Disconnect();
+}
+
+// The lost connections of Oracle are tried again on a new connection, as a table's query is.
+TEST_F(SampleSource, CatalogueQueryRetriesOracleConnectionLoss)
+{
+    struct Flaky : TestTask
+    {
+        Flaky() : TestTask(3, DbSybaseOdbc) {}
+        void Reconnect() override
+        {
+            ++reconnects;
+            ODBCDataAccess::Reconnect();
+        }
+        void OnRecordsetOpening(const XString&) override
+        {
+            if (failures > 0) {
+                --failures;
+                throw ado::ComError(ado::E_FAIL, "Microsoft OLE DB Provider for ODBC Drivers",
+                                    "[Oracle][ODBC][Ora]ORA-03113: end-of-file on communication channel");
+            }
+        }
+        int failures = 0;
+        int reconnects = 0;
+    } task;
+    Recorder log(task);
+    task.SetQueryTries(3);
+    task.Connect(SampleConnectionString(task));
+
+    task.failures = 2;
+    EXPECT_TRUE(task.DoTableExists("Schools"));
+    EXPECT_EQ(task.reconnects, 2);
+    EXPECT_TRUE(log.Has(8, "Query 1 failed with error: 1629"));
+
+    task.failures = 3;
+    EXPECT_EQ(Thrown([&] { task.DoFieldExists("Schools", "Name"); }),
+              "Could not check whether the field Name exists in table Schools: The catalogue query still failed "
+              "with error 1629 after 3 tries.");
+    EXPECT_EQ(task.reconnects, 5);
+    task.Disconnect();
 }
 
 TEST_F(SampleSource, AddTableChecksTheCatalogue)

@@ -64,3 +64,23 @@ psql_as() {  # user password database, then psql arguments
   shift 3
   PGPASSWORD=$password "$pgbin/psql" -X -q -h 127.0.0.1 -p "$port" -U "$user" -d "$db" -v ON_ERROR_STOP=1 "$@"
 }
+
+# Writes a script that takes the server away from a running program and brings it back:
+#   <script> stop [fast|immediate]   <script> start
+pg_server_control_script() {
+  {
+    printf '#!/bin/sh\n'
+    printf "pgctl='%s/pg_ctl' data='%s/data' log='%s/server.log' opts='-p %s -c listen_addresses=127.0.0.1 -k %s'\n" \
+      "$pgbin" "$pgdir" "$pgdir" "$port" "$pgdir"
+    cat <<'EOF'
+case "$1" in
+  stop) cmd="'$pgctl' -D '$data' -m ${2:-fast} -w stop" ;;
+  start) cmd="'$pgctl' -D '$data' -l '$log' -w -o \"$opts\" start" ;;
+  *) exit 2 ;;
+esac
+if [ "$(id -u)" = 0 ]; then exec su postgres -s /bin/sh -c "$cmd" >/dev/null; fi
+exec sh -c "$cmd" >/dev/null
+EOF
+  } >"$1"
+  chmod 755 "$1"
+}

@@ -54,6 +54,18 @@ Port=$port
 Database=faults
 "
 
+# Another copy for the tests that stop the server under a running program: database server_faults,
+# data source vh_server_faults_pg, and the script that stops and starts the server.
+psql_as postgres "$superpw" postgres -c "CREATE DATABASE server_faults OWNER vh_user"
+psql_as vh_user "$userpw" server_faults -f "$data/school-pg.sql" >/dev/null
+golden_dsns+="[vh_server_faults_pg]
+Driver=PostgreSQL Unicode
+Servername=127.0.0.1
+Port=$port
+Database=server_faults
+"
+pg_server_control_script "$dir/server.sh"
+
 cat >"$dir/odbc.ini" <<INI
 [vh_school_pg]
 Driver=PostgreSQL Unicode
@@ -64,6 +76,7 @@ $golden_dsns
 INI
 
 export VH_PG_ODBCSYSINI="$data" VH_PG_ODBCINI="$dir/odbc.ini"
+export VH_PG_SERVER_CTL="$dir/server.sh"
 export VH_PG_DSN=vh_school_pg VH_PG_USER=vh_user VH_PG_PASSWORD="$userpw"
 export VH_PG_BRACE_USER=vh_brace VH_PG_BRACE_PASSWORD="$bracepw" VH_PG_LIMITED_USER=vh_limited \
   VH_PG_LIMITED_PASSWORD="$limitedpw"
