@@ -111,6 +111,7 @@ void PDEWriter::OpenAttendanceCache()
     std::filesystem::create_directories(OutputPath("Attendance").CStr(), ec);
     // One thread uses the cache: no locking inside SQLite.
     m_attCache->Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    CompleteUpdateFiles();
 }
 
 bool PDEWriter::SQLiteTableExists(sqlite::Database& db, const XString& name)
@@ -488,7 +489,7 @@ void PDEWriter::HoldExportMarks()
     m_exportMarksHeld = true;
 }
 
-void PDEWriter::ReleaseExportMarks(bool keep)
+void PDEWriter::ReleaseExportMarks(bool keep, const XString& updateFile)
 {
     const char* method = "PDEWriter::ReleaseExportMarks";
     if (!m_exportMarksHeld)
@@ -507,6 +508,12 @@ void PDEWriter::ReleaseExportMarks(bool keep)
     XString error;
     if (keep) {
         try {
+            // The update file that holds the rows is recorded with their marks.
+            if (!updateFile.IsEmpty()) {
+                m_attCache->Execute("CREATE TABLE IF NOT EXISTS UPDATE_FILE (name TEXT)");
+                m_attCache->Execute("DELETE FROM UPDATE_FILE");
+                m_attCache->Execute("INSERT INTO UPDATE_FILE (name) VALUES (%Q)", updateFile);
+            }
             m_attCache->Execute("RELEASE export_marks");
             return;
         } catch (const XException& e) {

@@ -129,6 +129,10 @@ void BridgeTaskBase::RemovePartialFiles()
                                      QStringLiteral("SchoolConfig.xml.tmp")},
                          QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : leftovers) {
+        // An unfinished update file may be whole with its rows marked sent: the writer decides.
+        if (name.startsWith(QLatin1String("Update "), Qt::CaseInsensitive) &&
+            name.endsWith(QLatin1String(".PDU") + QLatin1String(XFile::kPartialSuffix), Qt::CaseInsensitive))
+            continue;
         if (QFile::remove(folder.filePath(name)))
             LogMessage(8, "Removed the unfinished file " + fromQString(name), "BridgeTaskBase::BeginExecute");
     }

@@ -2,13 +2,20 @@
 
 #include "PDEWriter.h"
 
+#include <sqlite3.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "Database.h"
+#include "Query.h"
 #include "SchoolConfig.h"
 #include "StringHelpers.h"
 #include "XException.h"
@@ -142,6 +149,7 @@ void PDEWriter::StartWriter()
         RemoveRunFile(OutputPath(kCacheFile));
         RemoveRunFile(OutputPath(XString(kCacheFile) + "-journal"));
         RemoveRunFile(OutputPath(kSchoolConfigFile));
+        RemoveUnfinishedUpdateFiles(XString());
         m_updateDate = XDate();
     } else {
         LogMessage(7, "Bridge Configuration Did Not Change.", method);
@@ -288,10 +296,11 @@ void PDEWriter::StartUpdateFile(XTextFile* file)
     m_updateMode = true;
     m_runStartTime = Now();
     m_updateFile = file;
-    // Every update file has a name of its own: a stamp already taken moves on by a second.
+    // Every update file has a name of its own: a stamp already taken, by a whole file or by one an
+    // earlier run left unfinished, moves on by a second.
     XDateTime stamp = m_runStartTime;
     XString name = "Update " + stamp.Format("YYYYMMDDHHNNSS") + ".PDU";
-    while (XFileSpec(OutputPath(name)).Exists()) {
+    while (XFileSpec(OutputPath(name)).Exists() || XFileSpec(OutputPath(name + XFile::kPartialSuffix)).Exists()) {
         NextSecond(stamp);
         name = "Update " + stamp.Format("YYYYMMDDHHNNSS") + ".PDU";
     }
@@ -323,26 +332,39 @@ void PDEWriter::FinishUpdateFile()
     }
     const XString path = file->GetPath();
     const XString name = XFileSpec(path).GetName();
-    // The file takes its name first and its rows are marked sent after: a failure in between
-    // removes the file again and leaves the rows pending. A kill between the two can leave the file
-    // with its rows still pending; the next run then sends them again, which loses nothing.
+    // The whole file is on the disk under its temporary name before its rows are marked sent; the
+    // marks and the file's name in the history are committed together, and only then does the file
+    // take its name. A failure before the commit leaves neither the file nor the marks; a run that
+    // ends after it has the next run give the file its name (CompleteUpdateFiles).
+    XString partial;
     try {
         WriteTimingStamps(*file);
         file->Sync();
-        file->Close();
-        XFile::SyncFolder(m_outputFolder.CStr());
+        partial = file->CloseUnnamed();
     } catch (const XException& e) {
         file->Discard();
-        RemoveUnmarkedUpdateFile(path);
         // The rows of an unfinished file were not delivered: they stay pending.
         ReleaseExportMarks(false);
         FailFile(name, e.GetMessage());
     }
     try {
-        ReleaseExportMarks(true);
+        ReleaseExportMarks(true, name);
     } catch (...) {
-        RemoveUnmarkedUpdateFile(path);
+        if (!partial.IsEmpty())
+            ::unlink(partial.CStr());
         throw;
+    }
+    if (!partial.IsEmpty() && ::rename(partial.CStr(), path.CStr()) != 0) {
+        const int err = errno;
+        LogAndThrow(2,
+                    "Could not give the update file " + name + " its name: " + std::strerror(err) +
+                        ". Its rows are marked sent; the next run gives it its name.",
+                    method);
+    }
+    try {
+        XFile::SyncFolder(m_outputFolder.CStr());
+    } catch (const XException& e) {
+        LogMessage(4, e.GetMessage(), method);
     }
     // A pass that cached no attendance has no history to date.
     m_updatePassDone = m_updatePassDone || m_attCache->IsOpen();
@@ -350,17 +372,45 @@ void PDEWriter::FinishUpdateFile()
         m_newUpdateDate = m_runStartTime.GetDate();
 }
 
-void PDEWriter::RemoveUnmarkedUpdateFile(const XString& path)
+void PDEWriter::CompleteUpdateFiles()
 {
+    XString name;
+    sqlite::Query table(*m_attCache);
+    table.Prepare("SELECT name FROM sqlite_master WHERE type='table' AND name='UPDATE_FILE'");
+    if (table.Step()) {
+        sqlite::Query recorded(*m_attCache);
+        recorded.Prepare("SELECT name FROM UPDATE_FILE");
+        if (recorded.Step())
+            name = recorded.StringColumn(0);
+    }
+    if (!name.IsEmpty()) {
+        const XString target = OutputPath(name);
+        const XString partial = target + XFile::kPartialSuffix;
+        std::error_code ec;
+        if (fs::is_regular_file(partial.CStr(), ec) && !fs::exists(target.CStr(), ec)) {
+            if (::rename(partial.CStr(), target.CStr()) != 0) {
+                const int err = errno;
+                throw XException(("Could not give the update file " + name + " its name: " + std::strerror(err))
+                                     .CStr());
+            }
+            XFile::SyncFolder(m_outputFolder.CStr());
+            LogMessage(7, "Gave the update file " + name + " of an earlier run its name.",
+                       "PDEWriter::StartAttTable");
+        }
+    }
+    RemoveUnfinishedUpdateFiles(m_updateFile ? m_updateFile->GetPath() : XString());
+}
+
+void PDEWriter::RemoveUnfinishedUpdateFiles(const XString& current)
+{
+    const std::string own = XFileSpec(current).GetName().CStr() + std::string(XFile::kPartialSuffix);
     std::error_code ec;
-    if (!fs::exists(path.CStr(), ec))
-        return;
-    if (fs::remove(path.CStr(), ec) && !ec)
-        return;
-    LogMessage(3,
-               "Could not remove the update file " + path + " (" + ec.message().c_str() +
-                   "): its rows are not marked sent and go out again with the next run.",
-               "PDEWriter::FinishUpdateFile");
+    for (fs::directory_iterator it(m_outputFolder.CStr(), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name != own && StrCmpNoCasePrefix(name.c_str(), "Update ") == 0 &&
+            EndsWithNoCase(name, (std::string(".PDU") + XFile::kPartialSuffix).c_str()))
+            RemoveRunFile(it->path().string().c_str());
+    }
 }
 
 bool PDEWriter::BeginExecute(ParamMap params, int mode, QString& result)

@@ -117,9 +117,10 @@ public:
     // Rows marked exported in the cache after this call stay pending until ReleaseExportMarks:
     // the marks are held in a savepoint of the cache (opened once; nothing when the cache is closed).
     void HoldExportMarks();
-    // Ends the held marks: keep makes them durable (a failure to do so is fatal and drops them),
-    // otherwise they are rolled back. Nothing when no marks are held.
-    void ReleaseExportMarks(bool keep);
+    // Ends the held marks: keep makes them durable, together with the name of the update file that
+    // holds their rows when one is given (a failure to do so is fatal and drops them); otherwise
+    // they are rolled back. Nothing when no marks are held.
+    void ReleaseExportMarks(bool keep, const XString& updateFile = XString());
 
     // Value operation: the record counter plus 1, as decimal text.
     XString NextCounterString();
@@ -192,8 +193,10 @@ private:
     void DeleteUpdateFiles();
     // True when the attendance cache file is there and not empty.
     bool HistoryPresent();
-    // Removes an update file whose rows could not be marked sent.
-    void RemoveUnmarkedUpdateFile(const XString& path);
+    // Gives the update file whose rows an earlier run marked sent, but which that run left under
+    // its temporary name, its name; removes the other unfinished update files but this run's.
+    void CompleteUpdateFiles();
+    void RemoveUnfinishedUpdateFiles(const XString& current);
     XString QueryTextForMessage();
     // Logs and throws "Failed with error [text] while writing file [name]".
     [[noreturn]] void FailFile(const XString& name, const XString& error);

@@ -143,6 +143,20 @@ void XFile::Close()
     }
 }
 
+XString XFile::CloseUnnamed()
+{
+    const XString partial = m_partialPath;
+    m_partialPath = XString();
+    try {
+        Close();
+    } catch (...) {
+        if (!partial.IsEmpty())
+            ::unlink(partial.CStr());
+        throw;
+    }
+    return partial;
+}
+
 void XFile::Discard()
 {
     if (m_fd >= 0)

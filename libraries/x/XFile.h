@@ -52,6 +52,9 @@ public:
     // Flushes and closes; closing a closed file does nothing. A ModeReplace file then replaces the
     // target (on any failure the temporary file is removed and the target left as it was).
     virtual void Close();
+    // Flushes and closes a ModeReplace file but leaves it under its temporary name, which it
+    // answers (empty for a file written in place); on any failure the temporary file is removed.
+    XString CloseUnnamed();
     // Closes without flushing and without reporting; a ModeReplace file's temporary file is removed.
     void Discard();
     bool IsOpen() const { return m_fd >= 0; }

@@ -1,6 +1,6 @@
 // The end of the update pass and the attendance history under faults, on SQLite and on
-// PostgreSQL: the disk fills up just as the sent rows are marked, the program is killed between
-// the update file's final name and those marks, and the history file is deleted or emptied.
+// PostgreSQL: the disk fills up just as the sent rows are marked, the program is killed just
+// before or just after those marks, and the history file is deleted or emptied.
 #include "DataSources.h"
 
 #include <QDate>
@@ -128,7 +128,7 @@ protected:
         QProcessEnvironment env = live->env;
         if (!fault.isEmpty()) {
             env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
-            env.insert("VH_FAULT_AFTER_PDU", fault);
+            env.insert("VH_FAULT_UPDATE_FILE", fault);
         }
         const QStringList before = UpdateFiles(out);
         const ProgramResult r =
@@ -205,25 +205,41 @@ TEST_P(HistoryFaults, AFullDiskWhenTheSentRowsAreMarkedLeavesNoUpdateFile)
     EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8)}));
 }
 
-TEST_P(HistoryFaults, AKillBetweenTheFileNameAndTheMarksSendsAgainAndLosesNothing)
+TEST_P(HistoryFaults, AKillAtTheEndOfTheUpdateFileSendsEveryChangeOnce)
 {
     ProgramResult r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
 
-    // The update file has its final name; its rows were never marked sent.
+    // Killed with the whole update file on the disk, before its rows were marked sent: the next
+    // run removes the file and sends the change.
     SetCode(4, 9);
-    r = Run("--att", "kill");
+    r = Run("--att", "kill-before-marks");
     EXPECT_EQ(r.code, -2);
-    EXPECT_EQ(newFiles.size(), 1);
-    EXPECT_EQ(Text(lines), Text({Line(4, 9)}));
-
-    // The next run sends the change again rather than never.
+    EXPECT_EQ(newFiles, QStringList());
+    EXPECT_EQ(QDir(out).entryList(QStringList{"*.partial"}, QDir::Files).size(), 1);
     r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(Text(lines), Text({Line(4, 9)}));
+    EXPECT_EQ(newFiles.size(), 1);
+
+    // Killed after the marks, before the file took its name: the next run gives it its name and
+    // sends the change no more.
+    SetCode(5, 7);
+    r = Run("--att", "kill-after-marks");
+    EXPECT_EQ(r.code, -2);
+    EXPECT_EQ(newFiles, QStringList());
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(newFiles.size(), 2);
+    EXPECT_EQ(Text(lines), Text({Line(5, 7)}));
+    EXPECT_EQ(r.LogMessages("Gave the update file " + newFiles.first() + " of an earlier run its name.").size(),
+              1);
+    EXPECT_TRUE(QDir(out).entryList(QStringList{"*.partial"}, QDir::Files).isEmpty());
+
     r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(Text(lines), Text({}));
+    EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(4, 9), Line(5, 7)}));
 }
 
 TEST_P(HistoryFaults, ADeletedOrEmptiedHistoryFailsTheRunAndDeletesNothing)

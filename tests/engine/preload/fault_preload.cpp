@@ -1,7 +1,9 @@
-// Faults for the program's child runs, loaded with LD_PRELOAD. Once a file has been renamed to a
-// name ending in ".PDU", VH_FAULT_AFTER_PDU says what happens next:
-//   "full": every later write to the attendance cache fails as on a full disk (ENOSPC);
-//   "kill": the process is killed at once, as by "kill -9".
+// Faults for the program's child runs, loaded with LD_PRELOAD. VH_FAULT_UPDATE_FILE says what
+// happens at the end of the update file:
+//   "full": once the whole update file is on the disk under its temporary name, every later write
+//           to the attendance cache fails as on a full disk (ENOSPC);
+//   "kill-before-marks": the process is killed at once (as by "kill -9") at that point;
+//   "kill-after-marks": the process is killed just before the file takes its final name.
 #include <dlfcn.h>
 #include <errno.h>
 #include <signal.h>
@@ -44,22 +46,47 @@ bool IsCache(int fd)
     return strstr(path, "/Attendance/Attendance.db") != nullptr;
 }
 
+const char* Fault()
+{
+    const char* fault = getenv("VH_FAULT_UPDATE_FILE");
+    return fault ? fault : "";
+}
+
+bool IsUnfinishedUpdateFile(const char* path)
+{
+    return path && EndsWith(path, ".PDU.partial");
+}
+
 }  // namespace
 
 extern "C" {
 
+int fsync(int fd)
+{
+    static const auto real = Real<int (*)(int)>("fsync");
+    const int rc = real(fd);
+    char link[64];
+    char path[4096];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t n = readlink(link, path, sizeof path - 1);
+    if (rc == 0 && n > 0) {
+        path[n] = '\0';
+        if (IsUnfinishedUpdateFile(path)) {
+            if (strcmp(Fault(), "kill-before-marks") == 0)
+                raise(SIGKILL);
+            if (strcmp(Fault(), "full") == 0)
+                g_full = true;
+        }
+    }
+    return rc;
+}
+
 int rename(const char* from, const char* to)
 {
     static const auto real = Real<int (*)(const char*, const char*)>("rename");
-    const int rc = real(from, to);
-    const char* fault = getenv("VH_FAULT_AFTER_PDU");
-    if (rc == 0 && fault && to && EndsWith(to, ".PDU")) {
-        if (strcmp(fault, "kill") == 0)
-            raise(SIGKILL);
-        if (strcmp(fault, "full") == 0)
-            g_full = true;
-    }
-    return rc;
+    if (IsUnfinishedUpdateFile(from) && strcmp(Fault(), "kill-after-marks") == 0)
+        raise(SIGKILL);
+    return real(from, to);
 }
 
 ssize_t write(int fd, const void* buf, size_t count)
