@@ -3,7 +3,7 @@
 // attendance codes that each say which record they belong to.
 #pragma once
 
-#include "DataSources.h"
+#include "AttendanceSource.h"
 
 #include <QDate>
 #include <QDir>
@@ -18,11 +18,6 @@ inline const QString kProgram = VARNHOLM_BIN;
 #else
 inline const QString kProgram;
 #endif
-
-inline QString Iso(int days)
-{
-    return QDate::currentDate().addDays(days).toString("yyyy-MM-dd");
-}
 
 // The data lines of the attendance sections of an update file.
 inline QStringList AttendanceLines(const QString& path)

@@ -2,7 +2,7 @@
 // to the day it runs (SQLite and PostgreSQL): the windows around today and the school year's
 // ends, the overlap days, re-runs, changed and deleted codes, a configuration change, runs that
 // fail while caching or while marking rows, and the attendance code file that is written once.
-#include "DataSources.h"
+#include "AttendanceSource.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -19,28 +19,15 @@ namespace {
 
 const QDate kToday = QDate::currentDate();
 
-QString Iso(int days)
-{
-    return kToday.addDays(days).toString("yyyy-MM-dd");
-}
-
 QString Us(int days)
 {
     return kToday.addDays(days).toString("MM/dd/yyyy");
 }
 
-// One attendance record; days count from today; a meeting has a CC row (schedule) and a period.
-struct Att
-{
-    int id, student, school, days, code;
-    bool meeting;
-    int schedule, period;
-};
-
 // School 100: the current year from 40 days ago to 200 days ahead, last year before it.
 // School 200: the current year ended 20 days ago.
 // clang-format off
-const Att kRows[] = {
+const std::vector<AttRecord> kRows = {
     {1, 1001, 100, -41, 1, false, 0, 0},  // before the year's first day
     {2, 1001, 100, -40, 1, false, 0, 0},  // the first day
     {3, 1002, 100, -30, 2, false, 0, 0},
@@ -62,9 +49,9 @@ const Att kRows[] = {
 };
 // clang-format on
 
-const Att& Row(int id)
+const AttRecord& Row(int id)
 {
-    for (const Att& row : kRows) {
+    for (const AttRecord& row : kRows) {
         if (row.id == id)
             return row;
     }
@@ -73,32 +60,11 @@ const Att& Row(int id)
 
 void FillSchool(ChangeableSource& live)
 {
-    const QString terms = live.Table("Terms");
-    const QString att = live.Table("Attendance");
-    live.Exec("DROP TABLE IF EXISTS " + terms);
-    live.Exec("CREATE TABLE " + terms +
-              " (ID INTEGER, SchoolID INTEGER, YearID INTEGER, Name VARCHAR(40), FirstDay DATE, "
-              "LastDay DATE, IsYearRec INTEGER)");
-    live.Exec(QString("INSERT INTO %1 VALUES (1, 100, 26, 'Last year', '%2', '%3', 1), "
-                      "(2, 100, 27, 'This year', '%4', '%5', 1), (3, 200, 27, 'Ridge year', '%6', '%7', 1)")
-                  .arg(terms, Iso(-400), Iso(-41), Iso(-40), Iso(200), Iso(-120), Iso(-20)));
-    live.Exec("DROP TABLE IF EXISTS " + att);
-    live.Exec("CREATE TABLE " + att +
-              " (ID INTEGER, StudentID INTEGER, SchoolID INTEGER, YearID INTEGER, ATT_Date DATE, "
-              "Attendance_CodeID INTEGER, ATT_Mode_Code VARCHAR(20), CCID INTEGER, PeriodID "
-              "INTEGER)");
-    for (const Att& r : kRows) {
-        live.Exec(QString("INSERT INTO %1 VALUES (%2, %3, %4, 27, '%5', %6, '%7', %8, %9)")
-                      .arg(att)
-                      .arg(r.id)
-                      .arg(r.student)
-                      .arg(r.school)
-                      .arg(Iso(r.days))
-                      .arg(r.code)
-                      .arg(r.meeting ? "ATT_ModeMeeting" : "ATT_ModeDaily")
-                      .arg(r.meeting ? QString::number(r.schedule) : "NULL")
-                      .arg(r.meeting ? QString::number(r.period) : "NULL"));
-    }
+    FillAttendanceSource(live,
+                         {{1, 100, 26, "Last year", -400, -41},
+                          {2, 100, 27, "This year", -40, 200},
+                          {3, 200, 27, "Ridge year", -120, -20}},
+                         kRows);
 }
 
 void SetCode(ChangeableSource& live, int id, int code)
@@ -112,7 +78,7 @@ void SetCode(ChangeableSource& live, int id, int code)
 // The line of the update file for a record, with its code (empty: deleted in the source).
 QString Line(int id, const QString& code)
 {
-    const Att& r = Row(id);
+    const AttRecord& r = Row(id);
     const char* const sections[] = {"", "501", "502", "601"};
     return QString("%1\t%2\t%3\t%4\t\t\t\t\t\t")
         .arg(r.student)
@@ -195,7 +161,7 @@ protected:
     // newcode and oldcode of a cached row.
     QString Codes(const char* table, int id)
     {
-        const Att& r = Row(id);
+        const AttRecord& r = Row(id);
         const QStringList codes = SqliteRows(
             Cache(), QString("SELECT COALESCE(newcode, 'NULL') || '/' || COALESCE(oldcode, 'NULL') FROM %1 "
                              "WHERE stdkey = '%2' AND attdate = '%3'")

@@ -1,7 +1,7 @@
 // The end of the update pass and the attendance history under faults, on SQLite and on
 // PostgreSQL: the disk fills up just as the sent rows are marked, the program is killed just
 // before or just after those marks, and the history file is deleted or emptied.
-#include "DataSources.h"
+#include "AttendanceSource.h"
 
 #include <QDate>
 #include <QDir>
@@ -17,35 +17,23 @@ namespace {
 
 const QDate kToday = QDate::currentDate();
 
-QString Iso(int days)
-{
-    return kToday.addDays(days).toString("yyyy-MM-dd");
-}
-
-// One attendance record of school 100, days counted from today; a meeting has a schedule row
-// (CC 1 is section 501, CC 2 section 502) and a period.
-struct Record
-{
-    int id, student, days, code;
-    bool meeting;
-    int schedule, period;
-};
-
+// Attendance records of school 100, days counted from today; a meeting has a schedule row (CC 1 is
+// section 501, CC 2 section 502) and a period.
 // clang-format off
-const Record kRecords[] = {
-    {1, 1001, -9, 1, false, 0, 0},
-    {2, 1002, -9, 2, false, 0, 0},
-    {3, 1001, -6, 3, false, 0, 0},
-    {4, 1002, -4, 1, false, 0, 0},
-    {5, 1001, -2, 2, false, 0, 0},
-    {11, 1001, -5, 1, true, 1, 1},
-    {12, 1002, -3, 2, true, 2, 2},
+const std::vector<AttRecord> kRecords = {
+    {1, 1001, 100, -9, 1, false, 0, 0},
+    {2, 1002, 100, -9, 2, false, 0, 0},
+    {3, 1001, 100, -6, 3, false, 0, 0},
+    {4, 1002, 100, -4, 1, false, 0, 0},
+    {5, 1001, 100, -2, 2, false, 0, 0},
+    {11, 1001, 100, -5, 1, true, 1, 1},
+    {12, 1002, 100, -3, 2, true, 2, 2},
 };
 // clang-format on
 
-const Record& Find(int id)
+const AttRecord& Find(int id)
 {
-    for (const Record& r : kRecords) {
+    for (const AttRecord& r : kRecords) {
         if (r.id == id)
             return r;
     }
@@ -56,37 +44,15 @@ const Record& Find(int id)
 // days ago.
 void FillSchool(ChangeableSource& live)
 {
-    const QString terms = live.Table("Terms");
-    const QString att = live.Table("Attendance");
-    live.Exec("DROP TABLE IF EXISTS " + terms);
-    live.Exec("CREATE TABLE " + terms +
-              " (ID INTEGER, SchoolID INTEGER, YearID INTEGER, Name VARCHAR(40), FirstDay DATE, "
-              "LastDay DATE, IsYearRec INTEGER)");
-    live.Exec(QString("INSERT INTO %1 VALUES (1, 100, 27, 'This year', '%2', '%3', 1), "
-                      "(2, 200, 27, 'Ridge year', '%4', '%5', 1)")
-                  .arg(terms, Iso(-40), Iso(200), Iso(-120), Iso(-20)));
-    live.Exec("DROP TABLE IF EXISTS " + att);
-    live.Exec("CREATE TABLE " + att +
-              " (ID INTEGER, StudentID INTEGER, SchoolID INTEGER, YearID INTEGER, ATT_Date DATE, "
-              "Attendance_CodeID INTEGER, ATT_Mode_Code VARCHAR(20), CCID INTEGER, PeriodID INTEGER)");
-    for (const Record& r : kRecords) {
-        live.Exec(QString("INSERT INTO %1 VALUES (%2, %3, 100, 27, '%4', %5, '%6', %7, %8)")
-                      .arg(att)
-                      .arg(r.id)
-                      .arg(r.student)
-                      .arg(Iso(r.days))
-                      .arg(r.code)
-                      .arg(r.meeting ? "ATT_ModeMeeting" : "ATT_ModeDaily")
-                      .arg(r.meeting ? QString::number(r.schedule) : "NULL")
-                      .arg(r.meeting ? QString::number(r.period) : "NULL"));
-    }
+    FillAttendanceSource(live, {{1, 100, 27, "This year", -40, 200}, {2, 200, 27, "Ridge year", -120, -20}},
+                         kRecords);
 }
 
 // The line of the update file for a record with a code: student, date, section (empty for a day
 // record), code, and six empty fields.
 QString Line(int id, int code)
 {
-    const Record& r = Find(id);
+    const AttRecord& r = Find(id);
     return QString("%1\t%2\t%3\t%4\t\t\t\t\t\t")
         .arg(r.student)
         .arg(kToday.addDays(r.days).toString("MM/dd/yyyy"), r.meeting ? QString::number(500 + r.schedule) : "")
@@ -97,7 +63,7 @@ QString Line(int id, int code)
 QStringList Everything()
 {
     QStringList lines;
-    for (const Record& r : kRecords)
+    for (const AttRecord& r : kRecords)
         lines << Line(r.id, r.code);
     return lines;
 }
