@@ -44,26 +44,21 @@ Database=golden_$name
 "
 done
 
-# A copy of the sample school that the fault tests change: database faults, data source vh_faults_pg.
-psql_as postgres "$superpw" postgres -c "CREATE DATABASE faults OWNER vh_user"
-psql_as vh_user "$userpw" faults -f "$data/school-pg.sql" >/dev/null
-golden_dsns+="[vh_faults_pg]
+# Copies of the sample school that the fault tests change: database $1, data source $2.
+sample_copy() {
+  psql_as postgres "$superpw" postgres -c "CREATE DATABASE $1 OWNER vh_user"
+  psql_as vh_user "$userpw" "$1" -f "$data/school-pg.sql" >/dev/null
+  golden_dsns+="[$2]
 Driver=PostgreSQL Unicode
 Servername=127.0.0.1
 Port=$port
-Database=faults
+Database=$1
 "
-
-# Another copy for the tests that stop the server under a running program: database server_faults,
-# data source vh_server_faults_pg, and the script that stops and starts the server.
-psql_as postgres "$superpw" postgres -c "CREATE DATABASE server_faults OWNER vh_user"
-psql_as vh_user "$userpw" server_faults -f "$data/school-pg.sql" >/dev/null
-golden_dsns+="[vh_server_faults_pg]
-Driver=PostgreSQL Unicode
-Servername=127.0.0.1
-Port=$port
-Database=server_faults
-"
+}
+# Database faults.
+sample_copy faults vh_faults_pg
+# The tests that stop the server under a running program, with the script that stops and starts it.
+sample_copy server_faults vh_server_faults_pg
 pg_server_control_script "$dir/server.sh"
 
 cat >"$dir/odbc.ini" <<INI
