@@ -35,6 +35,7 @@ public:
                             const QString& message);
 
     void setTitle(const QString& title) { m_title = title; }
+    QString title() const { return m_title; }
     // Chooses the targets from the log switch; false for an unknown word.
     bool setTarget(const QString& word);
     Target target() const { return m_target; }

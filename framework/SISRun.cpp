@@ -4,6 +4,7 @@
 
 #include "AppTaskBase.h"
 #include "Constants.h"
+#include "CrashGuard.h"
 #include "Keywords.h"
 #include "LogManager.h"
 #include "SISMessageWriter.h"
@@ -205,6 +206,9 @@ int SISConfig::commandRun()
     QString result;
     bool ok = false;
     if (AppTaskBase* t = task()) {
+        // A crash (of the program or of a driver it loaded) ends the run as a failed run.
+        CrashGuard::arm(joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix)),
+                        finishedFile().isEmpty() ? QString() : joinPath(folder, finishedFile()), RunMethod);
         // With the "extract" target the console gets no log lines from here on.
         LogManager::instance()->setExtracting(true);
         ok = t->BeginExecute(params(), mode, result);
@@ -299,6 +303,7 @@ int SISConfig::exitCommand(int code, const QString& failText)
         text = QStringLiteral("Failed on ") + m_command + QLatin1Char('.');
     if (!m_validating)
         writeStatusFiles(code == 0, text);
+    CrashGuard::disarm();
     LogManager::instance()->flush();
     unlockOutputFolder();
     return code;

@@ -60,10 +60,11 @@ pid_t StartWithCores(const QStringList& command, const QString& folder, const QP
     return pid;
 }
 
-// Ends the process as a crash does; true when the kernel wrote a core for it.
+// Ends the process as a crash does; true when the kernel wrote a core for it. SIGQUIT: a run's
+// crash guard ends a run on SIGSEGV itself, and leaves this one to the kernel.
 bool CrashLeavesCore(pid_t pid)
 {
-    kill(pid, SIGSEGV);
+    kill(pid, SIGQUIT);
     int status = 0;
     if (waitpid(pid, &status, 0) != pid)
         return false;

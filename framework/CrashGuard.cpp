@@ -1,0 +1,242 @@
+// The crash guard of a run: its handler uses only async-signal-safe calls on texts made in advance.
+
+#include "CrashGuard.h"
+
+#include "Constants.h"
+#include "Keywords.h"
+#include "LogManager.h"
+#include "SISMessageWriter.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+const int FatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+const int CriticalLevel = 2;
+const char* const StoppedHead = "The program stopped on signal ";
+const char* const StoppedTail = " (a fault in the database driver or the program).";
+
+struct Text
+{
+    char data[4096];
+    size_t size;
+};
+
+Text g_errorHead, g_tail, g_consoleHead, g_consoleMid, g_logFile, g_logHead, g_logMid;
+Text g_statusFile, g_statusTail, g_finishedFile, g_finishedText;
+long long g_utcOffset = 0;  // seconds east of UTC when armed
+bool g_armed = false;
+char g_altStack[64 * 1024];
+
+// An empty text when the bytes (with the NUL of a path) do not fit.
+void set(Text& text, const QByteArray& bytes)
+{
+    text.size = 0;
+    text.data[0] = '\0';
+    if (size_t(bytes.size()) >= sizeof text.data)
+        return;
+    std::memcpy(text.data, bytes.constData(), size_t(bytes.size()));
+    text.data[bytes.size()] = '\0';
+    text.size = size_t(bytes.size());
+}
+
+// A growing line on the handler's stack; what does not fit is left off.
+struct Line
+{
+    char data[3 * sizeof(Text::data)];
+    size_t size = 0;
+    void add(const char* bytes, size_t count)
+    {
+        for (size_t i = 0; i < count && size < sizeof data; ++i)
+            data[size++] = bytes[i];
+    }
+    void add(const Text& text) { add(text.data, text.size); }
+};
+
+bool writeAll(int fd, const char* bytes, size_t count)
+{
+    while (count > 0) {
+        const ssize_t done = ::write(fd, bytes, count);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        bytes += done;
+        count -= size_t(done);
+    }
+    return true;
+}
+
+// Writes the file anew; false when any step failed.
+bool writeFile(const Text& path, const Line& line)
+{
+    const int fd = ::open(path.data, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, line.data, line.size);
+    return ::close(fd) == 0 && written;
+}
+
+// Zero-padded decimal digits, at least width of them.
+void addNumber(Line& line, long long value, int width)
+{
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0 || count < width);
+    while (count > 0)
+        line.add(&digits[--count], 1);
+}
+
+// The local time as "yyyy/MM/dd hh:mm:ss" (days to a civil date after H. Hinnant).
+void addNow(Line& line)
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const long long t = now.tv_sec + g_utcOffset;
+    const long long days = t >= 0 ? t / 86400 : (t - 86399) / 86400;
+    const long long seconds = t - days * 86400;
+    const long long z = days + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    const long long day = doy - (153 * mp + 2) / 5 + 1;
+    const long long month = mp < 10 ? mp + 3 : mp - 9;
+    addNumber(line, yoe + era * 400 + (month <= 2 ? 1 : 0), 4);
+    line.add("/", 1);
+    addNumber(line, month, 2);
+    line.add("/", 1);
+    addNumber(line, day, 2);
+    line.add(" ", 1);
+    addNumber(line, seconds / 3600, 2);
+    line.add(":", 1);
+    addNumber(line, seconds / 60 % 60, 2);
+    line.add(":", 1);
+    addNumber(line, seconds % 60, 2);
+}
+
+void onFatalSignal(int signal)
+{
+    Line line;  // the one line on the handler's stack, used for each write in turn
+    addNow(line);
+    char stamp[19];  // "yyyy/MM/dd hh:mm:ss"
+    for (size_t i = 0; i < sizeof stamp; ++i)
+        stamp[i] = line.data[i];
+    const char* const time = stamp + 11;
+    char number[8];
+    line.size = 0;
+    addNumber(line, signal, 1);
+    size_t digits = 0;
+    for (; digits < line.size && digits < sizeof number; ++digits)
+        number[digits] = line.data[digits];
+
+    line.size = 0;
+    line.add(g_consoleHead);
+    line.add(time, 8);
+    line.add(g_consoleMid);
+    line.add(number, digits);
+    line.add(g_tail);
+    line.add("\n", 1);
+    writeAll(STDOUT_FILENO, line.data, line.size);
+
+    line.size = 0;
+    line.add(g_errorHead);
+    line.add(number, digits);
+    line.add(g_tail);
+    line.add("\n", 1);
+    writeAll(STDERR_FILENO, line.data, line.size);
+
+    if (g_logFile.size > 0) {
+        line.size = 0;
+        line.add(g_logHead);
+        line.add(time, 8);
+        line.add(g_logMid);
+        line.add(number, digits);
+        line.add(g_tail);
+        line.add("\r\n", 2);
+        const int fd = ::open(g_logFile.data, O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd >= 0) {
+            writeAll(fd, line.data, line.size);
+            ::close(fd);
+        }
+    }
+
+    line.size = 0;
+    line.add(stamp, sizeof stamp);
+    line.add(g_statusTail);
+    if (g_statusFile.size > 0 && writeFile(g_statusFile, line)) {
+        line.size = 0;
+        line.add(g_finishedText);
+        if (g_finishedFile.size > 0)
+            writeFile(g_finishedFile, line);
+    } else {
+        // An earlier result must not stand for this one (an empty path removes nothing).
+        ::unlink(g_statusFile.data);
+        ::unlink(g_finishedFile.data);
+    }
+    ::_exit(1);
+}
+}  // namespace
+
+void CrashGuard::arm(const QString& statusFile, const QString& finishedFile, const QString& method)
+{
+    LogManager* log = LogManager::instance();
+    const QString head = QString::fromLatin1(StoppedHead);
+    set(g_errorHead,
+        SISMessageWriter::joinFields({kw::TagError, QStringLiteral("Extraction Failed"), head}).toUtf8());
+    set(g_tail, QByteArray(StoppedTail));
+    const QByteArray console = LogManager::consoleLine(CriticalLevel, QTime(0, 0), method, head).toUtf8();
+    const int consoleTime = console.indexOf("00:00:00");
+    set(g_consoleHead, console.left(consoleTime));
+    set(g_consoleMid, console.mid(consoleTime + 8));
+    // The file line begins with the title, a colon and the time.
+    const QByteArray fileLine =
+        LogManager::fileLine(log->title(), CriticalLevel, QTime(0, 0), method, head).toUtf8();
+    const int fileTime = log->title().toUtf8().size() + 1;
+    set(g_logHead, fileLine.left(fileTime));
+    set(g_logMid, fileLine.mid(fileTime + 8));
+    set(g_logFile, QFile::encodeName(log->filePath()));
+    set(g_statusFile, QFile::encodeName(statusFile));
+    set(g_statusTail, QByteArray("\t") + txt::Failed + '\t' + txt::FailedOnExtraction + "\r\n");
+    set(g_finishedFile, QFile::encodeName(finishedFile));
+    set(g_finishedText, QByteArray(txt::FinishedWord) + "\r\n");
+    g_utcOffset = QDateTime::currentDateTime().offsetFromUtc();
+
+    stack_t stack{};
+    stack.ss_sp = g_altStack;
+    stack.ss_size = sizeof g_altStack;
+    sigaltstack(&stack, nullptr);
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onFatalSignal;
+    action.sa_flags = SA_RESETHAND | SA_ONSTACK;
+    sigfillset(&action.sa_mask);
+    for (int signal : FatalSignals)
+        sigaction(signal, &action, nullptr);
+    g_armed = true;
+}
+
+void CrashGuard::disarm()
+{
+    if (!g_armed)
+        return;
+    struct sigaction action
+    {
+    };
+    action.sa_handler = SIG_DFL;
+    for (int signal : FatalSignals)
+        sigaction(signal, &action, nullptr);
+    g_armed = false;
+}
