@@ -91,6 +91,20 @@ ProgramResult RunThrough(const QString& script, const QStringList& args, const Q
     return result;
 }
 
+ExecVectors::ExecVectors(const QStringList& command, const QProcessEnvironment& env)
+{
+    for (const QString& a : command)
+        m_args.push_back(a.toStdString());
+    for (const QString& v : env.toStringList())
+        m_vars.push_back(v.toStdString());
+    for (std::string& a : m_args)
+        m_argv.push_back(&a[0]);
+    m_argv.push_back(nullptr);
+    for (std::string& v : m_vars)
+        m_envp.push_back(&v[0]);
+    m_envp.push_back(nullptr);
+}
+
 QString Encode(const QString& password)
 {
     return QString::fromLatin1(password.toUtf8().toHex());

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 namespace enginetest {
 
 struct ProgramResult
@@ -33,6 +36,21 @@ ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env
 // (a closed output, a pipe, a size limit, another user), in workDir when one is given.
 ProgramResult RunThrough(const QString& script, const QStringList& args, const QProcessEnvironment& env,
                          const QString& workDir = QString());
+
+// The argument and environment vectors of an execve of the command, with the texts they point to.
+class ExecVectors
+{
+public:
+    ExecVectors(const QStringList& command, const QProcessEnvironment& env);
+    ExecVectors(const ExecVectors&) = delete;
+    ExecVectors& operator=(const ExecVectors&) = delete;
+    char* const* Argv() const { return m_argv.data(); }
+    char* const* Envp() const { return m_envp.data(); }
+
+private:
+    std::vector<std::string> m_args, m_vars;
+    std::vector<char*> m_argv, m_envp;
+};
 
 // The password as the host sends it: hexadecimal, two digits per character.
 QString Encode(const QString& password);

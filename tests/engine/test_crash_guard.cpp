@@ -14,8 +14,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <string>
-#include <vector>
 
 using namespace enginetest;
 
@@ -47,18 +45,7 @@ Crashed RunAndSignal(const QStringList& args, const QProcessEnvironment& env, in
 {
     Crashed result;
 #ifdef VARNHOLM_BIN
-    std::vector<std::string> strings{VARNHOLM_BIN}, vars;
-    for (const QString& a : args)
-        strings.push_back(a.toStdString());
-    for (const QString& v : env.toStringList())
-        vars.push_back(v.toStdString());
-    std::vector<char*> argv, envp;
-    for (std::string& s : strings)
-        argv.push_back(&s[0]);
-    argv.push_back(nullptr);
-    for (std::string& v : vars)
-        envp.push_back(&v[0]);
-    envp.push_back(nullptr);
+    const ExecVectors exec(QStringList{VARNHOLM_BIN} + args, env);
 
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
@@ -70,7 +57,7 @@ Crashed RunAndSignal(const QStringList& args, const QProcessEnvironment& env, in
         dup2(null, 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        execve(argv[0], argv.data(), envp.data());
+        execve(exec.Argv()[0], exec.Argv(), exec.Envp());
         _exit(127);
     }
     close(out[1]);

@@ -19,7 +19,6 @@
 
 #include <csignal>
 #include <string>
-#include <vector>
 
 using namespace enginetest;
 
@@ -28,18 +27,7 @@ namespace {
 // Starts the command in the folder with core files allowed and every output to /dev/null.
 pid_t StartWithCores(const QStringList& command, const QString& folder, const QProcessEnvironment& env)
 {
-    std::vector<std::string> args, vars;
-    for (const QString& a : command)
-        args.push_back(a.toStdString());
-    for (const QString& v : env.toStringList())
-        vars.push_back(v.toStdString());
-    std::vector<char*> argv, envp;
-    for (std::string& a : args)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    for (std::string& v : vars)
-        envp.push_back(&v[0]);
-    envp.push_back(nullptr);
+    const ExecVectors exec(command, env);
     const std::string where = folder.toStdString();
 
     const pid_t pid = fork();
@@ -54,7 +42,7 @@ pid_t StartWithCores(const QStringList& command, const QString& folder, const QP
         dup2(null, 0);
         dup2(null, 1);
         dup2(null, 2);
-        execve(argv[0], argv.data(), envp.data());
+        execve(exec.Argv()[0], exec.Argv(), exec.Envp());
         _exit(127);
     }
     return pid;
