@@ -116,7 +116,15 @@ protected:
         ASSERT_TRUE(stopped) << r.out.right(2000).toStdString();
         ASSERT_TRUE(restarted);
         Collect(before);
-        ExpectFailed(r, "connection", before);
+        // psqlODBC itself may crash when the server goes while a fetch's rows arrive: the run then
+        // fails through the crash guard and leaves its unfinished files to the next run.
+        if (r.err.contains("The program stopped on signal 11")) {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(Status(out), kFailedRun);
+            EXPECT_EQ(UpdateFiles(out), before);
+        } else {
+            ExpectFailed(r, "connection", before);
+        }
         EXPECT_FALSE(r.err.contains("does not exist")) << r.err.toStdString();
         const QString afterStop = QString::fromUtf8(r.out.toUtf8().mid(stopLine));
         EXPECT_FALSE(afterStop.contains("does not exist")) << afterStop.toStdString();
