@@ -6,6 +6,7 @@
 
 #include <QDate>
 
+#include <stdexcept>
 #include <vector>
 
 namespace enginetest {
@@ -23,6 +24,15 @@ struct AttRecord
     bool meeting;
     int schedule, period;
 };
+
+inline const AttRecord& FindRecord(const std::vector<AttRecord>& records, int id)
+{
+    for (const AttRecord& r : records) {
+        if (r.id == id)
+            return r;
+    }
+    throw std::logic_error("no such attendance record");
+}
 
 // One year record of Terms.
 struct YearRecord

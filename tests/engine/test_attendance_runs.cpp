@@ -49,15 +49,6 @@ const std::vector<AttRecord> kRows = {
 };
 // clang-format on
 
-const AttRecord& Row(int id)
-{
-    for (const AttRecord& row : kRows) {
-        if (row.id == id)
-            return row;
-    }
-    throw std::logic_error("no such row");
-}
-
 void FillSchool(ChangeableSource& live)
 {
     FillAttendanceSource(live,
@@ -78,7 +69,7 @@ void SetCode(ChangeableSource& live, int id, int code)
 // The line of the update file for a record, with its code (empty: deleted in the source).
 QString Line(int id, const QString& code)
 {
-    const AttRecord& r = Row(id);
+    const AttRecord& r = FindRecord(kRows, id);
     const char* const sections[] = {"", "501", "502", "601"};
     return QString("%1\t%2\t%3\t%4\t\t\t\t\t\t")
         .arg(r.student)
@@ -95,7 +86,7 @@ QStringList Lines(std::initializer_list<int> ids)
 {
     QStringList lines;
     for (int id : ids)
-        lines << Line(id, QString::number(Row(id).code));
+        lines << Line(id, QString::number(FindRecord(kRows, id).code));
     lines.sort();
     return lines;
 }
@@ -161,7 +152,7 @@ protected:
     // newcode and oldcode of a cached row.
     QString Codes(const char* table, int id)
     {
-        const AttRecord& r = Row(id);
+        const AttRecord& r = FindRecord(kRows, id);
         const QStringList codes = SqliteRows(
             Cache(), QString("SELECT COALESCE(newcode, 'NULL') || '/' || COALESCE(oldcode, 'NULL') FROM %1 "
                              "WHERE stdkey = '%2' AND attdate = '%3'")

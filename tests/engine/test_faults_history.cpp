@@ -9,7 +9,6 @@
 #include <QFileInfo>
 
 #include <memory>
-#include <stdexcept>
 
 using namespace enginetest;
 
@@ -31,15 +30,6 @@ const std::vector<AttRecord> kRecords = {
 };
 // clang-format on
 
-const AttRecord& Find(int id)
-{
-    for (const AttRecord& r : kRecords) {
-        if (r.id == id)
-            return r;
-    }
-    throw std::logic_error("no such record");
-}
-
 // The school year of school 100 runs from 40 days ago to 200 days ahead; school 200's ended 20
 // days ago.
 void FillSchool(ChangeableSource& live)
@@ -52,7 +42,7 @@ void FillSchool(ChangeableSource& live)
 // record), code, and six empty fields.
 QString Line(int id, int code)
 {
-    const AttRecord& r = Find(id);
+    const AttRecord& r = FindRecord(kRecords, id);
     return QString("%1\t%2\t%3\t%4\t\t\t\t\t\t")
         .arg(r.student)
         .arg(kToday.addDays(r.days).toString("MM/dd/yyyy"), r.meeting ? QString::number(500 + r.schedule) : "")
