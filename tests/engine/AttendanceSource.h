@@ -6,6 +6,8 @@
 
 #include <QDate>
 
+#include <memory>
+
 #include <stdexcept>
 #include <vector>
 
@@ -77,5 +79,37 @@ inline void FillAttendanceSource(ChangeableSource& live, const std::vector<YearR
                       .arg(r.meeting ? QString::number(r.period) : "NULL"));
     }
 }
+
+// Gives the attendance record a new code in the source.
+inline void SetCode(ChangeableSource& live, int id, int code)
+{
+    live.Exec(QString("UPDATE %1 SET Attendance_CodeID = %2 WHERE ID = %3")
+                  .arg(live.Table("Attendance"))
+                  .arg(code)
+                  .arg(id));
+}
+
+// A test of runs on the live attendance source, which Fill fills, into a folder of its own.
+class LiveAttendanceTest : public ::testing::TestWithParam<DataSource>
+{
+protected:
+    explicit LiveAttendanceTest(const char* folder) : m_folder(folder) {}
+    virtual void Fill(ChangeableSource& source) = 0;
+    void SetUp() override
+    {
+        if (!HaveProgram())
+            GTEST_SKIP() << "no program";
+        live.reset(
+            new ChangeableSource(GetParam(), "golden-attendance_live.db", "vh_golden_attendance_live_pg"));
+        Fill(*live);
+        out = NewFolder(QString(m_folder) + "-" + GetParam().name);
+    }
+
+    std::unique_ptr<ChangeableSource> live;
+    QString out;
+
+private:
+    const char* m_folder;
+};
 
 }  // namespace enginetest

@@ -58,14 +58,6 @@ void FillSchool(ChangeableSource& live)
                          kRows);
 }
 
-void SetCode(ChangeableSource& live, int id, int code)
-{
-    live.Exec(QString("UPDATE %1 SET Attendance_CodeID = %2 WHERE ID = %3")
-                  .arg(live.Table("Attendance"))
-                  .arg(code)
-                  .arg(id));
-}
-
 // The line of the update file for a record, with its code (empty: deleted in the source).
 QString Line(int id, const QString& code)
 {
@@ -110,18 +102,11 @@ QStringList WindowLines(const ProgramResult& r, const char* title)
     return r.HostLines().filter(QString("\tReading %1 (").arg(title));
 }
 
-class AttendanceRuns : public ::testing::TestWithParam<DataSource>
+class AttendanceRuns : public LiveAttendanceTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!HaveProgram())
-            GTEST_SKIP() << "no program";
-        live.reset(
-            new ChangeableSource(GetParam(), "golden-attendance_live.db", "vh_golden_attendance_live_pg"));
-        FillSchool(*live);
-        out = NewFolder(QString("attendance-runs-") + GetParam().name);
-    }
+    AttendanceRuns() : LiveAttendanceTest("attendance-runs") {}
+    void Fill(ChangeableSource& source) override { FillSchool(source); }
 
     // An update run of both attendance tables; new is the update file it wrote (empty: none).
     ProgramResult Run(const QString& school = "100")
@@ -162,8 +147,6 @@ protected:
         return codes.join(',');
     }
 
-    std::unique_ptr<ChangeableSource> live;
-    QString out;
     QStringList written;
 };
 

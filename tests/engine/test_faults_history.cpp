@@ -64,18 +64,11 @@ std::string Text(QStringList lines)
     return lines.join('\n').toStdString();
 }
 
-class HistoryFaults : public ::testing::TestWithParam<DataSource>
+class HistoryFaults : public LiveAttendanceTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!HaveProgram())
-            GTEST_SKIP() << "no program";
-        live.reset(
-            new ChangeableSource(GetParam(), "golden-attendance_live.db", "vh_golden_attendance_live_pg"));
-        FillSchool(*live);
-        out = NewFolder(QString("history-faults-") + GetParam().name);
-    }
+    HistoryFaults() : LiveAttendanceTest("history-faults") {}
+    void Fill(ChangeableSource& source) override { FillSchool(source); }
 
     // An update run of both attendance tables; fault is the preloaded fault (empty: none). The
     // attendance lines of the update file it wrote, if any, go into lines.
@@ -104,13 +97,7 @@ protected:
         sent << lines;
         return r;
     }
-    void SetCode(int id, int code)
-    {
-        live->Exec(QString("UPDATE %1 SET Attendance_CodeID = %2 WHERE ID = %3")
-                       .arg(live->Table("Attendance"))
-                       .arg(code)
-                       .arg(id));
-    }
+    void SetCode(int id, int code) { enginetest::SetCode(*live, id, code); }
     QString Cache() const { return out + "/Attendance/Attendance.db"; }
     QString Config() const { return out + "/SchoolConfig.xml"; }
     // A run that failed with the error and left no update file, no unfinished file and the
@@ -126,8 +113,6 @@ protected:
         EXPECT_EQ(ReadBytes(Config()), config);
     }
 
-    std::unique_ptr<ChangeableSource> live;
-    QString out;
     QStringList newFiles;  // update files of the last run
     QStringList lines;     // attendance lines of the last run
     QStringList sent;      // attendance lines of every run
