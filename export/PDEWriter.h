@@ -18,6 +18,7 @@
 
 class DataAccessField;
 class SchoolConfig;
+class UpdateFileDelivery;
 namespace sqlite {
 class Database;
 }
@@ -115,7 +116,8 @@ public:
     void RunExportCachedAttendance();
     bool SQLiteTableExists(sqlite::Database& db, const XString& name);
     // Rows marked exported in the cache after this call stay pending until ReleaseExportMarks:
-    // the marks are held in a savepoint of the cache (opened once; nothing when the cache is closed).
+    // the marks are held in a write transaction of the cache (opened once, waiting for a lock that
+    // another program holds; nothing when the cache is closed).
     void HoldExportMarks();
     // Ends the held marks: keep makes them durable, together with the name of the update file that
     // holds their rows when one is given (a failure to do so is fatal and drops them); otherwise
@@ -177,7 +179,7 @@ protected:
     bool m_attExtraDay = false;
     XDate m_attStartDate;            // the update date of the cache windows (moved back by the overlap days)
     XDate m_attBlankFrom;            // the new codes from this day on are emptied before the windows are read
-    bool m_exportMarksHeld = false;  // the savepoint of HoldExportMarks is open
+    std::unique_ptr<UpdateFileDelivery> m_delivery;  // the update file's name, marks and delivery
 
     // The update date to record: advanced when an update pass finished.
     bool m_updatePassDone = false;
@@ -197,6 +199,8 @@ private:
     // its temporary name, its name; removes the other unfinished update files but this run's.
     void CompleteUpdateFiles();
     void RemoveUnfinishedUpdateFiles(const XString& current);
+    // The delivery, bound to the output folder.
+    UpdateFileDelivery& Delivery();
     XString QueryTextForMessage();
     // Logs and throws "Failed with error [text] while writing file [name]".
     [[noreturn]] void FailFile(const XString& name, const XString& error);
