@@ -2,20 +2,14 @@
 
 #include "PDEWriter.h"
 
-#include <sqlite3.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "Database.h"
-#include "Query.h"
 #include "SchoolConfig.h"
 #include "StringHelpers.h"
 #include "UpdateFileDelivery.h"

@@ -54,10 +54,12 @@ public:
     virtual void FinishImport();
     // Empty here; a task registers its lists.
     virtual void RegisterCustomFieldLists();
-    // Enters update mode and opens "Update YYYYMMDDHHNNSS.PDU" through the given file object.
+    // Enters update mode and opens "Update YYYYMMDDHHNNSS.PDU" through the given file object; the
+    // stamp sorts after every earlier update file's.
     virtual void StartUpdateFile(XTextFile* file);
-    // Writes the timing block into the update file, gives it its name and then keeps the export
-    // marks of the attendance cache; when either step fails, neither the file nor the marks stay.
+    // Writes the timing block into the update file and delivers it (UpdateFileDelivery): the export
+    // marks are committed with the file's name, then the file takes its name; a failure before the
+    // commit leaves neither the file nor the marks.
     virtual void FinishUpdateFile();
     // BridgeTaskBase::BeginExecute; export marks still held afterwards (a run that ended before its
     // update file was finished) are dropped, so their rows stay pending.
@@ -196,7 +198,8 @@ private:
     // True when the attendance cache file is there and not empty.
     bool HistoryPresent();
     // Gives the update file whose rows an earlier run marked sent, but which that run left under
-    // its temporary name, its name; removes the other unfinished update files but this run's.
+    // its temporary name, its name when it is the file recorded with the marks; removes the other
+    // unfinished update files but this run's.
     void CompleteUpdateFiles();
     void RemoveUnfinishedUpdateFiles(const XString& current);
     // The delivery, bound to the output folder.

@@ -248,3 +248,22 @@ TEST(UpdateFileDelivery, ARepeatedSecondAfterTheFileWasImportedGivesANewName)
     EXPECT_TRUE(fs::exists(folder.File("Update 20240305140710.PDU")));
     EXPECT_FALSE(fs::exists(folder.File("Update 20240305140710.PDU.partial")));
 }
+
+TEST(UpdateFileDelivery, AHistoryOfAnEarlierVersionKeepsItsFileAndIsWidened)
+{
+    History h;
+    // Recorded by an earlier version: the name alone, trusted.
+    h.db.Execute("CREATE TABLE UPDATE_FILE (name TEXT)");
+    h.db.Execute("INSERT INTO UPDATE_FILE VALUES ('Update 20240305140709.PDU')");
+    WriteBytes(h.folder.File(kFirst) + ".partial", "S0\tA\r\n");
+    h.delivery.Recover(XString());
+    EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "S0\tA\r\n");
+
+    // The next file is recorded with its size.
+    XTextFile file;
+    const XString name = h.delivery.NewName(FixedNow());
+    EXPECT_STREQ(name.CStr(), "Update 20240305140710.PDU");
+    h.Write(file, name.CStr(), "S1\tA\r\n");
+    h.delivery.Deliver(file);
+    EXPECT_EQ(h.Recorded(), "Update 20240305140710.PDU/6");
+}
