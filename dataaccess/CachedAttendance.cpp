@@ -141,7 +141,7 @@ void DataAccessBase::ExportAttendance(bool applyRowFilter)
 namespace {
 
 // Writes one header's section of a cache table into the update file and marks its rows exported.
-// Cache failures end the section's rows (the section is still closed); file failures fail the run.
+// Any failure, of the cache or of the file, fails the run.
 void ExportSection(DataAccessBase& task, const CacheSection& s, const XString& header, bool applyRowFilter)
 {
     XTextFile* file = task.GetUpdateFile();
@@ -235,7 +235,8 @@ void ExportSection(DataAccessBase& task, const CacheSection& s, const XString& h
         }
         update.Finalize();
     } catch (const sqlite::SqlError& e) {
-        // The rows marked so far were written: they keep their marks, the others stay pending.
+        // A section cut short would be resent whole by the next run, or its rows lost: the run
+        // fails, and neither the update file nor any mark of this pass stays.
         if (s.period) {
             task.LogMessage(4, XString(s.method) + " Warning: " + e.GetMessage());
             task.LogMessage(9, "Update Query: " + lastUpdate);
@@ -244,6 +245,10 @@ void ExportSection(DataAccessBase& task, const CacheSection& s, const XString& h
             task.LogMessage(8, XString(s.method) + " Error: " + e.GetMessage());
             task.LogMessage(9, "Update Query: " + lastUpdate);
         }
+        task.CloseQuery();
+        task.ClearColumns();
+        task.LogAndThrow(2, XString("SQLite Attendance: Could not export the attendance history: ") + e.GetMessage(),
+                         s.method);
     }
 
     task.WriteTableEnd(*file);

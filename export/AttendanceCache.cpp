@@ -11,6 +11,7 @@
 #include "Database.h"
 #include "Query.h"
 #include "SchoolConfig.h"
+#include "UpdateFileDelivery.h"
 #include "XException.h"
 
 namespace {
@@ -111,6 +112,9 @@ void PDEWriter::OpenAttendanceCache()
     std::filesystem::create_directories(OutputPath("Attendance").CStr(), ec);
     // One thread uses the cache: no locking inside SQLite.
     m_attCache->Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    // A lock that another program holds on the history (a backup, an sqlite3 session) is waited
+    // for; a longer one fails the run.
+    m_attCache->SetBusyTimeout(UpdateFileDelivery::kBusyTimeoutMs);
     CompleteUpdateFiles();
 }
 
@@ -475,58 +479,24 @@ void PDEWriter::HoldExportMarks()
 {
     if (!m_attCache->IsOpen())
         return;
-    if (m_exportMarksHeld) {
-        if (!sqlite3_get_autocommit(m_attCache->Handle()))
-            return;
-        // SQLite rolled the transaction back on an error (a full disk): the marks of the rows
-        // already written went with it.
-        m_exportMarksHeld = false;
-        LogAndThrow(2, "SQLite Attendance: Could not mark the exported rows: the attendance cache dropped them "
-                       "after an error.",
-                    "PDEWriter::HoldExportMarks");
+    try {
+        Delivery().HoldMarks();
+    } catch (const sqlite::SqlError&) {
+        throw;
+    } catch (const XException& e) {
+        LogAndThrow(2, e.GetMessage(), "PDEWriter::HoldExportMarks");
     }
-    m_attCache->Execute("SAVEPOINT export_marks");
-    m_exportMarksHeld = true;
 }
 
 void PDEWriter::ReleaseExportMarks(bool keep, const XString& updateFile)
 {
-    const char* method = "PDEWriter::ReleaseExportMarks";
-    if (!m_exportMarksHeld)
+    if (!keep) {
+        Delivery().DropMarks();
         return;
-    m_exportMarksHeld = false;
-    if (!m_attCache->IsOpen())
-        return;
-    // The savepoint is the cache's outermost transaction: releasing it commits the marks.
-    if (sqlite3_get_autocommit(m_attCache->Handle())) {
-        if (keep)
-            LogAndThrow(2, "SQLite Attendance: Could not mark the exported rows: the attendance cache "
-                           "dropped them after an error.",
-                        method);
-        return;
-    }
-    XString error;
-    if (keep) {
-        try {
-            // The update file that holds the rows is recorded with their marks.
-            if (!updateFile.IsEmpty()) {
-                m_attCache->Execute("CREATE TABLE IF NOT EXISTS UPDATE_FILE (name TEXT)");
-                m_attCache->Execute("DELETE FROM UPDATE_FILE");
-                m_attCache->Execute("INSERT INTO UPDATE_FILE (name) VALUES (%Q)", updateFile);
-            }
-            m_attCache->Execute("RELEASE export_marks");
-            return;
-        } catch (const XException& e) {
-            error = e.GetMessage();
-        }
     }
     try {
-        if (!sqlite3_get_autocommit(m_attCache->Handle()))
-            m_attCache->Execute("ROLLBACK");
+        Delivery().CommitMarks(updateFile, -1, XString());
     } catch (const XException& e) {
-        // The journal stays behind and SQLite rolls the marks back when the cache is next opened.
-        LogMessage(8, XString("SQLite Attendance: Rollback of the marks failed: ") + e.GetMessage(), method);
+        LogAndThrow(2, e.GetMessage(), "PDEWriter::ReleaseExportMarks");
     }
-    if (keep)
-        LogAndThrow(2, "SQLite Attendance: Could not mark the exported rows: " + error, method);
 }

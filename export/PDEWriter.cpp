@@ -2,22 +2,17 @@
 
 #include "PDEWriter.h"
 
-#include <sqlite3.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "Database.h"
-#include "Query.h"
 #include "SchoolConfig.h"
 #include "StringHelpers.h"
+#include "UpdateFileDelivery.h"
 #include "XException.h"
 
 namespace fs = std::filesystem;
@@ -27,7 +22,7 @@ static const char* const kCacheFile = "Attendance/Attendance.db";
 
 PDEWriter::PDEWriter()
     : m_dateFormat("mm/dd/yyyy"), m_timeFormat("HH:NN:SS AA"), m_dateTimeFormat("mm/dd/yyyy HH:NN:SS AA"),
-      m_attCache(new sqlite::Database())
+      m_attCache(new sqlite::Database()), m_delivery(new UpdateFileDelivery(*m_attCache))
 {
     m_dailyAttHeaders.push_back("AttTimeFrameRef");
 }
@@ -58,16 +53,6 @@ static void RemoveRunFile(const XString& path)
     if (fs::is_directory(fs::symlink_status(path.CStr(), ec)))
         return;
     XFileSpec(path).Delete();
-}
-
-static void NextSecond(XDateTime& stamp)
-{
-    int32_t ms = stamp.GetTime().GetMs() + 1000;
-    if (ms >= XTime::MsPerDay) {
-        ms -= XTime::MsPerDay;
-        stamp.Date() = stamp.GetDate().AddDays(1);
-    }
-    stamp.Time().SetMs(ms);
 }
 
 XString PDEWriter::QueryTextForMessage()
@@ -289,6 +274,13 @@ void PDEWriter::AddCustomFieldList(SISExpCustomFieldList* list)
         m_customFieldLists.push_back(list);
 }
 
+UpdateFileDelivery& PDEWriter::Delivery()
+{
+    m_delivery->SetFolder(m_outputFolder, OutputPath(kCacheFile));
+    m_delivery->SetLog([this](int level, const XString& text) { LogMessage(level, text, "UpdateFileDelivery"); });
+    return *m_delivery;
+}
+
 void PDEWriter::StartUpdateFile(XTextFile* file)
 {
     // Marks left by an update file that was never finished are not kept.
@@ -296,14 +288,8 @@ void PDEWriter::StartUpdateFile(XTextFile* file)
     m_updateMode = true;
     m_runStartTime = Now();
     m_updateFile = file;
-    // Every update file has a name of its own: a stamp already taken, by a whole file or by one an
-    // earlier run left unfinished, moves on by a second.
-    XDateTime stamp = m_runStartTime;
-    XString name = "Update " + stamp.Format("YYYYMMDDHHNNSS") + ".PDU";
-    while (XFileSpec(OutputPath(name)).Exists() || XFileSpec(OutputPath(name + XFile::kPartialSuffix)).Exists()) {
-        NextSecond(stamp);
-        name = "Update " + stamp.Format("YYYYMMDDHHNNSS") + ".PDU";
-    }
+    // Every update file has a name of its own, and a later one sorts after the earlier ones.
+    const XString name = Delivery().NewName(m_runStartTime);
     try {
         if (!file)
             throw XException("No update file object.");
@@ -330,41 +316,20 @@ void PDEWriter::FinishUpdateFile()
         ReleaseExportMarks(false);
         LogAndThrow(2, "The update file is not open.", method);
     }
-    const XString path = file->GetPath();
-    const XString name = XFileSpec(path).GetName();
-    // The whole file is on the disk under its temporary name before its rows are marked sent; the
-    // marks and the file's name in the history are committed together, and only then does the file
-    // take its name. A failure before the commit leaves neither the file nor the marks; a run that
-    // ends after it has the next run give the file its name (CompleteUpdateFiles).
-    XString partial;
     try {
         WriteTimingStamps(*file);
-        file->Sync();
-        partial = file->CloseUnnamed();
     } catch (const XException& e) {
         file->Discard();
         // The rows of an unfinished file were not delivered: they stay pending.
         ReleaseExportMarks(false);
-        FailFile(name, e.GetMessage());
+        FailFile(XFileSpec(file->GetPath()).GetName(), e.GetMessage());
     }
+    // Neither the file nor the marks stay after a failure before the commit; a run that ends
+    // after it has the next run give the file its name (CompleteUpdateFiles).
     try {
-        ReleaseExportMarks(true, name);
-    } catch (...) {
-        if (!partial.IsEmpty())
-            ::unlink(partial.CStr());
-        throw;
-    }
-    if (!partial.IsEmpty() && ::rename(partial.CStr(), path.CStr()) != 0) {
-        const int err = errno;
-        LogAndThrow(2,
-                    "Could not give the update file " + name + " its name: " + std::strerror(err) +
-                        ". Its rows are marked sent; the next run gives it its name.",
-                    method);
-    }
-    try {
-        XFile::SyncFolder(m_outputFolder.CStr());
+        Delivery().Deliver(*file);
     } catch (const XException& e) {
-        LogMessage(4, e.GetMessage(), method);
+        LogAndThrow(2, e.GetMessage(), method);
     }
     // A pass that cached no attendance has no history to date.
     m_updatePassDone = m_updatePassDone || m_attCache->IsOpen();
@@ -374,43 +339,12 @@ void PDEWriter::FinishUpdateFile()
 
 void PDEWriter::CompleteUpdateFiles()
 {
-    XString name;
-    sqlite::Query table(*m_attCache);
-    table.Prepare("SELECT name FROM sqlite_master WHERE type='table' AND name='UPDATE_FILE'");
-    if (table.Step()) {
-        sqlite::Query recorded(*m_attCache);
-        recorded.Prepare("SELECT name FROM UPDATE_FILE");
-        if (recorded.Step())
-            name = recorded.StringColumn(0);
-    }
-    if (!name.IsEmpty()) {
-        const XString target = OutputPath(name);
-        const XString partial = target + XFile::kPartialSuffix;
-        std::error_code ec;
-        if (fs::is_regular_file(partial.CStr(), ec) && !fs::exists(target.CStr(), ec)) {
-            if (::rename(partial.CStr(), target.CStr()) != 0) {
-                const int err = errno;
-                throw XException(("Could not give the update file " + name + " its name: " + std::strerror(err))
-                                     .CStr());
-            }
-            XFile::SyncFolder(m_outputFolder.CStr());
-            LogMessage(7, "Gave the update file " + name + " of an earlier run its name.",
-                       "PDEWriter::StartAttTable");
-        }
-    }
-    RemoveUnfinishedUpdateFiles(m_updateFile ? m_updateFile->GetPath() : XString());
+    Delivery().Recover(m_updateFile ? m_updateFile->GetPath() : XString());
 }
 
 void PDEWriter::RemoveUnfinishedUpdateFiles(const XString& current)
 {
-    const std::string own = XFileSpec(current).GetName().CStr() + std::string(XFile::kPartialSuffix);
-    std::error_code ec;
-    for (fs::directory_iterator it(m_outputFolder.CStr(), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name != own && StrCmpNoCasePrefix(name.c_str(), "Update ") == 0 &&
-            EndsWithNoCase(name, (std::string(".PDU") + XFile::kPartialSuffix).c_str()))
-            RemoveRunFile(it->path().string().c_str());
-    }
+    Delivery().RemoveUnfinished(current);
 }
 
 bool PDEWriter::BeginExecute(ParamMap params, int mode, QString& result)

@@ -18,6 +18,7 @@
 
 class DataAccessField;
 class SchoolConfig;
+class UpdateFileDelivery;
 namespace sqlite {
 class Database;
 }
@@ -53,10 +54,12 @@ public:
     virtual void FinishImport();
     // Empty here; a task registers its lists.
     virtual void RegisterCustomFieldLists();
-    // Enters update mode and opens "Update YYYYMMDDHHNNSS.PDU" through the given file object.
+    // Enters update mode and opens "Update YYYYMMDDHHNNSS.PDU" through the given file object; the
+    // stamp sorts after every earlier update file's.
     virtual void StartUpdateFile(XTextFile* file);
-    // Writes the timing block into the update file, gives it its name and then keeps the export
-    // marks of the attendance cache; when either step fails, neither the file nor the marks stay.
+    // Writes the timing block into the update file and delivers it (UpdateFileDelivery): the export
+    // marks are committed with the file's name, then the file takes its name; a failure before the
+    // commit leaves neither the file nor the marks.
     virtual void FinishUpdateFile();
     // BridgeTaskBase::BeginExecute; export marks still held afterwards (a run that ended before its
     // update file was finished) are dropped, so their rows stay pending.
@@ -115,7 +118,8 @@ public:
     void RunExportCachedAttendance();
     bool SQLiteTableExists(sqlite::Database& db, const XString& name);
     // Rows marked exported in the cache after this call stay pending until ReleaseExportMarks:
-    // the marks are held in a savepoint of the cache (opened once; nothing when the cache is closed).
+    // the marks are held in a write transaction of the cache (opened once, waiting for a lock that
+    // another program holds; nothing when the cache is closed).
     void HoldExportMarks();
     // Ends the held marks: keep makes them durable, together with the name of the update file that
     // holds their rows when one is given (a failure to do so is fatal and drops them); otherwise
@@ -177,7 +181,7 @@ protected:
     bool m_attExtraDay = false;
     XDate m_attStartDate;            // the update date of the cache windows (moved back by the overlap days)
     XDate m_attBlankFrom;            // the new codes from this day on are emptied before the windows are read
-    bool m_exportMarksHeld = false;  // the savepoint of HoldExportMarks is open
+    std::unique_ptr<UpdateFileDelivery> m_delivery;  // the update file's name, marks and delivery
 
     // The update date to record: advanced when an update pass finished.
     bool m_updatePassDone = false;
@@ -194,9 +198,12 @@ private:
     // True when the attendance cache file is there and not empty.
     bool HistoryPresent();
     // Gives the update file whose rows an earlier run marked sent, but which that run left under
-    // its temporary name, its name; removes the other unfinished update files but this run's.
+    // its temporary name, its name when it is the file recorded with the marks; removes the other
+    // unfinished update files but this run's.
     void CompleteUpdateFiles();
     void RemoveUnfinishedUpdateFiles(const XString& current);
+    // The delivery, bound to the output folder.
+    UpdateFileDelivery& Delivery();
     XString QueryTextForMessage();
     // Logs and throws "Failed with error [text] while writing file [name]".
     [[noreturn]] void FailFile(const XString& name, const XString& error);

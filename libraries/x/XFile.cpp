@@ -218,6 +218,22 @@ void XFile::SyncFolder(const char* folder)
         ThrowXException(err, "Could not sync folder ( %d ): %s", err, folder);
 }
 
+void XFile::Rename(const char* from, const char* to)
+{
+    if (::rename(from, to) != 0) {
+        const int err = errno;
+        ThrowXException(err, "Could not rename file ( %d ): %s", err, from);
+    }
+}
+
+void XFile::Remove(const char* path)
+{
+    if (::unlink(path) != 0 && errno != ENOENT) {
+        const int err = errno;
+        ThrowXException(err, "Could not delete file ( %d ): %s", err, path);
+    }
+}
+
 void XFile::WriteBuffered(const void* bytes, size_t length)
 {
     if (m_fd < 0)

@@ -81,6 +81,12 @@ public:
     void Sync();
     // Has the system write the folder's entries (a file's new name) to the disk.
     static void SyncFolder(const char* folder);
+    // Gives the file the new name, replacing a file of that name. Throws XException with errno as
+    // its code.
+    static void Rename(const char* from, const char* to);
+    // Deletes the file; a file that is not there is no failure. Throws XException with errno as its
+    // code.
+    static void Remove(const char* path);
     // Size of the file in bytes, including unflushed writes.
     uint64_t GetSize();
 

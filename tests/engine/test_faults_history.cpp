@@ -1,6 +1,7 @@
 // The end of the update pass and the attendance history under faults, on SQLite and on
 // PostgreSQL: the disk fills up just as the sent rows are marked, the program is killed just
-// before or just after those marks, and the history file is deleted or emptied.
+// before or just after those marks, the history file is deleted or emptied, and another program
+// holds the history's write lock as the export begins.
 #include "AttendanceSource.h"
 
 #include <QDate>
@@ -8,7 +9,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sqlite3.h>
+
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 using namespace enginetest;
 
@@ -78,6 +84,7 @@ protected:
         if (!fault.isEmpty()) {
             env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
             env.insert("VH_FAULT_UPDATE_FILE", fault);
+            env.insert("VH_FAULT_PAUSE_FILE", PauseFile());
         }
         const QStringList before = UpdateFiles(out);
         const ProgramResult r =
@@ -100,6 +107,34 @@ protected:
     void SetCode(int id, int code) { enginetest::SetCode(*live, id, code); }
     QString Cache() const { return out + "/Attendance/Attendance.db"; }
     QString Config() const { return out + "/SchoolConfig.xml"; }
+    QString PauseFile() const { return out + ".pause"; }
+    // An update run that stops as its export begins, while another program (this one) takes the
+    // history's write lock and holds it for the time.
+    ProgramResult RunWithHistoryLocked(std::chrono::milliseconds hold)
+    {
+        QFile::remove(PauseFile());
+        std::atomic<bool> done{false};
+        std::atomic<bool> locked{false};
+        std::thread holder([&] {
+            while (!done && !QFile::exists(PauseFile()))
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (done)
+                return;
+            sqlite3* db = nullptr;
+            if (sqlite3_open(Cache().toUtf8().constData(), &db) == SQLITE_OK &&
+                sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK)
+                locked = true;
+            QFile::remove(PauseFile());
+            std::this_thread::sleep_for(hold);
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        });
+        const ProgramResult r = Run("--att", "pause-export");
+        done = true;
+        holder.join();
+        EXPECT_TRUE(locked);
+        return r;
+    }
     // A run that failed with the error and left no update file, no unfinished file and the
     // recorded update date as it was.
     void ExpectFailed(const ProgramResult& r, const QString& error, const QByteArray& config)
@@ -224,6 +259,35 @@ TEST_P(HistoryFaults, ADeletedOrEmptiedHistoryFailsTheRunAndDeletesNothing)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.LogMessages("Bridge Configuration Changed.").size(), 1);
     EXPECT_TRUE(QFile::exists(Cache()));
+}
+
+TEST_P(HistoryFaults, AWriteLockOfAnotherProgramIsWaitedForOrFailsTheRun)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+
+    // Held briefly as the export begins: the run waits for it and sends the change.
+    SetCode(3, 7);
+    r = RunWithHistoryLocked(std::chrono::milliseconds(100));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(3, 7)}));
+
+    // Held longer than the run waits: it fails, and sends nothing and marks nothing.
+    SetCode(11, 8);
+    const QByteArray config = ReadBytes(Config());
+    r = RunWithHistoryLocked(std::chrono::milliseconds(12000));
+    ExpectFailed(r, "SQLite Attendance: Could not export the attendance history: database is locked", config);
+
+    SetCode(4, 9);
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(11, 8), Line(4, 9)}));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({}));
+
+    // Each change went out once.
+    EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8), Line(4, 9)}));
 }
 
 INSTANTIATE_ON_BOTH_SOURCES(HistoryFaults);

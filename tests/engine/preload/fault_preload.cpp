@@ -3,7 +3,9 @@
 //   "full": once the whole update file is on the disk under its temporary name, every later write
 //           to the attendance cache fails as on a full disk (ENOSPC);
 //   "kill-before-marks": the process is killed at once (as by "kill -9") at that point;
-//   "kill-after-marks": the process is killed just before the file takes its final name.
+//   "kill-after-marks": the process is killed just before the file takes its final name;
+//   "pause-export": when the export of the cached attendance begins (its first log line), the
+//           process makes the file VH_FAULT_PAUSE_FILE and waits until it is gone again (once).
 #include <dlfcn.h>
 #include <errno.h>
 #include <signal.h>
@@ -14,6 +16,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <fcntl.h>
+#include <time.h>
 
 namespace {
 
@@ -57,9 +61,40 @@ bool IsUnfinishedUpdateFile(const char* path)
     return path && EndsWith(path, ".PDU.partial");
 }
 
+// Makes the pause file and waits (a minute at most) until another process removes it; once.
+void Pause()
+{
+    static std::atomic<bool> paused{false};
+    if (paused.exchange(true))
+        return;
+    const char* path = getenv("VH_FAULT_PAUSE_FILE");
+    if (!path || !*path)
+        return;
+    const int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    close(fd);
+    const timespec step = {0, 2000000};
+    for (int i = 0; i < 30000 && access(path, F_OK) == 0; ++i)
+        nanosleep(&step, nullptr);
+}
+
+bool Contains(const void* bytes, size_t length, const char* text)
+{
+    return memmem(bytes, length, text, strlen(text)) != nullptr;
+}
+
 }  // namespace
 
 extern "C" {
+
+size_t fwrite(const void* bytes, size_t size, size_t count, FILE* stream)
+{
+    static const auto real = Real<size_t (*)(const void*, size_t, size_t, FILE*)>("fwrite");
+    if (strcmp(Fault(), "pause-export") == 0 && Contains(bytes, size * count, "Exporting Daily Attendance from DB"))
+        Pause();
+    return real(bytes, size, count, stream);
+}
 
 int fsync(int fd)
 {

@@ -1,0 +1,441 @@
+// The update file's name, the marks of its rows and its way to the folder.
+
+#include "UpdateFileDelivery.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "Database.h"
+#include "Query.h"
+#include "StringHelpers.h"
+#include "XDirIterator.h"
+#include "XException.h"
+#include "XFile.h"
+
+namespace {
+
+const char* const kStampFormat = "YYYYMMDDHHNNSS";
+const size_t kStampLength = 14;
+const char* const kMarksDropped =
+    "SQLite Attendance: Could not mark the exported rows: the attendance cache dropped them after an error.";
+
+bool EndsWithNoCase(const char* text, const char* suffix)
+{
+    const size_t n = std::strlen(text), m = std::strlen(suffix);
+    return n >= m && StrCmpNoCase(text + n - m, suffix) == 0;
+}
+
+// An unfinished update file: "Update " ... ".PDU.partial".
+bool IsUnfinishedName(const XString& name)
+{
+    const XString suffix = XString(".PDU") + XFile::kPartialSuffix;
+    return StrCmpNoCasePrefix(name.CStr(), "Update ") == 0 && EndsWithNoCase(name.CStr(), suffix.CStr());
+}
+
+// The time stamp of "Update <stamp>.PDU" or of its unfinished file, when it is a real time.
+bool StampOf(const XString& name, XString& text, XDateTime& stamp)
+{
+    const size_t prefix = 7;
+    const char* s = name.CStr();
+    if (name.Length() < prefix + kStampLength || StrCmpNoCasePrefix(s, "Update ") != 0)
+        return false;
+    const char* rest = s + prefix + kStampLength;
+    const XString partial = XString(".PDU") + XFile::kPartialSuffix;
+    if (StrCmpNoCase(rest, ".PDU") != 0 && StrCmpNoCase(rest, partial.CStr()) != 0)
+        return false;
+    int v[6];
+    const int widths[6] = {4, 2, 2, 2, 2, 2};
+    const char* p = s + prefix;
+    for (int i = 0; i < 6; ++i) {
+        v[i] = 0;
+        for (int k = 0; k < widths[i]; ++k, ++p) {
+            if (*p < '0' || *p > '9')
+                return false;
+            v[i] = v[i] * 10 + (*p - '0');
+        }
+    }
+    XDate date;
+    if (!date.SetYMD(v[0], v[1], v[2]) || v[3] > 23 || v[4] > 59 || v[5] > 59)
+        return false;
+    stamp.Set(date, XTime(((v[3] * 60 + v[4]) * 60 + v[5]) * 1000));
+    text = XString(s + prefix).Left(kStampLength);
+    return true;
+}
+
+void NextSecond(XDateTime& stamp)
+{
+    int32_t ms = stamp.GetTime().GetMs() + 1000;
+    if (ms >= XTime::MsPerDay) {
+        ms -= XTime::MsPerDay;
+        stamp.Date() = stamp.GetDate().AddDays(1);
+    }
+    stamp.Time().SetMs(ms);
+}
+
+XString UpdateName(const XDateTime& stamp)
+{
+    return "Update " + stamp.Format(kStampFormat) + ".PDU";
+}
+
+XString NameOf(const XString& path)
+{
+    const char* slash = std::strrchr(path.CStr(), '/');
+    return slash ? XString(slash + 1) : path;
+}
+
+}  // namespace
+
+UpdateFileDelivery::UpdateFileDelivery(sqlite::Database& history) : m_history(history) {}
+
+UpdateFileDelivery::~UpdateFileDelivery() = default;
+
+void UpdateFileDelivery::SetFolder(const XString& folder, const XString& historyPath)
+{
+    m_folder = folder;
+    m_historyPath = historyPath;
+}
+
+void UpdateFileDelivery::LogText(int level, const XString& text)
+{
+    if (m_log)
+        m_log(level, text);
+}
+
+// ---------------------------------------------------------------- the name
+
+UpdateFileDelivery::Record UpdateFileDelivery::ReadRecord(sqlite::Database& db)
+{
+    Record record;
+    sqlite::Query table(db);
+    table.Prepare("SELECT name FROM sqlite_master WHERE type='table' AND name='UPDATE_FILE'");
+    if (!table.Step())
+        return record;
+    table.Finalize();
+    // Histories of earlier versions hold the name alone.
+    sqlite::Query recorded(db);
+    recorded.Prepare("SELECT * FROM UPDATE_FILE");
+    if (!recorded.Step())
+        return record;
+    record.name = recorded.StringColumn("name");
+    if (recorded.ColumnIndex("size") >= 0 && !recorded.IsNullColumn("size")) {
+        record.size = recorded.Int64Column("size");
+        if (recorded.ColumnIndex("checksum") >= 0)
+            record.checksum = recorded.StringColumn("checksum");
+    }
+    return record;
+}
+
+UpdateFileDelivery::Record UpdateFileDelivery::RecordedFile()
+{
+    if (m_history.IsOpen())
+        return ReadRecord(m_history);
+    if (m_historyPath.IsEmpty() || !IsPlainFile(m_historyPath))
+        return Record();
+    // The history is opened by the attendance tables; the name alone needs no more than a look,
+    // which does not wait for a lock: the folder's stamps are enough then.
+    sqlite::Database look;
+    look.Open(m_historyPath, SQLITE_OPEN_READWRITE);
+    look.SetBusyTimeout(0);
+    return ReadRecord(look);
+}
+
+XString UpdateFileDelivery::NewName(const XDateTime& start)
+{
+    XString latest;
+    XDateTime latestStamp;
+    auto consider = [&](const XString& name) {
+        XString text;
+        XDateTime stamp;
+        if (StampOf(name, text, stamp) && std::strcmp(text.CStr(), latest.CStr()) > 0) {
+            latest = text;
+            latestStamp = stamp;
+        }
+    };
+    try {
+        consider(RecordedFile().name);
+    } catch (const XException& e) {
+        LogText(4, XString("Could not read the name of the last update file from the attendance history: ") +
+                       e.GetMessage());
+    }
+    for (const XString& name : FileNames())
+        consider(name);
+
+    XDateTime stamp = start;
+    if (!latest.IsEmpty() && std::strcmp(stamp.Format(kStampFormat).CStr(), latest.CStr()) <= 0) {
+        stamp = latestStamp;
+        NextSecond(stamp);
+    }
+    XString name = UpdateName(stamp);
+    while (Exists(m_folder + "/" + name) || Exists(m_folder + "/" + name + XFile::kPartialSuffix)) {
+        NextSecond(stamp);
+        name = UpdateName(stamp);
+    }
+    return name;
+}
+
+// ---------------------------------------------------------------- the marks
+
+void UpdateFileDelivery::HoldMarks()
+{
+    if (!m_history.IsOpen())
+        return;
+    if (m_held) {
+        if (!sqlite3_get_autocommit(m_history.Handle()))
+            return;
+        // SQLite rolled the transaction back on an error (a full disk): the marks of the rows
+        // already written went with it.
+        m_held = false;
+        throw XException(kMarksDropped);
+    }
+    // The write lock is taken now, waiting for another program's: a read transaction that had to
+    // become a write one later would fail at once on a lock, without waiting.
+    m_history.Execute("BEGIN IMMEDIATE");
+    m_held = true;
+}
+
+void UpdateFileDelivery::DropMarks()
+{
+    if (!m_held)
+        return;
+    m_held = false;
+    if (!m_history.IsOpen() || sqlite3_get_autocommit(m_history.Handle()))
+        return;
+    try {
+        m_history.Execute("ROLLBACK");
+    } catch (const XException& e) {
+        // The journal stays behind and SQLite rolls the marks back when the cache is next opened.
+        LogText(8, XString("SQLite Attendance: Rollback of the marks failed: ") + e.GetMessage());
+    }
+}
+
+void UpdateFileDelivery::CommitMarks(const XString& name, int64_t size, const XString& checksum)
+{
+    if (!m_held)
+        return;
+    if (!m_history.IsOpen()) {
+        m_held = false;
+        return;
+    }
+    if (sqlite3_get_autocommit(m_history.Handle())) {
+        m_held = false;
+        throw XException(kMarksDropped);
+    }
+    XString error;
+    try {
+        // The update file that holds the rows is recorded with their marks.
+        if (!name.IsEmpty()) {
+            m_history.Execute("CREATE TABLE IF NOT EXISTS UPDATE_FILE (name TEXT, size INTEGER, checksum TEXT)");
+            sqlite::Query columns(m_history);
+            columns.Prepare("SELECT * FROM UPDATE_FILE LIMIT 0");
+            const bool hasSize = columns.ColumnIndex("size") >= 0;
+            const bool hasChecksum = columns.ColumnIndex("checksum") >= 0;
+            columns.Finalize();
+            if (!hasSize)
+                m_history.Execute("ALTER TABLE UPDATE_FILE ADD COLUMN size INTEGER");
+            if (!hasChecksum)
+                m_history.Execute("ALTER TABLE UPDATE_FILE ADD COLUMN checksum TEXT");
+            m_history.Execute("DELETE FROM UPDATE_FILE");
+            if (size >= 0)
+                m_history.Execute("INSERT INTO UPDATE_FILE (name, size, checksum) VALUES (%Q, %lld, %Q)", name,
+                                  static_cast<long long>(size), checksum);
+            else
+                m_history.Execute("INSERT INTO UPDATE_FILE (name) VALUES (%Q)", name);
+        }
+        m_history.Execute("COMMIT");
+        m_held = false;
+        return;
+    } catch (const XException& e) {
+        error = e.GetMessage();
+    }
+    DropMarks();
+    throw XException(("SQLite Attendance: Could not mark the exported rows: " + error).CStr());
+}
+
+// ---------------------------------------------------------------- the file
+
+void UpdateFileDelivery::Fingerprint(const XString& path, int64_t& size, XString& checksum)
+{
+    // FNV-1a, 64 bits.
+    uint64_t hash = 14695981039346656037ull;
+    int64_t total = 0;
+    XFile file;
+    file.Open(path, XFile::ModeRead);
+    char chunk[65536];
+    size_t n;
+    while ((n = file.Read(chunk, sizeof chunk)) > 0) {
+        for (size_t i = 0; i < n; ++i) {
+            hash ^= static_cast<unsigned char>(chunk[i]);
+            hash *= 1099511628211ull;
+        }
+        total += static_cast<int64_t>(n);
+    }
+    file.Close();
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    size = total;
+    checksum = text;
+}
+
+void UpdateFileDelivery::Deliver(XFile& file)
+{
+    const XString path = file.GetPath();
+    const XString name = NameOf(path);
+    XString partial;
+    int64_t size = -1;
+    XString checksum;
+    try {
+        SyncFile(file);
+        partial = CloseUnnamed(file);
+        if (!partial.IsEmpty()) {
+            // The new entry is on the disk before the marks are: the marks never outlive the file.
+            SyncFolder();
+            Fingerprint(partial, size, checksum);
+        }
+    } catch (const XException& e) {
+        file.Discard();
+        if (!partial.IsEmpty()) {
+            try {
+                Remove(partial);
+            } catch (...) {
+            }
+        }
+        // The rows of an unfinished file were not delivered: they stay pending.
+        DropMarks();
+        throw XException(("Failed with error [" + XString(e.GetMessage()) + "] while writing file [" + name + "]")
+                             .CStr());
+    }
+    try {
+        CommitMarks(name, size, checksum);
+    } catch (...) {
+        if (!partial.IsEmpty()) {
+            try {
+                Remove(partial);
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    if (partial.IsEmpty())
+        return;
+    try {
+        Rename(partial, path);
+    } catch (const XException& e) {
+        throw XException(("Could not give the update file " + name + " its name: " + std::strerror(e.GetCode()) +
+                          ". Its rows are marked sent; the next run gives it its name.")
+                             .CStr());
+    }
+    try {
+        SyncFolder();
+    } catch (const XException& e) {
+        LogText(4, e.GetMessage());
+    }
+}
+
+// ---------------------------------------------------------------- leftovers
+
+void UpdateFileDelivery::Recover(const XString& ownPath)
+{
+    const XString own = ownPath.IsEmpty() ? XString() : ownPath + XFile::kPartialSuffix;
+    const Record record = m_history.IsOpen() ? ReadRecord(m_history) : Record();
+    const XString target = m_folder + "/" + record.name;
+    const XString partial = target + XFile::kPartialSuffix;
+    // This run's own file is still being written: it is never named here.
+    if (!record.name.IsEmpty() && partial != own && IsPlainFile(partial)) {
+        const XString shown = record.name + XFile::kPartialSuffix;
+        bool committed = record.size < 0;  // recorded by an earlier version, without its size
+        if (Exists(target)) {
+            LogText(4, "Did not give the unfinished update file " + shown +
+                           " its name: an update file of that name exists.");
+        } else {
+            if (!committed) {
+                int64_t size = -1;
+                XString checksum;
+                Fingerprint(partial, size, checksum);
+                committed = size == record.size && checksum == record.checksum;
+            }
+            if (committed) {
+                try {
+                    Rename(partial, target);
+                } catch (const XException& e) {
+                    throw XException(("Could not give the update file " + record.name +
+                                      " its name: " + std::strerror(e.GetCode()))
+                                         .CStr());
+                }
+                SyncFolder();
+                LogText(7, "Gave the update file " + record.name + " of an earlier run its name.");
+            } else {
+                LogText(4, "Did not give the unfinished update file " + shown +
+                               " its name: it is not the file that the attendance history recorded.");
+            }
+        }
+    }
+    RemoveUnfinished(ownPath);
+}
+
+void UpdateFileDelivery::RemoveUnfinished(const XString& ownPath)
+{
+    const XString own = ownPath.IsEmpty() ? XString() : NameOf(ownPath) + XFile::kPartialSuffix;
+    for (const XString& name : FileNames()) {
+        if (name == own || !IsUnfinishedName(name))
+            continue;
+        try {
+            Remove(m_folder + "/" + name);
+            LogText(8, "Removed the unfinished update file " + name);
+        } catch (const XException& e) {
+            LogText(4, e.GetMessage());
+        }
+    }
+}
+
+// ---------------------------------------------------------------- file-system calls
+
+void UpdateFileDelivery::SyncFile(XFile& file)
+{
+    file.Sync();
+}
+
+XString UpdateFileDelivery::CloseUnnamed(XFile& file)
+{
+    return file.CloseUnnamed();
+}
+
+void UpdateFileDelivery::SyncFolder()
+{
+    XFile::SyncFolder(m_folder.CStr());
+}
+
+void UpdateFileDelivery::Rename(const XString& from, const XString& to)
+{
+    XFile::Rename(from.CStr(), to.CStr());
+}
+
+void UpdateFileDelivery::Remove(const XString& path)
+{
+    XFile::Remove(path.CStr());
+}
+
+bool UpdateFileDelivery::IsPlainFile(const XString& path)
+{
+    struct stat st;
+    return ::lstat(path.CStr(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool UpdateFileDelivery::Exists(const XString& path)
+{
+    struct stat st;
+    return ::lstat(path.CStr(), &st) == 0;
+}
+
+std::vector<XString> UpdateFileDelivery::FileNames()
+{
+    std::vector<XString> names;
+    XDirIterator it(m_folder.CStr(), "Update *");
+    XString path;
+    uint32_t attributes = 0;
+    while (it.Next(path, attributes))
+        names.push_back(it.GetName());
+    return names;
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+// UpdateFileDelivery: the update file's name, the marks of the rows it holds, and its way to the
+// folder.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "XDateTime.h"
+#include "XString.h"
+
+class XFile;
+namespace sqlite {
+class Database;
+}
+
+// The update file is written under its name + ".partial". Deliver puts its bytes and its folder
+// entry on the disk, commits the marks of its rows together with its name, size and checksum in
+// the history (table UPDATE_FILE), and only then gives it its name. A file that a run left under
+// its temporary name after that commit gets its name from Recover, and only when it is the file
+// the history recorded. Every failure throws XException with the text for the run's error line.
+class UpdateFileDelivery
+{
+public:
+    // How long the history waits for a lock held by another program before the run fails.
+    static const int kBusyTimeoutMs = 10000;
+
+    using Log = std::function<void(int level, const XString& text)>;
+
+    explicit UpdateFileDelivery(sqlite::Database& history);
+    virtual ~UpdateFileDelivery();
+    UpdateFileDelivery(const UpdateFileDelivery&) = delete;
+    UpdateFileDelivery& operator=(const UpdateFileDelivery&) = delete;
+
+    // The output folder and the history's file in it.
+    void SetFolder(const XString& folder, const XString& historyPath);
+    void SetLog(Log log) { m_log = std::move(log); }
+
+    // "Update <stamp>.PDU" for a file started at the time: the stamp of that second, or the second
+    // after the latest stamp that the history recorded or that a file of the folder carries.
+    XString NewName(const XDateTime& start);
+
+    // Opens the transaction of the marks with the history's write lock, waiting for a lock that
+    // another program holds; nothing when the marks are held already. Throws the SqlError of a
+    // lock not had in time.
+    void HoldMarks();
+    bool MarksHeld() const { return m_held; }
+    // Rolls the held marks back; nothing when none are held. Never throws.
+    void DropMarks();
+    // Commits the held marks together with the update file's name, size and checksum (size -1:
+    // not known). Nothing is recorded when no marks are held.
+    void CommitMarks(const XString& name, int64_t size, const XString& checksum);
+
+    // Delivers the complete update file, still open under its temporary name. A failure before
+    // the commit leaves neither the file nor the marks; after it, the file stays under its
+    // temporary name for the next run.
+    void Deliver(XFile& file);
+
+    // Gives the file that an earlier run committed but left under its temporary name its name,
+    // then removes the other unfinished update files; the file at ownPath (this run's, open) is
+    // neither named nor removed.
+    void Recover(const XString& ownPath);
+    // Removes the unfinished update files of the folder but the one at ownPath.
+    void RemoveUnfinished(const XString& ownPath);
+
+    // Size and checksum of the file's bytes.
+    void Fingerprint(const XString& path, int64_t& size, XString& checksum);
+
+protected:
+    // The file-system calls; a test replaces them to inject faults.
+    virtual void SyncFile(XFile& file);
+    virtual XString CloseUnnamed(XFile& file);
+    virtual void SyncFolder();
+    virtual void Rename(const XString& from, const XString& to);
+    virtual void Remove(const XString& path);
+    virtual bool IsPlainFile(const XString& path);
+    virtual bool Exists(const XString& path);
+    // Names of the folder's files.
+    virtual std::vector<XString> FileNames();
+
+private:
+    struct Record
+    {
+        XString name;
+        int64_t size = -1;
+        XString checksum;
+    };
+    // What UPDATE_FILE of the database holds (an empty name: nothing).
+    static Record ReadRecord(sqlite::Database& db);
+    // The record of the history, read through a connection of its own when it is not open.
+    Record RecordedFile();
+    void LogText(int level, const XString& text);
+
+    sqlite::Database& m_history;
+    XString m_folder;
+    XString m_historyPath;
+    Log m_log;
+    bool m_held = false;
+};
