@@ -69,7 +69,11 @@ TEST(DatabaseTypes, ConnectionStringsWithoutLoginAndWithQuoting)
 
     // A value that could end its attribute is braced, a "}" in it doubled; others stay as given.
     EXPECT_EQ(Cs(DbSybaseOdbc, "school", "a=b", "x;Database=other.db"),
-              "DSN=school;UID=a=b;PWD={x;Database=other.db};");
+              "DSN=school;UID={a=b};PWD={x;Database=other.db};");
+    // What a driver would read as an escape or a quote is braced too; plain punctuation is not.
+    EXPECT_EQ(Cs(DbSybaseOdbc, "s+1", "'qu", "Summer%2024"), "DSN={s+1};UID={'qu};PWD={Summer%2024};");
+    EXPECT_EQ(Cs(DbOracleOdbc, "it's", "\"dq", "p@ss!"),
+              "Data Source=it's;User ID={\"dq};Password=p@ss!;Persist Security Info=True;");
     EXPECT_EQ(Cs(DbOracleOdbc, "D{1}", " U", "p}w"),
               "Data Source={D{1}}};User ID={ U};Password={p}}w};Persist Security Info=True;");
 }
