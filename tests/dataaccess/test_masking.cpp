@@ -41,6 +41,9 @@ TEST(Masking, MaskPassword)
     EXPECT_EQ(Masked("PWD=\"ab\";PWD=cd", ""), "PWD=\"**\";PWD=cd");
     // Only the first occurrence.
     EXPECT_EQ(Masked("PWD=a;PWD=b", "PWD="), "PWD=*;PWD=b");
+    // A braced value is masked whole, to its closing brace ("}}" is one "}").
+    EXPECT_EQ(Masked("DSN=d;PWD={x;y\"}}z};UID=u", "PWD="), "DSN=d;PWD=*********;UID=u");
+    EXPECT_EQ(Masked("PWD={open", "PWD="), "PWD=*****");
 }
 
 TEST(Masking, MaskConnectionPasswords)
