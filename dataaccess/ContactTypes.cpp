@@ -62,7 +62,23 @@ bool DataAccessBase::MaskPassword(XString& connectionString, const XString& key)
     if (!hit)
         return false;
     const size_t len = connectionString.Length();
-    for (size_t i = static_cast<size_t>(hit - start) + std::strlen(k); i < len; ++i) {
+    size_t i = static_cast<size_t>(hit - start) + std::strlen(k);
+    if (i < len && *connectionString.At(i) == '{') {
+        // A braced value may hold ";" and quotes: it ends at its closing brace ("}}" is one "}").
+        for (; i < len; ++i) {
+            char* c = connectionString.At(i);
+            const bool brace = *c == '}';
+            *c = '*';
+            if (!brace)
+                continue;
+            if (i + 1 < len && *connectionString.At(i + 1) == '}')
+                *connectionString.At(++i) = '*';
+            else
+                break;
+        }
+        return true;
+    }
+    for (; i < len; ++i) {
         char* c = connectionString.At(i);
         if (*c == ';' || *c == '"')
             break;

@@ -2,6 +2,7 @@
 
 #include "DatabaseTypes.h"
 
+#include "ConnectionString.h"
 #include "XException.h"
 
 #include <cstring>
@@ -58,11 +59,6 @@ const char* DatabaseTypeName(int32_t type)
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
 // prefix + the value as ODBC reads it, only when the value is not empty.
 void AppendIf(XString& text, const char* prefix, const XString& value)
 {
@@ -100,21 +96,10 @@ XString SqlServerConnectionString(const XString& dataSource, const XString& user
 
 XString ConnectionStringValue(const XString& value)
 {
-    const size_t n = value.Length();
-    const char* text = value.CStr();
-    bool braces = n > 0 && (IsBlank(text[0]) || IsBlank(text[n - 1]));
-    for (size_t i = 0; i < n && !braces; ++i)
-        braces = text[i] == ';' || text[i] == '{' || text[i] == '}';
-    if (!braces)
-        return value;
-    XString quoted("{");
-    for (size_t i = 0; i < n; ++i) {
-        quoted += text[i];
-        if (text[i] == '}')
-            quoted += '}';
-    }
-    quoted += '}';
-    return quoted;
+    const std::string written = ado::ConnectionValue(std::string(value.CStr(), value.Length()));
+    XString out;
+    out.Assign(written.data(), written.size());
+    return out;
 }
 
 XString DatabaseConnectionString(int32_t type, const XString& dataSource, const XString& user,

@@ -37,7 +37,8 @@ enum DatabaseType : int32_t
 const char* DatabaseTypeName(int32_t type);
 
 // A value as a connection string must hold it by the ODBC rules: in braces, with every "}" doubled,
-// when it holds ";", "{" or "}" or begins or ends with white space; otherwise unchanged.
+// when it holds ";", "{", "}", "=", "%" or "+" or begins or ends with white space or a quote mark;
+// otherwise unchanged.
 XString ConnectionStringValue(const XString& value);
 
 // The connection string of the type, with every value quoted where it needs it. Types without one

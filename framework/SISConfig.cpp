@@ -221,11 +221,32 @@ bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
     return true;
 }
 
+namespace {
+
+// A key that names a password in any spelling ("pwd" or "password" in any letter case): its value
+// is kept out of every log line, however the key was typed.
+bool isPasswordLikeKey(const QString& key)
+{
+    return key.contains(QStringLiteral("pwd"), Qt::CaseInsensitive) ||
+           key.contains(QStringLiteral("password"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
 bool SISConfig::decodePasswords()
 {
     LogManager* log = LogManager::instance();
     log->addSecret(param(kw::Pwd));
     log->addSecret(param(kw::PwdEncode));
+    const ParamMap all = params();
+    for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
+        if (!isPasswordLikeKey(it.key()))
+            continue;
+        log->addSecret(it.value());
+        QString decoded;
+        if (OptionParser::decodeHex(it.value(), decoded))
+            log->addSecret(decoded);
+    }
     for (const QString& group : groupNames()) {
         for (const Parameter& p : groupParams(group)) {
             if (p.type != kw::TypePassword || !params().contains(p.key))
@@ -251,6 +272,10 @@ ParamMap SISConfig::scrubbedParams() const
     ParamMap map = params();
     map.remove(kw::Pwd);
     map.remove(kw::PwdEncode);
+    for (const QString& key : map.keys()) {
+        if (isPasswordLikeKey(key))
+            map.remove(key);
+    }
     for (const QString& group : groupNames()) {
         for (const Parameter& p : groupParams(group)) {
             if (p.type == kw::TypePassword) {

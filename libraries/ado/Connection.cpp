@@ -76,6 +76,34 @@ void Wipe(std::string& s)
     std::fill(s.begin(), s.end(), '\0');
 }
 
+bool IsPasswordKey(const std::string& key)
+{
+    return IsKey(key, "PWD") || IsKey(key, "PASSWORD");
+}
+
+// A value other than a password that no connection string can carry as written: psqlODBC and
+// the SQLite driver read such values up to the next ";" and keep braces as part of them.
+bool NeedsBracesOnly(const ConnectionAttribute& a)
+{
+    return !IsPasswordKey(a.first) &&
+           (a.second.find(';') != std::string::npos || a.second.compare(0, 1, "{") == 0);
+}
+
+// The string handed to the driver. psqlODBC takes braces off a password only, and reads "%xx"
+// and "+" in an unbraced one as escapes; every other value it takes as written. So a password is
+// braced where it needs it, any other value only where nothing else can carry it.
+std::string DriverString(const std::vector<ConnectionAttribute>& attributes)
+{
+    std::string out;
+    for (const ConnectionAttribute& a : attributes) {
+        out += a.first;
+        out += '=';
+        out += IsPasswordKey(a.first) || NeedsBracesOnly(a) ? ConnectionValue(a.second) : a.second;
+        out += ';';
+    }
+    return out;
+}
+
 // After a failed call on the connection handle: keeps the driver's messages in errors,
 // frees the handle and throws the first message (or fallback when there is none).
 [[noreturn]] void FailAndFree(SQLHDBC& dbc, std::vector<Error>& errors, const char* fallback)
@@ -210,7 +238,7 @@ void Connection::Open(const std::string& connectionString, const std::string& us
             *slot = &a.second;
     }
     const auto driverConnect = [&d](const std::vector<ConnectionAttribute>& with) {
-        std::string text = JoinConnectionString(with);
+        std::string text = DriverString(with);
         // The completed string is not asked for: drivers echo the password in it.
         const SQLRETURN result = SQLDriverConnect(d.dbc, nullptr, reinterpret_cast<SQLCHAR*>(&text[0]),
                                                   SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
@@ -227,13 +255,15 @@ void Connection::Open(const std::string& connectionString, const std::string& us
         rc = driverConnect(attributes);
     }
     // Rows are read through a server-side cursor, as ADO's default cursor location does:
-    // psqlODBC otherwise holds a whole result in memory. Its connection string honours braces.
-    // What the connection string or the data source's own entry sets is kept.
+    // psqlODBC otherwise holds a whole result in memory. What the connection string or the data
+    // source's own entry sets is kept. A user or data source name that psqlODBC's connection
+    // string cannot carry keeps the connection just opened.
     const std::string source = dsn ? *dsn : std::string();
     const auto chosen = [&](std::initializer_list<const char*> keys) {
         return NamesAny(attributes, keys) || (!source.empty() && DataSourceNames(source, *keys.begin()));
     };
-    if (detail::Succeeded(rc) && IsPsqlOdbc(d.dbc) && !chosen({"UseDeclareFetch", "B6"})) {
+    const bool carried = std::none_of(attributes.begin(), attributes.end(), NeedsBracesOnly);
+    if (detail::Succeeded(rc) && carried && IsPsqlOdbc(d.dbc) && !chosen({"UseDeclareFetch", "B6"})) {
         SQLDisconnect(d.dbc);  // opened just now and unused; reopened below either way
         if (!chosen({"Fetch", "A7"}))
             attributes.emplace_back("Fetch", "10000");

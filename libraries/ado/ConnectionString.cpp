@@ -25,17 +25,29 @@ std::string Lower(std::string s)
     return s;
 }
 
-bool NeedsBraces(const std::string& v)
+bool IsEdgeMark(char c)
 {
-    if (v.empty())
-        return false;
-    if (v.find_first_of(";{}") != std::string::npos)
-        return true;
-    return std::isspace(static_cast<unsigned char>(v.front())) ||
-           std::isspace(static_cast<unsigned char>(v.back()));
+    return std::isspace(static_cast<unsigned char>(c)) || c == '\'' || c == '"';
 }
 
 }  // namespace
+
+std::string ConnectionValue(const std::string& value)
+{
+    if (value.empty())
+        return value;
+    if (value.find_first_of(";{}=%+") == std::string::npos && !IsEdgeMark(value.front()) &&
+        !IsEdgeMark(value.back()))
+        return value;
+    std::string out("{");
+    for (char c : value) {
+        out += c;
+        if (c == '}')
+            out += '}';
+    }
+    out += '}';
+    return out;
+}
 
 std::vector<ConnectionAttribute> ParseConnectionString(const std::string& text)
 {
@@ -60,14 +72,12 @@ std::vector<ConnectionAttribute> ParseConnectionString(const std::string& text)
         while (i < n && text[i] != ';' && std::isspace(static_cast<unsigned char>(text[i])))
             ++i;
         std::string value;
-        if (i < n && (text[i] == '{' || text[i] == '"' || text[i] == '\'')) {
-            const char open = text[i];
-            const char close = open == '{' ? '}' : open;
+        if (i < n && text[i] == '{') {
             ++i;
             while (i < n) {
-                if (text[i] == close) {
-                    if (i + 1 < n && text[i + 1] == close) {
-                        value.push_back(close);
+                if (text[i] == '}') {
+                    if (i + 1 < n && text[i + 1] == '}') {
+                        value.push_back('}');
                         i += 2;
                         continue;
                     }
@@ -94,17 +104,7 @@ std::string JoinConnectionString(const std::vector<ConnectionAttribute>& attribu
     for (const ConnectionAttribute& a : attributes) {
         out += a.first;
         out += '=';
-        if (NeedsBraces(a.second)) {
-            out += '{';
-            for (char c : a.second) {
-                out += c;
-                if (c == '}')
-                    out += '}';
-            }
-            out += '}';
-        } else {
-            out += a.second;
-        }
+        out += ConnectionValue(a.second);
         out += ';';
     }
     return out;

@@ -41,7 +41,13 @@ TEST(ConnectionString, BracesAndQuotes)
     EXPECT_EQ(JoinConnectionString({{"PWD", "x}y"}, {"UID", "{u"}}), "PWD={x}}y};UID={{u};");
     EXPECT_EQ(JoinConnectionString({{"PWD", " lead"}}), "PWD={ lead};");
     EXPECT_EQ(ToOdbcConnectionString("Password={p;w}}d};Data Source=s"), "PWD={p;w}}d};DSN=s;");
-    EXPECT_EQ(ToOdbcConnectionString("Password=\"p;w\";User ID='a''b'"), "PWD={p;w};UID=a'b;");
+    // Only braces quote: a quote mark is part of the value, and a leading one is braced on the way out.
+    EXPECT_EQ(ToOdbcConnectionString("Password='quoted;User ID=\"dq;Data Source=it's"),
+              "PWD={'quoted};UID={\"dq};DSN=it's;");
+    const auto quoted = ParseConnectionString("DSN=s;UID='qu;PWD=x;");
+    ASSERT_EQ(quoted.size(), 3u);
+    EXPECT_EQ(quoted[1], ConnectionAttribute("UID", "'qu"));
+    EXPECT_EQ(quoted[2], ConnectionAttribute("PWD", "x"));
 
     const auto parsed = ParseConnectionString("  DSN = school ; UID=;Trusted_Connection;PWD={a}}b;c}");
     ASSERT_EQ(parsed.size(), 4u);
@@ -49,4 +55,29 @@ TEST(ConnectionString, BracesAndQuotes)
     EXPECT_EQ(parsed[1], ConnectionAttribute("UID", ""));
     EXPECT_EQ(parsed[2], ConnectionAttribute("Trusted_Connection", ""));
     EXPECT_EQ(parsed[3], ConnectionAttribute("PWD", "a}b;c"));
+}
+
+TEST(ConnectionString, EveryValueReadsBackUnchanged)
+{
+    // value, as written: braced where a driver would read it otherwise ("%xx" and "+" are escapes
+    // to psqlODBC), plain where nothing can be misread.
+    const struct
+    {
+        const char* value;
+        const char* written;
+    } cases[] = {
+        {"Summer%2024", "{Summer%2024}"}, {"'quoted", "{'quoted}"}, {"\"dq", "{\"dq}"},
+        {"a+b", "{a+b}"},                 {"{br}ace", "{{br}}ace}"}, {"x;y=z", "{x;y=z}"},
+        {"'qu", "{'qu}"},                 {"q'", "{q'}"},          {"end\"", "{end\"}"},
+        {"\tTab", "{\tTab}"},             {"it's", "it's"},        {"p@ss!w(o)rd,.-_#", "p@ss!w(o)rd,.-_#"},
+        {"\xc3\xa6\xc3\xb8\xc3\xa5", "\xc3\xa6\xc3\xb8\xc3\xa5"}, {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ConnectionValue(c.value), c.written) << c.value;
+        const std::string joined = JoinConnectionString({{"DSN", c.value}, {"UID", c.value}, {"PWD", c.value}});
+        const auto parsed = ParseConnectionString(joined);
+        ASSERT_EQ(parsed.size(), 3u) << joined;
+        for (const ConnectionAttribute& a : parsed)
+            EXPECT_EQ(a.second, c.value) << joined;
+    }
 }

@@ -41,6 +41,9 @@ TEST(Masking, MaskPassword)
     EXPECT_EQ(Masked("PWD=\"ab\";PWD=cd", ""), "PWD=\"**\";PWD=cd");
     // Only the first occurrence.
     EXPECT_EQ(Masked("PWD=a;PWD=b", "PWD="), "PWD=*;PWD=b");
+    // A braced value is masked whole, to its closing brace ("}}" is one "}").
+    EXPECT_EQ(Masked("DSN=d;PWD={x;y\"}}z};UID=u", "PWD="), "DSN=d;PWD=*********;UID=u");
+    EXPECT_EQ(Masked("PWD={open", "PWD="), "PWD=*****");
 }
 
 TEST(Masking, MaskConnectionPasswords)
@@ -69,7 +72,11 @@ TEST(DatabaseTypes, ConnectionStringsWithoutLoginAndWithQuoting)
 
     // A value that could end its attribute is braced, a "}" in it doubled; others stay as given.
     EXPECT_EQ(Cs(DbSybaseOdbc, "school", "a=b", "x;Database=other.db"),
-              "DSN=school;UID=a=b;PWD={x;Database=other.db};");
+              "DSN=school;UID={a=b};PWD={x;Database=other.db};");
+    // What a driver would read as an escape or a quote is braced too; plain punctuation is not.
+    EXPECT_EQ(Cs(DbSybaseOdbc, "s+1", "'qu", "Summer%2024"), "DSN={s+1};UID={'qu};PWD={Summer%2024};");
+    EXPECT_EQ(Cs(DbOracleOdbc, "it's", "\"dq", "p@ss!"),
+              "Data Source=it's;User ID={\"dq};Password=p@ss!;Persist Security Info=True;");
     EXPECT_EQ(Cs(DbOracleOdbc, "D{1}", " U", "p}w"),
               "Data Source={D{1}}};User ID={ U};Password={p}}w};Persist Security Info=True;");
 }

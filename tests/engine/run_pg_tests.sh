@@ -27,6 +27,16 @@ psql_as postgres "$superpw" postgres -c "CREATE ROLE vh_brace LOGIN PASSWORD '$b
   -c "ALTER ROLE vh_brace SET search_path = vh, public" -c "ALTER ROLE vh_limited SET search_path = vh, public"
 psql_as vh_user "$userpw" school -c "GRANT USAGE ON SCHEMA vh TO vh_brace, vh_limited" \
   -c "GRANT SELECT ON ALL TABLES IN SCHEMA vh TO vh_brace, vh_limited" -c "REVOKE SELECT ON vh.terms FROM vh_limited"
+# Logins that a connection string could misread (the list of the program tests): passwords with
+# "%xx" and "+" (escapes to psqlODBC), quote marks, braces, ";" and "=", and names with a quote or ";".
+odd_logins=(vh_odd1 'Summer%2024' vh_odd2 "'quoted" vh_odd3 '"dq' vh_odd4 'a+b' vh_odd5 '{br}ace' vh_odd6 'x;y=z'
+  "'qu" 'qu-pw' 'u;x' 'semi-pw')
+for ((k = 0; k < ${#odd_logins[@]}; k += 2)); do
+  printf '%s\n' "CREATE ROLE :\"name\" LOGIN PASSWORD :'pw';" "ALTER ROLE :\"name\" SET search_path = vh, public;" |
+    psql_as postgres "$superpw" postgres -v name="${odd_logins[k]}" -v pw="${odd_logins[k + 1]}"
+  printf '%s\n' "GRANT USAGE ON SCHEMA vh TO :\"name\";" "GRANT SELECT ON ALL TABLES IN SCHEMA vh TO :\"name\";" |
+    psql_as vh_user "$userpw" school -v name="${odd_logins[k]}"
+done
 # The hand-made schools of the golden-file tests: database golden_<name>, data source
 # vh_golden_<name>_pg.
 golden_dsns=""

@@ -87,6 +87,66 @@ TEST_P(Program, TestCommand)
     EXPECT_FALSE((AllText(failed) + r.out + r.err).contains(password));
 }
 
+// Logins that a connection string could misread: "%xx" and "+" (escapes to psqlODBC), quote marks,
+// braces, ";" and "=". run_pg_tests.sh creates the roles on PostgreSQL; on SQLite each text is both
+// user and password (the names that are no role of the list only a user). Every connection is
+// recorded by the preloaded library: the values handed to the driver manager must be the texts
+// themselves, and the psqlODBC reopen with the fetch settings carries the password braced. A user
+// name that psqlODBC's connection string cannot carry (";") keeps the first connection.
+TEST_P(Program, AnyUserAndPasswordConnects)
+{
+    const struct
+    {
+        const char* user;      // PostgreSQL role
+        const char* password;
+        const char* written;   // the password as psqlODBC's connection string must carry it
+    } logins[] = {
+        {"vh_odd1", "Summer%2024", "{Summer%2024}"}, {"vh_odd2", "'quoted", "{'quoted}"},
+        {"vh_odd3", "\"dq", "{\"dq}"},               {"vh_odd4", "a+b", "{a+b}"},
+        {"vh_odd5", "{br}ace", "{{br}}ace}"},         {"vh_odd6", "x;y=z", "{x;y=z}"},
+        {"'qu", "qu-pw", "qu-pw"},                   {"u;x", "semi-pw", ""},
+    };
+    const bool pg = GetParam().pg;
+    const QString dsn = GetParam().Dsn("vh_school");
+    for (const auto& login : logins) {
+        const QString password = login.password;
+        const QString user = pg || !QString(login.user).startsWith("vh_") ? QString(login.user) : password;
+        const bool reopens = pg && *login.written;
+        SCOPED_TRACE(user.toStdString() + " / " + password.toStdString());
+        const QString folder = NewFolder("odd");
+        QProcessEnvironment env = GetParam().Env();
+        env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+        env.insert("VH_RECORD_LOGINS", folder + "/logins");
+
+        ProgramResult r = RunProgram(QStringList{"test", "--group=connection"} + Login(user, password), env);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.Lines("test"), QStringList{"test\tconnection\tsuccess\tConnection Successful"});
+        // A misspelt password key is kept out of the log as well.
+        const QString out = folder + "/out";
+        r = RunProgram(QStringList{"run", "--school=100", "--path=" + out, "--PwdEncode=" + Encode(password),
+                                   "--pwdencoded=" + Encode(password)} +
+                           Login(user, password),
+                       env);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(Status(out), "<date>\tSucceeded\tSucceeded\r\n");
+        const QString all = AllText(out) + r.out + r.err;
+        EXPECT_FALSE(all.contains(password));
+        EXPECT_FALSE(all.contains(Encode(password)));
+
+        const QStringList records = ReadText(folder + "/logins").split('\n', Qt::SkipEmptyParts);
+        ASSERT_FALSE(records.isEmpty());
+        const QString plain = "connect " + dsn.toUtf8().toHex() + " " + user.toUtf8().toHex() + " " +
+                              password.toUtf8().toHex();
+        const QString reopenedText =
+            "DSN=" + dsn + ";UID=" + user + ";PWD=" + login.written + ";Fetch=10000;UseDeclareFetch=1;";
+        const QString reopened = "driver " + reopenedText.toUtf8().toHex();
+        for (const QString& record : records)
+            EXPECT_TRUE(record == plain || (reopens && record == reopened)) << record.toStdString();
+        EXPECT_EQ(records.contains(reopened), reopens);
+        EXPECT_EQ(records.size() > records.count(plain), reopens);
+    }
+}
+
 TEST_P(Program, ListAnswers)
 {
     ProgramResult r = Run({"params", "--paramkey=school"});

@@ -123,8 +123,10 @@ TEST(Program, RunWritesStatusFilesAndTheLog)
     writeFile(out + "/finished_bridge.tmp", "old");
     writeFile(out + "/BridgeStatus.tmp", "2024/01/01 10:00:00\tSucceeded\r\n");
 
-    ProgramResult r = runProgram(
-        {"run", "--path=" + out, "--school=123", "--pwd=Hidden77", "--pwdencode=48696464656e3737", "--demo"});
+    // Keys that only look like the password keys ("Stow4way" and "Quiet5dog" in hex) are hidden too.
+    ProgramResult r = runProgram({"run", "--path=" + out, "--school=123", "--pwd=Hidden77",
+                                  "--pwdencode=48696464656e3737", "--demo", "--PwdEncode=53746f7734776179",
+                                  "--pwdencoded=517569657435646f67", "--OldPassword=Plain88"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(maskTimes(r.out), "log\tError        \t<time>\tSISConfig::commandRun\t" + Default + "\n");
     EXPECT_EQ(r.err, "error\tExtraction Failed\t" + Default + "\n");
@@ -149,6 +151,10 @@ TEST(Program, RunWritesStatusFilesAndTheLog)
         << log[0].toStdString();
     EXPECT_FALSE(log[0].contains("Hidden77") || log[0].contains("48696464656e3737") ||
                  log[0].contains("pwd"));
+    for (const char* hidden : {"53746f7734776179", "Stow4way", "517569657435646f67", "Quiet5dog", "Plain88"})
+        EXPECT_FALSE((log.join('\n') + r.out + r.err).contains(hidden)) << hidden;
+    EXPECT_FALSE(log[0].contains("pwd", Qt::CaseInsensitive) ||
+                 log[0].contains("password", Qt::CaseInsensitive));
     EXPECT_EQ(maskTimes(log[1]), prefix + "Error         SISConfig::commandRun: " + Default);
 
     // A second run appends to the same log, and the previous status no longer says "Succeeded".

@@ -6,7 +6,11 @@
 //   "kill-after-marks": the process is killed just before the file takes its final name;
 //   "pause-export": when the export of the cached attendance begins (its first log line), the
 //           process makes the file VH_FAULT_PAUSE_FILE and waits until it is gone again (once).
+// VH_RECORD_LOGINS names a file to which every connection the program opens is appended, each value
+// in hex: "connect <dsn> <user> <password>" for SQLConnect, "driver <string>" for SQLDriverConnect.
 #include <dlfcn.h>
+#include <sql.h>
+#include <sqlext.h>
 #include <errno.h>
 #include <signal.h>
 #include <stdio.h>
@@ -84,6 +88,29 @@ bool Contains(const void* bytes, size_t length, const char* text)
     return memmem(bytes, length, text, strlen(text)) != nullptr;
 }
 
+// Appends the hex of an ODBC text argument (SQL_NTS or a length) to line.
+void AppendHex(char* line, size_t size, const SQLCHAR* text, SQLSMALLINT length)
+{
+    size_t at = strlen(line);
+    const size_t n = !text                ? 0
+                     : length == SQL_NTS ? strlen(reinterpret_cast<const char*>(text))
+                                         : size_t(length);
+    snprintf(line + at, size - at, " ");
+    for (size_t i = 0; i < n && (at = strlen(line)) + 3 < size; ++i)
+        snprintf(line + at, size - at, "%02x", text[i]);
+}
+
+void RecordLogin(const char* line)
+{
+    const char* file = getenv("VH_RECORD_LOGINS");
+    if (!file || !*file)
+        return;
+    if (FILE* f = fopen(file, "a")) {
+        fprintf(f, "%s\n", line);
+        fclose(f);
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -94,6 +121,33 @@ size_t fwrite(const void* bytes, size_t size, size_t count, FILE* stream)
     if (strcmp(Fault(), "pause-export") == 0 && Contains(bytes, size * count, "Exporting Daily Attendance from DB"))
         Pause();
     return real(bytes, size, count, stream);
+}
+
+SQLRETURN SQL_API SQLConnect(SQLHDBC dbc, SQLCHAR* dsn, SQLSMALLINT dsnLength, SQLCHAR* user,
+                             SQLSMALLINT userLength, SQLCHAR* password, SQLSMALLINT passwordLength)
+{
+    using Connect =
+        SQLRETURN (*)(SQLHDBC, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT);
+    static const auto real = Real<Connect>("SQLConnect");
+    char line[4096] = "connect";
+    AppendHex(line, sizeof line, dsn, dsnLength);
+    AppendHex(line, sizeof line, user, userLength);
+    AppendHex(line, sizeof line, password, passwordLength);
+    RecordLogin(line);
+    return real(dbc, dsn, dsnLength, user, userLength, password, passwordLength);
+}
+
+SQLRETURN SQL_API SQLDriverConnect(SQLHDBC dbc, SQLHWND window, SQLCHAR* in, SQLSMALLINT inLength,
+                                   SQLCHAR* out, SQLSMALLINT outSize, SQLSMALLINT* outLength,
+                                   SQLUSMALLINT completion)
+{
+    using DriverConnect = SQLRETURN (*)(SQLHDBC, SQLHWND, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                        SQLSMALLINT*, SQLUSMALLINT);
+    static const auto real = Real<DriverConnect>("SQLDriverConnect");
+    char line[4096] = "driver";
+    AppendHex(line, sizeof line, in, inLength);
+    RecordLogin(line);
+    return real(dbc, window, in, inLength, out, outSize, outLength, completion);
 }
 
 int fsync(int fd)
