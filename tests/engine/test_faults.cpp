@@ -198,7 +198,8 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
         {"--att", "Reading Student Period Attendance (", 2, SIGINT, "SIGINT"},
     };
     const QString config = out + "/SchoolConfig.xml";
-    int round = 0;
+    // Rounds of their own: the PostgreSQL school is shared with the test above.
+    int round = 8;
     for (const auto& point : points) {
         SCOPED_TRACE(std::string(point.mode) + " at " + point.line + " on " + point.name);
         Change(round++);
@@ -214,8 +215,8 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
         ExpectGoodRun(point.mode);
     }
 
-    // A second signal ends the run at once, as a crash does: the run's unfinished files are left
-    // to the next run.
+    // A second signal ends the run at once, as a crash does (another thread of the run may still
+    // log a line meanwhile): the run's unfinished files are left to the next run.
     Change(round++);
     const QStringList before = UpdateFiles(out);
     bool signalled = false;
@@ -225,7 +226,7 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("error\tExtraction Failed\tThe run was stopped by signal ")) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QRegularExpression("\nlog\tCritical     \t[0-9:]{8}\tSISConfig::commandRun\tThe run was "
-                                                  "stopped by signal \\d+ \\(SIG[A-Z]+\\)\\.\n$")))
+                                                  "stopped by signal \\d+ \\(SIG[A-Z]+\\)\\.\n")))
         << r.out.right(500).toStdString();
     EXPECT_EQ(Status(out), kFailedRun);
     EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
