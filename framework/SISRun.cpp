@@ -45,9 +45,7 @@ QString statusDate()
 {
     return QDateTime::currentDateTime().toString(QString::fromLatin1(txt::StatusDateFormat));
 }
-}  // namespace
 
-namespace {
 bool writeAll(int fd, const QByteArray& bytes)
 {
     const char* data = bytes.constData();
