@@ -16,8 +16,8 @@
 
 #include "Database.h"
 #include "Query.h"
-#include "SqlError.h"
 #include "SchoolConfig.h"
+#include "SqlError.h"
 #include "StringHelpers.h"
 #include "XException.h"
 
@@ -204,7 +204,8 @@ XString PDEWriter::HistoryGone(bool daily, bool period)
         }
     } catch (const sqlite::SqlError& e) {
         if (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED) {
-            LogMessage(4, XString("Could not check the tables of the attendance history now: ") + e.GetMessage(),
+            LogMessage(4,
+                       XString("Could not check the tables of the attendance history now: ") + e.GetMessage(),
                        "PDEWriter::StartWriter");
             return XString();
         }

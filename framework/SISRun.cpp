@@ -280,7 +280,7 @@ int SISConfig::commandRun()
 }
 
 SISConfig::PairWritten SISConfig::writeStatusPair(const QString& folder, const QString& result,
-                                                 const QString& failed)
+                                                  const QString& failed)
 {
     const QString method = QStringLiteral("SISConfig::exitCommand");
     const QString statusFile = joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix));
@@ -335,9 +335,11 @@ bool SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
     bool recorded = true;
     if (!folder.isEmpty() && !m_outputBusy) {
         if (m_command != kw::Run && outputFolderHeld(folder)) {
-            emit writeLog(7, QStringLiteral("A run is using the output folder; its status files are left alone: ") +
-                                 folder,
-                          QStringLiteral("SISConfig::exitCommand"));
+            emit writeLog(
+                7,
+                QStringLiteral("A run is using the output folder; its status files are left alone: ") +
+                    folder,
+                QStringLiteral("SISConfig::exitCommand"));
             return true;
         }
         const bool usable = usableFolder(folder);

@@ -103,8 +103,8 @@ protected:
     }
     // Runs the program and, at the nth progress line that begins with the text, pauses it, sends it
     // the signals and lets it go on; signalled tells whether the line came.
-    ProgramResult RunSignalledAt(const char* mode, const QString& line, int nth, const std::vector<int>& toSend,
-                                 bool& signalled)
+    ProgramResult RunSignalledAt(const char* mode, const QString& line, int nth,
+                                 const std::vector<int>& toSend, bool& signalled)
     {
         signalled = false;
         const QStringList before = UpdateFiles(out);

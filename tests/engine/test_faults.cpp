@@ -224,9 +224,11 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
         RunSignalledAt("--att", "Reading Student Daily Attendance (", 1, {SIGTERM, SIGHUP}, signalled);
     ASSERT_TRUE(signalled);
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("error\tExtraction Failed\tThe run was stopped by signal ")) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(QRegularExpression("\nlog\tCritical     \t[0-9:]{8}\tSISConfig::commandRun\tThe run was "
-                                                  "stopped by signal \\d+ \\(SIG[A-Z]+\\)\\.\n")))
+    EXPECT_TRUE(r.err.contains("error\tExtraction Failed\tThe run was stopped by signal "))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression("\nlog\tCritical     \t[0-9:]{8}\tSISConfig::commandRun\tThe run was "
+                           "stopped by signal \\d+ \\(SIG[A-Z]+\\)\\.\n")))
         << r.out.right(500).toStdString();
     EXPECT_EQ(Status(out), kFailedRun);
     EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");

@@ -73,7 +73,8 @@ protected:
     // An update run of both attendance tables (or of those the flags name); fault is the preloaded
     // fault of the update file (empty: none), faults the other preloaded faults by variable. The
     // attendance lines of the update file it wrote, if any, go into lines.
-    ProgramResult Run(const char* mode = "--att", const QString& fault = QString(), const QString& school = "100",
+    ProgramResult Run(const char* mode = "--att", const QString& fault = QString(),
+                      const QString& school = "100",
                       const QStringList& flags = {"--filterdaily=true", "--filterperiod=true"},
                       const QMap<QString, QString>& faults = {})
     {
@@ -85,10 +86,10 @@ protected:
         for (auto it = faults.begin(); it != faults.end(); ++it)
             env.insert(it.key(), it.value());
         const QStringList before = UpdateFiles(out);
-        const ProgramResult r = RunProgram(
-            QStringList{"run", mode, "--dsn=" + live->dsn, "--path=" + out, "--school=" + school} + flags +
-                live->login,
-            env);
+        const ProgramResult r =
+            RunProgram(QStringList{"run", mode, "--dsn=" + live->dsn, "--path=" + out, "--school=" + school} +
+                           flags + live->login,
+                       env);
         lines.clear();
         newFiles.clear();
         for (const QString& name : UpdateFiles(out)) {
@@ -202,12 +203,13 @@ TEST_P(HistoryFaults, ADeletedOrEmptiedHistoryFailsTheRunAndDeletesNothing)
                ". Nothing was deleted; the log says how to go on.";
     };
     const auto expectHowTo = [&](const ProgramResult& run, const QString& how) {
-        EXPECT_EQ(run.LogMessages("The attendance history " + Cache() + " " + how +
-                                  ". Restore the file from a backup and run again; or, to start the attendance "
-                                  "history afresh, delete SchoolConfig.xml from the output folder: the next run "
-                                  "then sends the attendance of the whole school year again.")
-                      .size(),
-                  1)
+        EXPECT_EQ(
+            run.LogMessages("The attendance history " + Cache() + " " + how +
+                            ". Restore the file from a backup and run again; or, to start the attendance "
+                            "history afresh, delete SchoolConfig.xml from the output folder: the next run "
+                            "then sends the attendance of the whole school year again.")
+                .size(),
+            1)
             << run.out.right(3000).toStdString();
     };
 

@@ -187,7 +187,7 @@ TEST_P(Program, OtherCommandsLeaveTheStatusOfAFolderThatARunHolds)
     QProcess run;
     run.setProcessEnvironment(GetParam().Env());
     run.start(kBinary, QStringList{"run", "--all", "--school=100", "--path=" + out} +
-                                Login(GetParam().User(), GetParam().Password()));
+                           Login(GetParam().User(), GetParam().Password()));
     QByteArray output;
     while (!output.contains("\ninc_progress\tReading ") && run.waitForReadyRead(30000))
         output += run.readAllStandardOutput();

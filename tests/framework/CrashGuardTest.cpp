@@ -129,7 +129,8 @@ TEST(CrashGuard, ASecondStopSignalOrARunThatDoesNotStopInTimeEndsAtOnce)
             },
             ::testing::ExitedWithCode(1),
             "error\tExtraction Failed\tThe run was stopped by signal 15 \\(SIGTERM\\)\\.\n$");
-        EXPECT_TRUE(QRegularExpression("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
+        EXPECT_TRUE(QRegularExpression(
+                        "^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
                         .match(ReadAll(status))
                         .hasMatch())
             << ReadAll(status);
