@@ -108,7 +108,7 @@ protected:
     {
         signalled = false;
         const QStringList before = UpdateFiles(out);
-        QProcess run;
+        SmallPipeProcess run;
         run.setProcessEnvironment(school->env);
         run.start(kProgram, Args(mode, out));
         QByteArray output;

@@ -184,7 +184,7 @@ TEST_P(Program, OtherCommandsLeaveTheStatusOfAFolderThatARunHolds)
     WriteText(status, earlier);
 
     // A run paused at its first table.
-    QProcess run;
+    SmallPipeProcess run;
     run.setProcessEnvironment(GetParam().Env());
     run.start(kBinary, QStringList{"run", "--all", "--school=100", "--path=" + out} +
                            Login(GetParam().User(), GetParam().Password()));
