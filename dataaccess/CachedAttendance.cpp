@@ -270,9 +270,21 @@ void ExportCacheTable(DataAccessBase& task, const CacheSection& s, const std::ve
 
 }  // namespace
 
+bool DataAccessBase::HistoryTableExists(const char* table)
+{
+    // No history open: no table of it.
+    if (!GetAttendanceCache().IsOpen())
+        return false;
+    try {
+        return SQLiteTableExists(GetAttendanceCache(), table);
+    } catch (const XException& e) {
+        LogAndThrow(2, XString("SQLite Attendance: ") + e.GetMessage(), "DataAccessBase::HistoryTableExists");
+    }
+}
+
 void DataAccessBase::CreateStudentDailyAttendanceFromDB(bool applyRowFilter)
 {
-    if (!SQLiteTableExists(GetAttendanceCache(), kDaily.table)) {
+    if (!HistoryTableExists(kDaily.table)) {
         PutJobText("Daily Attendance Table does not exist, skipping");
         return;
     }
@@ -282,7 +294,7 @@ void DataAccessBase::CreateStudentDailyAttendanceFromDB(bool applyRowFilter)
 
 void DataAccessBase::CreateStudentPeriodAttendanceFromDB(bool applyRowFilter)
 {
-    if (!SQLiteTableExists(GetAttendanceCache(), kPeriod.table)) {
+    if (!HistoryTableExists(kPeriod.table)) {
         PutJobText("Period Attendance Table does not exist, skipping");
         return;
     }

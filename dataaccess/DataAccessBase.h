@@ -153,6 +153,8 @@ public:
     // ---- cached attendance ----
     void CreateStudentDailyAttendanceFromDB(bool applyRowFilter);
     void CreateStudentPeriodAttendanceFromDB(bool applyRowFilter);
+    // Whether the history holds the table; a check that fails fails the run.
+    bool HistoryTableExists(const char* table);
 
     // ---- more formatters ----
     XString FormatPhoneNumber();

@@ -121,6 +121,7 @@ bool ODBCDataAccess::MoveFirst()
 
 bool ODBCDataAccess::MoveNext()
 {
+    StopIfAsked();
     if (m_dbType == DbDBaseXBase || !m_recordset)
         return false;
     if (m_recordset->State() != ado::adStateOpen)

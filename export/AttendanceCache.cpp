@@ -127,7 +127,9 @@ bool PDEWriter::SQLiteTableExists(sqlite::Database& db, const XString& name)
         return query.Step();
     } catch (const XException& e) {
         LogMessage(8, "SQLite: Create Table Failed: " + name + ": " + e.GetMessage());
-        return false;
+        // A question that got no answer is no missing table: the run fails.
+        throw XException(("Could not check whether the table " + name + " exists: " + e.GetMessage()).CStr(),
+                         0);
     }
 }
 

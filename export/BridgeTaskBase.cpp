@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "CrashGuard.h"
 #include "SchoolConfig.h"
 #include "StringHelpers.h"
 #include "XFile.h"
@@ -57,8 +58,15 @@ void BridgeTaskBase::LogAndThrow(int level, const XString& text, const XString& 
     throw XException(text.CStr(), 0);
 }
 
+void BridgeTaskBase::StopIfAsked()
+{
+    if (const int signal = CrashGuard::stopSignal())
+        LogAndThrow(3, fromQString(CrashGuard::stopText(signal)), "BridgeTaskBase::StopIfAsked");
+}
+
 void BridgeTaskBase::PutJobText(const XString& text)
 {
+    StopIfAsked();
     try {
         emit writeProgressIncrement(toQString(text));
     } catch (...) {

@@ -41,8 +41,10 @@ public:
     void LogMessage(int level, const XString& text, const XString& method = XString());
     // LogMessage, then throws XException(text, 0).
     [[noreturn]] void LogAndThrow(int level, const XString& text, const XString& method = XString());
-    // "inc_progress" with the text, and the text logged at level 7.
+    // "inc_progress" with the text, and the text logged at level 7; a run asked to stop fails here.
     void PutJobText(const XString& text);
+    // Fails the run (XException) when a stop signal came; the safe points of a run call it.
+    void StopIfAsked();
 
     const XString& GetOutputFolder() const { return m_outputFolder; }
     void SetOutputFolder(const XString& folder) { m_outputFolder = folder; }

@@ -11,6 +11,7 @@
 
 #include "Database.h"
 #include "SchoolConfig.h"
+#include "SqlError.h"
 #include "StringHelpers.h"
 #include "UpdateFileDelivery.h"
 #include "XException.h"
@@ -138,29 +139,64 @@ void PDEWriter::StartWriter()
         m_updateDate = XDate();
     } else {
         LogMessage(7, "Bridge Configuration Did Not Change.", method);
-        // Earlier update passes recorded their date: their history must be there, or this run
-        // would send the whole window again and lose the deletions made since.
-        if ((m_runMode & ModeUpdate) && !recorded.updateDate.IsEmpty() && !HistoryPresent())
-            LogAndThrow(2,
-                        "The attendance history " + OutputPath(kCacheFile) +
-                            " is missing or empty, but SchoolConfig.xml records attendance updates up to " +
-                            recorded.updateDate.Format(m_dateFormat) +
-                            ". Nothing was deleted. Restore the file from a backup and run again; or, to "
-                            "start the attendance history afresh, delete SchoolConfig.xml from the output "
-                            "folder: the next run then sends the attendance of the whole school year again.",
-                        method);
+        // Earlier update passes recorded their date: a run that reads attendance needs their
+        // history, or it would send the whole window again and lose the deletions made since.
+        const bool daily = GetParam("filterdaily") == "true";
+        const bool period = GetParam("filterperiod") == "true";
+        if ((m_runMode & ModeUpdate) && (daily || period) && !recorded.updateDate.IsEmpty()) {
+            const XString gone = HistoryGone(daily, period);
+            if (!gone.IsEmpty()) {
+                LogMessage(3,
+                           "The attendance history " + OutputPath(kCacheFile) + " " + gone +
+                               ". Restore the file from a backup and run again; or, to start the attendance "
+                               "history afresh, delete SchoolConfig.xml from the output folder: the next run "
+                               "then sends the attendance of the whole school year again.",
+                           method);
+                LogAndThrow(2,
+                            "The attendance history " + OutputPath(kCacheFile) + " " + gone +
+                                ", but SchoolConfig.xml records attendance updates up to " +
+                                recorded.updateDate.Format(m_dateFormat) +
+                                ". Nothing was deleted; the log says how to go on.",
+                            method);
+            }
+        }
     }
     LogMessage(7, "Import Folder: " + m_outputFolder, method);
 }
 
-bool PDEWriter::HistoryPresent()
+XString PDEWriter::HistoryGone(bool daily, bool period)
 {
     std::error_code ec;
-    const fs::path path(OutputPath(kCacheFile).CStr());
-    if (!fs::is_regular_file(path, ec))
-        return false;
-    const auto size = fs::file_size(path, ec);
-    return !ec && size > 0;
+    const XString path = OutputPath(kCacheFile);
+    if (!fs::exists(fs::symlink_status(path.CStr(), ec)))
+        return "is missing";
+    if (fs::is_regular_file(path.CStr(), ec) && fs::file_size(path.CStr(), ec) == 0 && !ec)
+        return "is empty";
+    // Only a check that ran answers "missing": a history that cannot be read fails the run.
+    try {
+        sqlite::Database history;
+        history.Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+        // Another program holding the file leaves the question to the update pass, which waits.
+        history.SetBusyTimeout(1000);
+        for (const char* table : {daily ? "DAILY_ATT" : nullptr, period ? "PERIOD_ATT" : nullptr}) {
+            if (!table)
+                continue;
+            sqlite::Query query(history);
+            query.Prepare("SELECT name FROM sqlite_master WHERE type='table' AND name=?");
+            query.Bind(1, XString(table));
+            if (!query.Step())
+                return XString("has no table ") + table;
+        }
+    } catch (const sqlite::SqlError& e) {
+        if (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED) {
+            LogMessage(4,
+                       XString("Could not check the tables of the attendance history now: ") + e.GetMessage(),
+                       "PDEWriter::StartWriter");
+            return XString();
+        }
+        LogAndThrow(2, XString("SQLite Attendance: ") + e.GetMessage(), "PDEWriter::StartWriter");
+    }
+    return XString();
 }
 
 void PDEWriter::DeleteUpdateFiles()
@@ -191,8 +227,9 @@ void PDEWriter::FinishImport()
     const XString shortName = GetParam("appShortName_");
     if (shortName.IsEmpty())
         LogAndThrow(2, "appShortName_ missing or blank.", "PDEWriter::FinishImport");
-    WriteMainFile(shortName + ".PDE");
+    // The include files first: a main file in the folder always has them.
     WriteIncludeFiles();
+    WriteMainFile(shortName + ".PDE");
 }
 
 void PDEWriter::WriteBanner(XTextFile& file)

@@ -195,8 +195,10 @@ private:
     void WriteIncludeFiles();
     void OpenAttendanceCache();
     void DeleteUpdateFiles();
-    // True when the attendance cache file is there and not empty.
-    bool HistoryPresent();
+    // How the attendance history lacks what the run's flags read: "is missing", "is empty",
+    // "has no table ..."; empty when it has it (or cannot be checked for another program's lock).
+    // A history that cannot be read fails the run.
+    XString HistoryGone(bool daily, bool period);
     // Gives the update file whose rows an earlier run marked sent, but which that run left under
     // its temporary name, its name when it is the file recorded with the marks; removes the other
     // unfinished update files but this run's.

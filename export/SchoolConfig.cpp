@@ -115,16 +115,20 @@ void SchoolConfig::Write(const XString& path) const
     doc += "</SchoolConfig>\r\n";
 
     // Written beside the record and renamed over it when complete; a failure leaves neither a
-    // truncated record nor the temporary file.
+    // truncated record nor the temporary file. The bytes reach the disk before the new name, and
+    // the name before the run goes on.
     XFile file;
     try {
         file.Open(path, XFile::ModeWrite | XFile::ModeReplace);
         file.Write(doc);
+        file.Sync();
         file.Close();
     } catch (...) {
         file.Discard();
         throw;
     }
+    const XString folder = XFileSpec(path).GetFolder();
+    XFile::SyncFolder(folder.IsEmpty() ? "." : folder.CStr());
 }
 
 bool SchoolConfig::SameRun(const SchoolConfig& other) const

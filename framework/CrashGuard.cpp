@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -19,9 +20,13 @@
 
 namespace {
 const int FatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+const int StopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 const int CriticalLevel = 2;
 const char* const StoppedHead = "The program stopped on signal ";
 const char* const StoppedTail = " (a fault in the database driver or the program).";
+const char* const EndedHead = "The run was stopped by signal ";
+// How long a stopped run may take to reach its next safe point before it ends at once.
+const unsigned StopGraceSeconds = 10;
 
 struct Text
 {
@@ -29,10 +34,20 @@ struct Text
     size_t size;
 };
 
-Text g_errorHead, g_tail, g_consoleHead, g_consoleMid, g_logFile, g_logHead, g_logMid;
-Text g_statusFile, g_statusTail, g_finishedFile, g_finishedText;
+// The texts of one kind of end: a crash or a stop signal.
+struct Ending
+{
+    Text errorHead, consoleMid, logMid;
+};
+
+Ending g_crash, g_stop;
+Text g_tail, g_consoleHead, g_logFile, g_logHead;
+Text g_statusFile, g_statusTemp, g_statusTail, g_finishedFile, g_finishedTemp, g_finishedText;
 long long g_utcOffset = 0;  // seconds east of UTC when armed
-bool g_armed = false;
+volatile sig_atomic_t g_armed = 0;
+std::atomic<int> g_stopSignal{0};
+bool g_stopCaught = false;  // the stop signals have the handler below
+static_assert(std::atomic<int>::is_always_lock_free, "the stop flag is set in a signal handler");
 char g_altStack[64 * 1024];
 
 // An empty text when the bytes (with the NUL of a path) do not fit.
@@ -74,13 +89,21 @@ bool writeAll(int fd, const char* bytes, size_t count)
     return true;
 }
 
-// Writes the file anew; false when any step failed.
-bool writeFile(const Text& path, const Line& line)
+// Writes the file whole: under the temporary name renamed over it, or, where no new file can be
+// made, over its old bytes and cut to length; false when neither worked.
+bool writeFile(const Text& path, const Text& temp, const Line& line)
 {
-    const int fd = ::open(path.data, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = ::open(temp.data, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        const bool written = writeAll(fd, line.data, line.size);
+        if (::close(fd) == 0 && written && ::rename(temp.data, path.data) == 0)
+            return true;
+        ::unlink(temp.data);
+    }
+    fd = ::open(path.data, O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, line.data, line.size);
+    const bool written = writeAll(fd, line.data, line.size) && ::ftruncate(fd, off_t(line.size)) == 0;
     return ::close(fd) == 0 && written;
 }
 
@@ -126,8 +149,27 @@ void addNow(Line& line)
     addNumber(line, seconds % 60, 2);
 }
 
-void onFatalSignal(int signal)
+const char* signalName(int signal)
 {
+    switch (signal) {
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGINT:
+        return "SIGINT";
+    case SIGHUP:
+        return "SIGHUP";
+    case SIGQUIT:
+        return "SIGQUIT";
+    default:
+        return "";
+    }
+}
+
+// Ends the process as a failed run, with the texts of the ending; a stop names its signal.
+void endRun(int signal, const Ending& ending, bool stop)
+{
+    if (!g_armed)
+        ::_exit(1);
     Line line;  // the one line on the handler's stack, used for each write in turn
     addNow(line);
     char stamp[19];  // "yyyy/MM/dd hh:mm:ss"
@@ -141,19 +183,30 @@ void onFatalSignal(int signal)
     for (; digits < line.size && digits < sizeof number; ++digits)
         number[digits] = line.data[digits];
 
+    // What follows the signal's number.
+    Line tail;
+    if (stop) {
+        const char* name = signalName(signal);
+        tail.add(" (", 2);
+        tail.add(name, std::strlen(name));
+        tail.add(").", 2);
+    } else {
+        tail.add(g_tail);
+    }
+
     line.size = 0;
     line.add(g_consoleHead);
     line.add(time, 8);
-    line.add(g_consoleMid);
+    line.add(ending.consoleMid);
     line.add(number, digits);
-    line.add(g_tail);
+    line.add(tail.data, tail.size);
     line.add("\n", 1);
     writeAll(STDOUT_FILENO, line.data, line.size);
 
     line.size = 0;
-    line.add(g_errorHead);
+    line.add(ending.errorHead);
     line.add(number, digits);
-    line.add(g_tail);
+    line.add(tail.data, tail.size);
     line.add("\n", 1);
     writeAll(STDERR_FILENO, line.data, line.size);
 
@@ -161,9 +214,9 @@ void onFatalSignal(int signal)
         line.size = 0;
         line.add(g_logHead);
         line.add(time, 8);
-        line.add(g_logMid);
+        line.add(ending.logMid);
         line.add(number, digits);
-        line.add(g_tail);
+        line.add(tail.data, tail.size);
         line.add("\r\n", 2);
         const int fd = ::open(g_logFile.data, O_WRONLY | O_APPEND | O_CLOEXEC);
         if (fd >= 0) {
@@ -175,11 +228,11 @@ void onFatalSignal(int signal)
     line.size = 0;
     line.add(stamp, sizeof stamp);
     line.add(g_statusTail);
-    if (g_statusFile.size > 0 && writeFile(g_statusFile, line)) {
+    if (g_statusFile.size > 0 && writeFile(g_statusFile, g_statusTemp, line)) {
         line.size = 0;
         line.add(g_finishedText);
         if (g_finishedFile.size > 0)
-            writeFile(g_finishedFile, line);
+            writeFile(g_finishedFile, g_finishedTemp, line);
     } else {
         // An earlier result must not stand for this one (an empty path removes nothing).
         ::unlink(g_statusFile.data);
@@ -187,29 +240,64 @@ void onFatalSignal(int signal)
     }
     ::_exit(1);
 }
+
+void onFatalSignal(int signal)
+{
+    endRun(signal, g_crash, false);
+}
+
+// The first stop signal asks the run to stop at its next safe point; a second one, or a run that
+// does not get there in time, ends it at once.
+void onStopSignal(int signal)
+{
+    int none = 0;
+    if (g_stopSignal.compare_exchange_strong(none, signal)) {
+        ::alarm(StopGraceSeconds);
+        return;
+    }
+    endRun(g_stopSignal.load(), g_stop, true);
+}
+
+void onStopTimeout(int)
+{
+    endRun(g_stopSignal.load(), g_stop, true);
+}
+
+void setEnding(Ending& ending, const QString& head, const QString& method)
+{
+    LogManager* log = LogManager::instance();
+    set(ending.errorHead,
+        SISMessageWriter::joinFields({kw::TagError, QStringLiteral("Extraction Failed"), head}).toUtf8());
+    const QByteArray console = LogManager::consoleLine(CriticalLevel, QTime(0, 0), method, head).toUtf8();
+    set(ending.consoleMid, console.mid(console.indexOf("00:00:00") + 8));
+    // The file line begins with the title, a colon and the time.
+    const QByteArray fileLine =
+        LogManager::fileLine(log->title(), CriticalLevel, QTime(0, 0), method, head).toUtf8();
+    set(ending.logMid, fileLine.mid(log->title().toUtf8().size() + 1 + 8));
+}
 }  // namespace
 
 void CrashGuard::arm(const QString& statusFile, const QString& finishedFile, const QString& method)
 {
+    g_armed = 0;
     LogManager* log = LogManager::instance();
     const QString head = QString::fromLatin1(StoppedHead);
-    set(g_errorHead,
-        SISMessageWriter::joinFields({kw::TagError, QStringLiteral("Extraction Failed"), head}).toUtf8());
     set(g_tail, QByteArray(StoppedTail));
+    setEnding(g_crash, head, method);
+    setEnding(g_stop, QString::fromLatin1(EndedHead), method);
     const QByteArray console = LogManager::consoleLine(CriticalLevel, QTime(0, 0), method, head).toUtf8();
-    const int consoleTime = console.indexOf("00:00:00");
-    set(g_consoleHead, console.left(consoleTime));
-    set(g_consoleMid, console.mid(consoleTime + 8));
-    // The file line begins with the title, a colon and the time.
+    set(g_consoleHead, console.left(console.indexOf("00:00:00")));
     const QByteArray fileLine =
         LogManager::fileLine(log->title(), CriticalLevel, QTime(0, 0), method, head).toUtf8();
-    const int fileTime = log->title().toUtf8().size() + 1;
-    set(g_logHead, fileLine.left(fileTime));
-    set(g_logMid, fileLine.mid(fileTime + 8));
+    set(g_logHead, fileLine.left(log->title().toUtf8().size() + 1));
     set(g_logFile, QFile::encodeName(log->filePath()));
+    // Temporary names of their own: the run may be writing the files under the usual ones.
+    const QByteArray guardTemp = QByteArrayLiteral(".guard.partial");
     set(g_statusFile, QFile::encodeName(statusFile));
+    set(g_statusTemp, statusFile.isEmpty() ? QByteArray() : QFile::encodeName(statusFile) + guardTemp);
     set(g_statusTail, QByteArray("\t") + txt::Failed + '\t' + txt::FailedOnExtraction + "\r\n");
     set(g_finishedFile, QFile::encodeName(finishedFile));
+    set(g_finishedTemp, finishedFile.isEmpty() ? QByteArray() : QFile::encodeName(finishedFile) + guardTemp);
     set(g_finishedText, QByteArray(txt::FinishedWord) + "\r\n");
     g_utcOffset = QDateTime::currentDateTime().offsetFromUtc();
 
@@ -225,18 +313,53 @@ void CrashGuard::arm(const QString& statusFile, const QString& finishedFile, con
     sigfillset(&action.sa_mask);
     for (int signal : FatalSignals)
         sigaction(signal, &action, nullptr);
-    g_armed = true;
+    g_armed = 1;
 }
 
 void CrashGuard::disarm()
 {
-    if (!g_armed)
-        return;
     struct sigaction action
     {
     };
     action.sa_handler = SIG_DFL;
+    if (g_stopCaught) {
+        g_stopCaught = false;
+        ::alarm(0);
+        for (int signal : StopSignals)
+            sigaction(signal, &action, nullptr);
+        sigaction(SIGALRM, &action, nullptr);
+    }
+    if (!g_armed)
+        return;
     for (int signal : FatalSignals)
         sigaction(signal, &action, nullptr);
-    g_armed = false;
+    g_armed = 0;
+}
+
+void CrashGuard::catchStopSignals()
+{
+    g_stopSignal = 0;
+    g_stopCaught = true;
+    struct sigaction action
+    {
+    };
+    // System calls go on after the flag is set: the run stops where it checks the flag.
+    action.sa_handler = onStopSignal;
+    action.sa_flags = SA_RESTART;
+    sigfillset(&action.sa_mask);
+    for (int signal : StopSignals)
+        sigaction(signal, &action, nullptr);
+    action.sa_handler = onStopTimeout;
+    sigaction(SIGALRM, &action, nullptr);
+}
+
+int CrashGuard::stopSignal()
+{
+    return g_stopSignal.load(std::memory_order_relaxed);
+}
+
+QString CrashGuard::stopText(int signal)
+{
+    return QString::fromLatin1(EndedHead) + QString::number(signal) + QStringLiteral(" (") +
+           QString::fromLatin1(signalName(signal)) + QStringLiteral(").");
 }

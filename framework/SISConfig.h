@@ -56,11 +56,20 @@ private:
     // Takes the output folder for this run; false when another run holds it.
     bool lockOutputFolder(const QString& folder);
     void unlockOutputFolder();
+    // Takes a shared hold of the output folder for the status files of a command other than run;
+    // true when a run holds the folder.
+    bool outputFolderHeld(const QString& folder);
     bool writeTextFile(const QString& path, const QString& text);
-    void writeStatusFiles(bool succeeded, const QString& failText);
-    // The result status file and then the finished file in the folder; false when the status
-    // could not be written (an earlier result there is then removed where possible).
-    bool writeStatusPair(const QString& folder, const QString& result);
+    // False when a success could not be recorded whole in the output folder: the command fails.
+    bool writeStatusFiles(bool succeeded, const QString& failText);
+    enum PairWritten
+    {
+        PairWhole,
+        StatusNotWritten,   // an earlier result there is removed where possible
+        FinishedNotWritten  // a success is then recorded as failed (failed), or its status removed
+    };
+    // The result status file and then the finished file in the folder.
+    PairWritten writeStatusPair(const QString& folder, const QString& result, const QString& failed);
     ParamMap scrubbedParams() const;
 
     QString m_command;

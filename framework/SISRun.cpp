@@ -45,15 +45,44 @@ QString statusDate()
 {
     return QDateTime::currentDateTime().toString(QString::fromLatin1(txt::StatusDateFormat));
 }
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    size_t count = size_t(bytes.size());
+    while (count > 0) {
+        const ssize_t done = ::write(fd, data, count);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        count -= size_t(done);
+    }
+    return true;
+}
 }  // namespace
 
 bool SISConfig::writeTextFile(const QString& path, const QString& text)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    // Whole or not at all for a reader: written under a temporary name and renamed over the file;
+    // where no new file can be made in the folder, the file's old bytes are overwritten and the
+    // file cut to length, never emptied first.
     const QByteArray bytes = text.toUtf8();
-    return file.write(bytes) == bytes.size() && file.flush();
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temp = target + QByteArrayLiteral(".partial");
+    int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        const bool written = writeAll(fd, bytes);
+        if (::close(fd) == 0 && written && ::rename(temp.constData(), target.constData()) == 0)
+            return true;
+        ::unlink(temp.constData());
+    }
+    fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
+    return ::close(fd) == 0 && written;
 }
 
 void SISConfig::setUpLogFile()
@@ -154,6 +183,8 @@ void SISConfig::unlockOutputFolder()
 int SISConfig::commandRun()
 {
     m_failText = QString::fromLatin1(txt::FailedOnExtraction);
+    // A run ended from outside (a service manager, a closed terminal) ends as a failed run.
+    CrashGuard::catchStopSignals();
     if (!checkRequirements(kw::Run))
         return 1;
 
@@ -171,6 +202,9 @@ int SISConfig::commandRun()
         emit writeError(kw::Path, QStringLiteral("Could not create or write the output folder: ") + folder);
         return 1;
     }
+    // A crash (of the program or of a driver it loaded) ends the run as a failed run.
+    CrashGuard::arm(joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix)),
+                    finishedFile().isEmpty() ? QString() : joinPath(folder, finishedFile()), RunMethod);
     QFile::remove(joinPath(folder, QString::fromLatin1(txt::FinishedFile)));
     if (!finishedFile().isEmpty())
         QFile::remove(joinPath(folder, finishedFile()));
@@ -206,14 +240,16 @@ int SISConfig::commandRun()
     QString result;
     bool ok = false;
     if (AppTaskBase* t = task()) {
-        // A crash (of the program or of a driver it loaded) ends the run as a failed run.
-        CrashGuard::arm(joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix)),
-                        finishedFile().isEmpty() ? QString() : joinPath(folder, finishedFile()), RunMethod);
         // With the "extract" target the console gets no log lines from here on.
         LogManager::instance()->setExtracting(true);
-        ok = t->BeginExecute(params(), mode, result);
+        ok = !CrashGuard::stopSignal() && t->BeginExecute(params(), mode, result);
     } else {
         result = QStringLiteral("No extraction task.");
+    }
+    // Whatever the run answered, a stop signal ended it.
+    if (const int signal = CrashGuard::stopSignal()) {
+        ok = false;
+        result = CrashGuard::stopText(signal);
     }
 
     // A run whose messages or log could not be written has not delivered its result.
@@ -243,7 +279,8 @@ int SISConfig::commandRun()
     return ok ? 0 : 1;
 }
 
-bool SISConfig::writeStatusPair(const QString& folder, const QString& result)
+SISConfig::PairWritten SISConfig::writeStatusPair(const QString& folder, const QString& result,
+                                                  const QString& failed)
 {
     const QString method = QStringLiteral("SISConfig::exitCommand");
     const QString statusFile = joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix));
@@ -254,35 +291,69 @@ bool SISConfig::writeStatusPair(const QString& folder, const QString& result)
         QFile::remove(statusFile);
         if (!finished.isEmpty())
             QFile::remove(finished);
-        return false;
+        return StatusNotWritten;
     }
     if (!finished.isEmpty() &&
         !writeTextFile(finished, QString::fromLatin1(txt::FinishedWord) + QStringLiteral("\r\n"))) {
         emit writeLog(3, QStringLiteral("Could not write: ") + finished, method);
-        return false;
+        // A success without its finished file is none: the status says so, or is not there.
+        if (result != failed &&
+            !writeTextFile(statusFile, statusDate() + QLatin1Char('\t') + failed + QStringLiteral("\r\n")))
+            QFile::remove(statusFile);
+        return FinishedNotWritten;
     }
-    return true;
+    return PairWhole;
 }
 
-void SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
+bool SISConfig::outputFolderHeld(const QString& folder)
 {
+    unlockOutputFolder();
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Shared: the status is written while no run holds the folder, and no run starts meanwhile.
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error == EWOULDBLOCK;
+    }
+    m_lockFd = fd;
+    return false;
+}
+
+bool SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
+{
+    const QString failed = QString::fromLatin1(txt::Failed) + QLatin1Char('\t') + failText;
     const QString result = succeeded ? QString::fromLatin1(txt::Succeeded) + QLatin1Char('\t') +
                                            QString::fromLatin1(txt::Succeeded)
-                                     : QString::fromLatin1(txt::Failed) + QLatin1Char('\t') + failText;
+                                     : failed;
     // The result goes wherever the host may read it: into the output folder (rewriting the files of
     // an earlier result even where no new file can be made), and into the fallback folder when the
-    // output folder cannot be used. A folder that another run holds is left alone.
+    // output folder cannot be used. A folder that a run holds is left alone: by a second run, which
+    // reports into the fallback folder, and by the other commands, which answer on standard output.
     const QString folder = param(kw::Path);
+    bool recorded = true;
     if (!folder.isEmpty() && !m_outputBusy) {
+        if (m_command != kw::Run && outputFolderHeld(folder)) {
+            emit writeLog(
+                7,
+                QStringLiteral("A run is using the output folder; its status files are left alone: ") +
+                    folder,
+                QStringLiteral("SISConfig::exitCommand"));
+            return true;
+        }
         const bool usable = usableFolder(folder);
-        if (writeStatusPair(folder, result) && usable)
-            return;
+        const PairWritten written = writeStatusPair(folder, result, failed);
+        if (written == PairWhole && usable)
+            return true;
+        recorded = written != FinishedNotWritten;
     } else if (folder.isEmpty() && m_command != kw::Run) {
-        return;
+        return true;
     }
     const QString fallback = documentsLogFolder();
     if (QDir().mkpath(fallback))
-        writeStatusPair(fallback, result);
+        writeStatusPair(fallback, recorded ? result : failed, failed);
+    return recorded;
 }
 
 int SISConfig::exitCommand(int code, const QString& failText)
@@ -301,8 +372,17 @@ int SISConfig::exitCommand(int code, const QString& failText)
         text = failText;
     if (text.isEmpty())
         text = QStringLiteral("Failed on ") + m_command + QLatin1Char('.');
-    if (!m_validating)
-        writeStatusFiles(code == 0, text);
+    // A stop signal after the run's own last check still fails it.
+    if (m_command == kw::Run && code == 0 && !m_validating && CrashGuard::stopSignal()) {
+        code = 1;
+        emit writeError(QStringLiteral("Extraction Failed"), CrashGuard::stopText(CrashGuard::stopSignal()));
+    }
+    if (!m_validating && !writeStatusFiles(code == 0, text) && code == 0) {
+        code = 1;
+        const QString finished = joinPath(param(kw::Path), finishedFile());
+        emit writeError(m_command == kw::Run ? QStringLiteral("Extraction Failed") : QString(kw::Path),
+                        QStringLiteral("Could not write: ") + finished);
+    }
     CrashGuard::disarm();
     LogManager::instance()->flush();
     unlockOutputFolder();

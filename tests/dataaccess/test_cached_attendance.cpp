@@ -183,6 +183,29 @@ TEST(CachedAttendance, MissingAndBrokenCacheTables)
     EXPECT_EQ(Pending(cache, "DAILY_ATT"), 1);
     EXPECT_FALSE(std::filesystem::exists(temp.path + "/Update 20240921100000.PDU"));
     EXPECT_FALSE(std::filesystem::exists(temp.path + "/Update 20240921100000.PDU.partial"));
+
+    // A check that gets no answer (another program holds the history) is no missing table: the
+    // export fails, skips nothing and marks nothing.
+    cache.Execute("UPDATE DAILY_ATT SET newcode = 'B'");
+    cache.SetBusyTimeout(0);
+    sqlite::Database other;
+    other.Open((temp.path + "/Attendance/Attendance.db").c_str());
+    other.Execute("BEGIN EXCLUSIVE");
+    log.Clear();
+    XTextFile held;
+    task.StartUpdateFile(&held);
+    std::string error;
+    try {
+        task.ExportCachedAttendance();
+    } catch (const XException& e) {
+        error = e.GetMessage();
+    }
+    held.Discard();
+    other.Execute("ROLLBACK");
+    EXPECT_EQ(error.rfind("SQLite Attendance: Could not check whether the table DAILY_ATT exists: ", 0), 0u)
+        << error;
+    EXPECT_FALSE(log.Contains("does not exist, skipping"));
+    EXPECT_EQ(Pending(cache, "DAILY_ATT"), 1);
 }
 
 namespace {

@@ -7,9 +7,12 @@
 
 #include <QDate>
 #include <QDir>
+#include <QProcess>
 #include <QSet>
 
 #include <memory>
+
+#include <signal.h>
 
 namespace enginetest {
 
@@ -97,6 +100,45 @@ protected:
             if (!before.contains(name))
                 sent << AttendanceLines(QDir(out).filePath(name));
         }
+    }
+    // Runs the program and, at the nth progress line that begins with the text, pauses it, sends it
+    // the signals and lets it go on; signalled tells whether the line came.
+    ProgramResult RunSignalledAt(const char* mode, const QString& line, int nth,
+                                 const std::vector<int>& toSend, bool& signalled)
+    {
+        signalled = false;
+        const QStringList before = UpdateFiles(out);
+        SmallPipeProcess run;
+        run.setProcessEnvironment(school->env);
+        run.start(kProgram, Args(mode, out));
+        QByteArray output;
+        int from = 0;
+        int count = 0;
+        const QByteArray wanted = "inc_progress\t" + line.toUtf8();
+        while (!signalled && run.waitForReadyRead(30000)) {
+            output += run.readAllStandardOutput();
+            for (int end; !signalled && (end = output.indexOf('\n', from)) >= 0; from = end + 1) {
+                if (output.mid(from, end - from).startsWith(wanted) && ++count == nth) {
+                    const pid_t pid = static_cast<pid_t>(run.processId());
+                    ::kill(pid, SIGSTOP);
+                    for (int signal : toSend)
+                        ::kill(pid, signal);
+                    ::kill(pid, SIGCONT);
+                    signalled = true;
+                }
+            }
+        }
+        ProgramResult r;
+        if (!run.waitForFinished(120000)) {
+            run.kill();
+            run.waitForFinished();
+            return r;
+        }
+        r.code = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
+        r.out = QString::fromUtf8(output + run.readAllStandardOutput());
+        r.err = QString::fromUtf8(run.readAllStandardError());
+        Collect(before);
+        return r;
     }
     // Changes the codes of a few daily records of the last ten days of students the first run
     // sent; the codes are new and say which record they belong to.

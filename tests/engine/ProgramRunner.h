@@ -3,12 +3,16 @@
 // Running the real program, splitting what it answers, and reading the files it writes.
 
 #include <QMap>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace enginetest {
 
@@ -25,6 +29,13 @@ struct ProgramResult
     // Messages of the console log lines that begin with the prefix, in order.
     QStringList LogMessages(const QString& prefix) const;
     QStringList ErrLines() const;
+};
+
+// A program whose output pipe holds one page: it cannot run far ahead of the test that reads it.
+class SmallPipeProcess : public QProcess
+{
+protected:
+    void setupChildProcess() override { fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 4096); }
 };
 
 // True when the program was built into this test.

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QThread>
 
@@ -169,6 +170,70 @@ TEST_P(Faults, EndClearlyAndTheNextRunSendsEveryChangeOnce)
         ExpectFailed(r, "terminating connection", before);
         ExpectGoodRun();
     }
+
+    ExpectEveryChangeSentOnce();
+}
+
+TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
+{
+    FirstFullRun();
+    if (HasFatalFailure())
+        return;
+    const struct
+    {
+        const char* mode;
+        const char* line;
+        int nth;
+        int signal;
+        const char* name;
+    } points[] = {
+        // Full runs: during the lookups and between extractors.
+        {"--all", "Reading General Codes...", 1, SIGTERM, "SIGTERM"},
+        {"--all", "Reading Student Demographics: Main...", 1, SIGINT, "SIGINT"},
+        {"--all", "Reading Staff Demographics...", 1, SIGHUP, "SIGHUP"},
+        // Update runs: a lookup, the daily pass, between the passes and the period pass.
+        {"--att", "Reading Student Inclusion...", 1, SIGQUIT, "SIGQUIT"},
+        {"--att", "Reading Student Daily Attendance (", 2, SIGTERM, "SIGTERM"},
+        {"--att", "Reading Student Period Attendance...", 1, SIGTERM, "SIGTERM"},
+        {"--att", "Reading Student Period Attendance (", 2, SIGINT, "SIGINT"},
+    };
+    const QString config = out + "/SchoolConfig.xml";
+    // Rounds of their own: the PostgreSQL school is shared with the test above.
+    int round = 8;
+    for (const auto& point : points) {
+        SCOPED_TRACE(std::string(point.mode) + " at " + point.line + " on " + point.name);
+        Change(round++);
+        const QStringList before = UpdateFiles(out);
+        const QByteArray configBefore = ReadBytes(config);
+        bool signalled = false;
+        const ProgramResult r = RunSignalledAt(point.mode, point.line, point.nth, {point.signal}, signalled);
+        ASSERT_TRUE(signalled) << r.out.right(2000).toStdString();
+        ExpectFailed(r, QString("The run was stopped by signal %1 (%2).").arg(point.signal).arg(point.name),
+                     before);
+        EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+        EXPECT_EQ(ReadBytes(config), configBefore);
+        ExpectGoodRun(point.mode);
+    }
+
+    // A second signal ends the run at once, as a crash does (another thread of the run may still
+    // log a line meanwhile): the run's unfinished files are left to the next run.
+    Change(round++);
+    const QStringList before = UpdateFiles(out);
+    bool signalled = false;
+    const ProgramResult r =
+        RunSignalledAt("--att", "Reading Student Daily Attendance (", 1, {SIGTERM, SIGHUP}, signalled);
+    ASSERT_TRUE(signalled);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("error\tExtraction Failed\tThe run was stopped by signal "))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression("\nlog\tCritical     \t[0-9:]{8}\tSISConfig::commandRun\tThe run was "
+                           "stopped by signal \\d+ \\(SIG[A-Z]+\\)\\.\n")))
+        << r.out.right(500).toStdString();
+    EXPECT_EQ(Status(out), kFailedRun);
+    EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+    EXPECT_EQ(UpdateFiles(out), before);
+    ExpectGoodRun();
 
     ExpectEveryChangeSentOnce();
 }

@@ -76,21 +76,27 @@ protected:
     HistoryFaults() : LiveAttendanceTest("history-faults") {}
     void Fill(ChangeableSource& source) override { FillSchool(source); }
 
-    // An update run of both attendance tables; fault is the preloaded fault (empty: none). The
+    // An update run of both attendance tables (or of those the flags name); fault is the preloaded
+    // fault of the update file (empty: none), faults the other preloaded faults by variable. The
     // attendance lines of the update file it wrote, if any, go into lines.
-    ProgramResult Run(const char* mode = "--att", const QString& fault = QString(), const QString& school = "100")
+    ProgramResult Run(const char* mode = "--att", const QString& fault = QString(),
+                      const QString& school = "100",
+                      const QStringList& flags = {"--filterdaily=true", "--filterperiod=true"},
+                      const QMap<QString, QString>& faults = {})
     {
         QProcessEnvironment env = live->env;
-        if (!fault.isEmpty()) {
+        if (!fault.isEmpty() || !faults.isEmpty())
             env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+        if (!fault.isEmpty()) {
             env.insert("VH_FAULT_UPDATE_FILE", fault);
             env.insert("VH_FAULT_PAUSE_FILE", PauseFile());
         }
+        for (auto it = faults.begin(); it != faults.end(); ++it)
+            env.insert(it.key(), it.value());
         const QStringList before = UpdateFiles(out);
         const ProgramResult r =
-            RunProgram(QStringList{"run", mode, "--dsn=" + live->dsn, "--path=" + out, "--school=" + school,
-                                   "--filterdaily=true", "--filterperiod=true"} +
-                           live->login,
+            RunProgram(QStringList{"run", mode, "--dsn=" + live->dsn, "--path=" + out, "--school=" + school} +
+                           flags + live->login,
                        env);
         lines.clear();
         newFiles.clear();
@@ -223,28 +229,66 @@ TEST_P(HistoryFaults, ADeletedOrEmptiedHistoryFailsTheRunAndDeletesNothing)
     ProgramResult r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     SetCode(5, 8);
-    const QByteArray config = ReadBytes(Config());
+    QByteArray config = ReadBytes(Config());
     const QByteArray history = ReadBytes(Cache());
     ASSERT_FALSE(history.isEmpty());
-    const QString message = "The attendance history " + Cache() +
-                            " is missing or empty, but SchoolConfig.xml records attendance updates up to " +
-                            kToday.toString("MM/dd/yyyy") +
-                            ". Nothing was deleted. Restore the file from a backup and run again; or, to start "
-                            "the attendance history afresh, delete SchoolConfig.xml from the output folder: the "
-                            "next run then sends the attendance of the whole school year again.";
+    // A line or two for the host; what to do is in the log.
+    const auto message = [&](const QString& how) {
+        return "The attendance history " + Cache() + " " + how +
+               ", but SchoolConfig.xml records attendance updates up to " + kToday.toString("MM/dd/yyyy") +
+               ". Nothing was deleted; the log says how to go on.";
+    };
+    const auto expectHowTo = [&](const ProgramResult& run, const QString& how) {
+        EXPECT_EQ(
+            run.LogMessages("The attendance history " + Cache() + " " + how +
+                            ". Restore the file from a backup and run again; or, to start the attendance "
+                            "history afresh, delete SchoolConfig.xml from the output folder: the next run "
+                            "then sends the attendance of the whole school year again.")
+                .size(),
+            1)
+            << run.out.right(3000).toStdString();
+    };
 
     // Deleted: the run fails before it writes anything, and the file is not made anew.
     ASSERT_TRUE(QFile::rename(Cache(), Cache() + ".saved"));
     r = Run();
-    ExpectFailed(r, message, config);
+    ExpectFailed(r, message("is missing"), config);
+    expectHowTo(r, "is missing");
     EXPECT_FALSE(QFile::exists(Cache()));
     EXPECT_FALSE(r.out.contains("Reading Student Daily Attendance"));
+
+    // A run that reads no attendance needs no history: it goes on, and leaves the update date.
+    r = Run("--att", QString(), "100", {});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(newFiles.size(), 1);
+    EXPECT_EQ(Text(lines), Text({}));
+    EXPECT_TRUE(ReadBytes(Config()).contains("<UpdateDate>" + Iso(0).toUtf8() + "</UpdateDate>"));
+    QFile::remove(Cache());
+    config = ReadBytes(Config());
 
     // Emptied.
     WriteText(Cache(), QByteArray());
     r = Run();
-    ExpectFailed(r, message, config);
+    ExpectFailed(r, message("is empty"), config);
     EXPECT_EQ(QFileInfo(Cache()).size(), 0);
+
+    // Replaced by a valid history without tables, and one whose period table was dropped: only
+    // the tables that the run's flags read count, and nothing of the file is changed.
+    QFile::remove(Cache());
+    SqliteRows(Cache(), "PRAGMA user_version = 1");
+    const QByteArray bare = ReadBytes(Cache());
+    ASSERT_FALSE(bare.isEmpty());
+    r = Run();
+    ExpectFailed(r, message("has no table DAILY_ATT"), config);
+    expectHowTo(r, "has no table DAILY_ATT");
+    EXPECT_EQ(ReadBytes(Cache()), bare);
+    QFile::remove(Cache());
+    ASSERT_TRUE(QFile::copy(Cache() + ".saved", Cache()));
+    SqliteRows(Cache(), "DROP TABLE PERIOD_ATT");
+    const QByteArray dropped = ReadBytes(Cache());
+    r = Run();
+    ExpectFailed(r, message("has no table PERIOD_ATT"), config);
+    EXPECT_EQ(ReadBytes(Cache()), dropped);
 
     // Restored: the run goes on from where the history stood.
     QFile::remove(Cache());
@@ -288,6 +332,29 @@ TEST_P(HistoryFaults, AWriteLockOfAnotherProgramIsWaitedForOrFailsTheRun)
 
     // Each change went out once.
     EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8), Line(4, 9)}));
+}
+
+TEST_P(HistoryFaults, AFailedCheckOfAHistoryTableFailsTheRunAndTheNextRunSendsTheChanges)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+
+    // The second check of DAILY_ATT, the one of the export, cannot read the history.
+    SetCode(3, 7);
+    SetCode(11, 8);
+    const QByteArray config = ReadBytes(Config());
+    r = Run("--att", QString(), "100", {"--filterdaily=true", "--filterperiod=true"},
+            {{"VH_FAULT_HISTORY_CHECK", "DAILY_ATT:2"}});
+    ExpectFailed(r, "SQLite Attendance: Could not check whether the table DAILY_ATT exists: ", config);
+    EXPECT_FALSE(r.out.contains("does not exist, skipping")) << r.out.toStdString();
+
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(3, 7), Line(11, 8)}));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({}));
+    EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8)}));
 }
 
 INSTANTIATE_ON_BOTH_SOURCES(HistoryFaults);

@@ -3,11 +3,20 @@
 #include "DataSources.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+
+#include <signal.h>
 
 using namespace enginetest;
 
 namespace {
+
+#ifdef VARNHOLM_BIN
+const QString kBinary = VARNHOLM_BIN;
+#else
+const QString kBinary;
+#endif
 
 const QStringList kTries{"Trying Sybase ODBC with prefix.", "Trying Oracle (ODBC) with prefix.",
                          "Trying Oracle (ODBC) without prefix.", "Trying Sybase ODBC without prefix."};
@@ -225,6 +234,52 @@ TEST_P(Program, RunLeavesImportAndStatusFiles)
     const QString password = GetParam().Password();
     EXPECT_FALSE((all + r.out + r.err).contains(password));
     EXPECT_FALSE(all.contains(Encode(password)));
+}
+
+TEST_P(Program, OtherCommandsLeaveTheStatusOfAFolderThatARunHolds)
+{
+    const QString out = NewFolder("held");
+    const QString status = out + "/Data ExtractorStatus.tmp";
+    const QByteArray earlier = "2026/01/01 10:00:00\tFailed\tFailed on extraction.\r\n";
+    WriteText(status, earlier);
+
+    // A run paused at its first table.
+    SmallPipeProcess run;
+    run.setProcessEnvironment(GetParam().Env());
+    run.start(kBinary, QStringList{"run", "--all", "--school=100", "--path=" + out} +
+                           Login(GetParam().User(), GetParam().Password()));
+    QByteArray output;
+    while (!output.contains("\ninc_progress\tReading ") && run.waitForReadyRead(30000))
+        output += run.readAllStandardOutput();
+    ASSERT_TRUE(output.contains("\ninc_progress\tReading ")) << output.toStdString();
+    const pid_t pid = static_cast<pid_t>(run.processId());
+    ::kill(pid, SIGSTOP);
+
+    // The commands answer as usual and leave the folder's status and finished files alone.
+    ProgramResult r = Run({"test", "--group=connection", "--path=" + out});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.Lines("test").size(), 1);
+    r = Run({"params", "--path=" + out});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(r.HostLines().isEmpty());
+    r = Run({"defaults", "--path=" + out});
+    EXPECT_TRUE(r.HostLines().contains("end_setting")) << r.out.toStdString();
+    EXPECT_EQ(ReadBytes(status), earlier);
+    EXPECT_FALSE(QFileInfo::exists(out + "/finished_bridge.tmp"));
+
+    // The run goes on and records its own result.
+    ::kill(pid, SIGCONT);
+    ASSERT_TRUE(run.waitForFinished(120000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    EXPECT_EQ(Status(out), "<date>\tSucceeded\tSucceeded\r\n");
+    EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+
+    // With the folder free, a command writes its status there again.
+    QFile::remove(out + "/finished_bridge.tmp");
+    r = Run({"test", "--group=connection", "--path=" + out});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Status(out), "<date>\tSucceeded\tSucceeded\r\n");
+    EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
 }
 
 TEST_P(Program, AYearThatCannotBeReadChangesNothing)

@@ -281,6 +281,24 @@ TEST(SqliteProgram, WritesThatFailAreReported)
     EXPECT_TRUE(Finished(out + '/' + updates.first()));
     EXPECT_FALSE(QFileInfo::exists(out + "/SchoolConfig.xml.tmp"));
     EXPECT_FALSE(QFileInfo::exists(out + "/Students.pef.partial"));
+
+    // Killed while it writes its status, a run leaves the earlier status whole, never an empty file;
+    // a full disk at the finished file fails the run, and no success stands without that file.
+    QProcessEnvironment env = kSqlite.Env();
+    env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+    env.insert("VH_FAULT_STATUS", "kill-status");
+    r = RunProgram(AttRun(out) + Login(), env);
+    EXPECT_EQ(r.code, -2);
+    EXPECT_EQ(Status(out), "<date>\tSucceeded\tSucceeded\r\n");
+    EXPECT_FALSE(QFileInfo::exists(out + "/finished_bridge.tmp"));
+    env.insert("VH_FAULT_STATUS", "full-finished");
+    r = RunProgram(AttRun(out) + Login(), env);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.ErrLines(),
+              QStringList{"error\tExtraction Failed\tCould not write: " + out + "/finished_bridge.tmp"});
+    EXPECT_EQ(Status(out), kFailedRun);
+    EXPECT_FALSE(QFileInfo::exists(out + "/finished_bridge.tmp"));
+    EXPECT_TRUE(FileNames(out).filter(".partial").isEmpty()) << FileNames(out).join(' ').toStdString();
 }
 
 TEST(SqliteProgram, AFolderWithoutRoomForNewFilesStillGetsTheResult)

@@ -4,6 +4,9 @@
 
 #include "SchoolConfig.h"
 
+#include <QDir>
+#include <QFile>
+
 namespace {
 
 void WriteTableOf(FakeTask& task, const char* title, const char* file, bool safe,
@@ -85,12 +88,19 @@ TEST(RunFiles, MainFileIncludeFilesAndCustomFields)
     EXPECT_EQ(bare.find("maxexpectedtimeslots"), std::string::npos);
     EXPECT_NE(bare.find("#include \"CustomFieldConfig.pde\"\r\n"), std::string::npos);
 
+    // The include file is written before the main file: when it cannot be, no main file names it.
+    QDir().mkpath(QString::fromStdString(folder.File("fresh/CustomFieldConfig.pde.partial")));
+    task.SetOutputFolder(folder.File("fresh").c_str());
+    std::string text = Thrown([&] { task.FinishImport(); });
+    EXPECT_NE(text.find("] while writing file [CustomFieldConfig.pde]"), std::string::npos) << text;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder.File("fresh/Varnholm.PDE"))));
+
     // Writing into a folder that is not one fails with the file's name.
     WriteBytes(folder.File("plainfile"), "x");
     task.SetOutputFolder(folder.File("plainfile").c_str());
-    const std::string text = Thrown([&] { task.FinishImport(); });
+    text = Thrown([&] { task.FinishImport(); });
     EXPECT_EQ(text.rfind("Failed with error [", 0), 0u) << text;
-    EXPECT_NE(text.find("] while writing file [Varnholm.PDE]"), std::string::npos) << text;
+    EXPECT_NE(text.find("] while writing file [CustomFieldConfig.pde]"), std::string::npos) << text;
 }
 
 TEST(RunFiles, CustomFieldLinesKeepTheirQuotedValues)

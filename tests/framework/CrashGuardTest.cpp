@@ -5,6 +5,7 @@
 #include "LogManager.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -88,4 +90,51 @@ TEST(CrashGuard, ADisarmedGuardLeavesTheSignalToTheKernel)
         },
         ::testing::KilledBySignal(SIGABRT), "");
     EXPECT_FALSE(QFile::exists(status));
+}
+
+TEST(CrashGuard, AStopSignalWaitsForTheRunsNextSafePoint)
+{
+    CrashGuard::catchStopSignals();
+    EXPECT_EQ(CrashGuard::stopSignal(), 0);
+    std::raise(SIGHUP);
+    EXPECT_EQ(CrashGuard::stopSignal(), SIGHUP);
+    EXPECT_EQ(CrashGuard::stopText(SIGHUP), "The run was stopped by signal 1 (SIGHUP).");
+    EXPECT_EQ(CrashGuard::stopText(SIGQUIT), "The run was stopped by signal 3 (SIGQUIT).");
+    CrashGuard::disarm();
+    // Disarmed, the signal is the kernel's again.
+    EXPECT_EXIT(std::raise(SIGTERM), ::testing::KilledBySignal(SIGTERM), "");
+}
+
+TEST(CrashGuard, ASecondStopSignalOrARunThatDoesNotStopInTimeEndsAtOnce)
+{
+    LogManager::instance()->reset();
+    for (const bool second : {true, false}) {
+        SCOPED_TRACE(second ? "second signal" : "no safe point in time");
+        QTemporaryDir dir;
+        const QString status = dir.filePath("Data ExtractorStatus.tmp");
+        const QString finished = dir.filePath("finished_bridge.tmp");
+        QFile earlier(status);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("2026/01/01 10:00:00\tSucceeded\tSucceeded\r\n");
+        earlier.close();
+        EXPECT_EXIT(
+            {
+                CrashGuard::arm(status, finished, "Test::Stop");
+                CrashGuard::catchStopSignals();
+                std::raise(SIGTERM);
+                if (second)
+                    std::raise(SIGINT);
+                for (;;)
+                    pause();
+            },
+            ::testing::ExitedWithCode(1),
+            "error\tExtraction Failed\tThe run was stopped by signal 15 \\(SIGTERM\\)\\.\n$");
+        EXPECT_TRUE(QRegularExpression(
+                        "^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
+                        .match(ReadAll(status))
+                        .hasMatch())
+            << ReadAll(status);
+        EXPECT_EQ(ReadAll(finished), "finished\r\n");
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
 }

@@ -8,6 +8,11 @@
 //           process makes the file VH_FAULT_PAUSE_FILE and waits until it is gone again (once).
 // VH_RECORD_LOGINS names a file to which every connection the program opens is appended, each value
 // in hex: "connect <dsn> <user> <password>" for SQLConnect, "driver <string>" for SQLDriverConnect.
+// VH_FAULT_HISTORY_CHECK="<table>:<n>": the n-th check whether the history holds the table (the
+// query of sqlite_master for that name) fails with a disk I/O error.
+// VH_FAULT_STATUS says what happens to the result files at the end of the run:
+//   "kill-status": the process is killed (as by "kill -9") at its first write of the status file;
+//   "full-finished": every write of the finished file fails as on a full disk (ENOSPC).
 #include <dlfcn.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -111,6 +116,25 @@ void RecordLogin(const char* line)
     }
 }
 
+// The status fault for a write to fd: true when the write fails as on a full disk; a kill does not
+// come back.
+bool StatusWriteFails(int fd)
+{
+    const char* fault = getenv("VH_FAULT_STATUS");
+    if (!fault || !*fault)
+        return false;
+    char link[64];
+    char path[4096];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t n = readlink(link, path, sizeof path - 1);
+    if (n <= 0)
+        return false;
+    path[n] = '\0';
+    if (strcmp(fault, "kill-status") == 0 && strstr(path, "/Data ExtractorStatus.tmp"))
+        raise(SIGKILL);
+    return strcmp(fault, "full-finished") == 0 && strstr(path, "/finished_bridge.tmp");
+}
+
 }  // namespace
 
 extern "C" {
@@ -181,7 +205,7 @@ int rename(const char* from, const char* to)
 ssize_t write(int fd, const void* buf, size_t count)
 {
     static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
-    if (IsCache(fd)) {
+    if (IsCache(fd) || StatusWriteFails(fd)) {
         errno = ENOSPC;
         return -1;
     }
@@ -206,6 +230,29 @@ ssize_t pwrite64(int fd, const void* buf, size_t count, off64_t offset)
         return -1;
     }
     return real(fd, buf, count, offset);
+}
+
+struct sqlite3_stmt;
+
+int sqlite3_step(sqlite3_stmt* stmt)
+{
+    static const auto real = Real<int (*)(sqlite3_stmt*)>("sqlite3_step");
+    static const auto expanded = Real<char* (*)(sqlite3_stmt*)>("sqlite3_expanded_sql");
+    static const auto release = Real<void (*)(void*)>("sqlite3_free");
+    static std::atomic<int> seen{0};
+    const char* fault = getenv("VH_FAULT_HISTORY_CHECK");
+    const char* colon = fault ? strchr(fault, ':') : nullptr;
+    if (colon && expanded && release) {
+        char wanted[256];
+        snprintf(wanted, sizeof wanted, "SELECT * FROM sqlite_master WHERE type='table' AND name='%.*s'",
+                 int(colon - fault), fault);
+        char* sql = expanded(stmt);
+        const bool check = sql && strcmp(sql, wanted) == 0;
+        release(sql);
+        if (check && ++seen == atoi(colon + 1))
+            return 10;  // SQLITE_IOERR
+    }
+    return real(stmt);
 }
 
 }  // extern "C"
