@@ -2,6 +2,8 @@
 
 #include "PDEWriter.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <utility>
 
 #include "Database.h"
+#include "Query.h"
 #include "SchoolConfig.h"
 #include "SqlError.h"
 #include "StringHelpers.h"
