@@ -148,6 +148,9 @@ public:
     const LookupEntry* FindFieldInfo(const CustomFieldValue& item);
     XString GetCustomFieldFormat(CustomFieldValue item);
     static XString ContactFieldCaption(const XString& name);
+    // Whether the list holds no field written like name, so that it may be added; a name written
+    // like another one that the list holds is warned about once and not added.
+    bool IsNewCustomField(SISExpCustomFieldList& list, const XString& name);
 
     // ---- row filters ----
     bool IsIncludedStudent();
