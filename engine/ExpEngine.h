@@ -75,6 +75,7 @@ public:
         ODBCField* contactName = nullptr;
         ODBCField* contactPhone = nullptr;
         ODBCField* calendarDay[5] = {};  // Calendar: date, day letter, bell schedule, in session, note
+        ODBCField* calendarDayKey = nullptr;  // Calendar: the day's ID, for messages
         // The other parts of a transport note.
         ODBCField* address = nullptr;
         ODBCField* arrivalTime = nullptr;
