@@ -156,12 +156,11 @@ bool ODBCDataAccess::ReadValue(DataAccessField* field, ado::Variant& value, bool
         // whole number beyond 32 bits, with the value and the field.
         const long type = adoField->Type();
         if (status == ado::adFieldCantConvertValue && (type == ado::adNumeric || type == ado::adDecimal)) {
-            XString text;
+            XString text("The value ");
             const std::string source = adoField->NumericText();
-            text.Assign(source.data(), source.size());
-            throw XException(
-                ("The value " + text + " does not fit in a decimal number. Field: " + field->GetName()).CStr(),
-                static_cast<int32_t>(status));
+            text.Append(source.data(), source.size());
+            text += " does not fit in a decimal number. Field: " + field->GetName();
+            throw XException(text.CStr(), static_cast<int32_t>(status));
         }
         const XString text =
             GetComErrorText(m_connection.get(), e) + " Field Status: " + FieldStatusText(status);

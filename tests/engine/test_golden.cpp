@@ -233,8 +233,8 @@ TEST_P(GoldenDates, ACalendarDayWithoutAReadableDateIsLeftOut)
     want.replace("\tCalendar\t08/18/2026\tB\t1\t1\t1\t\r\n", "");
     EXPECT_EQ(Bytes(QDir(out).filePath("Calendar.pef")).toStdString(), want.toStdString());
     EXPECT_EQ(r.LogMessages(QString()).filter("Calendar_Day").join('\n').toStdString(),
-              "Calendar: the day 2 of Calendar_Day (school 100) has a Date_Value that cannot be read; the day "
-              "is left out.");
+              "Calendar: the day 2 of Calendar_Day (school 100) has a Date_Value that cannot be read; the "
+              "day is left out.");
 }
 
 INSTANTIATE_ON_BOTH_SOURCES(GoldenDates);

@@ -2,8 +2,9 @@
 //
 // The first line names the columns as name:kind[:size[:scale]], kind one of int, bigint,
 // int64 (INTEGER on SQLite, bigint on PostgreSQL), smallint, text, longtext, date, time,
-// timestamp, double, numeric (size 0: without precision), bool, blob. Each further line is a row. \N is NULL; \t, \r, \n and \\ stand for TAB, CR, LF and a backslash; a blob is
-// written in hexadecimal. Lines starting with # are comments.
+// timestamp, double, numeric (size 0: without precision), bool, blob. Each further line is a row.
+// \N is NULL; \t, \r, \n and \\ stand for TAB, CR, LF and a backslash; a blob is written in
+// hexadecimal. Lines starting with # are comments.
 #include "SampleTables.h"
 
 #include <algorithm>
