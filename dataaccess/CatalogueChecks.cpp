@@ -1,4 +1,5 @@
 #include "ODBCDataAccess.h"
+#include "ValueText.h"
 
 // Type names, connection strings, date literals, the table and column checks and the schema log.
 
@@ -137,10 +138,11 @@ bool ODBCDataAccess::JudgeCatalogueQuery(const CatalogueQuery& q, bool fieldChec
         if (fieldCheck)
             LogMessage(8, "Check Result.", method);
         if (MoveFirst()) {
-            const int32_t value = VariantToInt(m_recordset->Fields().Item(0L).Value());
+            // A count is as wide as the server makes it.
+            const int64_t value = VariantToWholeNumber(m_recordset->Fields().Item(0L).Value());
             if (fieldCheck) {
                 LogMessage(8, "Record Found.", method);
-                LogMessage(8, XString("Record Value =") + XString(static_cast<int>(value)), method);
+                LogMessage(8, XString("Record Value =") + valuetext::Integer(value), method);
             }
             exists = value > 0;
         } else if (fieldCheck) {

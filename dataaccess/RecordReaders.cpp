@@ -30,7 +30,7 @@ int64_t WholeOfReal(double value)
     return static_cast<int64_t>(value);
 }
 
-// The 32-bit integer that a Part needs: a wider value fails the reading instead of wrapping.
+// A 32-bit integer: a wider value fails the reading instead of wrapping.
 int32_t Narrowed(int64_t value)
 {
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
@@ -151,6 +151,16 @@ bool ODBCDataAccess::ReadValue(DataAccessField* field, ado::Variant& value, bool
         if (dateRead && status == ado::adFieldDataOverflow) {
             value.Clear();
             return true;
+        }
+        // A decimal beyond the data layer's range (NaN, infinity, 2^96 and up): named like a
+        // whole number beyond 32 bits, with the value and the field.
+        const long type = adoField->Type();
+        if (status == ado::adFieldCantConvertValue && (type == ado::adNumeric || type == ado::adDecimal)) {
+            XString text("The value ");
+            const std::string source = adoField->NumericText();
+            text.Append(source.data(), source.size());
+            text += " does not fit in a decimal number. Field: " + field->GetName();
+            throw XException(text.CStr(), static_cast<int32_t>(status));
         }
         const XString text =
             GetComErrorText(m_connection.get(), e) + " Field Status: " + FieldStatusText(status);

@@ -143,7 +143,7 @@ XString ExpEngine::GradeLevelText()
     // No grade at all is no grade, not kindergarten.
     if (IsNull(field))
         return XString();
-    const int32_t grade = GetInt(field);
+    const int64_t grade = GetWholeNumber(field);
     if (grade == -1)
         return XString("PK4");
     if (grade == 0)
@@ -262,18 +262,18 @@ XString ExpEngine::YearTermKeyText()
 
 XString ExpEngine::ActiveFlagText()
 {
-    return XString(GetInt(m_handles.status) == 0 ? "Y" : "N");
+    return XString(GetWholeNumber(m_handles.status) == 0 ? "Y" : "N");
 }
 
 XString ExpEngine::StaffActiveFlag()
 {
-    return XString(GetInt(m_handles.status) == 1 ? "Y" : "N");
+    return XString(GetWholeNumber(m_handles.status) == 1 ? "Y" : "N");
 }
 
 XString ExpEngine::StaffTypeName()
 {
     static const char* const kNames[] = {"Not Assigned", "Teacher", "Staff", "Lunch Staff", "Substitute"};
-    const int32_t type = GetInt(m_handles.staffType);
+    const int64_t type = GetWholeNumber(m_handles.staffType);
     return type >= 0 && type <= 4 ? XString(kNames[type]) : XString();
 }
 
@@ -356,10 +356,10 @@ XString ExpEngine::TimeOfDayText()
     // Seconds after midnight; no value, or one outside the day, is no time.
     if (IsNull(field))
         return XString();
-    const int32_t seconds = GetInt(field);
+    const int64_t seconds = GetWholeNumber(field);
     if (seconds < 0 || seconds > 86399)
         return XString();
-    XString text = XTime(seconds * 1000).Format(GetTimeFormat());
+    XString text = XTime(static_cast<int32_t>(seconds) * 1000).Format(GetTimeFormat());
     text.Trim();
     return text;
 }

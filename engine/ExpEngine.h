@@ -75,6 +75,7 @@ public:
         ODBCField* contactName = nullptr;
         ODBCField* contactPhone = nullptr;
         ODBCField* calendarDay[5] = {};  // Calendar: date, day letter, bell schedule, in session, note
+        ODBCField* calendarDayKey = nullptr;  // Calendar: the day's ID, for messages
         // The other parts of a transport note.
         ODBCField* address = nullptr;
         ODBCField* arrivalTime = nullptr;
@@ -148,6 +149,9 @@ public:
     const LookupEntry* FindFieldInfo(const CustomFieldValue& item);
     XString GetCustomFieldFormat(CustomFieldValue item);
     static XString ContactFieldCaption(const XString& name);
+    // Whether the list holds no field written like name, so that it may be added; a name written
+    // like another one that the list holds is warned about once and not added.
+    bool IsNewCustomField(SISExpCustomFieldList& list, const XString& name);
 
     // ---- row filters ----
     bool IsIncludedStudent();

@@ -65,7 +65,7 @@ void ExpEngine::BuildIncludedStaffLUT()
             continue;
         if (!name.IsEmpty())
             names.Add(key, name);
-        if (everyone || (m_includeExtraStaff && GetInt(status) == 1))
+        if (everyone || (m_includeExtraStaff && GetWholeNumber(status) == 1))
             included.Add(key, XString());
     }
     names.Flush();

@@ -468,8 +468,10 @@ void PDEWriter::AddHeaderField(const char* title, const char* customName, const 
         m_currentHeader->AddTitle(title);
     if (!customName || !*customName)
         return;
+    // One line per written name.
+    const XString written = SISExpCustomField::WrittenText(customName);
     for (const SISExpCustomField& field : m_customFields) {
-        if (field.name == customName)
+        if (SISExpCustomField::WrittenText(field.name) == written)
             return;
     }
     m_customFields.push_back(SISExpCustomField(marker, customName, caption, format, false));

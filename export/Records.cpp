@@ -38,9 +38,7 @@ int LookupEntry::CompareFn(const LookupEntry* a, const LookupEntry* b)
     return XString::CompareFn(&a->key, &b->key);
 }
 
-// A value that keeps its custom-field line whole: the import format has no escape for a double
-// quote (written as a single quote), and a TAB, CR or LF would break the line.
-static XString QuotableValue(const XString& text)
+XString SISExpCustomField::WrittenText(const XString& text)
 {
     XString result(text);
     result.Replace('"', '\'');
@@ -52,8 +50,8 @@ static XString QuotableValue(const XString& text)
 
 XString SISExpCustomField::Line() const
 {
-    const XString quotedName = QuotableValue(name);
-    const XString quotedCaption = QuotableValue(caption);
+    const XString quotedName = WrittenText(name);
+    const XString quotedCaption = WrittenText(caption);
     XString line;
     if (commentedOut)
         line += "//";
@@ -90,7 +88,7 @@ void SISExpCustomFieldList::AddCustomField(const XString& name, const XString& c
 {
     if (name.IsEmpty())
         return;
-    if (!m_names.insert(name.CStr()).second)
+    if (!m_names.emplace(SISExpCustomField::WrittenText(name).CStr(), name.CStr()).second)
         return;
     bool out = commentedOut < 0 ? m_commentedOutByDefault : commentedOut != 0;
     m_fields.push_back(std::make_shared<SISExpCustomField>(marker, name, caption, format, out));
@@ -98,7 +96,15 @@ void SISExpCustomFieldList::AddCustomField(const XString& name, const XString& c
 
 bool SISExpCustomFieldList::Contains(const XString& name) const
 {
-    return m_names.count(name.CStr()) != 0;
+    return m_names.count(SISExpCustomField::WrittenText(name).CStr()) != 0;
+}
+
+XString SISExpCustomFieldList::NewClash(const XString& name)
+{
+    const auto held = m_names.find(SISExpCustomField::WrittenText(name).CStr());
+    if (held == m_names.end() || held->second == name.CStr() || !m_clashes.insert(name.CStr()).second)
+        return XString();
+    return XString(held->second.c_str());
 }
 
 XString SISExpCustomFieldList::IncludeText() const

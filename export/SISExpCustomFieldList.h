@@ -2,6 +2,7 @@
 
 // SISExpCustomFieldList: the custom fields of one include file.
 
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -23,11 +24,16 @@ public:
     ~SISExpCustomFieldList() = default;
 
     // Adds a field. commentedOut: 1 or 0, or -1 for the list's default. An empty name adds nothing;
-    // a name already in the list is refused and the list keeps its entry.
+    // a name written like one already in the list (SISExpCustomField::WrittenText) is refused and
+    // the list keeps its entry.
     void AddCustomField(const XString& name, const XString& caption, const XString& marker,
                         const XString& format, int commentedOut = -1);
 
+    // Whether the list holds a name written like this one.
     bool Contains(const XString& name) const;
+    // The other name that the list holds under this name's written form, the first time this
+    // name is asked about; else empty (no such name, the same name, or asked before).
+    XString NewClash(const XString& name);
     size_t Count() const { return m_fields.size(); }
     const SISExpCustomField* At(size_t index) const { return m_fields[index].get(); }
 
@@ -44,5 +50,6 @@ private:
     SISExpHeader m_header;
     bool m_commentedOutByDefault;
     std::vector<std::shared_ptr<SISExpCustomField>> m_fields;
-    std::set<std::string> m_names;
+    std::map<std::string, std::string> m_names;  // written form -> the name that holds it
+    std::set<std::string> m_clashes;              // names already answered by NewClash
 };

@@ -37,6 +37,8 @@ void ExpEngine::CreateCalendar()
     ODBCField* year = t.Add(term, Col("YearID").Req());
     ODBCField* school = t.Add(calDay, Col("SchoolID").Req().Into(&H::schoolId));
     ODBCField* dayId = t.Add(days, Col("ID").Req());
+    // Read only to name a day whose date cannot be read.
+    m_handles.calendarDayKey = t.Add(calDay, Col("ID"));
     t.WhereSchool(school);
     t.Join(cycleDay, dayId);
     t.Where(cycleDay, "0", "<>");
@@ -61,6 +63,19 @@ bool ExpEngine::IsFirstCalendarLine()
     ODBCField* const* fields = m_handles.calendarDay;
     if (!fields[0])
         return true;
+    // A day without a date that can be read has no line: CalDate is its key. Its rows come
+    // together (the order is by date), so it is named once.
+    if (GetDate(fields[0]).IsEmpty()) {
+        const XString key = GetTrimmedString(m_handles.calendarDayKey);
+        if (m_calendarDate != "?" + key) {
+            m_calendarDate = "?" + key;
+            m_calendarLines.clear();
+            LogMessage(4, "Calendar: " + (key.IsEmpty() ? XString("a day") : "the day " + key) +
+                              " of Calendar_Day (school " + GetTrimmedString(m_handles.schoolId) +
+                              ") has a Date_Value that cannot be read; the day is left out.");
+        }
+        return false;
+    }
     const XString date = GetString(fields[0]);
     if (date != m_calendarDate) {
         m_calendarDate = date;

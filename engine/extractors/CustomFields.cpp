@@ -55,6 +55,17 @@ XString ProblemLine(const XString& id)
 
 }  // namespace
 
+bool ExpEngine::IsNewCustomField(SISExpCustomFieldList& list, const XString& name)
+{
+    if (!list.Contains(name))
+        return true;
+    const XString other = list.NewClash(name);
+    if (!other.IsEmpty())
+        LogMessage(4, "Custom Field: " + name + " and " + other + " are both written " +
+                          SISExpCustomField::WrittenText(name) + "; they are one field for the import.");
+    return false;
+}
+
 void ExpEngine::CreateStudentCustom()
 {
     using H = ColumnHandles;
@@ -111,14 +122,15 @@ void ExpEngine::CreateStudentCustom()
                     numberStart = 4;
                     contact = true;
                 }
+                const XString kind = SISExpCustomField::WrittenText(name);
                 if (contact) {
                     const XString contactKey = role + " " + name.Mid(numberStart, name.Find('_'));
-                    WriteFields(contacts, {contactKey, id, role, name, value, format});
+                    WriteFields(contacts, {contactKey, id, role, kind, value, format});
                 } else {
-                    t.WriteLine({id, name, value, format});
+                    t.WriteLine({id, kind, value, format});
                 }
 
-                if (registered.Contains(name))
+                if (!IsNewCustomField(registered, name))
                     return;
                 const bool comTab = contact || format == "PHONE";
                 const XString caption = description.IsEmpty() ? ContactFieldCaption(name) : description;
@@ -186,8 +198,8 @@ void ExpEngine::CreateConductCustom()
                 const XString& name = info->name;
                 const XString description = NoTabsText(info->description);
                 const XString format = GetCustomFieldFormat(item);
-                t.WriteLine({entryKey, name, NoTabsText(item.value), format});
-                if (registered.Contains(name))
+                t.WriteLine({entryKey, SISExpCustomField::WrittenText(name), NoTabsText(item.value), format});
+                if (!IsNewCustomField(registered, name))
                     return;
                 const XString caption = description.IsEmpty() ? ContactFieldCaption(name) : description;
                 registered.AddCustomField(name, caption, "#customcndoutfield", format);

@@ -112,8 +112,9 @@ void ExpEngine::CreateStaffCustom()
                 continue;
             }
             const XString format = GetCustomFieldFormat(*item);
-            f.WriteLine({key, info->name, NoTabsText(item->value), format});
-            if (declared.insert(info->name.CStr()).second) {
+            f.WriteLine({key, SISExpCustomField::WrittenText(info->name), NoTabsText(item->value), format});
+            if (declared.insert(info->name.CStr()).second &&
+                IsNewCustomField(*m_registeredCustomFields, info->name)) {
                 const XString description = NoTabsText(info->description);
                 m_registeredCustomFields->AddCustomField(
                     info->name, description.IsEmpty() ? ContactFieldCaption(info->name) : description,

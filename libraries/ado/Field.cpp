@@ -78,6 +78,10 @@ void Field::ReadValue(Variant& value) const
 {
     block_->ReadValue(column_, value);
 }
+std::string Field::NumericText() const
+{
+    return block_->NumericText(column_);
+}
 Variant Field::GetChunk(long length)
 {
     return block_->GetChunk(column_, length);

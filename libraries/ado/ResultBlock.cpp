@@ -571,6 +571,27 @@ void ResultBlock::ReadValue(int column, Variant& out)
                        "The value cannot be converted to the field's data type.");
 }
 
+std::string ResultBlock::NumericText(int column)
+{
+    RequireCurrentRow(kFieldSource);
+    const ColumnInfo& c = columns_[static_cast<std::size_t>(column)];
+    if (c.plan.kind != ValueKind::Numeric)
+        return std::string();
+    if (c.bound) {
+        const SQLLEN ind = c.indicator[row_];
+        if (ind == SQL_NULL_DATA)
+            return std::string();
+        if (!IsTruncated(c, ind))
+            return std::string(
+                reinterpret_cast<const char*>(c.data.data() + row_ * static_cast<std::size_t>(c.plan.width)),
+                static_cast<std::size_t>(ind));
+        if (!RepairableTruncation())
+            return std::string();
+    }
+    const Cell& cell = LoadCell(column);
+    return cell.isNull ? std::string() : cell.bytes;
+}
+
 Variant ResultBlock::GetChunk(int column, long length)
 {
     RequireCurrentRow(kFieldSource);

@@ -80,6 +80,8 @@ public:
     // The same value, decoded into value (whose text storage is reused).
     void ReadValue(int column, Variant& value);
     Variant GetChunk(int column, long length);
+    // The text of a numeric value as the driver gave it; empty for NULL and other columns.
+    std::string NumericText(int column);
 
 private:
     void Describe();

@@ -85,6 +85,17 @@ TEST_P(Postgres, NumericScaleCountsAndBlocks)
     EXPECT_EQ(f.Item("id").Value().I4(), 0);
     rs.Close();
 
+    // A value beyond the decimal range: Value fails, the driver's text of it stays readable.
+    Recordset odd;
+    odd.Open("SELECT 'NaN'::numeric AS n, 12.5::numeric AS ok, NULL::numeric AS gone, 'x'::text AS t", c);
+    FieldCollection& o = odd.Fields();
+    EXPECT_THROW(o.Item("n").Value(), ComError);
+    EXPECT_EQ(o.Item("n").Status(), adFieldCantConvertValue);
+    EXPECT_EQ(o.Item("n").NumericText(), "NaN");
+    EXPECT_EQ(o.Item("ok").NumericText(), "12.5");
+    EXPECT_EQ(o.Item("gone").NumericText(), "");
+    EXPECT_EQ(o.Item("t").NumericText(), "");
+
     // A wrong password: the driver's text, with its line break trimmed.
     Connection bad;
     std::string wrong = connect;

@@ -204,6 +204,41 @@ TEST_P(GoldenFault, FailedRunLeavesContactCustomWhole)
 
 INSTANTIATE_ON_BOTH_SOURCES(GoldenFault);
 
+// A calendar day whose date cannot be read (SQLite keeps the text 2026-09-31 in a DATE column) has
+// no line in Calendar.pef, and the log names it; PostgreSQL refuses to store such a date.
+class GoldenDates : public ::testing::TestWithParam<DataSource>
+{
+};
+
+TEST_P(GoldenDates, ACalendarDayWithoutAReadableDateIsLeftOut)
+{
+    ASSERT_TRUE(HaveProgram());
+    const DataSource& source = GetParam();
+    ChangeableSource school(source, "golden-structure.db", source.Dsn("vh_golden_structure"));
+    const QString bad =
+        QString("UPDATE %1 SET Date_Value = '2026-09-31' WHERE ID = 2").arg(school.Table("Calendar_Day"));
+    if (source.pg) {
+        EXPECT_ANY_THROW(school.Exec(bad));
+        return;
+    }
+    school.Exec(bad);
+    const QString out = NewFolder("golden-dates");
+    const ProgramResult r = RunProgram(
+        QStringList{"run", "--dsn=" + school.dsn, "--path=" + out, "--demo", "--school=100"} + school.login,
+        school.env);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString() << r.out.right(3000).toStdString();
+    // The school's calendar without day 2 (08/18/2026).
+    QByteArray want = WithCrLf(Bytes(QDir(VH_GOLDEN_EXPECTED).filePath("structure/Calendar.pef")));
+    ASSERT_TRUE(want.contains("\tCalendar\t08/18/2026\tB\t1\t1\t1\t\r\n"));
+    want.replace("\tCalendar\t08/18/2026\tB\t1\t1\t1\t\r\n", "");
+    EXPECT_EQ(Bytes(QDir(out).filePath("Calendar.pef")).toStdString(), want.toStdString());
+    EXPECT_EQ(r.LogMessages(QString()).filter("Calendar_Day").join('\n').toStdString(),
+              "Calendar: the day 2 of Calendar_Day (school 100) has a Date_Value that cannot be read; the "
+              "day is left out.");
+}
+
+INSTANTIATE_ON_BOTH_SOURCES(GoldenDates);
+
 std::string CaseName(const ::testing::TestParamInfo<std::tuple<DataSource, Case>>& info)
 {
     return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;

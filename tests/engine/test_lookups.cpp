@@ -77,15 +77,16 @@ protected:
         return ok;
     }
 
-    // Writes ConverterRows ordered by ID with its ID and the probes; answers the lines joined by LF.
+    // Writes the table (ConverterRows) ordered by ID with its ID and the probes; answers the lines
+    // joined by LF.
     QString Write(LookupEngine& engine, std::initializer_list<Probe> probes,
-                  TableExtract::Filter filter = nullptr)
+                  TableExtract::Filter filter = nullptr, const char* table = "ConverterRows")
     {
         {
             TableExtract t(engine, "Probe", "Probe.pef");
-            ODBCTable* rows = t.Source("ConverterRows", "cr");
+            ODBCTable* rows = t.Source(table, "cr");
             if (!rows)
-                return "no ConverterRows";
+                return QString("no ") + table;
             ODBCField* id = t.Add(rows, Col("ID").Out("ID").Req());
             for (const Probe& p : probes) {
                 if (!p.source) {
@@ -309,6 +310,47 @@ TEST_P(Lookups, FiltersAndConvertersOnRealRows)
         EXPECT_FALSE(engine.IsAnsiJoin());
         EXPECT_TRUE(QString(engine.ExpEngine::BuildQuery().CStr())
                         .endsWith(" AND vh_customfields.getCF('Students', stu.id, 'AltSch') = '1' "));
+    }
+    engine.Disconnect();
+}
+
+// Whole numbers beyond 32 bits get the answer of the converter's rule; a decimal beyond the data
+// layer's range fails with the field and the value.
+TEST_P(Lookups, ValuesOutOfRange)
+{
+    LookupEngine engine;
+    Reports reports;
+    ASSERT_TRUE(Run(engine, reports));
+    engine.Connect(
+        engine.BuildConnectionString(engine.GetDataSource(), engine.GetUserName(), engine.GetPassword()));
+    EXPECT_EQ(Write(engine,
+                    {{"Grade", "Grade", &E::GradeLevelText, nullptr},
+                     {"Seconds", "Time", &E::TimeOfDayText, nullptr},
+                     {"Status", "Active", &E::ActiveFlagText, &H::status},
+                     {nullptr, "StaffActive", &E::StaffActiveFlag, nullptr},
+                     {"StaffType", "Type", &E::StaffTypeName, &H::staffType},
+                     {"Fine", "Credit", &E::FeeCreditAmount, nullptr},
+                     {"Fine", "Debit", &E::FeeDebitAmount, nullptr}},
+                    nullptr, "WideValues"),
+              "1\t4294967295\t\tN\tN\t\t12.500000\t\n"
+              "2\t-4294967296\t\tN\tN\t\t\t0.25");
+
+    // Decimals: SQLite's driver reads these columns as doubles.
+    const std::pair<const char*, const char*> beyond[] = {
+        {"NotANumber", "NaN"}, {"Infinite", "Infinity"}, {"Huge", "79228162514264337593543950336"}};
+    for (const auto& column : beyond) {
+        if (!GetParam().pg)
+            break;
+        SCOPED_TRACE(column.first);
+        std::string error;
+        try {
+            Write(engine, {{column.first, "Credit", &E::FeeCreditAmount, nullptr}}, nullptr, "WideValues");
+        } catch (const XException& e) {
+            error = e.GetMessage();
+        }
+        EXPECT_EQ(error.substr(0, error.find(" while writing")),
+                  std::string("Failed with error [The value ") + column.second +
+                      " does not fit in a decimal number. Field: " + column.first + "]");
     }
     engine.Disconnect();
 }

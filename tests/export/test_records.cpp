@@ -109,3 +109,21 @@ TEST(Records, CustomFieldListsRefuseDuplicatesAndShareFields)
                                             "#customcomfield \"HomePhone\" \"Home Phone\" \"PHONE\"\r\n"
                                             "//#customhiddenfield \"Locker\" \"Locker\" \"NOFORMAT\"\r\n");
 }
+
+TEST(Records, CustomFieldNamesWrittenAlikeAreOneField)
+{
+    EXPECT_STREQ(SISExpCustomField::WrittenText("Q\"uote\"d\r\n\tx").CStr(), "Q'uote'd  x");
+    SISExpCustomFieldList list("CustomFieldConfig.pde", "User-Defined Fields", "StudentCustom.pef", true);
+    list.AddCustomField("Q\"uote\"d", "Say \"hi\"", "#customhiddenfield", "NOFORMAT", 0);
+    list.AddCustomField("Q'uote'd", "Other", "#custombasicfield", "NOFORMAT", 0);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_TRUE(list.Contains("Q'uote'd"));
+    EXPECT_FALSE(list.Contains("Q'uote"));
+    // The other name is answered once, and never for the name itself.
+    EXPECT_STREQ(list.NewClash("Q\"uote\"d").CStr(), "");
+    EXPECT_STREQ(list.NewClash("Q'uote'd").CStr(), "Q\"uote\"d");
+    EXPECT_STREQ(list.NewClash("Q'uote'd").CStr(), "");
+    EXPECT_STREQ(list.NewClash("Plain").CStr(), "");
+    EXPECT_STREQ(list.IncludeText().CStr(), "// User-Defined Fields\r\n"
+                                            "#customhiddenfield \"Q'uote'd\" \"Say 'hi'\" \"NOFORMAT\"\r\n");
+}

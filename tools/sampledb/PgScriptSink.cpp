@@ -31,6 +31,8 @@ std::string PgType(const ColumnDef& c)
     case ColumnKind::Double:
         return "double precision";
     case ColumnKind::Numeric:
+        if (c.size == 0)
+            return "numeric";
         return "numeric(" + std::to_string(c.size) + "," + std::to_string(c.scale) + ")";
     case ColumnKind::Boolean:
         return "boolean";

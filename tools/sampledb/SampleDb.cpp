@@ -66,6 +66,8 @@ std::string SqliteType(const ColumnDef& c)
     case ColumnKind::Double:
         return "DOUBLE";
     case ColumnKind::Numeric:
+        if (c.size == 0)
+            return "NUMERIC";
         return "NUMERIC(" + std::to_string(c.size) + "," + std::to_string(c.scale) + ")";
     case ColumnKind::Boolean:
         return "BOOLEAN";

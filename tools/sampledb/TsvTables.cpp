@@ -2,11 +2,13 @@
 //
 // The first line names the columns as name:kind[:size[:scale]], kind one of int, bigint,
 // int64 (INTEGER on SQLite, bigint on PostgreSQL), smallint, text, longtext, date, time,
-// timestamp, double, numeric, bool, blob. Each further line is a row. \N is NULL; \t, \r, \n and \\ stand for TAB, CR, LF and a backslash; a blob is
-// written in hexadecimal. Lines starting with # are comments.
+// timestamp, double, numeric (size 0: without precision), bool, blob. Each further line is a row.
+// \N is NULL; \t, \r, \n and \\ stand for TAB, CR, LF and a backslash; a blob is written in
+// hexadecimal. Lines starting with # are comments.
 #include "SampleTables.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -97,8 +99,14 @@ Value ParseValue(const std::string& field, const ColumnDef& column, const std::s
         case ColumnKind::Boolean:
             return Value::Int(std::stoll(text));
         case ColumnKind::Double:
-        case ColumnKind::Numeric:
             return Value::Real(std::stod(text));
+        case ColumnKind::Numeric: {
+            // NaN, infinities and numbers beyond a double's digits go as written.
+            const double real = std::stod(text);
+            const auto digits =
+                std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+            return std::isfinite(real) && digits <= 15 ? Value::Real(real) : Value::Str(text);
+        }
         case ColumnKind::Blob: {
             if (text.size() % 2)
                 throw std::runtime_error("odd number of hex digits");

@@ -35,6 +35,9 @@ public:
     Variant Value() const;  // a date outside the OLE range throws DISP_E_OVERFLOW, Status adFieldDataOverflow
     // Value into value, reusing its text storage; throws as Value does, value then unspecified.
     void ReadValue(Variant& value) const;
+    // The driver's text of a numeric (adNumeric, adDecimal) value, also of one that Value cannot
+    // convert; empty for NULL and for other columns.
+    std::string NumericText() const;
 
     // Reads the next length bytes of a long value: text as VT_BSTR, binary as
     // VT_ARRAY | VT_UI1; VT_NULL once nothing is left or when the value is NULL.
