@@ -4,6 +4,7 @@
 //           to the attendance cache fails as on a full disk (ENOSPC);
 //   "kill-before-marks": the process is killed at once (as by "kill -9") at that point;
 //   "kill-after-marks": the process is killed just before the file takes its final name.
+// VH_FAULT_CLOCK_DAYS moves the wall clock of the process by that many days (a clock set wrong).
 #include <dlfcn.h>
 #include <errno.h>
 #include <signal.h>
@@ -11,6 +12,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -50,6 +52,16 @@ const char* Fault()
 {
     const char* fault = getenv("VH_FAULT_UPDATE_FILE");
     return fault ? fault : "";
+}
+
+// The seconds by which the wall clock is moved.
+time_t ClockShift()
+{
+    static const time_t shift = [] {
+        const char* days = getenv("VH_FAULT_CLOCK_DAYS");
+        return days ? static_cast<time_t>(atol(days)) * 86400 : 0;
+    }();
+    return shift;
 }
 
 bool IsUnfinishedUpdateFile(const char* path)
@@ -117,6 +129,24 @@ ssize_t pwrite64(int fd, const void* buf, size_t count, off64_t offset)
         return -1;
     }
     return real(fd, buf, count, offset);
+}
+
+int clock_gettime(clockid_t clock, struct timespec* ts) noexcept
+{
+    static const auto real = Real<int (*)(clockid_t, struct timespec*)>("clock_gettime");
+    const int rc = real(clock, ts);
+    if (rc == 0 && (clock == CLOCK_REALTIME || clock == CLOCK_REALTIME_COARSE))
+        ts->tv_sec += ClockShift();
+    return rc;
+}
+
+time_t time(time_t* out) noexcept
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    if (out)
+        *out = ts.tv_sec;
+    return ts.tv_sec;
 }
 
 }  // extern "C"
