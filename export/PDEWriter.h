@@ -16,8 +16,13 @@
 #include "XTextFile.h"
 #include "XVersion.h"
 
+class CacheWriter;
 class DataAccessField;
 class SchoolConfig;
+namespace attplan {
+struct ColumnMap;
+struct Window;
+}
 namespace sqlite {
 class Database;
 }
@@ -176,7 +181,8 @@ protected:
     XString m_attTable;
     bool m_attExtraDay = false;
     XDate m_attStartDate;            // the update date of the cache windows (moved back by the overlap days)
-    XDate m_attBlankFrom;            // the new codes from this day on are emptied before the windows are read
+    bool m_attBlankRead = false;     // each window empties the new codes of its days before reading them
+    std::vector<XString> m_attUnreadTables;  // cache tables started but not read (a missing source table)
     bool m_exportMarksHeld = false;  // the savepoint of HoldExportMarks is open
 
     // The update date to record: advanced when an update pass finished.
@@ -190,6 +196,10 @@ private:
     void WriteMainFile(const XString& name);
     void WriteIncludeFiles();
     void OpenAttendanceCache();
+    // Reads one window of the current attendance query into the cache through the writer, after
+    // the blank statement (if any) that empties the new codes of the window's days.
+    void CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns, RowFilter filter,
+                               CacheWriter& writer, const char* blank);
     void DeleteUpdateFiles();
     // True when the attendance cache file is there and not empty.
     bool HistoryPresent();
