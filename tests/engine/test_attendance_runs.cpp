@@ -72,6 +72,37 @@ QString Line(int id, const QString& code)
     return RecordLine(FindRecord(kRows, id), code);
 }
 
+// Adds one attendance record to the source.
+void Insert(ChangeableSource& live, const AttRecord& r)
+{
+    live.Exec(QString("INSERT INTO %1 VALUES (%2, %3, %4, 27, '%5', %6, '%7', %8, %9)")
+                  .arg(live.Table("Attendance"))
+                  .arg(r.id)
+                  .arg(r.student)
+                  .arg(r.school)
+                  .arg(Iso(r.days))
+                  .arg(r.code)
+                  .arg(r.meeting ? "ATT_ModeMeeting" : "ATT_ModeDaily")
+                  .arg(r.meeting ? QString::number(r.schedule) : "NULL")
+                  .arg(r.meeting ? QString::number(r.period) : "NULL"));
+}
+
+// Stores the attendance records in the reverse order of their ids: SQLite copies them back in
+// that order; PostgreSQL writes a new version of each row, the highest id first.
+void ReversePhysicalOrder(ChangeableSource& live)
+{
+    const QString att = live.Table("Attendance");
+    if (!live.pg) {
+        live.Exec("CREATE TABLE Attendance_Copy AS SELECT * FROM Attendance");
+        live.Exec("DELETE FROM Attendance");
+        live.Exec("INSERT INTO Attendance SELECT * FROM Attendance_Copy ORDER BY ID DESC");
+        live.Exec("DROP TABLE Attendance_Copy");
+        return;
+    }
+    for (const QString& id : live.Column(QString("SELECT CAST(ID AS VARCHAR(12)) FROM %1 ORDER BY ID DESC").arg(att)))
+        live.Exec(QString("UPDATE %1 SET ID = ID WHERE ID = %2").arg(att, id));
+}
+
 // Lists compare as their lines, so that a failure shows them.
 std::string Text(const QStringList& lines)
 {
@@ -359,6 +390,35 @@ TEST_P(AttendanceRuns, AWrongClockNeverSendsAnExistingRowAsDeleted)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     pdu = Written();
     EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList{Line(7, "5")}));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
+}
+
+TEST_P(AttendanceRuns, RecordsOfOneRowGiveTheSameCodeWhateverTheirOrder)
+{
+    // A second daily record of student 1001 ten days ago, and a second meeting of section 502
+    // of student 1002 five days ago: of each pair, the record with the higher id counts.
+    const AttRecord daily{9, 1001, 100, -10, 5, false, 0, 0};
+    const AttRecord meeting{16, 1002, 100, -5, 4, true, 2, 1};
+    Insert(*live, daily);
+    Insert(*live, meeting);
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QMap<QString, QStringList> pdu = Written();
+    QStringList expected = Lines({2, 3, 5, 6});
+    expected << RecordLine(daily, "5");
+    expected.sort();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(expected));
+    expected = Lines({11, 13, 14});
+    expected << RecordLine(meeting, "4");
+    expected.sort();
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(expected));
+
+    // The same records in the reverse physical order: no change.
+    ReversePhysicalOrder(*live);
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList()));
     EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
 }
 
