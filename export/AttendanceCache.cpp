@@ -186,7 +186,8 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
         // The rows are stored on the writer's thread while the next ones are read.
         CacheWriter writer(db, upsert.CStr());
         for (size_t w = 0; w < windows.size(); ++w)
-            CacheAttendanceWindow(windows[w], columns, filter, writer, blanks.empty() ? nullptr : blanks[w].CStr());
+            CacheAttendanceWindow(windows[w], columns, filter, writer,
+                                  blanks.empty() ? nullptr : blanks[w].CStr());
         writer.Wait();
         db.Execute("commit transaction");
         inTransaction = false;
@@ -242,8 +243,7 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
 }
 
 void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns,
-                                      RowFilter filter,
-                                      CacheWriter& writer, const char* blank)
+                                      RowFilter filter, CacheWriter& writer, const char* blank)
 {
     auto storeRow = [&](const AttRow& row, const XString& key, const XString& header) {
         XString* v = writer.Next().values;
@@ -369,10 +369,11 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
             flush();
             XString first = row->rangeStart.IsEmpty() ? row->rangeEnd : row->rangeStart;
             XString last = row->rangeEnd.IsEmpty() ? row->rangeStart : row->rangeEnd;
-            if (!IsRangeNumber(first) || !IsRangeNumber(last) || last.ToInt() - first.ToInt() >= kMaxRangeRows)
-                throw XException(
-                    (XString("SQLite Attendance: Invalid range of periods: [") + first + "] to [" + last + "]")
-                        .CStr());
+            if (!IsRangeNumber(first) || !IsRangeNumber(last) ||
+                last.ToInt() - first.ToInt() >= kMaxRangeRows)
+                throw XException((XString("SQLite Attendance: Invalid range of periods: [") + first +
+                                  "] to [" + last + "]")
+                                     .CStr());
             AddAttHeader(m_periodAttHeaders, row->rangeHeader);
             for (int p = first.ToInt(); p <= last.ToInt(); ++p)
                 storeRow(*row, XString(p), row->rangeHeader);

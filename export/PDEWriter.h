@@ -22,7 +22,7 @@ class SchoolConfig;
 namespace attplan {
 struct ColumnMap;
 struct Window;
-}
+}  // namespace attplan
 namespace sqlite {
 class Database;
 }
@@ -198,8 +198,8 @@ private:
     void OpenAttendanceCache();
     // Reads one window of the current attendance query into the cache through the writer, after
     // the blank statement (if any) that empties the new codes of the window's days.
-    void CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns, RowFilter filter,
-                               CacheWriter& writer, const char* blank);
+    void CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns,
+                               RowFilter filter, CacheWriter& writer, const char* blank);
     void DeleteUpdateFiles();
     // True when the attendance cache file is there and not empty.
     bool HistoryPresent();

@@ -99,7 +99,8 @@ void ReversePhysicalOrder(ChangeableSource& live)
         live.Exec("DROP TABLE Attendance_Copy");
         return;
     }
-    for (const QString& id : live.Column(QString("SELECT CAST(ID AS VARCHAR(12)) FROM %1 ORDER BY ID DESC").arg(att)))
+    for (const QString& id :
+         live.Column(QString("SELECT CAST(ID AS VARCHAR(12)) FROM %1 ORDER BY ID DESC").arg(att)))
         live.Exec(QString("UPDATE %1 SET ID = ID WHERE ID = %2").arg(att, id));
 }
 

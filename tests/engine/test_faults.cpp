@@ -217,7 +217,8 @@ TEST_P(Faults, AnAttendanceRecordWhoseDateCannotBeReadIsLeftOut)
         const QString pick = QString("SELECT ID FROM %1 WHERE SchoolID = 100 AND ATT_Mode_Code = '%2' AND "
                                      "StudentID IN (%3) ORDER BY ATT_Date DESC, ID LIMIT 1")
                                  .arg(att, mode, students.join(','));
-        school->Exec(QString("CREATE TABLE Attendance_Bad AS SELECT * FROM %1 WHERE ID = (%2)").arg(att, pick));
+        school->Exec(
+            QString("CREATE TABLE Attendance_Bad AS SELECT * FROM %1 WHERE ID = (%2)").arg(att, pick));
         school->Exec(QString("UPDATE Attendance_Bad SET ID = ID + 10000000, ATT_Date = '%1'").arg(bad));
         keys << school->Column("SELECT CAST(StudentID AS VARCHAR(12)) FROM Attendance_Bad");
         school->Exec(QString("INSERT INTO %1 SELECT * FROM Attendance_Bad").arg(att));
@@ -235,8 +236,8 @@ TEST_P(Faults, AnAttendanceRecordWhoseDateCannotBeReadIsLeftOut)
                                         .arg(QLatin1String(table), bad)),
                   QStringList{"0"});
     const QString log = AllText(out);
-    EXPECT_TRUE(
-        log.contains("A record of DAILY_ATT whose date cannot be read was left out: AttStdRef " + keys[0] + "."));
+    EXPECT_TRUE(log.contains("A record of DAILY_ATT whose date cannot be read was left out: AttStdRef " +
+                             keys[0] + "."));
     EXPECT_TRUE(log.contains("A record of PERIOD_ATT whose date cannot be read was left out: AttStdRef " +
                              keys[1] + ", AttSecRef "));
 }

@@ -189,9 +189,10 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         SchoolConfig written;
         ASSERT_TRUE(written.Read(folder.File("SchoolConfig.xml").c_str()));
         EXPECT_TRUE(written.updateDate.IsEmpty());
-        EXPECT_TRUE(next.log.contains("4|PDEWriter::FinishUpdateFile|The update date stays at none: the source "
-                                      "attendance for DAILY_ATT could not be read, so the next run reads these "
-                                      "days again."))
+        EXPECT_TRUE(
+            next.log.contains("4|PDEWriter::FinishUpdateFile|The update date stays at none: the source "
+                              "attendance for DAILY_ATT could not be read, so the next run reads these "
+                              "days again."))
             << next.log.join('\n').toStdString();
     }
 
