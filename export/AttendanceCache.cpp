@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "AttendancePlan.h"
 #include "CacheWriter.h"
 #include "Database.h"
 #include "Query.h"
@@ -20,67 +21,6 @@ const char* const kDailyTable = "DAILY_ATT";
 const char* const kPeriodTable = "PERIOD_ATT";
 const int kDefaultOverlapDays = 14;
 const int kMaxRangeRows = 1000;
-
-// What a column's value fills in a cache row.
-enum Slot
-{
-    SlotNone,
-    SlotStudent,
-    SlotDate,
-    SlotTimeFrame,
-    SlotPeriod,
-    SlotCode,
-    SlotReason,
-    SlotRangeStartPeriod,
-    SlotRangeEndPeriod,
-    SlotRangeStartSlot,
-    SlotRangeEndSlot,
-    SlotExcused,
-    SlotAbsent,
-    SlotTardy,
-    SlotTruant,
-    SlotDiscipline,
-    SlotUnsupported
-};
-
-Slot SlotOfTitle(const XString& title)
-{
-    XString t(title);
-    t.MakeUpper();
-    struct Entry
-    {
-        const char* title;
-        Slot slot;
-    };
-    static const Entry entries[] = {
-        {"ATTSTDREF", SlotStudent},
-        {"ATTDATE", SlotDate},
-        {"ATTPERREF", SlotPeriod},
-        {"ATTSECREF", SlotPeriod},
-        {"ATTTIMESLOT", SlotPeriod},
-        {"ATTTIMEFRAMEREF", SlotTimeFrame},
-        {"ATTATTCODEREF", SlotCode},
-        {"ATTATTREASONREF", SlotReason},
-        {"ATTSTARTPERREF", SlotRangeStartPeriod},
-        {"ATTENDPERREF", SlotRangeEndPeriod},
-        {"ATTSTARTTIMESLOT", SlotRangeStartSlot},
-        {"ATTENDTIMESLOT", SlotRangeEndSlot},
-        {"ATTEXCUSED", SlotExcused},
-        {"ATTABS", SlotAbsent},
-        {"ATTTARDY", SlotTardy},
-        {"ATTTRUANT", SlotTruant},
-        {"ATTDISCIPLINE", SlotDiscipline},
-        {"ATTEXCABS", SlotNone},
-        {"ATTUNEXCABS", SlotNone},
-        {"ATTEXCTARDY", SlotNone},
-        {"ATTUNEXCTARDY", SlotNone},
-    };
-    for (const Entry& entry : entries) {
-        if (t == entry.title)
-            return entry.slot;
-    }
-    return SlotUnsupported;
-}
 
 // One cache row before it is stored.
 struct AttRow
@@ -100,6 +40,8 @@ bool IsRangeNumber(const XString& text)
 {
     return !text.IsEmpty() && text.Length() <= 9 && text.IsDigits();
 }
+
+using namespace attplan;
 
 }  // namespace
 
@@ -141,6 +83,8 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
         LogAndThrow(2, "SQLite Attendance: Unknown cache table: " + table, method);
     m_attTable = table;
     m_attExtraDay = extraDay;
+    // Read once WriteAttendanceTable has stored the table's windows.
+    m_attUnreadTables.push_back(table);
     LogMessage(7, "Start Attendance Table at: " + GetRunDateTimeString(), method);
 
     try {
@@ -167,7 +111,7 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
         SchoolConfig config;
         const bool readable = config.Read(OutputPath("SchoolConfig.xml"));
         m_attStartDate = readable ? config.updateDate : XDate();
-        m_attBlankFrom = XDate();
+        m_attBlankRead = false;
         if (readable && config.hasOverlapInDays) {
             m_overlapInDays = config.overlapInDays;
             m_hasOverlapInDays = true;
@@ -177,11 +121,15 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
             if (m_hasOverlapInDays && m_overlapInDays.IsDigits() && !m_overlapInDays.IsEmpty() &&
                 m_overlapInDays.Length() <= 5)
                 days = m_overlapInDays.ToInt();
+            // A date recorded by a run whose clock was ahead: the windows still start by today.
+            const XDate today = Today();
+            if (today < m_attStartDate)
+                m_attStartDate = today;
             m_attStartDate = m_attStartDate.AddDays(-days);
-            // The new codes from that date on are emptied when the source is read
-            // (WriteAttendanceTable): a table whose source is missing keeps its rows as they were,
-            // instead of sending every one of them with an empty code.
-            m_attBlankFrom = m_attStartDate;
+            // The new codes of the days each window reads are emptied just before it reads them
+            // (WriteAttendanceTable): a row is sent as deleted only when its day was read and it
+            // was not found. A table whose source is missing keeps its rows as they were.
+            m_attBlankRead = true;
         }
     } catch (const XException& e) {
         LogAndThrow(2, XString("SQLite Attendance: ") + e.GetMessage(), method);
@@ -202,60 +150,17 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
     const bool daily = m_attTable == kDailyTable;
     const char* keyColumn = daily ? "timeframe" : "perkey";
 
-    // The windows: seven days each, the next starting on the previous one's end day.
-    XDate start = m_attStartDate;
-    if (start.IsEmpty() || (!firstDay.IsEmpty() && start < firstDay))
-        start = firstDay;
-    XDate limit = Today();
-    if (!lastDay.IsEmpty() && lastDay < limit)
-        limit = lastDay;
-    if (!firstDay.IsEmpty() && limit < firstDay)
-        limit = firstDay;
-    if (start.IsEmpty())
-        start = limit;
-    std::vector<std::pair<XDate, XDate>> windows;
-    for (;;) {
-        XDate end = start.AddDays(6);
-        if (end > limit) {
-            end = lastDayFlag ? limit.AddDays(1) : limit;
-            if (start <= end)
-                windows.push_back({start, end});
-            break;
-        }
-        windows.push_back({start, end});
-        start = end;
+    const std::vector<Window> windows =
+        PlanWindows(m_attStartDate, firstDay, lastDay, Today(), lastDayFlag, m_attExtraDay);
+    size_t valueColumns = 0;
+    for (const OutputColumn& column : m_columns) {
+        if (column.op)
+            ++valueColumns;
     }
-    if (m_attExtraDay) {
-        for (auto& window : windows)
-            window.second = window.second.AddDays(1);
-    }
-
-    // Which cache column each value fills: the value of the k-th column that has a value operation
-    // belongs to the k-th title. Columns without one (constant, read-only) store nothing.
-    std::vector<Slot> columnSlots;
-    std::vector<XString> slotTitles;
-    {
-        const std::vector<XString> noTitles;
-        const std::vector<XString>& titles = m_currentHeader ? m_currentHeader->titles : noTitles;
-        size_t k = 0;
-        for (const OutputColumn& column : m_columns) {
-            if (!column.op)
-                continue;
-            Slot slot = SlotNone;
-            XString title;
-            if (k < titles.size()) {
-                title = titles[k];
-                slot = SlotOfTitle(title);
-                if (slot == SlotUnsupported) {
-                    LogMessage(8, "SQLite Attendance: Unsupported header: " + title + ", skipping.");
-                    slot = SlotNone;
-                }
-            }
-            columnSlots.push_back(slot);
-            slotTitles.push_back(title);
-            ++k;
-        }
-    }
+    const ColumnMap columns =
+        MapColumns(m_currentHeader ? m_currentHeader->titles : std::vector<XString>(), valueColumns);
+    for (const XString& title : columns.unsupported)
+        LogMessage(8, "SQLite Attendance: Unsupported header: " + title + ", skipping.");
 
     // A new row, or new values for the cached row of the same day, student, key and header.
     XString upsert;
@@ -267,163 +172,28 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
         "reason = excluded.reason, excused = excluded.excused, absent = excluded.absent, "
         "tardy = excluded.tardy, truant = excluded.truant, discipline = excluded.discipline",
         m_attTable.CStr(), keyColumn, keyColumn);
+    // Each window first empties the new codes of its own days: what it then does not find there
+    // goes out as deleted, and nothing outside the days read does.
+    std::vector<XString> blanks;
+    if (m_attBlankRead) {
+        for (const Window& window : windows) {
+            XString sql;
+            sql.Format(160, "UPDATE %s SET newcode = '' WHERE attdate >= '%s' AND attdate <= '%s'",
+                       m_attTable.CStr(), window.first.ToISO().CStr(), window.last.ToISO().CStr());
+            blanks.push_back(sql);
+        }
+    }
 
     sqlite::Database& db = *m_attCache;
     bool inTransaction = false;
     try {
         db.Execute("begin transaction");
         inTransaction = true;
-        if (!m_attBlankFrom.IsEmpty()) {
-            sqlite::Query blank(db);
-            XString sql;
-            sql.Format(128, "UPDATE %s SET newcode = '' WHERE attdate >= ?", m_attTable.CStr());
-            blank.Prepare(sql.CStr());
-            blank.Bind(1, m_attBlankFrom.ToISO());
-            blank.Step();
-            blank.Finalize();
-            m_attBlankFrom = XDate();
-        }
         // The rows are stored on the writer's thread while the next ones are read.
         CacheWriter writer(db, upsert.CStr());
-        auto storeRow = [&](const AttRow& row, const XString& key, const XString& header) {
-            XString* v = writer.Next().values;
-            v[0] = row.code;
-            v[1] = row.reason;
-            v[2] = row.excused;
-            v[3] = row.absent;
-            v[4] = row.tardy;
-            v[5] = row.truant;
-            v[6] = row.discipline;
-            v[7] = row.student;
-            v[8] = row.date;
-            v[9] = key;
-            v[10] = header;
-        };
-
-        // Records of the same cache row that follow each other (a period in several bell
-        // schedules, a section that meets twice a day) are stored once, with the last one's values.
-        // Every record fills the same fields, so the two rows are reused without clearing.
-        AttRow buffers[2];
-        AttRow* row = &buffers[0];
-        AttRow* pending = &buffers[1];
-        bool havePending = false;
-        auto flush = [&]() {
-            if (havePending)
-                storeRow(*pending, pending->key, pending->header);
-            havePending = false;
-        };
-        XString lastDateText, lastDate;
-        for (const auto& window : windows) {
-            PutJobText("Reading " + m_tableTitle + " (" + window.first.Format(m_dateFormat) + " to " +
-                       window.second.Format(m_dateFormat) + ")...");
-            writer.Execute("SAVEPOINT att_window");
-            try {
-                FilterAttendance(window.first, window.second);
-                OpenTable(true);
-                for (bool more = MoveFirst(); more; more = MoveNext()) {
-                    if (filter && !(this->*filter)())
-                        continue;
-                    size_t k = 0;
-                    for (const OutputColumn& column : m_columns) {
-                        if (!column.op)
-                            continue;
-                        m_currentColumn = &column;
-                        XString value = (this->*column.op)();
-                        const Slot slot = k < columnSlots.size() ? columnSlots[k] : SlotNone;
-                        switch (slot) {
-                        case SlotStudent:
-                            row->student = std::move(value);
-                            break;
-                        case SlotDate:
-                            if (value != lastDateText) {
-                                lastDate = XDate(m_dateFormat, value).ToISO();
-                                lastDateText = std::move(value);
-                            }
-                            row->date = lastDate;
-                            break;
-                        case SlotTimeFrame:
-                        case SlotPeriod:
-                            row->key = std::move(value);
-                            row->header = slotTitles[k];
-                            AddAttHeader(slot == SlotTimeFrame ? m_dailyAttHeaders : m_periodAttHeaders,
-                                         slotTitles[k]);
-                            break;
-                        case SlotCode:
-                            row->code = std::move(value);
-                            break;
-                        case SlotReason:
-                            row->reason = std::move(value);
-                            break;
-                        case SlotRangeStartPeriod:
-                        case SlotRangeStartSlot:
-                            row->rangeStart = std::move(value);
-                            row->hasRange = true;
-                            row->rangeHeader = slot == SlotRangeStartPeriod ? "AttPerRef" : "AttTimeSlot";
-                            break;
-                        case SlotRangeEndPeriod:
-                        case SlotRangeEndSlot:
-                            row->rangeEnd = std::move(value);
-                            row->hasRange = true;
-                            row->rangeHeader = slot == SlotRangeEndPeriod ? "AttPerRef" : "AttTimeSlot";
-                            break;
-                        case SlotExcused:
-                            row->excused = std::move(value);
-                            break;
-                        case SlotAbsent:
-                            row->absent = std::move(value);
-                            break;
-                        case SlotTardy:
-                            row->tardy = std::move(value);
-                            break;
-                        case SlotTruant:
-                            row->truant = std::move(value);
-                            break;
-                        case SlotDiscipline:
-                            row->discipline = std::move(value);
-                            break;
-                        default:
-                            break;
-                        }
-                        ++k;
-                    }
-                    m_currentColumn = nullptr;
-
-                    if (!row->hasRange) {
-                        if (havePending && !row->SameKey(*pending))
-                            flush();
-                        std::swap(pending, row);
-                        havePending = true;
-                        continue;
-                    }
-                    flush();
-                    XString first = row->rangeStart.IsEmpty() ? row->rangeEnd : row->rangeStart;
-                    XString last = row->rangeEnd.IsEmpty() ? row->rangeStart : row->rangeEnd;
-                    if (!IsRangeNumber(first) || !IsRangeNumber(last) ||
-                        last.ToInt() - first.ToInt() >= kMaxRangeRows)
-                        throw XException((XString("SQLite Attendance: Invalid range of periods: [") + first +
-                                          "] to [" + last + "]")
-                                             .CStr());
-                    AddAttHeader(m_periodAttHeaders, row->rangeHeader);
-                    for (int p = first.ToInt(); p <= last.ToInt(); ++p)
-                        storeRow(*row, XString(p), row->rangeHeader);
-                }
-                flush();
-                writer.Execute("RELEASE att_window");
-                writer.Send();
-            } catch (...) {
-                m_currentColumn = nullptr;
-                havePending = false;
-                // The earlier windows are stored whole; this one's rows are dropped, or rolled
-                // back below when some were stored already.
-                writer.Discard();
-                try {
-                    db.Execute("ROLLBACK TO att_window");
-                    db.Execute("RELEASE att_window");
-                } catch (...) {
-                }
-                throw;
-            }
-        }
+        for (size_t w = 0; w < windows.size(); ++w)
+            CacheAttendanceWindow(windows[w], columns, filter, writer,
+                                  blanks.empty() ? nullptr : blanks[w].CStr());
         writer.Wait();
         db.Execute("commit transaction");
         inTransaction = false;
@@ -470,6 +240,165 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
                            "] with query: " + sql);
     }
     ClearAttendanceFilter();
+    for (auto it = m_attUnreadTables.begin(); it != m_attUnreadTables.end(); ++it) {
+        if (*it == m_attTable) {
+            m_attUnreadTables.erase(it);
+            break;
+        }
+    }
+}
+
+void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns,
+                                      RowFilter filter, CacheWriter& writer, const char* blank)
+{
+    auto storeRow = [&](const AttRow& row, const XString& key, const XString& header) {
+        XString* v = writer.Next().values;
+        v[0] = row.code;
+        v[1] = row.reason;
+        v[2] = row.excused;
+        v[3] = row.absent;
+        v[4] = row.tardy;
+        v[5] = row.truant;
+        v[6] = row.discipline;
+        v[7] = row.student;
+        v[8] = row.date;
+        v[9] = key;
+        v[10] = header;
+    };
+
+    // Records of the same cache row that follow each other (a period in several bell
+    // schedules, a section that meets twice a day) are stored once, with the last one's values.
+    // Every record fills the same fields, so the two rows are reused without clearing.
+    AttRow buffers[2];
+    AttRow* row = &buffers[0];
+    AttRow* pending = &buffers[1];
+    bool havePending = false;
+    auto flush = [&]() {
+        if (havePending)
+            storeRow(*pending, pending->key, pending->header);
+        havePending = false;
+    };
+    XString lastDateText, lastDate;
+    PutJobText("Reading " + m_tableTitle + " (" + window.first.Format(m_dateFormat) + " to " +
+               window.last.Format(m_dateFormat) + ")...");
+    writer.Execute("SAVEPOINT att_window");
+    try {
+        if (blank)
+            writer.Execute(blank);
+        FilterAttendance(window.first, window.last);
+        OpenTable(true);
+        for (bool more = MoveFirst(); more; more = MoveNext()) {
+            if (filter && !(this->*filter)())
+                continue;
+            size_t k = 0;
+            XString keyTitle;
+            for (const OutputColumn& column : m_columns) {
+                if (!column.op)
+                    continue;
+                m_currentColumn = &column;
+                XString value = (this->*column.op)();
+                const Slot slot = k < columns.fills.size() ? columns.fills[k] : SlotNone;
+                switch (slot) {
+                case SlotStudent:
+                    row->student = std::move(value);
+                    break;
+                case SlotDate:
+                    if (value != lastDateText) {
+                        lastDate = XDate(m_dateFormat, value).ToISO();
+                        lastDateText = std::move(value);
+                    }
+                    row->date = lastDate;
+                    break;
+                case SlotTimeFrame:
+                case SlotPeriod:
+                    row->key = std::move(value);
+                    row->header = columns.titles[k];
+                    AddAttHeader(slot == SlotTimeFrame ? m_dailyAttHeaders : m_periodAttHeaders,
+                                 columns.titles[k]);
+                    break;
+                case SlotCode:
+                    row->code = std::move(value);
+                    break;
+                case SlotReason:
+                    row->reason = std::move(value);
+                    break;
+                case SlotRangeStartPeriod:
+                case SlotRangeStartSlot:
+                    row->rangeStart = std::move(value);
+                    row->hasRange = true;
+                    row->rangeHeader = slot == SlotRangeStartPeriod ? "AttPerRef" : "AttTimeSlot";
+                    break;
+                case SlotRangeEndPeriod:
+                case SlotRangeEndSlot:
+                    row->rangeEnd = std::move(value);
+                    row->hasRange = true;
+                    row->rangeHeader = slot == SlotRangeEndPeriod ? "AttPerRef" : "AttTimeSlot";
+                    break;
+                case SlotExcused:
+                    row->excused = std::move(value);
+                    break;
+                case SlotAbsent:
+                    row->absent = std::move(value);
+                    break;
+                case SlotTardy:
+                    row->tardy = std::move(value);
+                    break;
+                case SlotTruant:
+                    row->truant = std::move(value);
+                    break;
+                case SlotDiscipline:
+                    row->discipline = std::move(value);
+                    break;
+                default:
+                    break;
+                }
+                ++k;
+            }
+            m_currentColumn = nullptr;
+
+            // The day is part of the row's key: a record whose date cannot be read is not stored.
+            if (row->date.IsEmpty()) {
+                XString key = "AttStdRef " + row->student;
+                if (!row->header.IsEmpty())
+                    key += ", " + row->header + " " + row->key;
+                LogMessage(4, "SQLite Attendance: A record of " + m_attTable +
+                                  " whose date cannot be read was left out: " + key + ".");
+                continue;
+            }
+            if (!row->hasRange) {
+                if (havePending && !row->SameKey(*pending))
+                    flush();
+                std::swap(pending, row);
+                havePending = true;
+                continue;
+            }
+            flush();
+            XString first = row->rangeStart.IsEmpty() ? row->rangeEnd : row->rangeStart;
+            XString last = row->rangeEnd.IsEmpty() ? row->rangeStart : row->rangeEnd;
+            if (!IsRangeNumber(first) || !IsRangeNumber(last) ||
+                last.ToInt() - first.ToInt() >= kMaxRangeRows)
+                throw XException((XString("SQLite Attendance: Invalid range of periods: [") + first +
+                                  "] to [" + last + "]")
+                                     .CStr());
+            AddAttHeader(m_periodAttHeaders, row->rangeHeader);
+            for (int p = first.ToInt(); p <= last.ToInt(); ++p)
+                storeRow(*row, XString(p), row->rangeHeader);
+        }
+        flush();
+        writer.Execute("RELEASE att_window");
+        writer.Send();
+    } catch (...) {
+        m_currentColumn = nullptr;
+        // The earlier windows are stored whole; this one's rows are dropped, or rolled back when
+        // some were stored already.
+        writer.Discard();
+        try {
+            m_attCache->Execute("ROLLBACK TO att_window");
+            m_attCache->Execute("RELEASE att_window");
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 void PDEWriter::RunExportCachedAttendance()

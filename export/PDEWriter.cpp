@@ -371,10 +371,26 @@ void PDEWriter::FinishUpdateFile()
     } catch (const XException& e) {
         LogAndThrow(2, e.GetMessage(), method);
     }
-    // A pass that cached no attendance has no history to date.
+    // A pass that cached no attendance has no history to date; nor has one that could not read a
+    // table its flags ask for: the next run reads the days since the recorded date again.
+    if (!m_attUnreadTables.empty()) {
+        XString tables;
+        for (const XString& table : m_attUnreadTables)
+            tables = JoinWithSeparator(tables, table, ", ");
+        LogMessage(4,
+                   "The update date stays at " +
+                       (m_updateDate.IsEmpty() ? XString("none") : m_updateDate.Format(m_dateFormat)) +
+                       ": the source attendance for " + tables +
+                       " could not be read, so the next run reads these days again.",
+                   method);
+        return;
+    }
     m_updatePassDone = m_updatePassDone || m_attCache->IsOpen();
-    if (m_updatePassDone)
-        m_newUpdateDate = m_runStartTime.GetDate();
+    if (m_updatePassDone) {
+        // The update date never moves back (a clock set back for one run).
+        const XDate today = m_runStartTime.GetDate();
+        m_newUpdateDate = !m_updateDate.IsEmpty() && today < m_updateDate ? m_updateDate : today;
+    }
 }
 
 void PDEWriter::CompleteUpdateFiles()

@@ -16,9 +16,14 @@
 #include "XTextFile.h"
 #include "XVersion.h"
 
+class CacheWriter;
 class DataAccessField;
 class SchoolConfig;
 class UpdateFileDelivery;
+namespace attplan {
+struct ColumnMap;
+struct Window;
+}  // namespace attplan
 namespace sqlite {
 class Database;
 }
@@ -180,8 +185,9 @@ protected:
     XString m_attTable;
     bool m_attExtraDay = false;
     XDate m_attStartDate;            // the update date of the cache windows (moved back by the overlap days)
-    XDate m_attBlankFrom;            // the new codes from this day on are emptied before the windows are read
     std::unique_ptr<UpdateFileDelivery> m_delivery;  // the update file's name, marks and delivery
+    bool m_attBlankRead = false;     // each window empties the new codes of its days before reading them
+    std::vector<XString> m_attUnreadTables;  // cache tables started but not read (a missing source table)
 
     // The update date to record: advanced when an update pass finished.
     bool m_updatePassDone = false;
@@ -194,6 +200,10 @@ private:
     void WriteMainFile(const XString& name);
     void WriteIncludeFiles();
     void OpenAttendanceCache();
+    // Reads one window of the current attendance query into the cache through the writer, after
+    // the blank statement (if any) that empties the new codes of the window's days.
+    void CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns,
+                               RowFilter filter, CacheWriter& writer, const char* blank);
     void DeleteUpdateFiles();
     // How the attendance history lacks what the run's flags read: "is missing", "is empty",
     // "has no table ..."; empty when it has it (or cannot be checked for another program's lock).

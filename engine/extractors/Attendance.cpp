@@ -47,6 +47,11 @@ public:
         m_engine.StartAttTable(cacheTable, true, false);
     }
 
+    // Records that share a cache row (one student, day and section or time frame) are stored in
+    // the order of their ids, so the one with the highest id wins whatever the rows' physical
+    // order: unchanged data reads the same every time.
+    void ReadInRecordOrder(ODBCTable* att) { OrderBy(Add(att, Col("ID"))); }
+
     // The windows of the school year over the attendance date, each record of an included student
     // stored in the cache.
     void Write(ODBCField* attendanceDate, const XDate& firstDay, const XDate& lastDay)
@@ -100,6 +105,7 @@ void ExpEngine::CreateDailyAttendance(XDate yearStart, XDate yearEnd)
     AddSchoolRestriction(m_altSchoolNumbers);
     t.WhereYear(t.Add(att, Col("YearID").Req().Into(&H::yearId)));
     t.Where(t.Add(att, Col("ATT_Mode_Code").Req()), "'ATT_ModeDaily'");
+    t.ReadInRecordOrder(att);
     t.Write(date, yearStart, yearEnd);
 }
 
@@ -140,5 +146,6 @@ void ExpEngine::CreatePeriodAttendance(XDate yearStart, XDate yearEnd)
     ODBCField* itemBell = t.Add(bellItem, Col("Bell_Schedule_ID").Req());
     t.Join(bellId, itemBell);
     t.Where(t.Add(att, Col("ATT_Mode_Code").Req()), "'ATT_ModeMeeting'");
+    t.ReadInRecordOrder(att);
     t.Write(date, yearStart, yearEnd);
 }

@@ -59,13 +59,49 @@ void FillSchool(ChangeableSource& live)
 }
 
 // The line of the update file for a record, with its code (empty: deleted in the source).
-QString Line(int id, const QString& code)
+QString RecordLine(const AttRecord& r, const QString& code)
 {
-    const AttRecord& r = FindRecord(kRows, id);
     const char* const sections[] = {"", "501", "502", "601"};
     return QString("%1\t%2\t%3\t%4\t\t\t\t\t\t")
         .arg(r.student)
         .arg(Us(r.days), r.meeting ? QLatin1String(sections[r.schedule]) : QString(), code);
+}
+
+QString Line(int id, const QString& code)
+{
+    return RecordLine(FindRecord(kRows, id), code);
+}
+
+// Adds one attendance record to the source.
+void Insert(ChangeableSource& live, const AttRecord& r)
+{
+    live.Exec(QString("INSERT INTO %1 VALUES (%2, %3, %4, 27, '%5', %6, '%7', %8, %9)")
+                  .arg(live.Table("Attendance"))
+                  .arg(r.id)
+                  .arg(r.student)
+                  .arg(r.school)
+                  .arg(Iso(r.days))
+                  .arg(r.code)
+                  .arg(r.meeting ? "ATT_ModeMeeting" : "ATT_ModeDaily")
+                  .arg(r.meeting ? QString::number(r.schedule) : "NULL")
+                  .arg(r.meeting ? QString::number(r.period) : "NULL"));
+}
+
+// Stores the attendance records in the reverse order of their ids: SQLite copies them back in
+// that order; PostgreSQL writes a new version of each row, the highest id first.
+void ReversePhysicalOrder(ChangeableSource& live)
+{
+    const QString att = live.Table("Attendance");
+    if (!live.pg) {
+        live.Exec("CREATE TABLE Attendance_Copy AS SELECT * FROM Attendance");
+        live.Exec("DELETE FROM Attendance");
+        live.Exec("INSERT INTO Attendance SELECT * FROM Attendance_Copy ORDER BY ID DESC");
+        live.Exec("DROP TABLE Attendance_Copy");
+        return;
+    }
+    for (const QString& id :
+         live.Column(QString("SELECT CAST(ID AS VARCHAR(12)) FROM %1 ORDER BY ID DESC").arg(att)))
+        live.Exec(QString("UPDATE %1 SET ID = ID WHERE ID = %2").arg(att, id));
 }
 
 // Lists compare as their lines, so that a failure shows them.
@@ -115,11 +151,16 @@ protected:
         QMap<QString, QDateTime> before;
         for (const QString& name : UpdateFiles(out))
             before[name] = QFileInfo(QDir(out).filePath(name)).lastModified();
+        QProcessEnvironment env = live->env;
+        if (clockDays != 0) {
+            env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+            env.insert("VH_FAULT_CLOCK_DAYS", QString::number(clockDays));
+        }
         ProgramResult r =
             RunProgram(QStringList{"run", "--att", "--dsn=" + live->dsn, "--path=" + out,
                                    "--school=" + school, "--filterdaily=true", "--filterperiod=true"} +
                            live->login,
-                       live->env);
+                       env);
         written.clear();
         for (const QString& name : UpdateFiles(out)) {
             if (before.value(name) != QFileInfo(QDir(out).filePath(name)).lastModified())
@@ -134,6 +175,13 @@ protected:
                                  : UpdateSections(QDir(out).filePath(written.first()));
     }
     QString Cache() const { return out + "/Attendance/Attendance.db"; }
+    // The update date that SchoolConfig.xml records, as "YYYY-MM-DD".
+    QString UpdateDate() const
+    {
+        const QString xml = ReadText(out + "/SchoolConfig.xml");
+        const int start = xml.indexOf("<UpdateDate>") + 12;
+        return start < 12 ? QString() : xml.mid(start, xml.indexOf("</UpdateDate>") - start);
+    }
     // newcode and oldcode of a cached row.
     QString Codes(const char* table, int id)
     {
@@ -148,6 +196,7 @@ protected:
     }
 
     QStringList written;
+    int clockDays = 0;  // the program's clock is this many days off
 };
 
 const QString kDaily = "Cached Daily Attendance";
@@ -244,8 +293,8 @@ TEST_P(AttendanceRuns, AFailedRunNeverMarksRowsThatNoFinishedFileHolds)
     EXPECT_EQ(written, QStringList());
     EXPECT_EQ(Codes("DAILY_ATT", 4), "7/3");    // cached, not marked
     EXPECT_EQ(Codes("PERIOD_ATT", 12), "1/1");  // a finished window
-    EXPECT_EQ(Codes("PERIOD_ATT", 13), "/2");   // the failed window
-    EXPECT_EQ(Codes("PERIOD_ATT", 14), "/3");
+    EXPECT_EQ(Codes("PERIOD_ATT", 13), "2/2");  // the failed window: not read, so not emptied
+    EXPECT_EQ(Codes("PERIOD_ATT", 14), "3/3");
 
     SqliteRows(Cache(), "DROP TRIGGER fault");
     r = Run();
@@ -279,6 +328,125 @@ TEST_P(AttendanceRuns, AFailedRunNeverMarksRowsThatNoFinishedFileHolds)
     QStringList changed{Line(4, "1"), Line(5, "2"), Line(6, "3")};
     changed.sort();
     EXPECT_EQ(Text(second), Text(changed));
+}
+
+TEST_P(AttendanceRuns, AWrongClockNeverSendsAnExistingRowAsDeleted)
+{
+    ASSERT_EQ(Run().code, 0);
+    EXPECT_EQ(UpdateDate(), Iso(0));
+
+    // A day behind: today's rows are not read, so they are not deleted; the date stays.
+    SetCode(*live, 5, 4);
+    clockDays = -1;
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QMap<QString, QStringList> pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList{Line(5, "4")}));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
+    EXPECT_EQ(UpdateDate(), Iso(0));
+
+    // A day ahead: tomorrow's record is read and sent.
+    clockDays = 1;
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(Lines({7})));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
+    EXPECT_EQ(UpdateDate(), Iso(1));
+
+    // Corrected: tomorrow is not read, so its record is not deleted; the windows start by today
+    // less the overlap, and the recorded date does not move back.
+    clockDays = 0;
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList()));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
+    EXPECT_EQ(WindowLines(r, "Student Daily Attendance").value(0),
+              QString("inc_progress\tReading Student Daily Attendance (%1 to %2)...").arg(Us(-14), Us(-8)));
+    EXPECT_EQ(UpdateDate(), Iso(1));
+
+    // The following runs send each change once, tomorrow's when its day is read.
+    SetCode(*live, 4, 9);
+    SetCode(*live, 13, 8);
+    SetCode(*live, 7, 5);
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList{Line(4, "9")}));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList{Line(13, "8")}));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList()));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
+    clockDays = 1;
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList{Line(7, "5")}));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
+}
+
+TEST_P(AttendanceRuns, RecordsOfOneRowGiveTheSameCodeWhateverTheirOrder)
+{
+    // A second daily record of student 1001 ten days ago, and a second meeting of section 502
+    // of student 1002 five days ago: of each pair, the record with the higher id counts.
+    const AttRecord daily{9, 1001, 100, -10, 5, false, 0, 0};
+    const AttRecord meeting{16, 1002, 100, -5, 4, true, 2, 1};
+    Insert(*live, daily);
+    Insert(*live, meeting);
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QMap<QString, QStringList> pdu = Written();
+    QStringList expected = Lines({2, 3, 5, 6});
+    expected << RecordLine(daily, "5");
+    expected.sort();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(expected));
+    expected = Lines({11, 13, 14});
+    expected << RecordLine(meeting, "4");
+    expected.sort();
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(expected));
+
+    // The same records in the reverse physical order: no change.
+    ReversePhysicalOrder(*live);
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList()));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
+}
+
+TEST_P(AttendanceRuns, AMissingAttendanceTableLeavesTheUpdateDateForTheNextRun)
+{
+    clockDays = -30;
+    ASSERT_EQ(Run().code, 0);
+    EXPECT_EQ(UpdateDate(), Iso(-30));
+
+    // The table is missing for a run twenty days later: nothing is read, the date stays.
+    live->Exec(QString("ALTER TABLE %1 RENAME TO Attendance_Away").arg(live->Table("Attendance")));
+    clockDays = -10;
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QMap<QString, QStringList> pdu = Written();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList()));
+    EXPECT_EQ(UpdateDate(), Iso(-30));
+    EXPECT_EQ(r.LogMessages("The update date stays at ").size(), 1) << r.out.toStdString();
+
+    // Restored: the next run reads from the recorded date less the overlap, and sends the
+    // change made during the gap as well as the new days.
+    live->Exec(QString("ALTER TABLE %1 RENAME TO Attendance").arg(live->Table("Attendance_Away")));
+    SetCode(*live, 3, 6);
+    clockDays = 0;
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    pdu = Written();
+    QStringList daily = Lines({4, 5, 6});
+    daily << Line(3, "6");
+    daily.sort();
+    EXPECT_EQ(Text(pdu.value(kDaily)), Text(daily));
+    EXPECT_EQ(Text(pdu.value(kPeriod)), Text(Lines({11, 12, 13, 14})));
+    EXPECT_EQ(UpdateDate(), Iso(0));
 }
 
 // The attendance code file belongs to the user once written; the modes decide which files a

@@ -264,6 +264,49 @@ TEST_P(Faults, RunsOverAnUnchangedSourceRepeatThemselves)
     EXPECT_EQ(sent, QStringList());
 }
 
+TEST_P(Faults, AnAttendanceRecordWhoseDateCannotBeReadIsLeftOut)
+{
+    if (school->pg)
+        GTEST_SKIP() << "a PostgreSQL date column holds no such date";
+    FirstFullRun();
+    // The 31st of the latest month of 30 days that ended before today, as text.
+    QDate month = QDate::currentDate();
+    month = QDate(month.year(), month.month(), 1).addMonths(-1);
+    while (month.daysInMonth() != 30)
+        month = month.addMonths(-1);
+    const QString bad = month.toString("yyyy-MM-") + "31";
+    // A copy of the latest daily and meeting record of a student the first run sent, with that date.
+    const QString att = school->Table("Attendance");
+    QStringList keys;
+    for (const char* mode : {"ATT_ModeDaily", "ATT_ModeMeeting"}) {
+        const QString pick = QString("SELECT ID FROM %1 WHERE SchoolID = 100 AND ATT_Mode_Code = '%2' AND "
+                                     "StudentID IN (%3) ORDER BY ATT_Date DESC, ID LIMIT 1")
+                                 .arg(att, mode, students.join(','));
+        school->Exec(
+            QString("CREATE TABLE Attendance_Bad AS SELECT * FROM %1 WHERE ID = (%2)").arg(att, pick));
+        school->Exec(QString("UPDATE Attendance_Bad SET ID = ID + 10000000, ATT_Date = '%1'").arg(bad));
+        keys << school->Column("SELECT CAST(StudentID AS VARCHAR(12)) FROM Attendance_Bad");
+        school->Exec(QString("INSERT INTO %1 SELECT * FROM Attendance_Bad").arg(att));
+        school->Exec("DROP TABLE Attendance_Bad");
+    }
+    ASSERT_EQ(keys.size(), 2);
+
+    ExpectGoodRun();
+    for (const QString& line : sent)
+        EXPECT_FALSE(line.section('\t', 1, 1).isEmpty()) << line.toStdString();
+    const QString cache = out + "/Attendance/Attendance.db";
+    for (const char* table : {"DAILY_ATT", "PERIOD_ATT"})
+        EXPECT_EQ(SqliteRows(cache, QString("SELECT COUNT(*) FROM %1 WHERE attdate = '' OR attdate IS NULL "
+                                            "OR attdate = '%2'")
+                                        .arg(QLatin1String(table), bad)),
+                  QStringList{"0"});
+    const QString log = AllText(out);
+    EXPECT_TRUE(log.contains("A record of DAILY_ATT whose date cannot be read was left out: AttStdRef " +
+                             keys[0] + "."));
+    EXPECT_TRUE(log.contains("A record of PERIOD_ATT whose date cannot be read was left out: AttStdRef " +
+                             keys[1] + ", AttSecRef "));
+}
+
 INSTANTIATE_ON_BOTH_SOURCES(Faults);
 
 }  // namespace

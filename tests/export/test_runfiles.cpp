@@ -184,6 +184,28 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         EXPECT_TRUE(written.updateDate.IsEmpty());
     }
 
+    // An update pass whose attendance table was started but never read (a missing source table)
+    // leaves the date as it was, and says why.
+    {
+        FakeTask next;
+        Prepare(next, folder);
+        next.dataSource = "FakeDSN";
+        next.StartWriter();
+        XTextFile update;
+        next.StartUpdateFile(&update);
+        next.StartAttTable("DAILY_ATT", true, false);
+        next.FinishUpdateFile();
+        next.Finish();
+        SchoolConfig written;
+        ASSERT_TRUE(written.Read(folder.File("SchoolConfig.xml").c_str()));
+        EXPECT_TRUE(written.updateDate.IsEmpty());
+        EXPECT_TRUE(
+            next.log.contains("4|PDEWriter::FinishUpdateFile|The update date stays at none: the source "
+                              "attendance for DAILY_ATT could not be read, so the next run reads these "
+                              "days again."))
+            << next.log.join('\n').toStdString();
+    }
+
     // The same identity with another version: unchanged. An update pass that caches attendance
     // advances the date.
     {
@@ -196,6 +218,7 @@ TEST(RunFiles, SchoolConfigRecordAndChangeDetection)
         XTextFile update;
         next.StartUpdateFile(&update);
         next.StartAttTable("DAILY_ATT", true, false);
+        next.WriteAttendanceTable(Ymd(2024, 2, 1), Ymd(2024, 6, 1), nullptr, false);
         next.FinishUpdateFile();
         next.Finish();
         EXPECT_TRUE(next.log.contains("5||Export complete."));

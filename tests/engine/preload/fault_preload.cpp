@@ -13,6 +13,7 @@
 // VH_FAULT_STATUS says what happens to the result files at the end of the run:
 //   "kill-status": the process is killed (as by "kill -9") at its first write of the status file;
 //   "full-finished": every write of the finished file fails as on a full disk (ENOSPC).
+// VH_FAULT_CLOCK_DAYS moves the wall clock of the process by that many days (a clock set wrong).
 #include <dlfcn.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -22,6 +23,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -63,6 +65,16 @@ const char* Fault()
 {
     const char* fault = getenv("VH_FAULT_UPDATE_FILE");
     return fault ? fault : "";
+}
+
+// The seconds by which the wall clock is moved.
+time_t ClockShift()
+{
+    static const time_t shift = [] {
+        const char* days = getenv("VH_FAULT_CLOCK_DAYS");
+        return days ? static_cast<time_t>(atol(days)) * 86400 : 0;
+    }();
+    return shift;
 }
 
 bool IsUnfinishedUpdateFile(const char* path)
@@ -253,6 +265,24 @@ int sqlite3_step(sqlite3_stmt* stmt)
             return 10;  // SQLITE_IOERR
     }
     return real(stmt);
+}
+
+int clock_gettime(clockid_t clock, struct timespec* ts) noexcept
+{
+    static const auto real = Real<int (*)(clockid_t, struct timespec*)>("clock_gettime");
+    const int rc = real(clock, ts);
+    if (rc == 0 && (clock == CLOCK_REALTIME || clock == CLOCK_REALTIME_COARSE))
+        ts->tv_sec += ClockShift();
+    return rc;
+}
+
+time_t time(time_t* out) noexcept
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    if (out)
+        *out = ts.tv_sec;
+    return ts.tv_sec;
 }
 
 }  // extern "C"
