@@ -60,6 +60,33 @@ void PDEWriter::OpenAttendanceCache()
     CompleteUpdateFiles();
 }
 
+int PDEWriter::RecordedHistoryTables(sqlite::Database& db)
+{
+    sqlite::Query query(db);
+    query.Prepare("PRAGMA user_version");
+    return query.Step() ? query.IntColumn(0) & (kHistoryDaily | kHistoryPeriod) : 0;
+}
+
+void PDEWriter::RecordHistoryTables(sqlite::Database& db)
+{
+    // The history remembers which attendance tables it ever held, so that a table that is gone
+    // can be told from one that a run with other flags never made.
+    const int recorded = RecordedHistoryTables(db);
+    int held = recorded;
+    sqlite::Query tables(db);
+    tables.Prepare("SELECT name FROM sqlite_master WHERE type='table' AND name IN (?, ?)");
+    tables.Bind(1, XString(kDailyTable));
+    tables.Bind(2, XString(kPeriodTable));
+    while (tables.Step())
+        held |= tables.StringColumn(0) == kDailyTable ? kHistoryDaily : kHistoryPeriod;
+    tables.Finalize();
+    if (held != recorded) {
+        XString sql;
+        sql.Format(64, "PRAGMA user_version = %d", held);
+        db.Execute(sql.CStr());
+    }
+}
+
 bool PDEWriter::SQLiteTableExists(sqlite::Database& db, const XString& name)
 {
     try {
@@ -99,6 +126,7 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
                        table.CStr(), keyColumn);
             m_attCache->Execute(sql.CStr());
         }
+        RecordHistoryTables(*m_attCache);
         // A row is identified by its day, student, key and header; the day leads, as the rows
         // arrive window by window. Caches of earlier versions had the student first.
         XString index;

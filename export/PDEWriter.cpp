@@ -181,14 +181,23 @@ XString PDEWriter::HistoryGone(bool daily, bool period)
         history.Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
         // Another program holding the file leaves the question to the update pass, which waits.
         history.SetBusyTimeout(1000);
-        for (const char* table : {daily ? "DAILY_ATT" : nullptr, period ? "PERIOD_ATT" : nullptr}) {
-            if (!table)
+        // A table that the history never held (a run that reads period attendance for the first
+        // time) is made by the run; one that it held, or any in a history with no record of its
+        // tables (an earlier version's, or a file made anew), is gone.
+        const int recorded = RecordedHistoryTables(history);
+        const struct {
+            bool wanted;
+            const char* name;
+            int bit;
+        } tables[] = {{daily, "DAILY_ATT", kHistoryDaily}, {period, "PERIOD_ATT", kHistoryPeriod}};
+        for (const auto& table : tables) {
+            if (!table.wanted || (recorded != 0 && !(recorded & table.bit)))
                 continue;
             sqlite::Query query(history);
             query.Prepare("SELECT name FROM sqlite_master WHERE type='table' AND name=?");
-            query.Bind(1, XString(table));
+            query.Bind(1, XString(table.name));
             if (!query.Step())
-                return XString("has no table ") + table;
+                return XString("has no table ") + table.name;
         }
     } catch (const sqlite::SqlError& e) {
         if (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED) {

@@ -209,6 +209,12 @@ private:
     // "has no table ..."; empty when it has it (or cannot be checked for another program's lock).
     // A history that cannot be read fails the run.
     XString HistoryGone(bool daily, bool period);
+    // The attendance tables that the history ever held (kHistoryDaily, kHistoryPeriod), and the
+    // record of those it holds now.
+    static const int kHistoryDaily = 1;
+    static const int kHistoryPeriod = 2;
+    int RecordedHistoryTables(sqlite::Database& db);
+    void RecordHistoryTables(sqlite::Database& db);
     // Gives the update file whose rows an earlier run marked sent, but which that run left under
     // its temporary name, its name when it is the file recorded with the marks; removes the other
     // unfinished update files but this run's.

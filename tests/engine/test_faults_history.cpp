@@ -303,6 +303,20 @@ TEST_P(HistoryFaults, ADeletedOrEmptiedHistoryFailsTheRunAndDeletesNothing)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.LogMessages("Bridge Configuration Changed.").size(), 1);
     EXPECT_TRUE(QFile::exists(Cache()));
+
+    // A history that never held period attendance is not one that lost it: a run that adds the
+    // period flag goes on and makes the table; once made, a dropped table is gone again.
+    r = Run("--att", QString(), "100", {"--filterdaily=true"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.LogMessages("Bridge Configuration Changed.").size(), 1);
+    EXPECT_FALSE(SqliteRows(Cache(), "SELECT name FROM sqlite_master WHERE name = 'PERIOD_ATT'").contains("PERIOD_ATT"));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(SqliteRows(Cache(), "SELECT name FROM sqlite_master WHERE name = 'PERIOD_ATT'").contains("PERIOD_ATT"));
+    config = ReadBytes(Config());
+    SqliteRows(Cache(), "DROP TABLE PERIOD_ATT");
+    r = Run();
+    ExpectFailed(r, message("has no table PERIOD_ATT"), config);
 }
 
 TEST_P(HistoryFaults, AWriteLockOfAnotherProgramIsWaitedForOrFailsTheRun)
