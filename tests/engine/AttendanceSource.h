@@ -44,6 +44,21 @@ struct YearRecord
     int firstDay, lastDay;
 };
 
+// Adds one attendance record (of year 27) to the source's Attendance table.
+inline void InsertAttendance(ChangeableSource& live, const AttRecord& r)
+{
+    live.Exec(QString("INSERT INTO %1 VALUES (%2, %3, %4, 27, '%5', %6, '%7', %8, %9)")
+                  .arg(live.Table("Attendance"))
+                  .arg(r.id)
+                  .arg(r.student)
+                  .arg(r.school)
+                  .arg(Iso(r.days))
+                  .arg(r.code)
+                  .arg(r.meeting ? "ATT_ModeMeeting" : "ATT_ModeDaily")
+                  .arg(r.meeting ? QString::number(r.schedule) : "NULL")
+                  .arg(r.meeting ? QString::number(r.period) : "NULL"));
+}
+
 // Replaces the source's Terms and Attendance tables with these records (every record of year 27).
 inline void FillAttendanceSource(ChangeableSource& live, const std::vector<YearRecord>& years,
                                  const std::vector<AttRecord>& records)
@@ -66,18 +81,8 @@ inline void FillAttendanceSource(ChangeableSource& live, const std::vector<YearR
     live.Exec("CREATE TABLE " + att +
               " (ID INTEGER, StudentID INTEGER, SchoolID INTEGER, YearID INTEGER, ATT_Date DATE, "
               "Attendance_CodeID INTEGER, ATT_Mode_Code VARCHAR(20), CCID INTEGER, PeriodID INTEGER)");
-    for (const AttRecord& r : records) {
-        live.Exec(QString("INSERT INTO %1 VALUES (%2, %3, %4, 27, '%5', %6, '%7', %8, %9)")
-                      .arg(att)
-                      .arg(r.id)
-                      .arg(r.student)
-                      .arg(r.school)
-                      .arg(Iso(r.days))
-                      .arg(r.code)
-                      .arg(r.meeting ? "ATT_ModeMeeting" : "ATT_ModeDaily")
-                      .arg(r.meeting ? QString::number(r.schedule) : "NULL")
-                      .arg(r.meeting ? QString::number(r.period) : "NULL"));
-    }
+    for (const AttRecord& r : records)
+        InsertAttendance(live, r);
 }
 
 // Gives the attendance record a new code in the source.

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 
 #include <signal.h>
@@ -101,30 +102,31 @@ protected:
                 sent << AttendanceLines(QDir(out).filePath(name));
         }
     }
-    // Runs the program and, at the nth progress line that begins with the text, pauses it, sends it
-    // the signals and lets it go on; signalled tells whether the line came.
-    ProgramResult RunSignalledAt(const char* mode, const QString& line, int nth,
-                                 const std::vector<int>& toSend, bool& signalled)
+    // Runs the program and, at the nth progress line that begins with the text, pauses it, calls
+    // act with its process and the line's offset in the output, and lets it go on; acted tells
+    // whether the line came and act answered true. The output goes through a small pipe, so the
+    // program cannot run far ahead of the line.
+    ProgramResult RunPausedAt(const char* mode, const QByteArray& line, int nth,
+                              const std::function<bool(pid_t, int)>& act, bool& acted)
     {
-        signalled = false;
-        const QStringList before = UpdateFiles(out);
+        acted = false;
+        bool reached = false;
         SmallPipeProcess run;
         run.setProcessEnvironment(school->env);
         run.start(kProgram, Args(mode, out));
         QByteArray output;
         int from = 0;
         int count = 0;
-        const QByteArray wanted = "inc_progress\t" + line.toUtf8();
-        while (!signalled && run.waitForReadyRead(30000)) {
+        const QByteArray wanted = "inc_progress\t" + line;
+        while (!reached && run.waitForReadyRead(30000)) {
             output += run.readAllStandardOutput();
-            for (int end; !signalled && (end = output.indexOf('\n', from)) >= 0; from = end + 1) {
+            for (int end; !reached && (end = output.indexOf('\n', from)) >= 0; from = end + 1) {
                 if (output.mid(from, end - from).startsWith(wanted) && ++count == nth) {
                     const pid_t pid = static_cast<pid_t>(run.processId());
                     ::kill(pid, SIGSTOP);
-                    for (int signal : toSend)
-                        ::kill(pid, signal);
+                    reached = true;
+                    acted = act(pid, from);
                     ::kill(pid, SIGCONT);
-                    signalled = true;
                 }
             }
         }
@@ -137,6 +139,20 @@ protected:
         r.code = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
         r.out = QString::fromUtf8(output + run.readAllStandardOutput());
         r.err = QString::fromUtf8(run.readAllStandardError());
+        return r;
+    }
+    // The same, sending the signals at the line; the update files it wrote join the lines sent.
+    ProgramResult RunSignalledAt(const char* mode, const QString& line, int nth,
+                                 const std::vector<int>& toSend, bool& signalled)
+    {
+        const QStringList before = UpdateFiles(out);
+        const ProgramResult r = RunPausedAt(mode, line.toUtf8(), nth,
+                                            [&](pid_t pid, int) {
+                                                for (int signal : toSend)
+                                                    ::kill(pid, signal);
+                                                return true;
+                                            },
+                                            signalled);
         Collect(before);
         return r;
     }

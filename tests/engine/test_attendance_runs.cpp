@@ -72,21 +72,6 @@ QString Line(int id, const QString& code)
     return RecordLine(FindRecord(kRows, id), code);
 }
 
-// Adds one attendance record to the source.
-void Insert(ChangeableSource& live, const AttRecord& r)
-{
-    live.Exec(QString("INSERT INTO %1 VALUES (%2, %3, %4, 27, '%5', %6, '%7', %8, %9)")
-                  .arg(live.Table("Attendance"))
-                  .arg(r.id)
-                  .arg(r.student)
-                  .arg(r.school)
-                  .arg(Iso(r.days))
-                  .arg(r.code)
-                  .arg(r.meeting ? "ATT_ModeMeeting" : "ATT_ModeDaily")
-                  .arg(r.meeting ? QString::number(r.schedule) : "NULL")
-                  .arg(r.meeting ? QString::number(r.period) : "NULL"));
-}
-
 // Stores the attendance records in the reverse order of their ids: SQLite copies them back in
 // that order; PostgreSQL writes a new version of each row, the highest id first.
 void ReversePhysicalOrder(ChangeableSource& live)
@@ -394,8 +379,8 @@ TEST_P(AttendanceRuns, RecordsOfOneRowGiveTheSameCodeWhateverTheirOrder)
     // of student 1002 five days ago: of each pair, the record with the higher id counts.
     const AttRecord daily{9, 1001, 100, -10, 5, false, 0, 0};
     const AttRecord meeting{16, 1002, 100, -5, 4, true, 2, 1};
-    Insert(*live, daily);
-    Insert(*live, meeting);
+    InsertAttendance(*live, daily);
+    InsertAttendance(*live, meeting);
     ProgramResult r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     QMap<QString, QStringList> pdu = Written();

@@ -65,37 +65,14 @@ protected:
     // go on. stopped tells whether the line came and the server stopped.
     ProgramResult RunStoppedAt(const StopPoint& point, bool& stopped)
     {
-        stopped = false;
         stopLine = 0;
-        QProcess run;
-        run.setProcessEnvironment(school->env);
-        run.start(kProgram, Args(point.mode, out));
-        QByteArray output;
-        int from = 0;
-        int count = 0;
-        const QByteArray wanted = QByteArray("inc_progress\t") + point.line;
-        while (!stopped && run.waitForReadyRead(30000)) {
-            output += run.readAllStandardOutput();
-            for (int end; !stopped && (end = output.indexOf('\n', from)) >= 0; from = end + 1) {
-                if (output.mid(from, end - from).startsWith(wanted) && ++count == point.nth) {
-                    stopLine = from;
-                    ::kill(static_cast<pid_t>(run.processId()), SIGSTOP);
-                    serverDown = true;
-                    stopped = Server({"stop", point.how});
-                    ::kill(static_cast<pid_t>(run.processId()), SIGCONT);
-                }
-            }
-        }
-        ProgramResult r;
-        if (!run.waitForFinished(120000)) {
-            run.kill();
-            run.waitForFinished();
-            return r;
-        }
-        r.code = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
-        r.out = QString::fromUtf8(output + run.readAllStandardOutput());
-        r.err = QString::fromUtf8(run.readAllStandardError());
-        return r;
+        return RunPausedAt(point.mode, point.line, point.nth,
+                           [&](pid_t, int line) {
+                               stopLine = line;
+                               serverDown = true;
+                               return Server({"stop", point.how});
+                           },
+                           stopped);
     }
 
     // A few attendance codes change, the server goes away at the point, and the run fails cleanly;

@@ -46,18 +46,26 @@ bool EndsWith(const char* text, const char* suffix)
     return n >= m && strcmp(text + n - m, suffix) == 0;
 }
 
+// The path of the file that fd is open on.
+bool PathOf(int fd, char* path, size_t size)
+{
+    char link[64];
+    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t n = readlink(link, path, size - 1);
+    if (n <= 0)
+        return false;
+    path[n] = '\0';
+    return true;
+}
+
 // The file behind fd is the attendance cache or its journal.
 bool IsCache(int fd)
 {
     if (!g_full.load())
         return false;
-    char link[64];
     char path[4096];
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t n = readlink(link, path, sizeof path - 1);
-    if (n <= 0)
+    if (!PathOf(fd, path, sizeof path))
         return false;
-    path[n] = '\0';
     return strstr(path, "/Attendance/Attendance.db") != nullptr;
 }
 
@@ -135,13 +143,9 @@ bool StatusWriteFails(int fd)
     const char* fault = getenv("VH_FAULT_STATUS");
     if (!fault || !*fault)
         return false;
-    char link[64];
     char path[4096];
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t n = readlink(link, path, sizeof path - 1);
-    if (n <= 0)
+    if (!PathOf(fd, path, sizeof path))
         return false;
-    path[n] = '\0';
     if (strcmp(fault, "kill-status") == 0 && strstr(path, "/Data ExtractorStatus.tmp"))
         raise(SIGKILL);
     return strcmp(fault, "full-finished") == 0 && strstr(path, "/finished_bridge.tmp");
@@ -190,12 +194,8 @@ int fsync(int fd)
 {
     static const auto real = Real<int (*)(int)>("fsync");
     const int rc = real(fd);
-    char link[64];
     char path[4096];
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    const ssize_t n = readlink(link, path, sizeof path - 1);
-    if (rc == 0 && n > 0) {
-        path[n] = '\0';
+    if (rc == 0 && PathOf(fd, path, sizeof path)) {
         if (IsUnfinishedUpdateFile(path)) {
             if (strcmp(Fault(), "kill-before-marks") == 0)
                 raise(SIGKILL);
