@@ -76,6 +76,19 @@ protected:
     HistoryFaults() : LiveAttendanceTest("history-faults") {}
     void Fill(ChangeableSource& source) override { FillSchool(source); }
 
+    // The next run sends these lines, the one after it nothing; and every change went out once:
+    // the first run's lines and the changes.
+    void ExpectSentOnce(const QStringList& next, const QStringList& changes)
+    {
+        ProgramResult r = Run();
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(Text(lines), Text(next));
+        r = Run();
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(Text(lines), Text({}));
+        EXPECT_EQ(Text(sent), Text(Everything() + changes));
+    }
+
     // An update run of both attendance tables (or of those the flags name); fault is the preloaded
     // fault of the update file (empty: none), faults the other preloaded faults by variable. The
     // attendance lines of the update file it wrote, if any, go into lines.
@@ -176,15 +189,7 @@ TEST_P(HistoryFaults, AFullDiskWhenTheSentRowsAreMarkedLeavesNoUpdateFile)
                                       .arg(Iso(-6))),
               QStringList{"7/3"});
 
-    r = Run();
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(Text(lines), Text({Line(3, 7), Line(11, 8)}));
-    r = Run();
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(Text(lines), Text({}));
-
-    // Each change went out once.
-    EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8)}));
+    ExpectSentOnce({Line(3, 7), Line(11, 8)}, {Line(3, 7), Line(11, 8)});
 }
 
 TEST_P(HistoryFaults, AKillAtTheEndOfTheUpdateFileSendsEveryChangeOnce)
@@ -337,15 +342,7 @@ TEST_P(HistoryFaults, AWriteLockOfAnotherProgramIsWaitedForOrFailsTheRun)
     ExpectFailed(r, "SQLite Attendance: Could not export the attendance history: database is locked", config);
 
     SetCode(4, 9);
-    r = Run();
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(Text(lines), Text({Line(11, 8), Line(4, 9)}));
-    r = Run();
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(Text(lines), Text({}));
-
-    // Each change went out once.
-    EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8), Line(4, 9)}));
+    ExpectSentOnce({Line(11, 8), Line(4, 9)}, {Line(3, 7), Line(11, 8), Line(4, 9)});
 }
 
 TEST_P(HistoryFaults, AFailedCheckOfAHistoryTableFailsTheRunAndTheNextRunSendsTheChanges)
@@ -362,13 +359,7 @@ TEST_P(HistoryFaults, AFailedCheckOfAHistoryTableFailsTheRunAndTheNextRunSendsTh
     ExpectFailed(r, "SQLite Attendance: Could not check whether the table DAILY_ATT exists: ", config);
     EXPECT_FALSE(r.out.contains("does not exist, skipping")) << r.out.toStdString();
 
-    r = Run();
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(Text(lines), Text({Line(3, 7), Line(11, 8)}));
-    r = Run();
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(Text(lines), Text({}));
-    EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8)}));
+    ExpectSentOnce({Line(3, 7), Line(11, 8)}, {Line(3, 7), Line(11, 8)});
 }
 
 INSTANTIATE_ON_BOTH_SOURCES(HistoryFaults);
