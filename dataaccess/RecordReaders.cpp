@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 // Field handles and the readers of the current record.
 
@@ -28,6 +29,21 @@ int64_t WholeOfReal(double value)
     if (value >= 9223372036854775808.0 || value < -9223372036854775808.0)
         ThrowTooWide(valuetext::Real(value), "64");
     return static_cast<int64_t>(value);
+}
+
+// A decimal truncated toward zero, exactly: a double would round a whole number beyond 2^53
+// (and 2^63 - 1 up to 2^63, which does not fit).
+int64_t WholeOfDecimal(const ado::Decimal& d)
+{
+    if (d.scale == 0 && d.hi32 == 0 && d.lo64 <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+        return d.IsNegative() ? -static_cast<int64_t>(d.lo64) : static_cast<int64_t>(d.lo64);
+    const std::string text = d.ToString();
+    const std::string whole = text.substr(0, text.find('.'));
+    errno = 0;
+    const long long value = std::strtoll(whole.c_str(), nullptr, 10);
+    if (errno == ERANGE)
+        ThrowTooWide(XString(text.c_str()), "64");
+    return value;
 }
 
 // A 32-bit integer: a wider value fails the reading instead of wrapping.
@@ -438,7 +454,7 @@ int64_t ODBCDataAccess::VariantToWholeNumber(const ado::Variant& value)
     case ado::VT_BOOL:
         return value.Bool() ? 1 : 0;
     case ado::VT_DECIMAL:
-        return WholeOfReal(value.Dec().ToDouble());
+        return WholeOfDecimal(value.Dec());
     default:
         return 0;
     }

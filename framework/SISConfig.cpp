@@ -223,12 +223,12 @@ bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
 
 namespace {
 
-// A key that names a password in any spelling ("pwd" or "password" in any letter case): its value
-// is kept out of every log line, however the key was typed.
+// A key that names a password in any spelling ("pwd", or "passw" as in password, passwd and
+// Passwort, in any letter case): its value is kept out of every log line, however the key was typed.
 bool isPasswordLikeKey(const QString& key)
 {
     return key.contains(QStringLiteral("pwd"), Qt::CaseInsensitive) ||
-           key.contains(QStringLiteral("password"), Qt::CaseInsensitive);
+           key.contains(QStringLiteral("passw"), Qt::CaseInsensitive);
 }
 
 }  // namespace

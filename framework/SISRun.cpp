@@ -17,6 +17,8 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -164,8 +166,15 @@ bool SISConfig::lockOutputFolder(const QString& folder)
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return true;  // a folder that cannot be opened fails the run's own checks
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Another command holds the folder only while it writes its status files, and shares it: the
+    // run waits for it (5 seconds at most). A run holds it alone; then the answer is at once.
+    for (int waited = 0; ::flock(fd, LOCK_EX | LOCK_NB) != 0; waited += 20) {
         const int error = errno;
+        if (error == EWOULDBLOCK && waited < 5000 && ::flock(fd, LOCK_SH | LOCK_NB) == 0) {
+            ::flock(fd, LOCK_UN);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
         ::close(fd);
         return error != EWOULDBLOCK;
     }

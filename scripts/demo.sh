@@ -23,7 +23,7 @@ export HOME="${HOME:-$root/build/demo}"
 
 mkdir -p out
 # The SQLite driver takes any password; the log masks it, so it is no word of the SQL.
-password=$(printf '%s' sample-pw | od -An -tx1 | tr -d ' \n')
+password=$(printf '%s' sample-pw | od -v -An -tx1 | tr -d ' \n')
 ./build/varnholm-de version
 ./build/varnholm-de run --dsn=varnholm_sample --user=demo --pwdencode="$password" --school=100 \
   --filterdaily=true --filterperiod=true --path="$root/out"

@@ -352,6 +352,23 @@ TEST_P(Lookups, ValuesOutOfRange)
                   std::string("Failed with error [The value ") + column.second +
                       " does not fit in a decimal number. Field: " + column.first + "]");
     }
+
+    // Whole numbers in decimal columns are read exactly: 2^53 + 1 and 2^63 - 1 keep their last
+    // digit, and a value beyond 64 bits is named as it is stored.
+    if (GetParam().pg) {
+        const Probe whole = {"WholeGrade", "Grade", &E::GradeLevelText, nullptr};
+        EXPECT_EQ(Write(engine, {whole}, nullptr, "WideValues"),
+                  "1\t9007199254740993\n2\t9223372036854775807");
+        std::string error;
+        try {
+            Write(engine, {{"WideGrade", "Grade", &E::GradeLevelText, nullptr}}, nullptr, "WideValues");
+        } catch (const XException& e) {
+            error = e.GetMessage();
+        }
+        EXPECT_EQ(error.substr(0, error.find(" while writing")),
+                  "Failed with error [The value 99999999999999999999 does not fit in a 64-bit integer. "
+                  "Field: WideGrade]");
+    }
     engine.Disconnect();
 }
 

@@ -15,6 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace enginetest;
 
 namespace {
@@ -233,6 +236,20 @@ TEST(SqliteProgram, UpdateFilesOfTheirOwnAndOneRunAtATime)
     EXPECT_EQ(r.ErrLines(), QStringList{"error\tpath\tAnother run is using the output folder: " + out});
     EXPECT_EQ(Snapshot(out), before);
     EXPECT_EQ(Status(FallbackFolder()), kFailedRun);
+
+    // Another command shares the folder while it writes its status files: a run that starts then
+    // waits for it and runs.
+    const int command = ::open(QFile::encodeName(out).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(command, 0);
+    ASSERT_EQ(::flock(command, LOCK_SH | LOCK_NB), 0);
+    std::thread release([command] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ::close(command);
+    });
+    const ProgramResult waited = RunSample(AttRun(out));
+    release.join();
+    EXPECT_EQ(waited.code, 0) << waited.err.toStdString();
+    EXPECT_EQ(UpdateFiles(out).size(), 7);
 }
 
 TEST(SqliteProgram, WritesThatFailAreReported)

@@ -142,7 +142,11 @@ TEST(AppModel, RunKeepsSecretsOutOfTheLogAndSurvivesAnyTaskFailure)
         TestTask::resetRecord();
         TestTask::succeed = true;
         TestApp app;
-        EXPECT_EQ(app.run({"run", "--path=" + out, "--school=5", "--pwdencode=5365637265743939"}), 0);
+        // Keys that look like a password key carry other secrets: none of them is logged either.
+        EXPECT_EQ(app.run({"run", "--path=" + out, "--school=5", "--pwdencode=5365637265743939",
+                           "--PwdEncode=416c7068613131", "--oldpwd=Bravo22", "--PASSWORD=Charlie33",
+                           "--passwd=Delta44", "--Passwort=Echo55"}),
+                  0);
         EXPECT_EQ(TestTask::lastParams.value("pwd"), "Secret99");
         const QString logText = QString::fromUtf8(readFile(out + "/Testing-5-" + today() + ".log"));
         EXPECT_TRUE(logText.contains(": Informational TestTask::Execute: Task ran with ********\r\n"))
@@ -156,6 +160,9 @@ TEST(AppModel, RunKeepsSecretsOutOfTheLogAndSurvivesAnyTaskFailure)
         for (const QString& text : {logText, decoded, capture.out(), capture.err()}) {
             EXPECT_FALSE(text.contains("Secret99"));
             EXPECT_FALSE(text.contains("5365637265743939"));
+            for (const char* other :
+                 {"416c7068613131", "Alpha11", "Bravo22", "Charlie33", "Delta44", "Echo55"})
+                EXPECT_FALSE(text.contains(other)) << other;
         }
     }
     {
