@@ -134,11 +134,11 @@ UpdateFileDelivery::Record UpdateFileDelivery::RecordedFile()
         return ReadRecord(m_history);
     if (m_historyPath.IsEmpty() || !IsPlainFile(m_historyPath))
         return Record();
-    // The history is opened by the attendance tables; the name alone needs no more than a look,
-    // which does not wait for a lock: the folder's stamps are enough then.
+    // The history is opened by the attendance tables; the name alone needs no more than a look.
+    // It waits for another program's lock: the folder lacks the files already imported.
     sqlite::Database look;
     look.Open(m_historyPath, SQLITE_OPEN_READWRITE);
-    look.SetBusyTimeout(0);
+    look.SetBusyTimeout(kBusyTimeoutMs);
     return ReadRecord(look);
 }
 
@@ -246,6 +246,7 @@ void UpdateFileDelivery::CommitMarks(const XString& name, int64_t size, const XS
         }
         m_history.Execute("COMMIT");
         m_held = false;
+        m_committed = name;
         return;
     } catch (const XException& e) {
         error = e.GetMessage();
@@ -340,6 +341,15 @@ void UpdateFileDelivery::Recover(const XString& ownPath)
 {
     const XString own = ownPath.IsEmpty() ? XString() : ownPath + XFile::kPartialSuffix;
     const Record record = m_history.IsOpen() ? ReadRecord(m_history) : Record();
+    // A name given while the history could not be read may repeat or precede the recorded one.
+    XString ownStamp, recordedStamp;
+    XDateTime ignored;
+    if (!ownPath.IsEmpty() && NameOf(ownPath) != m_committed && StampOf(NameOf(ownPath), ownStamp, ignored) &&
+        StampOf(record.name, recordedStamp, ignored) && std::strcmp(ownStamp.CStr(), recordedStamp.CStr()) <= 0)
+        throw XException(("The update file " + NameOf(ownPath) + " does not sort after " + record.name +
+                          ", the last one recorded in the attendance history, which could not be read "
+                          "when the file was named.")
+                             .CStr());
     const XString target = m_folder + "/" + record.name;
     const XString partial = target + XFile::kPartialSuffix;
     // This run's own file is still being written: it is never named here.

@@ -97,4 +97,5 @@ private:
     XString m_historyPath;
     Log m_log;
     bool m_held = false;
+    XString m_committed;  // the name this object recorded with its marks
 };
