@@ -247,6 +247,33 @@ TEST(UpdateFileDelivery, AStampWaitsForALockedHistoryAndNeverRepeatsTheRecordedO
     h.delivery.Recover(h.folder.File("Update 20240305140710.PDU").c_str());
 }
 
+TEST(UpdateFileDelivery, AFileWithoutMarksIsRecordedSoThatTheNextStampSortsAfterIt)
+{
+    History h;
+    h.db.Close();
+    // A run that reads no attendance delivers its file with the history closed.
+    {
+        XTextFile file;
+        file.Open(h.folder.File(kFirst).c_str(), XFile::ModeWrite | XFile::ModeReplace);
+        file.Write("none\r\n");
+        h.delivery.Deliver(file);
+    }
+    EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
+    EXPECT_EQ(h.Pending(), 1);
+    fs::remove(h.folder.File(kFirst));  // imported
+    EXPECT_STREQ(h.delivery.NewName(FixedNow()).CStr(), "Update 20240305140710.PDU");
+
+    // Without a history (or with an empty file) nothing is made.
+    fs::remove(h.Path());
+    WriteBytes(h.Path(), "");
+    XTextFile file;
+    file.Open(h.folder.File("Update 20240305140710.PDU").c_str(), XFile::ModeWrite | XFile::ModeReplace);
+    file.Write("none\r\n");
+    h.delivery.Deliver(file);
+    EXPECT_TRUE(fs::exists(h.folder.File("Update 20240305140710.PDU")));
+    EXPECT_EQ(fs::file_size(h.Path()), 0u);
+}
+
 TEST(UpdateFileDelivery, ARepeatedSecondAfterTheFileWasImportedGivesANewName)
 {
     TempFolder folder;
