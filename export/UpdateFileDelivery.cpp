@@ -277,7 +277,14 @@ void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const
         }
         db->Execute("BEGIN IMMEDIATE");
         try {
-            WriteRecord(*db, name, size, checksum);
+            // A committed file still waiting for its name keeps its record: the next update run
+            // names it by that record.
+            const Record waiting = ReadRecord(*db);
+            if (!waiting.name.IsEmpty() && Exists(m_folder + "/" + waiting.name + XFile::kPartialSuffix))
+                LogText(7, "The update file " + name + " is not recorded in the attendance history: " + waiting.name +
+                               " waits for its name.");
+            else
+                WriteRecord(*db, name, size, checksum);
             db->Execute("COMMIT");
         } catch (...) {
             if (!sqlite3_get_autocommit(db->Handle()))

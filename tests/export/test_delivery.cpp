@@ -263,6 +263,22 @@ TEST(UpdateFileDelivery, AFileWithoutMarksIsRecordedSoThatTheNextStampSortsAfter
     fs::remove(h.folder.File(kFirst));  // imported
     EXPECT_STREQ(h.delivery.NewName(FixedNow()).CStr(), "Update 20240305140710.PDU");
 
+    // A committed file that waits for its name keeps its record, and gets its name later.
+    WriteBytes(h.folder.File(kFirst) + ".partial", "none\r\n");
+    {
+        XTextFile file;
+        file.Open(h.folder.File("Update 20240305140710.PDU").c_str(), XFile::ModeWrite | XFile::ModeReplace);
+        file.Write("other\r\n");
+        h.delivery.Deliver(file);
+    }
+    EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
+    h.db.Open(h.Path().c_str());
+    h.delivery.Recover(XString());
+    h.db.Close();
+    EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "none\r\n");
+    fs::remove(h.folder.File(kFirst));
+    fs::remove(h.folder.File("Update 20240305140710.PDU"));
+
     // Without a history (or with an empty file) nothing is made.
     fs::remove(h.Path());
     WriteBytes(h.Path(), "");
