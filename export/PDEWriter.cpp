@@ -346,6 +346,13 @@ void PDEWriter::StartUpdateFile(XTextFile* file)
     m_updateMode = true;
     m_runStartTime = Now();
     m_updateFile = file;
+    // A committed file that an earlier run left under its temporary name takes its name first,
+    // also in a run that reads no attendance, so that this run's file sorts after it.
+    try {
+        Delivery().Recover(XString());
+    } catch (const XException& e) {
+        LogMessage(4, e.GetMessage(), "PDEWriter::StartUpdateFile");
+    }
     // Every update file has a name of its own, and a later one sorts after the earlier ones.
     const XString name = Delivery().NewName(m_runStartTime);
     try {

@@ -385,7 +385,7 @@ void UpdateFileDelivery::Deliver(XFile& file)
 void UpdateFileDelivery::Recover(const XString& ownPath)
 {
     const XString own = ownPath.IsEmpty() ? XString() : ownPath + XFile::kPartialSuffix;
-    const Record record = m_history.IsOpen() ? ReadRecord(m_history) : Record();
+    const Record record = RecordedFile();
     // A name given while the history could not be read may repeat or precede the recorded one.
     XString ownStamp, recordedStamp;
     XDateTime ignored;

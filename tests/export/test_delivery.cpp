@@ -272,9 +272,8 @@ TEST(UpdateFileDelivery, AFileWithoutMarksIsRecordedSoThatTheNextStampSortsAfter
         h.delivery.Deliver(file);
     }
     EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
-    h.db.Open(h.Path().c_str());
+    // A run that reads no attendance names it too, with the history closed.
     h.delivery.Recover(XString());
-    h.db.Close();
     EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "none\r\n");
     fs::remove(h.folder.File(kFirst));
     fs::remove(h.folder.File("Update 20240305140710.PDU"));
