@@ -108,6 +108,12 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
     const bool daily = table == kDailyTable;
     if (!daily && table != kPeriodTable)
         LogAndThrow(2, "SQLite Attendance: Unknown cache table: " + table, method);
+    // A history check that the start of the run could not make is made before a table is made.
+    if (!m_historyCheckPending.IsEmpty()) {
+        const XDate recorded = m_historyCheckPending;
+        m_historyCheckPending = XDate();
+        FailIfHistoryGone(GetParam("filterdaily") == "true", GetParam("filterperiod") == "true", recorded, true);
+    }
     m_attTable = table;
     m_attExtraDay = extraDay;
     // Read once WriteAttendanceTable has stored the table's windows.

@@ -117,6 +117,7 @@ void PDEWriter::StartWriter()
     const char* method = "PDEWriter::StartWriter";
     LogMessage(7, "Starting PDE Writer", method);
 
+    m_historyCheckPending = XDate();
     SchoolConfig recorded;
     const bool readable = recorded.Read(OutputPath(kSchoolConfigFile));
     // A record that is there but cannot be read is not a new configuration: starting afresh
@@ -146,28 +147,35 @@ void PDEWriter::StartWriter()
         // history, or it would send the whole window again and lose the deletions made since.
         const bool daily = GetParam("filterdaily") == "true";
         const bool period = GetParam("filterperiod") == "true";
-        if ((m_runMode & ModeUpdate) && (daily || period) && !recorded.updateDate.IsEmpty()) {
-            const XString gone = HistoryGone(daily, period);
-            if (!gone.IsEmpty()) {
-                LogMessage(3,
-                           "The attendance history " + OutputPath(kCacheFile) + " " + gone +
-                               ". Restore the file from a backup and run again; or, to start the attendance "
-                               "history afresh, delete SchoolConfig.xml from the output folder: the next run "
-                               "then sends the attendance of the whole school year again.",
-                           method);
-                LogAndThrow(2,
-                            "The attendance history " + OutputPath(kCacheFile) + " " + gone +
-                                ", but SchoolConfig.xml records attendance updates up to " +
-                                recorded.updateDate.Format(m_dateFormat) +
-                                ". Nothing was deleted; the log says how to go on.",
-                            method);
-            }
-        }
+        if ((m_runMode & ModeUpdate) && (daily || period) && !recorded.updateDate.IsEmpty())
+            FailIfHistoryGone(daily, period, recorded.updateDate, false);
     }
     LogMessage(7, "Import Folder: " + m_outputFolder, method);
 }
 
-XString PDEWriter::HistoryGone(bool daily, bool period)
+void PDEWriter::FailIfHistoryGone(bool daily, bool period, const XDate& recorded, bool last)
+{
+    const char* method = "PDEWriter::StartWriter";
+    m_historyCheckLeft = false;
+    const XString gone = HistoryGone(daily, period, last);
+    if (m_historyCheckLeft)
+        m_historyCheckPending = recorded;
+    if (gone.IsEmpty())
+        return;
+    LogMessage(3,
+               "The attendance history " + OutputPath(kCacheFile) + " " + gone +
+                   ". Restore the file from a backup and run again; or, to start the attendance "
+                   "history afresh, delete SchoolConfig.xml from the output folder: the next run "
+                   "then sends the attendance of the whole school year again.",
+               method);
+    LogAndThrow(2,
+                "The attendance history " + OutputPath(kCacheFile) + " " + gone +
+                    ", but SchoolConfig.xml records attendance updates up to " + recorded.Format(m_dateFormat) +
+                    ". Nothing was deleted; the log says how to go on.",
+                method);
+}
+
+XString PDEWriter::HistoryGone(bool daily, bool period, bool last)
 {
     std::error_code ec;
     const XString path = OutputPath(kCacheFile);
@@ -180,7 +188,7 @@ XString PDEWriter::HistoryGone(bool daily, bool period)
         sqlite::Database history;
         history.Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
         // Another program holding the file leaves the question to the update pass, which waits.
-        history.SetBusyTimeout(1000);
+        history.SetBusyTimeout(last ? UpdateFileDelivery::kBusyTimeoutMs : 1000);
         // A table that the history never held (a run that reads period attendance for the first
         // time) is made by the run; one that it held, or any in a history with no record of its
         // tables (an earlier version's, or a file made anew), is gone.
@@ -200,10 +208,11 @@ XString PDEWriter::HistoryGone(bool daily, bool period)
                 return XString("has no table ") + table.name;
         }
     } catch (const sqlite::SqlError& e) {
-        if (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED) {
+        if (!last && (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED)) {
             LogMessage(4,
                        XString("Could not check the tables of the attendance history now: ") + e.GetMessage(),
                        "PDEWriter::StartWriter");
+            m_historyCheckLeft = true;
             return XString();
         }
         LogAndThrow(2, XString("SQLite Attendance: ") + e.GetMessage(), "PDEWriter::StartWriter");
@@ -337,6 +346,13 @@ void PDEWriter::StartUpdateFile(XTextFile* file)
     m_updateMode = true;
     m_runStartTime = Now();
     m_updateFile = file;
+    // A committed file that an earlier run left under its temporary name takes its name first,
+    // also in a run that reads no attendance, so that this run's file sorts after it.
+    try {
+        Delivery().Recover(XString());
+    } catch (const XException& e) {
+        LogMessage(4, e.GetMessage(), "PDEWriter::StartUpdateFile");
+    }
     // Every update file has a name of its own, and a later one sorts after the earlier ones.
     const XString name = Delivery().NewName(m_runStartTime);
     try {

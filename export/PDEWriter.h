@@ -191,6 +191,10 @@ protected:
 
     // The update date to record: advanced when an update pass finished.
     bool m_updatePassDone = false;
+    // The recorded update date of a history check that another program's lock left to the
+    // update pass.
+    XDate m_historyCheckPending;
+    bool m_historyCheckLeft = false;
     XDate m_newUpdateDate;
 
 private:
@@ -206,9 +210,13 @@ private:
                                RowFilter filter, CacheWriter& writer, const char* blank);
     void DeleteUpdateFiles();
     // How the attendance history lacks what the run's flags read: "is missing", "is empty",
-    // "has no table ..."; empty when it has it (or cannot be checked for another program's lock).
-    // A history that cannot be read fails the run.
-    XString HistoryGone(bool daily, bool period);
+    // "has no table ..."; empty when it has it (or, unless last, cannot be checked for another
+    // program's lock: the update pass asks again, waiting longer). A history that cannot be read
+    // fails the run.
+    XString HistoryGone(bool daily, bool period, bool last = false);
+    // Fails the run when the history lacks what the run's flags read though the configuration
+    // records updates up to the date.
+    void FailIfHistoryGone(bool daily, bool period, const XDate& recorded, bool last);
     // The attendance tables that the history ever held (kHistoryDaily, kHistoryPeriod), and the
     // record of those it holds now.
     static const int kHistoryDaily = 1;

@@ -134,11 +134,11 @@ UpdateFileDelivery::Record UpdateFileDelivery::RecordedFile()
         return ReadRecord(m_history);
     if (m_historyPath.IsEmpty() || !IsPlainFile(m_historyPath))
         return Record();
-    // The history is opened by the attendance tables; the name alone needs no more than a look,
-    // which does not wait for a lock: the folder's stamps are enough then.
+    // The history is opened by the attendance tables; the name alone needs no more than a look.
+    // It waits for another program's lock: the folder lacks the files already imported.
     sqlite::Database look;
     look.Open(m_historyPath, SQLITE_OPEN_READWRITE);
-    look.SetBusyTimeout(0);
+    look.SetBusyTimeout(kBusyTimeoutMs);
     return ReadRecord(look);
 }
 
@@ -226,32 +226,74 @@ void UpdateFileDelivery::CommitMarks(const XString& name, int64_t size, const XS
     XString error;
     try {
         // The update file that holds the rows is recorded with their marks.
-        if (!name.IsEmpty()) {
-            m_history.Execute("CREATE TABLE IF NOT EXISTS UPDATE_FILE (name TEXT, size INTEGER, checksum TEXT)");
-            sqlite::Query columns(m_history);
-            columns.Prepare("SELECT * FROM UPDATE_FILE LIMIT 0");
-            const bool hasSize = columns.ColumnIndex("size") >= 0;
-            const bool hasChecksum = columns.ColumnIndex("checksum") >= 0;
-            columns.Finalize();
-            if (!hasSize)
-                m_history.Execute("ALTER TABLE UPDATE_FILE ADD COLUMN size INTEGER");
-            if (!hasChecksum)
-                m_history.Execute("ALTER TABLE UPDATE_FILE ADD COLUMN checksum TEXT");
-            m_history.Execute("DELETE FROM UPDATE_FILE");
-            if (size >= 0)
-                m_history.Execute("INSERT INTO UPDATE_FILE (name, size, checksum) VALUES (%Q, %lld, %Q)", name,
-                                  static_cast<long long>(size), checksum);
-            else
-                m_history.Execute("INSERT INTO UPDATE_FILE (name) VALUES (%Q)", name);
-        }
+        if (!name.IsEmpty())
+            WriteRecord(m_history, name, size, checksum);
         m_history.Execute("COMMIT");
         m_held = false;
+        m_committed = name;
         return;
     } catch (const XException& e) {
         error = e.GetMessage();
     }
     DropMarks();
     throw XException(("SQLite Attendance: Could not mark the exported rows: " + error).CStr());
+}
+
+void UpdateFileDelivery::WriteRecord(sqlite::Database& db, const XString& name, int64_t size,
+                                      const XString& checksum)
+{
+    db.Execute("CREATE TABLE IF NOT EXISTS UPDATE_FILE (name TEXT, size INTEGER, checksum TEXT)");
+    sqlite::Query columns(db);
+    columns.Prepare("SELECT * FROM UPDATE_FILE LIMIT 0");
+    const bool hasSize = columns.ColumnIndex("size") >= 0;
+    const bool hasChecksum = columns.ColumnIndex("checksum") >= 0;
+    columns.Finalize();
+    if (!hasSize)
+        db.Execute("ALTER TABLE UPDATE_FILE ADD COLUMN size INTEGER");
+    if (!hasChecksum)
+        db.Execute("ALTER TABLE UPDATE_FILE ADD COLUMN checksum TEXT");
+    db.Execute("DELETE FROM UPDATE_FILE");
+    if (size >= 0)
+        db.Execute("INSERT INTO UPDATE_FILE (name, size, checksum) VALUES (%Q, %lld, %Q)", name,
+                   static_cast<long long>(size), checksum);
+    else
+        db.Execute("INSERT INTO UPDATE_FILE (name) VALUES (%Q)", name);
+}
+
+void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const XString& checksum)
+{
+    // Only a history that is there is written: a run that reads no attendance makes none.
+    struct stat st;
+    if (!m_history.IsOpen() &&
+        (m_historyPath.IsEmpty() || ::stat(m_historyPath.CStr(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0))
+        return;
+    try {
+        sqlite::Database look;
+        sqlite::Database* db = &m_history;
+        if (!m_history.IsOpen()) {
+            look.Open(m_historyPath, SQLITE_OPEN_READWRITE);
+            look.SetBusyTimeout(kBusyTimeoutMs);
+            db = &look;
+        }
+        db->Execute("BEGIN IMMEDIATE");
+        try {
+            // A committed file still waiting for its name keeps its record: the next update run
+            // names it by that record.
+            const Record waiting = ReadRecord(*db);
+            if (!waiting.name.IsEmpty() && Exists(m_folder + "/" + waiting.name + XFile::kPartialSuffix))
+                LogText(7, "The update file " + name + " is not recorded in the attendance history: " + waiting.name +
+                               " waits for its name.");
+            else
+                WriteRecord(*db, name, size, checksum);
+            db->Execute("COMMIT");
+        } catch (...) {
+            if (!sqlite3_get_autocommit(db->Handle()))
+                db->Execute("ROLLBACK");
+            throw;
+        }
+    } catch (const XException& e) {
+        LogText(4, "Could not record the update file " + name + " in the attendance history: " + e.GetMessage());
+    }
 }
 
 // ---------------------------------------------------------------- the file
@@ -308,7 +350,11 @@ void UpdateFileDelivery::Deliver(XFile& file)
                              .CStr());
     }
     try {
-        CommitMarks(name, size, checksum);
+        // A file without marks is recorded too: a later stamp sorts after it once it is imported.
+        if (m_held)
+            CommitMarks(name, size, checksum);
+        else if (!partial.IsEmpty())
+            RecordUnmarked(name, size, checksum);
     } catch (...) {
         if (!partial.IsEmpty()) {
             try {
@@ -339,7 +385,16 @@ void UpdateFileDelivery::Deliver(XFile& file)
 void UpdateFileDelivery::Recover(const XString& ownPath)
 {
     const XString own = ownPath.IsEmpty() ? XString() : ownPath + XFile::kPartialSuffix;
-    const Record record = m_history.IsOpen() ? ReadRecord(m_history) : Record();
+    const Record record = RecordedFile();
+    // A name given while the history could not be read may repeat or precede the recorded one.
+    XString ownStamp, recordedStamp;
+    XDateTime ignored;
+    if (!ownPath.IsEmpty() && NameOf(ownPath) != m_committed && StampOf(NameOf(ownPath), ownStamp, ignored) &&
+        StampOf(record.name, recordedStamp, ignored) && std::strcmp(ownStamp.CStr(), recordedStamp.CStr()) <= 0)
+        throw XException(("The update file " + NameOf(ownPath) + " does not sort after " + record.name +
+                          ", the last one recorded in the attendance history, which could not be read "
+                          "when the file was named.")
+                             .CStr());
     const XString target = m_folder + "/" + record.name;
     const XString partial = target + XFile::kPartialSuffix;
     // This run's own file is still being written: it is never named here.

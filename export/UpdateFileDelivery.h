@@ -88,6 +88,10 @@ private:
     };
     // What UPDATE_FILE of the database holds (an empty name: nothing).
     static Record ReadRecord(sqlite::Database& db);
+    // Makes UPDATE_FILE hold the file alone, in the transaction open on db.
+    static void WriteRecord(sqlite::Database& db, const XString& name, int64_t size, const XString& checksum);
+    // Records a file delivered without marks, when there is a history; a failure is logged.
+    void RecordUnmarked(const XString& name, int64_t size, const XString& checksum);
     // The record of the history, read through a connection of its own when it is not open.
     Record RecordedFile();
     void LogText(int level, const XString& text);
@@ -97,4 +101,5 @@ private:
     XString m_historyPath;
     Log m_log;
     bool m_held = false;
+    XString m_committed;  // the name this object recorded with its marks
 };

@@ -287,6 +287,22 @@ TEST_P(HistoryFaults, ADeletedOrEmptiedHistoryFailsTheRunAndDeletesNothing)
     ExpectFailed(r, message("has no table DAILY_ATT"), config);
     expectHowTo(r, "has no table DAILY_ATT");
     EXPECT_EQ(ReadBytes(Cache()), bare);
+    // The same while another program holds the history's lock as the run begins: the check
+    // waits for it instead of leaving the tables to be made anew.
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(Cache().toUtf8().constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread release([db] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        });
+        r = Run();
+        release.join();
+        ExpectFailed(r, message("has no table DAILY_ATT"), config);
+        EXPECT_EQ(ReadBytes(Cache()), bare);
+    }
     QFile::remove(Cache());
     ASSERT_TRUE(QFile::copy(Cache() + ".saved", Cache()));
     SqliteRows(Cache(), "DROP TABLE PERIOD_ATT");

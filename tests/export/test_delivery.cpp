@@ -4,6 +4,8 @@
 #include "ExportTestSupport.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "Database.h"
@@ -216,6 +218,75 @@ TEST(UpdateFileDelivery, AStampSortsAfterEveryRecordedOrPresentOne)
     fs::remove(h.folder.File("update 20240305235958.pdu"));
     h.db.Close();
     EXPECT_STREQ(h.delivery.NewName(FixedNow()).CStr(), "Update 20240305140710.PDU");
+}
+
+TEST(UpdateFileDelivery, AStampWaitsForALockedHistoryAndNeverRepeatsTheRecordedOne)
+{
+    History h;
+    h.db.Execute("CREATE TABLE UPDATE_FILE (name TEXT, size INTEGER, checksum TEXT)");
+    h.db.Execute("INSERT INTO UPDATE_FILE VALUES ('Update 20240305140709.PDU', 6, '')");
+    h.db.Close();
+    // The recorded file was imported and removed; another program holds the write lock a moment.
+    sqlite::Database other;
+    other.Open(h.Path().c_str());
+    other.Execute("BEGIN EXCLUSIVE");
+    std::thread release([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.Execute("ROLLBACK");
+    });
+    const XString name = h.delivery.NewName(FixedNow());
+    release.join();
+    EXPECT_STREQ(name.CStr(), "Update 20240305140710.PDU");
+
+    // A name given without the record (the clock's second) is refused once the history is open.
+    h.db.Open(h.Path().c_str());
+    EXPECT_EQ(Thrown([&] { h.delivery.Recover(h.folder.File(kFirst).c_str()); }),
+              "The update file " + std::string(kFirst) + " does not sort after " + kFirst +
+                  ", the last one recorded in the attendance history, which could not be read when the file "
+                  "was named.");
+    h.delivery.Recover(h.folder.File("Update 20240305140710.PDU").c_str());
+}
+
+TEST(UpdateFileDelivery, AFileWithoutMarksIsRecordedSoThatTheNextStampSortsAfterIt)
+{
+    History h;
+    h.db.Close();
+    // A run that reads no attendance delivers its file with the history closed.
+    {
+        XTextFile file;
+        file.Open(h.folder.File(kFirst).c_str(), XFile::ModeWrite | XFile::ModeReplace);
+        file.Write("none\r\n");
+        h.delivery.Deliver(file);
+    }
+    EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
+    EXPECT_EQ(h.Pending(), 1);
+    fs::remove(h.folder.File(kFirst));  // imported
+    EXPECT_STREQ(h.delivery.NewName(FixedNow()).CStr(), "Update 20240305140710.PDU");
+
+    // A committed file that waits for its name keeps its record, and gets its name later.
+    WriteBytes(h.folder.File(kFirst) + ".partial", "none\r\n");
+    {
+        XTextFile file;
+        file.Open(h.folder.File("Update 20240305140710.PDU").c_str(), XFile::ModeWrite | XFile::ModeReplace);
+        file.Write("other\r\n");
+        h.delivery.Deliver(file);
+    }
+    EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
+    // A run that reads no attendance names it too, with the history closed.
+    h.delivery.Recover(XString());
+    EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "none\r\n");
+    fs::remove(h.folder.File(kFirst));
+    fs::remove(h.folder.File("Update 20240305140710.PDU"));
+
+    // Without a history (or with an empty file) nothing is made.
+    fs::remove(h.Path());
+    WriteBytes(h.Path(), "");
+    XTextFile file;
+    file.Open(h.folder.File("Update 20240305140710.PDU").c_str(), XFile::ModeWrite | XFile::ModeReplace);
+    file.Write("none\r\n");
+    h.delivery.Deliver(file);
+    EXPECT_TRUE(fs::exists(h.folder.File("Update 20240305140710.PDU")));
+    EXPECT_EQ(fs::file_size(h.Path()), 0u);
 }
 
 TEST(UpdateFileDelivery, ARepeatedSecondAfterTheFileWasImportedGivesANewName)
