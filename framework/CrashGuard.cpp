@@ -89,22 +89,9 @@ bool writeAll(int fd, const char* bytes, size_t count)
     return true;
 }
 
-// Writes the file whole: under the temporary name renamed over it, or, where no new file can be
-// made, over its old bytes and cut to length; false when neither worked.
 bool writeFile(const Text& path, const Text& temp, const Line& line)
 {
-    int fd = ::open(temp.data, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        const bool written = writeAll(fd, line.data, line.size);
-        if (::close(fd) == 0 && written && ::rename(temp.data, path.data) == 0)
-            return true;
-        ::unlink(temp.data);
-    }
-    fd = ::open(path.data, O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, line.data, line.size) && ::ftruncate(fd, off_t(line.size)) == 0;
-    return ::close(fd) == 0 && written;
+    return CrashGuard::writeWhole(path.data, temp.data, line.data, line.size);
 }
 
 // Zero-padded decimal digits, at least width of them.
@@ -362,4 +349,20 @@ QString CrashGuard::stopText(int signal)
 {
     return QString::fromLatin1(EndedHead) + QString::number(signal) + QStringLiteral(" (") +
            QString::fromLatin1(signalName(signal)) + QStringLiteral(").");
+}
+
+bool CrashGuard::writeWhole(const char* path, const char* temp, const char* bytes, size_t count)
+{
+    int fd = ::open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        const bool written = writeAll(fd, bytes, count);
+        if (::close(fd) == 0 && written && ::rename(temp, path) == 0)
+            return true;
+        ::unlink(temp);
+    }
+    fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, bytes, count) && ::ftruncate(fd, off_t(count)) == 0;
+    return ::close(fd) == 0 && written;
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <cstddef>
+
 // While armed, SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT (a fault of the program or of a driver
 // it loaded) end the process as a failed run does: the error line on standard error, the log line
 // on standard output and in the log file, the failed result in the status file, the finished file,
@@ -26,4 +28,7 @@ void catchStopSignals();
 int stopSignal();
 // "The run was stopped by signal <number> (<name>)."
 QString stopText(int signal);
+// Writes the file whole (async-signal-safe): under the temporary name renamed over it, or, where
+// no new file can be made, over its old bytes and cut to length; false when neither worked.
+bool writeWhole(const char* path, const char* temp, const char* bytes, size_t count);
 }  // namespace CrashGuard

@@ -47,22 +47,6 @@ QString statusDate()
 {
     return QDateTime::currentDateTime().toString(QString::fromLatin1(txt::StatusDateFormat));
 }
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    const char* data = bytes.constData();
-    size_t count = size_t(bytes.size());
-    while (count > 0) {
-        const ssize_t done = ::write(fd, data, count);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        count -= size_t(done);
-    }
-    return true;
-}
 }  // namespace
 
 bool SISConfig::writeTextFile(const QString& path, const QString& text)
@@ -73,18 +57,7 @@ bool SISConfig::writeTextFile(const QString& path, const QString& text)
     const QByteArray bytes = text.toUtf8();
     const QByteArray target = QFile::encodeName(path);
     const QByteArray temp = target + QByteArrayLiteral(".partial");
-    int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        const bool written = writeAll(fd, bytes);
-        if (::close(fd) == 0 && written && ::rename(temp.constData(), target.constData()) == 0)
-            return true;
-        ::unlink(temp.constData());
-    }
-    fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
-    return ::close(fd) == 0 && written;
+    return CrashGuard::writeWhole(target.constData(), temp.constData(), bytes.constData(), size_t(bytes.size()));
 }
 
 void SISConfig::setUpLogFile()
