@@ -325,7 +325,6 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
             if (filter && !(this->*filter)())
                 continue;
             size_t k = 0;
-            XString keyTitle;
             for (const OutputColumn& column : m_columns) {
                 if (!column.op)
                     continue;

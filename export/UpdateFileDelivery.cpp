@@ -132,14 +132,23 @@ UpdateFileDelivery::Record UpdateFileDelivery::RecordedFile()
 {
     if (m_history.IsOpen())
         return ReadRecord(m_history);
-    if (m_historyPath.IsEmpty() || !IsPlainFile(m_historyPath))
-        return Record();
     // The history is opened by the attendance tables; the name alone needs no more than a look.
     // It waits for another program's lock: the folder lacks the files already imported.
     sqlite::Database look;
+    return OpenLook(look, false) ? ReadRecord(look) : Record();
+}
+
+bool UpdateFileDelivery::OpenLook(sqlite::Database& look, bool writing)
+{
+    if (m_historyPath.IsEmpty() || !IsPlainFile(m_historyPath))
+        return false;
+    // Only a history that is there is written: the look never makes one of an empty file.
+    struct stat st;
+    if (writing && (::stat(m_historyPath.CStr(), &st) != 0 || st.st_size == 0))
+        return false;
     look.Open(m_historyPath, SQLITE_OPEN_READWRITE);
     look.SetBusyTimeout(kBusyTimeoutMs);
-    return ReadRecord(look);
+    return true;
 }
 
 XString UpdateFileDelivery::NewName(const XDateTime& start)
@@ -262,17 +271,13 @@ void UpdateFileDelivery::WriteRecord(sqlite::Database& db, const XString& name, 
 
 void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const XString& checksum)
 {
-    // Only a history that is there is written: a run that reads no attendance makes none.
-    struct stat st;
-    if (!m_history.IsOpen() &&
-        (m_historyPath.IsEmpty() || ::stat(m_historyPath.CStr(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0))
-        return;
     try {
+        // A run that reads no attendance makes no history.
         sqlite::Database look;
         sqlite::Database* db = &m_history;
         if (!m_history.IsOpen()) {
-            look.Open(m_historyPath, SQLITE_OPEN_READWRITE);
-            look.SetBusyTimeout(kBusyTimeoutMs);
+            if (!OpenLook(look, true))
+                return;
             db = &look;
         }
         db->Execute("BEGIN IMMEDIATE");

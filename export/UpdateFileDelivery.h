@@ -94,6 +94,10 @@ private:
     void RecordUnmarked(const XString& name, int64_t size, const XString& checksum);
     // The record of the history, read through a connection of its own when it is not open.
     Record RecordedFile();
+    // Opens the history's file, when the history is not open, through a connection of its own
+    // that waits for another program's lock; false when there is no file (for writing: or an
+    // empty one).
+    bool OpenLook(sqlite::Database& look, bool writing);
     void LogText(int level, const XString& text);
 
     sqlite::Database& m_history;

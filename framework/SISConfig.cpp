@@ -236,8 +236,7 @@ bool isPasswordLikeKey(const QString& key)
 bool SISConfig::decodePasswords()
 {
     LogManager* log = LogManager::instance();
-    log->addSecret(param(kw::Pwd));
-    log->addSecret(param(kw::PwdEncode));
+    // Every password-like switch, pwd and pwdencode among them.
     const ParamMap all = params();
     for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
         if (!isPasswordLikeKey(it.key()))
@@ -270,8 +269,7 @@ bool SISConfig::decodePasswords()
 ParamMap SISConfig::scrubbedParams() const
 {
     ParamMap map = params();
-    map.remove(kw::Pwd);
-    map.remove(kw::PwdEncode);
+    // Every password-like switch, pwd and pwdencode among them.
     for (const QString& key : map.keys()) {
         if (isPasswordLikeKey(key))
             map.remove(key);
