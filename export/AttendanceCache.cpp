@@ -19,29 +19,52 @@ namespace {
 
 const char* const kDailyTable = "DAILY_ATT";
 const char* const kPeriodTable = "PERIOD_ATT";
+// The day up to which each attendance table was last read.
+const char* const kReadTable = "ATT_READ";
 const int kDefaultOverlapDays = 14;
 const int kMaxRangeRows = 1000;
 
-// One cache row before it is stored.
+// One cache row before it is stored; id is the source record's.
 struct AttRow
 {
-    XString student, date, key, header, code, reason, excused, absent, tardy, truant, discipline;
-    XString rangeStart, rangeEnd, rangeHeader;
-    bool hasRange = false;
+    XString student, date, key, header, code, reason, excused, absent, tardy, truant, discipline, id;
+    XString rangeStart, rangeEnd;
 
-    // The same cache row: the same day, student, key and header.
-    bool SameKey(const AttRow& o) const
+    // The same record read again for the same cache row.
+    bool SameRecord(const AttRow& o) const
     {
-        return date == o.date && student == o.student && key == o.key && header == o.header;
+        return id == o.id && date == o.date && student == o.student && key == o.key && header == o.header;
     }
 };
+
+using namespace attplan;
+
+// The field of a row that the value of each slot fills.
+XString AttRow::*const kSlotFields[] = {
+    nullptr,              // SlotNone
+    &AttRow::student,     // SlotStudent
+    &AttRow::date,        // SlotDate, parsed
+    &AttRow::key,         // SlotTimeFrame
+    &AttRow::key,         // SlotPeriod
+    &AttRow::code,        // SlotCode
+    &AttRow::reason,      // SlotReason
+    &AttRow::rangeStart,  // SlotRangeStartPeriod
+    &AttRow::rangeEnd,    // SlotRangeEndPeriod
+    &AttRow::rangeStart,  // SlotRangeStartSlot
+    &AttRow::rangeEnd,    // SlotRangeEndSlot
+    &AttRow::excused,     // SlotExcused
+    &AttRow::absent,      // SlotAbsent
+    &AttRow::tardy,       // SlotTardy
+    &AttRow::truant,      // SlotTruant
+    &AttRow::discipline,  // SlotDiscipline
+    nullptr,              // SlotUnsupported
+};
+static_assert(sizeof kSlotFields / sizeof kSlotFields[0] == SlotUnsupported + 1, "one field per slot");
 
 bool IsRangeNumber(const XString& text)
 {
     return !text.IsEmpty() && text.Length() <= 9 && text.IsDigits();
 }
-
-using namespace attplan;
 
 }  // namespace
 
@@ -102,6 +125,31 @@ bool PDEWriter::SQLiteTableExists(sqlite::Database& db, const XString& name)
     }
 }
 
+XDate PDEWriter::TableReadDate(const XString& table, const XDate& updateDate)
+{
+    sqlite::Database& db = *m_attCache;
+    if (!SQLiteTableExists(db, kReadTable)) {
+        sqlite::Transaction made(db);
+        db.Execute("CREATE TABLE ATT_READ (tablename TEXT PRIMARY KEY, readdate TEXT)");
+        // A history of an earlier version read every table it holds up to the update date.
+        if (!updateDate.IsEmpty()) {
+            for (const char* name : {kDailyTable, kPeriodTable}) {
+                if (SQLiteTableExists(db, name))
+                    db.Execute("INSERT INTO ATT_READ (tablename, readdate) VALUES (%Q, %Q)", name,
+                               updateDate.ToISO());
+            }
+        }
+        made.Commit();
+    }
+    sqlite::Query query(db);
+    query.Prepare("SELECT readdate FROM ATT_READ WHERE tablename = ?");
+    query.Bind(1, table);
+    XDate date;
+    if (query.Step())
+        date.FromISO(query.StringColumn(0));
+    return date;
+}
+
 void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
 {
     const char* method = "PDEWriter::StartAttTable";
@@ -122,15 +170,36 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
 
     try {
         OpenAttendanceCache();
+        SchoolConfig config;
+        const bool readable = config.Read(OutputPath("SchoolConfig.xml"));
+        const XDate updateDate = readable ? config.updateDate : XDate();
+        if (readable && config.hasOverlapInDays) {
+            m_overlapInDays = config.overlapInDays;
+            m_hasOverlapInDays = true;
+        }
+        // Asked before the table is made: a table the history never held was never read.
+        const XDate lastRead = TableReadDate(table, updateDate);
+
         const char* keyColumn = daily ? "timeframe" : "perkey";
         if (!SQLiteTableExists(*m_attCache, table)) {
             XString sql;
             sql.Format(512,
                        "CREATE TABLE %s (stdkey TEXT, attdate TEXT, %s TEXT, reason TEXT, excused TEXT, "
                        "absent TEXT, "
-                       "tardy TEXT, truant TEXT, discipline TEXT, header TEXT, oldcode TEXT, newcode TEXT)",
+                       "tardy TEXT, truant TEXT, discipline TEXT, header TEXT, oldcode TEXT, newcode TEXT, "
+                       "recid INTEGER)",
                        table.CStr(), keyColumn);
             m_attCache->Execute(sql.CStr());
+        } else {
+            // The id of the record that filled a row; caches of earlier versions lack it.
+            XString columns;
+            columns.Format(64, "SELECT * FROM %s LIMIT 0", table.CStr());
+            sqlite::Query query(*m_attCache);
+            query.Prepare(columns.CStr());
+            const bool hasId = query.ColumnIndex("recid") >= 0;
+            query.Finalize();
+            if (!hasId)
+                m_attCache->Execute(("ALTER TABLE " + table + " ADD COLUMN recid INTEGER").CStr());
         }
         RecordHistoryTables(*m_attCache);
         // A row is identified by its day, student, key and header; the day leads, as the rows
@@ -142,28 +211,28 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
                      table.CStr(), table.CStr(), keyColumn);
         m_attCache->Execute(index.CStr());
 
-        SchoolConfig config;
-        const bool readable = config.Read(OutputPath("SchoolConfig.xml"));
-        m_attStartDate = readable ? config.updateDate : XDate();
+        // Each table starts at the earlier of the update date and the day it was last read: a run
+        // that did not read it (its flag off) leaves it behind. A table never read starts at the
+        // beginning of the school year.
+        m_attStartDate = XDate();
         m_attBlankRead = false;
-        if (readable && config.hasOverlapInDays) {
-            m_overlapInDays = config.overlapInDays;
-            m_hasOverlapInDays = true;
-        }
-        if (overlap && !m_attStartDate.IsEmpty()) {
-            int days = kDefaultOverlapDays;
-            if (m_hasOverlapInDays && m_overlapInDays.IsDigits() && !m_overlapInDays.IsEmpty() &&
-                m_overlapInDays.Length() <= 5)
-                days = m_overlapInDays.ToInt();
-            // A date recorded by a run whose clock was ahead: the windows still start by today.
-            const XDate today = Today();
-            if (today < m_attStartDate)
-                m_attStartDate = today;
-            m_attStartDate = m_attStartDate.AddDays(-days);
-            // The new codes of the days each window reads are emptied just before it reads them
-            // (WriteAttendanceTable): a row is sent as deleted only when its day was read and it
-            // was not found. A table whose source is missing keeps its rows as they were.
-            m_attBlankRead = true;
+        if (!updateDate.IsEmpty() && !lastRead.IsEmpty()) {
+            m_attStartDate = lastRead < updateDate ? lastRead : updateDate;
+            if (overlap) {
+                int days = kDefaultOverlapDays;
+                if (m_hasOverlapInDays && m_overlapInDays.IsDigits() && !m_overlapInDays.IsEmpty() &&
+                    m_overlapInDays.Length() <= 5)
+                    days = m_overlapInDays.ToInt();
+                // A date recorded by a run whose clock was ahead: the windows still start by today.
+                const XDate today = Today();
+                if (today < m_attStartDate)
+                    m_attStartDate = today;
+                m_attStartDate = m_attStartDate.AddDays(-days);
+                // The new codes of the days each window reads are emptied just before it reads
+                // them (WriteAttendanceTable): a row is sent as deleted only when its day was read
+                // and it was not found. A table whose source is missing keeps its rows as they were.
+                m_attBlankRead = true;
+            }
         }
     } catch (const XException& e) {
         LogAndThrow(2, XString("SQLite Attendance: ") + e.GetMessage(), method);
@@ -184,8 +253,9 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
     const bool daily = m_attTable == kDailyTable;
     const char* keyColumn = daily ? "timeframe" : "perkey";
 
+    const XDate today = Today();
     const std::vector<Window> windows =
-        PlanWindows(m_attStartDate, firstDay, lastDay, Today(), lastDayFlag, m_attExtraDay);
+        PlanWindows(m_attStartDate, firstDay, lastDay, today, lastDayFlag, m_attExtraDay);
     size_t valueColumns = 0;
     for (const OutputColumn& column : m_columns) {
         if (column.op)
@@ -195,24 +265,35 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
         MapColumns(m_currentHeader ? m_currentHeader->titles : std::vector<XString>(), valueColumns);
     for (const XString& title : columns.unsupported)
         LogMessage(8, "SQLite Attendance: Unsupported header: " + title + ", skipping.");
+    // The export selects the rows under these headers, also when no window finds a record: the
+    // rows of a window that only lost records still go out as deleted.
+    for (size_t k = 0; k < columns.fills.size(); ++k) {
+        if (columns.fills[k] == SlotTimeFrame || columns.fills[k] == SlotPeriod)
+            AddAttHeader(columns.fills[k] == SlotTimeFrame ? m_dailyAttHeaders : m_periodAttHeaders,
+                         columns.titles[k]);
+    }
+    if (!columns.rangeHeader.IsEmpty())
+        AddAttHeader(m_periodAttHeaders, columns.rangeHeader);
 
-    // A new row, or new values for the cached row of the same day, student, key and header.
+    // A new row, or new values for the cached row of the same day, student, key and header. Of
+    // several records of one row the one with the highest id wins, whatever order they come in.
     XString upsert;
     upsert.Format(
-        512,
+        768,
         "INSERT INTO %s (newcode, reason, excused, absent, tardy, truant, discipline, stdkey, attdate, "
-        "%s, header, oldcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, NULL) "
+        "%s, header, recid, oldcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, NULL) "
         "ON CONFLICT (attdate, stdkey, %s, header) DO UPDATE SET newcode = excluded.newcode, "
         "reason = excluded.reason, excused = excluded.excused, absent = excluded.absent, "
-        "tardy = excluded.tardy, truant = excluded.truant, discipline = excluded.discipline",
-        m_attTable.CStr(), keyColumn, keyColumn);
+        "tardy = excluded.tardy, truant = excluded.truant, discipline = excluded.discipline, "
+        "recid = excluded.recid WHERE %s.recid IS NULL OR excluded.recid >= %s.recid",
+        m_attTable.CStr(), keyColumn, keyColumn, m_attTable.CStr(), m_attTable.CStr());
     // Each window first empties the new codes of its own days: what it then does not find there
     // goes out as deleted, and nothing outside the days read does.
     std::vector<XString> blanks;
     if (m_attBlankRead) {
         for (const Window& window : windows) {
             XString sql;
-            sql.Format(160, "UPDATE %s SET newcode = '' WHERE attdate >= '%s' AND attdate <= '%s'",
+            sql.Format(160, "UPDATE %s SET newcode = '', recid = NULL WHERE attdate >= '%s' AND attdate <= '%s'",
                        m_attTable.CStr(), window.first.ToISO().CStr(), window.last.ToISO().CStr());
             blanks.push_back(sql);
         }
@@ -229,6 +310,10 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
             CacheAttendanceWindow(windows[w], columns, filter, writer,
                                   blanks.empty() ? nullptr : blanks[w].CStr());
         writer.Wait();
+        // The next run of this table starts from today, less the overlap; never from an earlier day.
+        db.Execute("INSERT INTO ATT_READ (tablename, readdate) VALUES (%Q, %Q) ON CONFLICT (tablename) "
+                   "DO UPDATE SET readdate = excluded.readdate WHERE excluded.readdate > ATT_READ.readdate",
+                   m_attTable, today.ToISO());
         db.Execute("commit transaction");
         inTransaction = false;
     } catch (...) {
@@ -298,12 +383,25 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
         v[8] = row.date;
         v[9] = key;
         v[10] = header;
+        v[11] = row.id;
     };
 
-    // Records of the same cache row that follow each other (a period in several bell
-    // schedules, a section that meets twice a day) are stored once, with the last one's values.
-    // Every record fills the same fields, so the two rows are reused without clearing.
+    // The columns with a value operation, and the field of a row that each one fills.
+    std::vector<const OutputColumn*> valueColumns;
+    std::vector<XString AttRow::*> fields;
+    for (const OutputColumn& column : m_columns) {
+        if (!column.op)
+            continue;
+        const size_t k = valueColumns.size();
+        valueColumns.push_back(&column);
+        fields.push_back(k < columns.fills.size() ? kSlotFields[columns.fills[k]] : nullptr);
+    }
+    const bool range = !columns.rangeHeader.IsEmpty();
+
+    // A record read again for the same cache row (a period in several bell schedules) is stored
+    // once. Every record fills the same fields, so the two rows are reused without clearing.
     AttRow buffers[2];
+    buffers[0].header = buffers[1].header = columns.keyHeader;
     AttRow* row = &buffers[0];
     AttRow* pending = &buffers[1];
     bool havePending = false;
@@ -324,68 +422,23 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
         for (bool more = MoveFirst(); more; more = MoveNext()) {
             if (filter && !(this->*filter)())
                 continue;
-            size_t k = 0;
-            for (const OutputColumn& column : m_columns) {
-                if (!column.op)
-                    continue;
-                m_currentColumn = &column;
-                XString value = (this->*column.op)();
-                const Slot slot = k < columns.fills.size() ? columns.fills[k] : SlotNone;
-                switch (slot) {
-                case SlotStudent:
-                    row->student = std::move(value);
-                    break;
-                case SlotDate:
+            for (size_t k = 0; k < valueColumns.size(); ++k) {
+                m_currentColumn = valueColumns[k];
+                XString value = (this->*valueColumns[k]->op)();
+                XString AttRow::*field = fields[k];
+                if (field == &AttRow::date) {
                     if (value != lastDateText) {
                         lastDate = XDate(m_dateFormat, value).ToISO();
                         lastDateText = std::move(value);
                     }
                     row->date = lastDate;
-                    break;
-                case SlotTimeFrame:
-                case SlotPeriod:
-                    row->key = std::move(value);
-                    row->header = columns.titles[k];
-                    AddAttHeader(slot == SlotTimeFrame ? m_dailyAttHeaders : m_periodAttHeaders,
-                                 columns.titles[k]);
-                    break;
-                case SlotCode:
-                    row->code = std::move(value);
-                    break;
-                case SlotReason:
-                    row->reason = std::move(value);
-                    break;
-                case SlotRangeStartPeriod:
-                case SlotRangeStartSlot:
-                    row->rangeStart = std::move(value);
-                    row->hasRange = true;
-                    row->rangeHeader = slot == SlotRangeStartPeriod ? "AttPerRef" : "AttTimeSlot";
-                    break;
-                case SlotRangeEndPeriod:
-                case SlotRangeEndSlot:
-                    row->rangeEnd = std::move(value);
-                    row->hasRange = true;
-                    row->rangeHeader = slot == SlotRangeEndPeriod ? "AttPerRef" : "AttTimeSlot";
-                    break;
-                case SlotExcused:
-                    row->excused = std::move(value);
-                    break;
-                case SlotAbsent:
-                    row->absent = std::move(value);
-                    break;
-                case SlotTardy:
-                    row->tardy = std::move(value);
-                    break;
-                case SlotTruant:
-                    row->truant = std::move(value);
-                    break;
-                case SlotDiscipline:
-                    row->discipline = std::move(value);
-                    break;
-                default:
-                    break;
+                } else if (field) {
+                    row->*field = std::move(value);
                 }
-                ++k;
+            }
+            if (m_attRecordId.op) {
+                m_currentColumn = &m_attRecordId;
+                row->id = (this->*m_attRecordId.op)();
             }
             m_currentColumn = nullptr;
 
@@ -398,8 +451,8 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
                                   " whose date cannot be read was left out: " + key + ".");
                 continue;
             }
-            if (!row->hasRange) {
-                if (havePending && !row->SameKey(*pending))
+            if (!range) {
+                if (havePending && !row->SameRecord(*pending))
                     flush();
                 std::swap(pending, row);
                 havePending = true;
@@ -413,9 +466,8 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
                 throw XException((XString("SQLite Attendance: Invalid range of periods: [") + first +
                                   "] to [" + last + "]")
                                      .CStr());
-            AddAttHeader(m_periodAttHeaders, row->rangeHeader);
             for (int p = first.ToInt(); p <= last.ToInt(); ++p)
-                storeRow(*row, XString(p), row->rangeHeader);
+                storeRow(*row, XString(p), columns.rangeHeader);
         }
         flush();
         writer.Execute("RELEASE att_window");
@@ -452,15 +504,7 @@ void PDEWriter::HoldExportMarks()
     }
 }
 
-void PDEWriter::ReleaseExportMarks(bool keep, const XString& updateFile)
+void PDEWriter::DropExportMarks()
 {
-    if (!keep) {
-        Delivery().DropMarks();
-        return;
-    }
-    try {
-        Delivery().CommitMarks(updateFile, -1, XString());
-    } catch (const XException& e) {
-        LogAndThrow(2, e.GetMessage(), "PDEWriter::ReleaseExportMarks");
-    }
+    Delivery().DropMarks();
 }

@@ -88,6 +88,12 @@ ColumnMap MapColumns(const std::vector<XString>& titles, size_t valueColumns)
                 slot = SlotNone;
             }
         }
+        if (slot == SlotTimeFrame || slot == SlotPeriod)
+            map.keyHeader = title;
+        else if (slot == SlotRangeStartPeriod || slot == SlotRangeEndPeriod)
+            map.rangeHeader = "AttPerRef";
+        else if (slot == SlotRangeStartSlot || slot == SlotRangeEndSlot)
+            map.rangeHeader = "AttTimeSlot";
         map.fills.push_back(slot);
         map.titles.push_back(title);
     }

@@ -56,6 +56,8 @@ struct ColumnMap
     std::vector<Slot> fills;  // the slot of each column with a value operation
     std::vector<XString> titles;
     std::vector<XString> unsupported;  // in column order, to be logged
+    XString keyHeader;                 // the header of the rows: the last key column's title
+    XString rangeHeader;               // the header of the rows of a range: "AttPerRef" or "AttTimeSlot"
 };
 
 ColumnMap MapColumns(const std::vector<XString>& titles, size_t valueColumns);

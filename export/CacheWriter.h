@@ -17,7 +17,7 @@
 class CacheWriter
 {
 public:
-    static constexpr int kParams = 11;
+    static constexpr int kParams = 12;
     static constexpr size_t kBatchRows = 1024;
     static constexpr size_t kBatches = 4;
 

@@ -342,7 +342,7 @@ UpdateFileDelivery& PDEWriter::Delivery()
 void PDEWriter::StartUpdateFile(XTextFile* file)
 {
     // Marks left by an update file that was never finished are not kept.
-    ReleaseExportMarks(false);
+    DropExportMarks();
     m_updateMode = true;
     m_runStartTime = Now();
     m_updateFile = file;
@@ -378,7 +378,7 @@ void PDEWriter::FinishUpdateFile()
     m_updateFile = nullptr;
     m_updateMode = false;
     if (!file) {
-        ReleaseExportMarks(false);
+        DropExportMarks();
         LogAndThrow(2, "The update file is not open.", method);
     }
     try {
@@ -386,7 +386,7 @@ void PDEWriter::FinishUpdateFile()
     } catch (const XException& e) {
         file->Discard();
         // The rows of an unfinished file were not delivered: they stay pending.
-        ReleaseExportMarks(false);
+        DropExportMarks();
         FailFile(XFileSpec(file->GetPath()).GetName(), e.GetMessage());
     }
     // Neither the file nor the marks stay after a failure before the commit; a run that ends
@@ -432,7 +432,7 @@ bool PDEWriter::BeginExecute(ParamMap params, int mode, QString& result)
 {
     const bool ok = BridgeTaskBase::BeginExecute(std::move(params), mode, result);
     try {
-        ReleaseExportMarks(false);
+        DropExportMarks();
     } catch (...) {
     }
     // A failed run may have left the update file behind (its owner discarded it).
@@ -522,6 +522,7 @@ void PDEWriter::ClearColumns()
 {
     m_columns.clear();
     m_currentColumn = nullptr;
+    m_attRecordId = OutputColumn{nullptr, XString(), nullptr, 0};
     ClearQuery();
 }
 

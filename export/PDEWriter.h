@@ -126,10 +126,12 @@ public:
     // the marks are held in a write transaction of the cache (opened once, waiting for a lock that
     // another program holds; nothing when the cache is closed).
     void HoldExportMarks();
-    // Ends the held marks: keep makes them durable, together with the name of the update file that
-    // holds their rows when one is given (a failure to do so is fatal and drops them); otherwise
-    // they are rolled back. Nothing when no marks are held.
-    void ReleaseExportMarks(bool keep, const XString& updateFile = XString());
+    // Rolls the held marks back (their rows stay pending); nothing when none are held.
+    void DropExportMarks();
+    // Gives the records of the current attendance table a record id, read by op with the field as
+    // the current column: of several records of one cache row the highest id wins. ClearColumns
+    // forgets it.
+    void SetAttendanceRecordId(DataAccessField* field, ValueOperation op) { m_attRecordId = {field, XString(), op, 0}; }
 
     // Value operation: the record counter plus 1, as decimal text.
     XString NextCounterString();
@@ -188,6 +190,7 @@ protected:
     std::unique_ptr<UpdateFileDelivery> m_delivery;  // the update file's name, marks and delivery
     bool m_attBlankRead = false;     // each window empties the new codes of its days before reading them
     std::vector<XString> m_attUnreadTables;  // cache tables started but not read (a missing source table)
+    OutputColumn m_attRecordId{nullptr, XString(), nullptr, 0};
 
     // The update date to record: advanced when an update pass finished.
     bool m_updatePassDone = false;
@@ -204,6 +207,9 @@ private:
     void WriteMainFile(const XString& name);
     void WriteIncludeFiles();
     void OpenAttendanceCache();
+    // The day up to which the history read the table (empty: never). A history without these
+    // days (an earlier version's) records its tables as read up to the update date.
+    XDate TableReadDate(const XString& table, const XDate& updateDate);
     // Reads one window of the current attendance query into the cache through the writer, after
     // the blank statement (if any) that empties the new codes of the window's days.
     void CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns,

@@ -47,10 +47,14 @@ public:
         m_engine.StartAttTable(cacheTable, true, false);
     }
 
-    // Records that share a cache row (one student, day and section or time frame) are stored in
-    // the order of their ids, so the one with the highest id wins whatever the rows' physical
-    // order: unchanged data reads the same every time.
-    void ReadInRecordOrder(ODBCTable* att) { OrderBy(Add(att, Col("ID"))); }
+    // Of the records that share a cache row (one student, day and section or time frame) the one
+    // with the highest id wins, whatever the rows' physical order: unchanged data reads the same
+    // every time.
+    void KeepRecordId(ODBCTable* att)
+    {
+        if (ODBCField* id = Add(att, Col("ID")))
+            m_engine.SetAttendanceRecordId(id, static_cast<PDEWriter::ValueOperation>(&DataAccessBase::FormatText));
+    }
 
     // The windows of the school year over the attendance date, each record of an included student
     // stored in the cache.
@@ -105,7 +109,7 @@ void ExpEngine::CreateDailyAttendance(XDate yearStart, XDate yearEnd)
     AddSchoolRestriction(m_altSchoolNumbers);
     t.WhereYear(t.Add(att, Col("YearID").Req().Into(&H::yearId)));
     t.Where(t.Add(att, Col("ATT_Mode_Code").Req()), "'ATT_ModeDaily'");
-    t.ReadInRecordOrder(att);
+    t.KeepRecordId(att);
     t.Write(date, yearStart, yearEnd);
 }
 
@@ -146,6 +150,6 @@ void ExpEngine::CreatePeriodAttendance(XDate yearStart, XDate yearEnd)
     ODBCField* itemBell = t.Add(bellItem, Col("Bell_Schedule_ID").Req());
     t.Join(bellId, itemBell);
     t.Where(t.Add(att, Col("ATT_Mode_Code").Req()), "'ATT_ModeMeeting'");
-    t.ReadInRecordOrder(att);
+    t.KeepRecordId(att);
     t.Write(date, yearStart, yearEnd);
 }

@@ -15,6 +15,12 @@
 using datest::Recorder;
 using datest::TestTask;
 
+// The cache columns that the rows below fill, in order; the record id stays NULL.
+#define CACHE_COLUMNS(key) \
+    "(stdkey, attdate, " key ", reason, excused, absent, tardy, truant, discipline, header, oldcode, newcode)"
+#define DAILY_COLUMNS CACHE_COLUMNS("timeframe")
+#define PERIOD_COLUMNS CACHE_COLUMNS("perkey")
+
 namespace {
 
 XDate Day(const char* iso)
@@ -51,7 +57,7 @@ const char kDailyTitles[] =
 const char kDaily[] = "Cached Daily Attendance";
 const char kPeriod[] = "Cached Period Attendance";
 const char kPendingDaily[] =
-    "INSERT INTO DAILY_ATT VALUES ('S1', '2024-09-02', 'AD', '', '0', '1', '0', '0', '0', "
+    "INSERT INTO DAILY_ATT " DAILY_COLUMNS " VALUES ('S1', '2024-09-02', 'AD', '', '0', '1', '0', '0', '0', "
     "'AttTimeFrameRef', NULL, 'A')";
 const char kDailyRow[] = "S1\t09/02/2024\tAD\tA\t\t0\t1\t0\t0\t0\r\n";
 
@@ -97,14 +103,14 @@ TEST(CachedAttendance, PendingRowsAreExportedOnce)
     task.AddDailyHeader("AttAM");
     sqlite::Database& cache = task.GetAttendanceCache();
     cache.Execute(
-        "INSERT INTO DAILY_ATT VALUES "
+        "INSERT INTO DAILY_ATT " DAILY_COLUMNS " VALUES "
         "('O''Brien', '2024-09-05', 'AD', '', '0', '1', '0', '0', '0', 'AttTimeFrameRef', 'A', 'E'), "
         "('S1', '2024-09-02', 'AD', 'Sick', '1', '1', '0', '0', '0', 'AttTimeFrameRef', NULL, 'A'), "
         "('S2', '2024-09-03', 'AD', '', '0', '1', '0', '0', '0', '', NULL, 'U'), "
         "('S3', '2024-09-04', 'AD', '', '0', '0', '1', '0', '0', 'AttTimeFrameRef', 'T', 'T'), "
         "('S5', '2024-09-06', 'AM', '', '0', '1', '0', '0', '0', 'AttAM', NULL, 'A'), "
         "('S6', '2024-09-06', 'AD', '', '0', '1', '0', '0', '0', 'AttTimeFrameRef', NULL, NULL)");
-    cache.Execute("INSERT INTO PERIOD_ATT VALUES "
+    cache.Execute("INSERT INTO PERIOD_ATT " PERIOD_COLUMNS " VALUES "
                   "('S1', '2024-09-02', 'P1', '', '0', '1', '0', '0', '0', 'AttPerRef', NULL, 'A'), "
                   "('S1', '2024-09-02', 'P2', '', '0', '1', '0', '0', '0', '', NULL, 'A'), "
                   "('S2', '2024-09-02', 'P1', '', '0', '0', '0', '0', '0', 'AttPerRef', 'A', 'A')");
@@ -147,7 +153,7 @@ TEST(CachedAttendance, CachedTextsKeepTheRecordOnItsLine)
     CacheTask task(temp.path);
     sqlite::Database& cache = task.GetAttendanceCache();
     cache.Execute(
-        "INSERT INTO DAILY_ATT VALUES ('S1', '2024-09-02', 'A' || char(13, 10) || 'D', "
+        "INSERT INTO DAILY_ATT " DAILY_COLUMNS " VALUES ('S1', '2024-09-02', 'A' || char(13, 10) || 'D', "
         "'Sick' || char(9) || 'at' || char(10) || 'home', '0', '1', '0', '0', '0', 'AttTimeFrameRef', NULL, "
         "'A' || char(13) || 'B')");
     const std::string file = Export(task, "2024-09-21");
@@ -177,7 +183,7 @@ TEST(CachedAttendance, MissingAndBrokenCacheTables)
     cache.Execute(kPendingDaily);
     EXPECT_EQ(vhtest::Thrown([&] { Export(task, "2024-09-21"); }),
               "SQLite Attendance: Could not export the attendance history: no such column: reason");
-    task.ReleaseExportMarks(false);
+    task.DropExportMarks();
     EXPECT_TRUE(log.Contains("CreateStudentPeriodAttendanceFromDB Warning: "));
     EXPECT_TRUE(log.Has(7, "CreateStudentPeriodAttendanceFromDB At least 1 update failed"));
     EXPECT_EQ(Pending(cache, "DAILY_ATT"), 1);
@@ -244,7 +250,7 @@ public:
 void FillPendingRows(sqlite::Database& cache)
 {
     cache.Execute(kPendingDaily);
-    cache.Execute("INSERT INTO PERIOD_ATT VALUES ('S2', '2024-09-02', 'P1', '', '0', '1', '0', '0', '0', "
+    cache.Execute("INSERT INTO PERIOD_ATT " PERIOD_COLUMNS " VALUES ('S2', '2024-09-02', 'P1', '', '0', '1', '0', '0', '0', "
                   "'AttPerRef', 'T', 'A')");
 }
 

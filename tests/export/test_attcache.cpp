@@ -102,7 +102,10 @@ TEST(AttendanceCache, WindowsFollowTheUpdateDateOverlapAndFlags)
     // A recorded date after the end of the year, or past today: nothing to read.
     WriteConfig(folder, "2023-07-20");
     EXPECT_TRUE(Windows(folder, Ymd(2022, 9, 1), Ymd(2023, 6, 15), true, false, false).empty());
+    // Without the overlap flag from the earlier of that date and the day the table was last read.
     WriteConfig(folder, "2024-04-01");
+    EXPECT_EQ(Windows(folder, yearStart, yearEnd, false, false, false), Texts({"2024-03-05..2024-03-05"}));
+    Rows(folder, "UPDATE ATT_READ SET readdate = '2024-04-01' RETURNING tablename AS r");
     EXPECT_TRUE(Windows(folder, yearStart, yearEnd, false, false, false).empty());
 }
 

@@ -13,12 +13,12 @@
 
 namespace {
 
-const char kInsert[] = "INSERT INTO t VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
+const char kInsert[] = "INSERT INTO t VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
 
 void Open(sqlite::Database& db)
 {
     db.Open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
-    db.Execute("CREATE TABLE t (n INTEGER UNIQUE, c2, c3, c4, c5, c6, c7, c8, c9, c10, last TEXT)");
+    db.Execute("CREATE TABLE t (n INTEGER UNIQUE, c2, c3, c4, c5, c6, c7, c8, c9, c10, c11, last TEXT)");
     db.Execute(
         "CREATE TRIGGER fault BEFORE INSERT ON t WHEN NEW.n = -1 BEGIN SELECT RAISE(ABORT, 'no room'); "
         "END");
@@ -28,7 +28,7 @@ void Add(CacheWriter& writer, int n)
 {
     CacheWriter::Row& row = writer.Next();
     row.values[0] = XString(n);
-    row.values[10] = XString(n * 2);
+    row.values[11] = XString(n * 2);
 }
 
 std::string Stored(sqlite::Database& db)
