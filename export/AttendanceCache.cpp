@@ -160,7 +160,8 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
     if (!m_historyCheckPending.IsEmpty()) {
         const XDate recorded = m_historyCheckPending;
         m_historyCheckPending = XDate();
-        FailIfHistoryGone(GetParam("filterdaily") == "true", GetParam("filterperiod") == "true", recorded, true);
+        FailIfHistoryGone(GetParam("filterdaily") == "true", GetParam("filterperiod") == "true", recorded,
+                          true);
     }
     m_attTable = table;
     m_attExtraDay = extraDay;
@@ -293,7 +294,8 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
     if (m_attBlankRead) {
         for (const Window& window : windows) {
             XString sql;
-            sql.Format(160, "UPDATE %s SET newcode = '', recid = NULL WHERE attdate >= '%s' AND attdate <= '%s'",
+            sql.Format(160,
+                       "UPDATE %s SET newcode = '', recid = NULL WHERE attdate >= '%s' AND attdate <= '%s'",
                        m_attTable.CStr(), window.first.ToISO().CStr(), window.last.ToISO().CStr());
             blanks.push_back(sql);
         }

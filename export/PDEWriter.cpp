@@ -170,8 +170,8 @@ void PDEWriter::FailIfHistoryGone(bool daily, bool period, const XDate& recorded
                method);
     LogAndThrow(2,
                 "The attendance history " + OutputPath(kCacheFile) + " " + gone +
-                    ", but SchoolConfig.xml records attendance updates up to " + recorded.Format(m_dateFormat) +
-                    ". Nothing was deleted; the log says how to go on.",
+                    ", but SchoolConfig.xml records attendance updates up to " +
+                    recorded.Format(m_dateFormat) + ". Nothing was deleted; the log says how to go on.",
                 method);
 }
 
@@ -193,7 +193,8 @@ XString PDEWriter::HistoryGone(bool daily, bool period, bool last)
         // time) is made by the run; one that it held, or any in a history with no record of its
         // tables (an earlier version's, or a file made anew), is gone.
         const int recorded = RecordedHistoryTables(history);
-        const struct {
+        const struct
+        {
             bool wanted;
             const char* name;
             int bit;
@@ -335,7 +336,8 @@ void PDEWriter::AddCustomFieldList(SISExpCustomFieldList* list)
 UpdateFileDelivery& PDEWriter::Delivery()
 {
     m_delivery->SetFolder(m_outputFolder, OutputPath(kCacheFile));
-    m_delivery->SetLog([this](int level, const XString& text) { LogMessage(level, text, "UpdateFileDelivery"); });
+    m_delivery->SetLog(
+        [this](int level, const XString& text) { LogMessage(level, text, "UpdateFileDelivery"); });
     return *m_delivery;
 }
 

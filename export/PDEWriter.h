@@ -131,7 +131,10 @@ public:
     // Gives the records of the current attendance table a record id, read by op with the field as
     // the current column: of several records of one cache row the highest id wins. ClearColumns
     // forgets it.
-    void SetAttendanceRecordId(DataAccessField* field, ValueOperation op) { m_attRecordId = {field, XString(), op, 0}; }
+    void SetAttendanceRecordId(DataAccessField* field, ValueOperation op)
+    {
+        m_attRecordId = {field, XString(), op, 0};
+    }
 
     // Value operation: the record counter plus 1, as decimal text.
     XString NextCounterString();
@@ -186,9 +189,9 @@ protected:
     std::vector<XString> m_periodAttHeaders;
     XString m_attTable;
     bool m_attExtraDay = false;
-    XDate m_attStartDate;            // the update date of the cache windows (moved back by the overlap days)
+    XDate m_attStartDate;  // the update date of the cache windows (moved back by the overlap days)
     std::unique_ptr<UpdateFileDelivery> m_delivery;  // the update file's name, marks and delivery
-    bool m_attBlankRead = false;     // each window empties the new codes of its days before reading them
+    bool m_attBlankRead = false;  // each window empties the new codes of its days before reading them
     std::vector<XString> m_attUnreadTables;  // cache tables started but not read (a missing source table)
     OutputColumn m_attRecordId{nullptr, XString(), nullptr, 0};
 

@@ -53,7 +53,8 @@ public:
     void KeepRecordId(ODBCTable* att)
     {
         if (ODBCField* id = Add(att, Col("ID")))
-            m_engine.SetAttendanceRecordId(id, static_cast<PDEWriter::ValueOperation>(&DataAccessBase::FormatText));
+            m_engine.SetAttendanceRecordId(
+                id, static_cast<PDEWriter::ValueOperation>(&DataAccessBase::FormatText));
     }
 
     // The windows of the school year over the attendance date, each record of an included student

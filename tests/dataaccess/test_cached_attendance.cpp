@@ -16,8 +16,9 @@ using datest::Recorder;
 using datest::TestTask;
 
 // The cache columns that the rows below fill, in order; the record id stays NULL.
-#define CACHE_COLUMNS(key) \
-    "(stdkey, attdate, " key ", reason, excused, absent, tardy, truant, discipline, header, oldcode, newcode)"
+#define CACHE_COLUMNS(key)                                                                                   \
+    "(stdkey, attdate, " key ", reason, excused, absent, tardy, truant, discipline, header, oldcode, "       \
+                             "newcode)"
 #define DAILY_COLUMNS CACHE_COLUMNS("timeframe")
 #define PERIOD_COLUMNS CACHE_COLUMNS("perkey")
 
@@ -157,7 +158,8 @@ TEST(CachedAttendance, CachedTextsKeepTheRecordOnItsLine)
         "'Sick' || char(9) || 'at' || char(10) || 'home', '0', '1', '0', '0', '0', 'AttTimeFrameRef', NULL, "
         "'A' || char(13) || 'B')");
     const std::string file = Export(task, "2024-09-21");
-    EXPECT_NE(file.find(Section(kDaily, "AttTimeFrameRef", "S1\t09/02/2024\tA  D\tA B\tSickat home\t0\t1\t0\t0\t0\r\n")),
+    EXPECT_NE(file.find(Section(kDaily, "AttTimeFrameRef",
+                                "S1\t09/02/2024\tA  D\tA B\tSickat home\t0\t1\t0\t0\t0\r\n")),
               std::string::npos)
         << file;
     EXPECT_EQ(Pending(cache), 0);
@@ -250,7 +252,8 @@ public:
 void FillPendingRows(sqlite::Database& cache)
 {
     cache.Execute(kPendingDaily);
-    cache.Execute("INSERT INTO PERIOD_ATT " PERIOD_COLUMNS " VALUES ('S2', '2024-09-02', 'P1', '', '0', '1', '0', '0', '0', "
+    cache.Execute("INSERT INTO PERIOD_ATT " PERIOD_COLUMNS
+                  " VALUES ('S2', '2024-09-02', 'P1', '', '0', '1', '0', '0', '0', "
                   "'AttPerRef', 'T', 'A')");
 }
 

@@ -141,11 +141,12 @@ protected:
             env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
             env.insert("VH_FAULT_CLOCK_DAYS", QString::number(clockDays));
         }
-        ProgramResult r =
-            RunProgram(QStringList{"run", "--att", "--dsn=" + live->dsn, "--path=" + out,
-                                   "--school=" + school, "--filterdaily=true", "--filterperiod=true"} +
-                           live->login,
-                       env);
+        ProgramResult r = RunProgram(
+            QStringList{"run", "--att", "--dsn=" + live->dsn, "--path=" + out, "--school=" + school,
+                        QString("--filterdaily=") + (dailyFlag ? "true" : "false"),
+                        QString("--filterperiod=") + (periodFlag ? "true" : "false")} +
+                live->login,
+            env);
         written.clear();
         for (const QString& name : UpdateFiles(out)) {
             if (before.value(name) != QFileInfo(QDir(out).filePath(name)).lastModified())
@@ -180,8 +181,18 @@ protected:
         return codes.join(',');
     }
 
+    // Every line of the sections of the update file that the last run wrote.
+    QStringList SentLines()
+    {
+        QStringList lines;
+        for (const QStringList& section : Written())
+            lines << section;
+        return lines;
+    }
+
     QStringList written;
-    int clockDays = 0;  // the program's clock is this many days off
+    int clockDays = 0;                         // the program's clock is this many days off
+    bool dailyFlag = true, periodFlag = true;  // the attendance flags of the runs
 };
 
 const QString kDaily = "Cached Daily Attendance";
@@ -393,13 +404,73 @@ TEST_P(AttendanceRuns, RecordsOfOneRowGiveTheSameCodeWhateverTheirOrder)
     expected.sort();
     EXPECT_EQ(Text(pdu.value(kPeriod)), Text(expected));
 
-    // The same records in the reverse physical order: no change.
+    // The same records in the reverse physical order: no change, and no sort in the source.
     ReversePhysicalOrder(*live);
     r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     pdu = Written();
     EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList()));
     EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
+    const QStringList statements = AllText(out).split('\n').filter("= 'ATT_Mode");
+    EXPECT_GT(statements.size(), 0);
+    EXPECT_EQ(statements.filter("att.ID").size(), statements.size());
+    EXPECT_EQ(statements.filter("'ATT_ModeMeeting'").size(), statements.size() / 2) << Text(statements);
+    EXPECT_EQ(statements.filter("ORDER BY").size(), 0) << Text(statements);
+}
+
+TEST_P(AttendanceRuns, AWindowWithoutPeriodRecordsStillSendsAPeriodRecordAsDeleted)
+{
+    // A month ago: no meeting of the year lies in the days read, until one is added.
+    clockDays = -30;
+    ASSERT_EQ(Run().code, 0);
+    const AttRecord meeting{31, 1001, 100, -33, 2, true, 1, 1};
+    InsertAttendance(*live, meeting);
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(Written().value(kPeriod)), Text(QStringList{RecordLine(meeting, "2")}));
+
+    live->Exec(QString("DELETE FROM %1 WHERE ID = 31").arg(live->Table("Attendance")));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(Written().value(kPeriod)), Text(QStringList{RecordLine(meeting, QString())}));
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(SentLines()), Text(QStringList()));
+}
+
+TEST_P(AttendanceRuns, RunsWithOtherFlagsSendEveryRecordOnce)
+{
+    QStringList sent;
+    auto runAt = [&](int days, bool withDaily, bool withPeriod) {
+        clockDays = days;
+        dailyFlag = withDaily;
+        periodFlag = withPeriod;
+        ProgramResult r = Run();
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        return SentLines();
+    };
+    // A daily-only history that a month later also reads period attendance: the period table is
+    // read from the beginning of the year, as a first run reads it.
+    sent << runAt(-30, true, false) << runAt(-5, true, false);
+    QStringList periodOnce = runAt(0, true, true);
+    EXPECT_TRUE(Text(periodOnce).find(Text(Lines({11}))) != std::string::npos) << Text(periodOnce);
+    sent << periodOnce;
+
+    // A meeting dated after the last period read, while daily-only runs go on for weeks; then a
+    // daily record while period-only runs go on.
+    const AttRecord meeting{32, 1002, 100, 5, 3, true, 2, 2};
+    InsertAttendance(*live, meeting);
+    sent << runAt(10, true, false) << runAt(20, true, false) << runAt(30, true, true);
+    const AttRecord day{33, 1001, 100, 35, 4, false, 0, 0};
+    InsertAttendance(*live, day);
+    sent << runAt(40, false, true) << runAt(50, false, true) << runAt(60, true, true)
+         << runAt(60, true, true);
+
+    QStringList expected = Lines({2, 3, 4, 5, 6, 7, 11, 12, 13, 14, 15});
+    expected << RecordLine(meeting, "3") << RecordLine(day, "4");
+    expected.sort();
+    sent.sort();
+    EXPECT_EQ(Text(sent), Text(expected));
 }
 
 TEST_P(AttendanceRuns, AMissingAttendanceTableLeavesTheUpdateDateForTheNextRun)

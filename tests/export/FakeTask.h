@@ -93,6 +93,9 @@ public:
         return "ok";
     }
     bool SkipOdd() { return cursor % 2 == 0; }
+    // The record id of an attendance row: the row's value at recordIdColumn.
+    XString RecordId() { return rows[cursor][recordIdColumn]; }
+    int recordIdColumn = 0;
     void ColumnCommandHook(DataAccessField*) override { ++hookCalls; }
 
     // Adds a column reading row index `index`; ValueColumns adds those of first to last.

@@ -221,6 +221,62 @@ TEST(AttendanceCache, PeriodRangesTitlesAndFilter)
     EXPECT_THROW(task.StartAttTable("OTHER'; --", false, false), XException);
 }
 
+TEST(AttendanceCache, TheHighestRecordIdWinsAndEachTableStartsWhereItWasLastRead)
+{
+    TempFolder folder;
+    // A history of an earlier version: a daily table without record ids, no days of reading.
+    fs::create_directories(folder.File("Attendance"));
+    {
+        sqlite::Database db;
+        db.Open(folder.File("Attendance/Attendance.db").c_str());
+        db.Execute(
+            "CREATE TABLE DAILY_ATT (stdkey TEXT, attdate TEXT, timeframe TEXT, reason TEXT, excused TEXT, "
+            "absent TEXT, tardy TEXT, truant TEXT, discipline TEXT, header TEXT, oldcode TEXT, newcode "
+            "TEXT)");
+        db.Execute("INSERT INTO DAILY_ATT (stdkey, attdate, timeframe, header, oldcode, newcode) VALUES "
+                   "('S1', '2024-03-04', '', '', 'A', 'A')");
+    }
+    WriteConfig(folder, "2024-03-01");
+    auto run = [&](const char* table, std::vector<FakeTask::Row> rows) {
+        FakeTask task;
+        Prepare(task, folder);
+        task.rows = std::move(rows);
+        task.recordIdColumn = 3;
+        task.StartAttTable(table, true, false);
+        DailyColumns(task);
+        task.SetAttendanceRecordId(nullptr, static_cast<PDEWriter::ValueOperation>(&FakeTask::RecordId));
+        task.WriteAttendanceTable(Ymd(2024, 1, 8), Ymd(2024, 6, 14), nullptr, false);
+        return task.windows.front().first;
+    };
+    // The daily table was read up to the update date; ids compare as numbers, in any order, and a
+    // record read twice in a row counts once.
+    EXPECT_EQ(run("DAILY_ATT", {{"S1", "03/04/2024", "B", "12"},
+                                {"S2", "03/04/2024", "X", "5"},
+                                {"S2", "03/04/2024", "Y", "30"},
+                                {"S2", "03/04/2024", "Y", "30"},
+                                {"S1", "03/04/2024", "C", "9"}}),
+              Ymd(2024, 2, 16));
+    EXPECT_EQ(CacheRows(folder, "DAILY_ATT", "timeframe"),
+              Texts({"S1|2024-03-04|||A|B|", "S2|2024-03-04|||NULL|Y|"}));
+    EXPECT_EQ(Rows(folder, "SELECT tablename || ' ' || readdate AS r FROM ATT_READ"),
+              Texts({"DAILY_ATT 2024-03-05"}));
+    {
+        sqlite::Database db;
+        db.Open(folder.File("Attendance/Attendance.db").c_str());
+        db.Execute("UPDATE DAILY_ATT SET oldcode = newcode");
+    }
+    // The same records in the reverse order change nothing; the table starts from the day it was read.
+    WriteConfig(folder, "2024-03-05");
+    EXPECT_EQ(run("DAILY_ATT", {{"S1", "03/04/2024", "C", "9"},
+                                {"S2", "03/04/2024", "Y", "30"},
+                                {"S2", "03/04/2024", "X", "5"},
+                                {"S1", "03/04/2024", "B", "12"}}),
+              Ymd(2024, 2, 20));
+    EXPECT_TRUE(PendingDaily(folder).empty());
+    // A table that the history never held starts at the beginning of the school year.
+    EXPECT_EQ(run("PERIOD_ATT", {}), Ymd(2024, 1, 8));
+}
+
 TEST(AttendanceCache, AFailedWindowLeavesTheCacheAsBeforeIt)
 {
     TempFolder folder;
