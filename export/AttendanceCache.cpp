@@ -48,8 +48,8 @@ void PDEWriter::OpenAttendanceCache()
     const XString path = OutputPath("Attendance/Attendance.db");
     XFileSpec::MakeFolders(OutputPath("Attendance").CStr());
     // One thread uses the cache: no locking inside SQLite.
-    m_attCache->Open(path,
-                     sqlite::Database::OpenReadWrite | sqlite::Database::OpenCreate | sqlite::Database::OpenNoMutex);
+    using sqlite::Database;
+    m_attCache->Open(path, Database::OpenReadWrite | Database::OpenCreate | Database::OpenNoMutex);
     // A lock that another program holds on the history (a backup, an sqlite3 session) is waited
     // for; a longer one fails the run.
     m_attCache->SetBusyTimeout(UpdateFileDelivery::kBusyTimeoutMs);

@@ -137,11 +137,13 @@ void BridgeTaskBase::RemovePartialFiles()
             const QString name = toQString(leftovers.GetName());
             // An unfinished update file may be whole with its rows marked sent: the writer decides.
             if (name.startsWith(QLatin1String("Update "), Qt::CaseInsensitive) &&
-                name.endsWith(QLatin1String(".PDU") + QLatin1String(XFile::kPartialSuffix), Qt::CaseInsensitive))
+                name.endsWith(QLatin1String(".PDU") + QLatin1String(XFile::kPartialSuffix),
+                              Qt::CaseInsensitive))
                 continue;
             try {
                 XFile::Remove(path.CStr());
-                LogMessage(8, "Removed the unfinished file " + fromQString(name), "BridgeTaskBase::BeginExecute");
+                LogMessage(8, "Removed the unfinished file " + fromQString(name),
+                           "BridgeTaskBase::BeginExecute");
             } catch (const XException&) {
                 // Left for the next run.
             }

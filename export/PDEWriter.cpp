@@ -469,7 +469,8 @@ void PDEWriter::DeletePDEFiles(XString importFolder)
         std::vector<XString> files;
         for (const XString& name : XDirIterator::Names(folder.CStr())) {
             const XString path = folder + "/" + name;
-            if (XFileSpec::KindOf(path.CStr(), true) == XFileSpec::KindFile && EndsWithNoCase(name.CStr(), ".pde"))
+            if (EndsWithNoCase(name.CStr(), ".pde") &&
+                XFileSpec::KindOf(path.CStr(), true) == XFileSpec::KindFile)
                 files.push_back(path);
         }
         for (const XString& path : files)

@@ -7,7 +7,8 @@
 
 namespace sqlite {
 
-static_assert(Database::OpenReadOnly == SQLITE_OPEN_READONLY && Database::OpenReadWrite == SQLITE_OPEN_READWRITE &&
+static_assert(Database::OpenReadOnly == SQLITE_OPEN_READONLY &&
+                  Database::OpenReadWrite == SQLITE_OPEN_READWRITE &&
                   Database::OpenCreate == SQLITE_OPEN_CREATE && Database::OpenNoMutex == SQLITE_OPEN_NOMUTEX,
               "open flags are SQLite's");
 
