@@ -2,11 +2,6 @@
 
 #include "PDEWriter.h"
 
-#include <sqlite3.h>
-
-#include <filesystem>
-#include <system_error>
-
 #include "AttendancePlan.h"
 #include "CacheWriter.h"
 #include "Database.h"
@@ -14,6 +9,7 @@
 #include "SchoolConfig.h"
 #include "UpdateFileDelivery.h"
 #include "XException.h"
+#include "XFileSpec.h"
 
 namespace {
 
@@ -73,10 +69,10 @@ void PDEWriter::OpenAttendanceCache()
     if (m_attCache->IsOpen())
         return;
     const XString path = OutputPath("Attendance/Attendance.db");
-    std::error_code ec;
-    std::filesystem::create_directories(OutputPath("Attendance").CStr(), ec);
+    XFileSpec::MakeFolders(OutputPath("Attendance").CStr());
     // One thread uses the cache: no locking inside SQLite.
-    m_attCache->Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    using sqlite::Database;
+    m_attCache->Open(path, Database::OpenReadWrite | Database::OpenCreate | Database::OpenNoMutex);
     // A lock that another program holds on the history (a backup, an sqlite3 session) is waited
     // for; a longer one fails the run.
     m_attCache->SetBusyTimeout(UpdateFileDelivery::kBusyTimeoutMs);
@@ -333,7 +329,7 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
         // Keep the windows that finished. The failed one is rolled back: the writer stops at a
         // failure, so a window still open is the one that failed, even when the failure
         // surfaced only after its last row was read.
-        if (inTransaction && !sqlite3_get_autocommit(db.Handle())) {
+        if (inTransaction && db.InTransaction()) {
             try {
                 db.Execute("ROLLBACK TO att_window");
                 db.Execute("RELEASE att_window");

@@ -2,13 +2,12 @@
 
 #include "BridgeTaskBase.h"
 
-#include <QDir>
-#include <QFile>
-
 #include "CrashGuard.h"
 #include "SchoolConfig.h"
 #include "StringHelpers.h"
+#include "XDirIterator.h"
 #include "XFile.h"
+#include "XFileSpec.h"
 
 BridgeTaskBase::BridgeTaskBase(QObject* parent) : AppTaskBase(parent) {}
 
@@ -116,11 +115,10 @@ void BridgeTaskBase::PrepareRun(int mode)
     const QString path = m_params.value(QStringLiteral("path")).trimmed();
     if (path.isEmpty())
         LogAndThrow(2, "path missing or blank.", method);
-    QDir folder(path);
-    const QString absolute = QDir::cleanPath(folder.absolutePath());
-    if (!QDir().mkpath(absolute) || !QDir(absolute).exists())
-        LogAndThrow(2, "Could not create the output folder: " + fromQString(absolute), method);
-    m_outputFolder = fromQString(absolute);
+    const XString absolute = XFileSpec::AbsolutePath(fromQString(path).CStr());
+    if (!XFileSpec::MakeFolders(absolute.CStr()))
+        LogAndThrow(2, "Could not create the output folder: " + absolute, method);
+    m_outputFolder = absolute;
     RemovePartialFiles();
 
     SchoolConfig config;
@@ -131,18 +129,25 @@ void BridgeTaskBase::RemovePartialFiles()
 {
     // Files of an earlier run that ended before they were complete (the run's own are removed
     // as it fails); runs into one folder never overlap.
-    const QDir folder(toQString(m_outputFolder));
-    const QStringList leftovers =
-        folder.entryList(QStringList{QStringLiteral("*") + QLatin1String(XFile::kPartialSuffix),
-                                     QStringLiteral("SchoolConfig.xml.tmp")},
-                         QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : leftovers) {
-        // An unfinished update file may be whole with its rows marked sent: the writer decides.
-        if (name.startsWith(QLatin1String("Update "), Qt::CaseInsensitive) &&
-            name.endsWith(QLatin1String(".PDU") + QLatin1String(XFile::kPartialSuffix), Qt::CaseInsensitive))
-            continue;
-        if (QFile::remove(folder.filePath(name)))
-            LogMessage(8, "Removed the unfinished file " + fromQString(name), "BridgeTaskBase::BeginExecute");
+    for (const XString& pattern : {XString("*") + XFile::kPartialSuffix, XString("SchoolConfig.xml.tmp")}) {
+        XDirIterator leftovers(m_outputFolder.CStr(), pattern.CStr());
+        XString path;
+        uint32_t attributes;
+        while (leftovers.Next(path, attributes)) {
+            const QString name = toQString(leftovers.GetName());
+            // An unfinished update file may be whole with its rows marked sent: the writer decides.
+            if (name.startsWith(QLatin1String("Update "), Qt::CaseInsensitive) &&
+                name.endsWith(QLatin1String(".PDU") + QLatin1String(XFile::kPartialSuffix),
+                              Qt::CaseInsensitive))
+                continue;
+            try {
+                XFile::Remove(path.CStr());
+                LogMessage(8, "Removed the unfinished file " + fromQString(name),
+                           "BridgeTaskBase::BeginExecute");
+            } catch (const XException&) {
+                // Left for the next run.
+            }
+        }
     }
 }
 

@@ -2,13 +2,9 @@
 
 #include "PDEWriter.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "Database.h"
@@ -17,9 +13,8 @@
 #include "SqlError.h"
 #include "StringHelpers.h"
 #include "UpdateFileDelivery.h"
+#include "XDirIterator.h"
 #include "XException.h"
-
-namespace fs = std::filesystem;
 
 static const char* const kSchoolConfigFile = "SchoolConfig.xml";
 static const char* const kCacheFile = "Attendance/Attendance.db";
@@ -53,8 +48,7 @@ static const uint32_t kReplaceMode = XFile::ModeWrite | XFile::ModeReplace;
 // Deletes a file of the run; a folder of that name is not the run's and stays.
 static void RemoveRunFile(const XString& path)
 {
-    std::error_code ec;
-    if (fs::is_directory(fs::symlink_status(path.CStr(), ec)))
+    if (XFileSpec::KindOf(path.CStr(), false) == XFileSpec::KindFolder)
         return;
     XFileSpec(path).Delete();
 }
@@ -122,8 +116,7 @@ void PDEWriter::StartWriter()
     const bool readable = recorded.Read(OutputPath(kSchoolConfigFile));
     // A record that is there but cannot be read is not a new configuration: starting afresh
     // would delete update files not yet imported and send the whole year again.
-    std::error_code ec;
-    if (!readable && fs::is_regular_file(OutputPath(kSchoolConfigFile).CStr(), ec))
+    if (!readable && XFileSpec::KindOf(OutputPath(kSchoolConfigFile).CStr(), true) == XFileSpec::KindFile)
         LogAndThrow(2,
                     "The run configuration " + OutputPath(kSchoolConfigFile) +
                         " cannot be read. Restore it, or delete it to start the attendance history afresh.",
@@ -177,16 +170,15 @@ void PDEWriter::FailIfHistoryGone(bool daily, bool period, const XDate& recorded
 
 XString PDEWriter::HistoryGone(bool daily, bool period, bool last)
 {
-    std::error_code ec;
     const XString path = OutputPath(kCacheFile);
-    if (!fs::exists(fs::symlink_status(path.CStr(), ec)))
+    if (XFileSpec::KindOf(path.CStr(), false) == XFileSpec::KindNone)
         return "is missing";
-    if (fs::is_regular_file(path.CStr(), ec) && fs::file_size(path.CStr(), ec) == 0 && !ec)
+    if (XFileSpec::FileSizeOf(path.CStr()) == 0)
         return "is empty";
     // Only a check that ran answers "missing": a history that cannot be read fails the run.
     try {
         sqlite::Database history;
-        history.Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+        history.Open(path, sqlite::Database::OpenReadWrite | sqlite::Database::OpenNoMutex);
         // Another program holding the file leaves the question to the update pass, which waits.
         history.SetBusyTimeout(last ? UpdateFileDelivery::kBusyTimeoutMs : 1000);
         // A table that the history never held (a run that reads period attendance for the first
@@ -209,7 +201,7 @@ XString PDEWriter::HistoryGone(bool daily, bool period, bool last)
                 return XString("has no table ") + table.name;
         }
     } catch (const sqlite::SqlError& e) {
-        if (!last && (e.PrimaryCode() == SQLITE_BUSY || e.PrimaryCode() == SQLITE_LOCKED)) {
+        if (!last && (e.IsBusy() || e.IsLocked())) {
             LogMessage(4,
                        XString("Could not check the tables of the attendance history now: ") + e.GetMessage(),
                        "PDEWriter::StartWriter");
@@ -223,14 +215,16 @@ XString PDEWriter::HistoryGone(bool daily, bool period, bool last)
 
 void PDEWriter::DeleteUpdateFiles()
 {
-    std::error_code ec;
-    for (fs::directory_iterator it(m_outputFolder.CStr(), ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (StrCmpNoCasePrefix(name.c_str(), "Update ") == 0 && EndsWithNoCase(name, ".PDU"))
-            RemoveRunFile(it->path().string().c_str());
+    std::vector<XString> names;
+    try {
+        names = XDirIterator::Names(m_outputFolder.CStr());
+    } catch (const XException& e) {
+        LogAndThrow(2, e.GetMessage());
     }
-    if (ec)
-        LogAndThrow(2, "Could not read the folder " + m_outputFolder + ": " + ec.message().c_str());
+    for (const XString& name : names) {
+        if (StrCmpNoCasePrefix(name.CStr(), "Update ") == 0 && EndsWithNoCase(name.CStr(), ".PDU"))
+            RemoveRunFile(m_outputFolder + "/" + name);
+    }
 }
 
 void PDEWriter::StartImport()
@@ -474,13 +468,15 @@ void PDEWriter::DeletePDEFiles(XString importFolder)
 {
     const XString folder = importFolder.IsEmpty() ? m_outputFolder : importFolder;
     try {
-        std::vector<fs::path> files;
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder.CStr())) {
-            if (entry.is_regular_file() && EndsWithNoCase(entry.path().filename().string(), ".pde"))
-                files.push_back(entry.path());
+        std::vector<XString> files;
+        for (const XString& name : XDirIterator::Names(folder.CStr())) {
+            const XString path = folder + "/" + name;
+            if (EndsWithNoCase(name.CStr(), ".pde") &&
+                XFileSpec::KindOf(path.CStr(), true) == XFileSpec::KindFile)
+                files.push_back(path);
         }
-        for (const fs::path& path : files)
-            fs::remove(path);
+        for (const XString& path : files)
+            XFile::Remove(path.CStr());
     } catch (const std::exception& e) {
         LogAndThrow(2, XString("Error: Failed while trying to remove PDE Files: ") + e.what());
     }

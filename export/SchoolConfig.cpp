@@ -2,7 +2,7 @@
 
 #include "SchoolConfig.h"
 
-#include <QFile>
+#include <QByteArray>
 #include <QXmlStreamReader>
 
 #include "StringHelpers.h"
@@ -14,14 +14,14 @@ static const char* const kRoot = "SchoolConfig";
 bool SchoolConfig::Read(const XString& path)
 {
     *this = SchoolConfig();
-    QFile file(toQString(path));
-    if (!file.open(QIODevice::ReadOnly))
+    XString bytes;
+    if (!XFile::ReadWhole(path.CStr(), bytes))
         return false;
 
     SchoolConfig read;
     int seen = 0;  // one bit per compared element
     bool updateDateOk = true;
-    QXmlStreamReader xml(&file);
+    QXmlStreamReader xml(QByteArray(bytes.CStr(), (int)bytes.Length()));
     if (!xml.readNextStartElement() || xml.name() != QLatin1String(kRoot))
         return false;
     while (xml.readNextStartElement()) {

@@ -2,9 +2,6 @@
 
 #include "UpdateFileDelivery.h"
 
-#include <sqlite3.h>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +11,7 @@
 #include "XDirIterator.h"
 #include "XException.h"
 #include "XFile.h"
+#include "XFileSpec.h"
 
 namespace {
 
@@ -143,10 +141,9 @@ bool UpdateFileDelivery::OpenLook(sqlite::Database& look, bool writing)
     if (m_historyPath.IsEmpty() || !IsPlainFile(m_historyPath))
         return false;
     // Only a history that is there is written: the look never makes one of an empty file.
-    struct stat st;
-    if (writing && (::stat(m_historyPath.CStr(), &st) != 0 || st.st_size == 0))
+    if (writing && XFileSpec::FileSizeOf(m_historyPath.CStr()) <= 0)
         return false;
-    look.Open(m_historyPath, SQLITE_OPEN_READWRITE);
+    look.Open(m_historyPath, sqlite::Database::OpenReadWrite);
     look.SetBusyTimeout(kBusyTimeoutMs);
     return true;
 }
@@ -192,7 +189,7 @@ void UpdateFileDelivery::HoldMarks()
     if (!m_history.IsOpen())
         return;
     if (m_held) {
-        if (!sqlite3_get_autocommit(m_history.Handle()))
+        if (m_history.InTransaction())
             return;
         // SQLite rolled the transaction back on an error (a full disk): the marks of the rows
         // already written went with it.
@@ -210,7 +207,7 @@ void UpdateFileDelivery::DropMarks()
     if (!m_held)
         return;
     m_held = false;
-    if (!m_history.IsOpen() || sqlite3_get_autocommit(m_history.Handle()))
+    if (!m_history.InTransaction())
         return;
     try {
         m_history.Execute("ROLLBACK");
@@ -228,7 +225,7 @@ void UpdateFileDelivery::CommitMarks(const XString& name, int64_t size, const XS
         m_held = false;
         return;
     }
-    if (sqlite3_get_autocommit(m_history.Handle())) {
+    if (!m_history.InTransaction()) {
         m_held = false;
         throw XException(kMarksDropped);
     }
@@ -292,7 +289,7 @@ void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const
                 WriteRecord(*db, name, size, checksum);
             db->Execute("COMMIT");
         } catch (...) {
-            if (!sqlite3_get_autocommit(db->Handle()))
+            if (db->InTransaction())
                 db->Execute("ROLLBACK");
             throw;
         }
@@ -479,14 +476,12 @@ void UpdateFileDelivery::Remove(const XString& path)
 
 bool UpdateFileDelivery::IsPlainFile(const XString& path)
 {
-    struct stat st;
-    return ::lstat(path.CStr(), &st) == 0 && S_ISREG(st.st_mode);
+    return XFileSpec::KindOf(path.CStr(), false) == XFileSpec::KindFile;
 }
 
 bool UpdateFileDelivery::Exists(const XString& path)
 {
-    struct stat st;
-    return ::lstat(path.CStr(), &st) == 0;
+    return XFileSpec::KindOf(path.CStr(), false) != XFileSpec::KindNone;
 }
 
 std::vector<XString> UpdateFileDelivery::FileNames()

@@ -3,9 +3,15 @@
 #include "XDirIterator.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <filesystem>
 #include <fnmatch.h>
+#include <string>
 #include <system_error>
+
+#include "XException.h"
 
 namespace fs = std::filesystem;
 
@@ -72,4 +78,36 @@ bool XDirIterator::Restart(XString& path, uint32_t& attributes)
 {
     Load();
     return Next(path, attributes);
+}
+
+std::vector<XString> XDirIterator::Names(const char* folder)
+{
+    DIR* dir = ::opendir(folder ? folder : "");
+    std::vector<std::string> found;
+    int err = dir ? 0 : errno;
+    while (dir) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            err = errno;
+            break;
+        }
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            found.emplace_back(entry->d_name);
+    }
+    if (dir)
+        ::closedir(dir);
+    if (err != 0) {
+        XString message("Could not read the folder ");
+        message += folder ? folder : "";
+        message += ": ";
+        message += std::strerror(err);
+        throw XException(message.CStr(), err);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<XString> names;
+    names.reserve(found.size());
+    for (const std::string& name : found)
+        names.emplace_back(name.c_str());
+    return names;
 }

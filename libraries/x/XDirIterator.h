@@ -32,6 +32,10 @@ public:
     // Name of the entry last answered.
     const XString& GetName() const { return m_name; }
 
+    // The names of all the folder's entries but "." and "..", in name order. Throws XException
+    // "Could not read the folder <folder>: <the system's text>" with errno as its code.
+    static std::vector<XString> Names(const char* folder);
+
 private:
     void Load();
 

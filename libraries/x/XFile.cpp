@@ -315,6 +315,31 @@ void XFile::ReadAll(XString& text)
         text.Append(chunk, n);
 }
 
+bool XFile::ReadWhole(const char* path, XString& text)
+{
+    text = "";
+    int fd;
+    do {
+        fd = ::open(path ? path : "", O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    char chunk[8192];
+    ssize_t n;
+    while ((n = ::read(fd, chunk, sizeof chunk)) != 0) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            text = "";
+            return false;
+        }
+        text.Append(chunk, (size_t)n);
+    }
+    ::close(fd);
+    return true;
+}
+
 uint64_t XFile::GetSize()
 {
     if (m_fd < 0)

@@ -87,6 +87,9 @@ public:
     // Deletes the file; a file that is not there is no failure. Throws XException with errno as its
     // code.
     static void Remove(const char* path);
+    // Reads the whole file into the text, creating nothing; false when it cannot be opened or read
+    // (a folder, a missing file).
+    static bool ReadWhole(const char* path, XString& text);
     // Size of the file in bytes, including unflushed writes.
     uint64_t GetSize();
 

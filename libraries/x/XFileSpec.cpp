@@ -6,7 +6,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fnmatch.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 #include "XException.h"
@@ -110,6 +112,64 @@ bool XFileSpec::IsFolder() const
 {
     std::error_code ec;
     return !m_path.IsEmpty() && fs::is_directory(m_path.CStr(), ec);
+}
+
+XFileSpec::Kind XFileSpec::KindOf(const char* path, bool followLinks)
+{
+    struct stat st;
+    if (!path || (followLinks ? ::stat(path, &st) : ::lstat(path, &st)) != 0)
+        return KindNone;
+    if (S_ISREG(st.st_mode))
+        return KindFile;
+    return S_ISDIR(st.st_mode) ? KindFolder : KindOther;
+}
+
+int64_t XFileSpec::FileSizeOf(const char* path)
+{
+    struct stat st;
+    if (!path || ::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return (int64_t)st.st_size;
+}
+
+bool XFileSpec::MakeFolders(const char* folder)
+{
+    if (!folder || !*folder)
+        return false;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return KindOf(folder, true) == KindFolder;
+}
+
+XString XFileSpec::AbsolutePath(const char* path)
+{
+    std::string full;
+    if (!path || *path != '/') {
+        std::error_code ec;
+        full = fs::current_path(ec).string();
+        full += '/';
+    }
+    full += path ? path : "";
+    // A ".." takes the name before it away; one at the root is kept.
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= full.size()) {
+        size_t end = full.find('/', start);
+        if (end == std::string::npos)
+            end = full.size();
+        const std::string part = full.substr(start, end - start);
+        if (part == ".." && !parts.empty() && parts.back() != "..")
+            parts.pop_back();
+        else if (!part.empty() && part != ".")
+            parts.push_back(part);
+        start = end + 1;
+    }
+    XString result;
+    for (const std::string& part : parts) {
+        result += '/';
+        result += part.c_str();
+    }
+    return result.IsEmpty() ? XString("/") : result;
 }
 
 void XFileSpec::Delete(const char* filter) const

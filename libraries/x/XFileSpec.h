@@ -36,6 +36,26 @@ public:
     // false for an empty path.
     bool Exists() const;
     bool IsFolder() const;
+
+    // What a path names; KindNone also when the check fails. Without followLinks a link is
+    // KindOther, whatever it points to.
+    enum Kind
+    {
+        KindNone,
+        KindFile,
+        KindFolder,
+        KindOther
+    };
+    static Kind KindOf(const char* path, bool followLinks);
+    // Size in bytes of the plain file a path names (links followed); -1 when there is none or
+    // the check fails.
+    static int64_t FileSizeOf(const char* path);
+
+    // Creates the folder and any missing parents; answers whether the folder is there afterwards.
+    static bool MakeFolders(const char* folder);
+    // The path made absolute against the working folder, without "." parts, ".." after a name,
+    // doubled or trailing "/".
+    static XString AbsolutePath(const char* path);
     // A file is made writable and deleted ("Could not delete spec: %s" on failure); a folder is
     // emptied of the entries matching the filter and removed when empty. A missing path is left alone.
     void Delete(const char* filter = "*") const;

@@ -170,3 +170,77 @@ TEST_F(SqliteTest, StatementFinalisedWhenStepThrows)
     db_.Open(path_.c_str());
     EXPECT_EQ(db_.Execute("DELETE FROM DAILY_ATT"), 2);
 }
+
+TEST_F(SqliteTest, OpenFlagsAreKept)
+{
+    const std::string missing = folder_ + "/Attendance/none.db";
+    sqlite::Database db;
+    EXPECT_THROW(db.Open(missing.c_str(), sqlite::Database::OpenReadWrite), sqlite::CantOpenError);
+    EXPECT_FALSE(std::filesystem::exists(missing));  // without OpenCreate nothing is made
+    db.Open(missing.c_str(),
+            sqlite::Database::OpenReadWrite | sqlite::Database::OpenCreate | sqlite::Database::OpenNoMutex);
+    db.Execute("CREATE TABLE t (x)");
+    db.Open(missing.c_str(), sqlite::Database::OpenReadOnly);
+    EXPECT_THROW(db.Execute("INSERT INTO t VALUES (1)"), sqlite::ReadOnlyError);
+}
+
+TEST_F(SqliteTest, BusyAndLockedAreTold)
+{
+    sqlite::Database other;
+    other.Open(path_.c_str());
+    other.Execute("BEGIN IMMEDIATE");
+    db_.SetBusyTimeout(0);
+    const auto busy = Caught<sqlite::SqlError>([&] { db_.Execute("BEGIN IMMEDIATE"); });
+    ASSERT_TRUE(busy);
+    EXPECT_TRUE(busy->IsBusy());
+    EXPECT_FALSE(busy->IsLocked());
+    other.Execute("ROLLBACK");
+
+    // A table that a running statement of the same connection reads cannot be dropped.
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'A')");
+    sqlite::Query reading(db_);
+    reading.Prepare("SELECT * FROM DAILY_ATT");
+    ASSERT_TRUE(reading.Step());
+    const auto locked = Caught<sqlite::SqlError>([&] { db_.Execute("DROP TABLE DAILY_ATT"); });
+    ASSERT_TRUE(locked);
+    EXPECT_TRUE(locked->IsLocked());
+    EXPECT_FALSE(locked->IsBusy());
+    EXPECT_FALSE(Caught<sqlite::SqlError>([] { sqlite::ThrowSqlError(SQLITE_CONSTRAINT, "x"); })->IsBusy());
+}
+
+TEST_F(SqliteTest, InTransactionFollowsSqlitesOwnState)
+{
+    EXPECT_FALSE(sqlite::Database().InTransaction());  // closed
+    EXPECT_FALSE(db_.InTransaction());
+    db_.Execute("BEGIN");
+    EXPECT_TRUE(db_.InTransaction());
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'A')");
+
+    // A reader keeps the commit from finishing: the transaction stays open and can commit later.
+    sqlite::Database reader;
+    reader.Open(path_.c_str());
+    sqlite::Query read(reader);
+    read.Prepare("SELECT count(*) FROM DAILY_ATT");
+    ASSERT_TRUE(read.Step());
+    EXPECT_EQ(read.IntColumn(0), 0);
+    db_.SetBusyTimeout(0);
+    EXPECT_THROW(db_.Execute("COMMIT"), sqlite::BusyError);
+    EXPECT_TRUE(db_.InTransaction());
+    read.Finalize();
+    db_.Execute("COMMIT");
+    EXPECT_FALSE(db_.InTransaction());
+
+    // An error that makes SQLite roll back ends the transaction without a ROLLBACK of ours.
+    {
+        sqlite::Transaction t(db_);
+        db_.Execute("INSERT INTO DAILY_ATT VALUES ('2', '2024-09-03', '', 'A')");
+        EXPECT_THROW(db_.Execute("INSERT OR ROLLBACK INTO DAILY_ATT VALUES ('1', '2024-09-03', '', 'B')"),
+                     sqlite::ConstraintError);
+        EXPECT_FALSE(db_.InTransaction());
+        db_.Execute("INSERT INTO DAILY_ATT VALUES ('3', '2024-09-03', '', 'A')");  // autocommit
+    }  // nothing left to roll back: the row outside the transaction stays
+    sqlite::Query count(db_);
+    count.Prepare("SELECT group_concat(stdkey) FROM DAILY_ATT");
+    ASSERT_TRUE(count.Step());
+    EXPECT_STREQ(count.StringColumn(0).CStr(), "1,3");
+}

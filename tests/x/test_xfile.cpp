@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -10,8 +11,10 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "TestFiles.h"
+#include "XDirIterator.h"
 #include "XException.h"
 #include "XFile.h"
 #include "XFileSpec.h"
@@ -173,4 +176,123 @@ TEST(XTextFile, BytesOnDisk)
     EXPECT_EQ(all.size(), 20000u * 4 + 10 * 1 + 90 * 2 + 900 * 3 + 9000 * 4 + 10000 * 5);
     EXPECT_EQ(all.substr(0, 10), "0,v\r\n1,v\r\n");
     EXPECT_EQ(all.substr(all.size() - 9), "19999,v\r\n");
+}
+
+TEST(XFileSpec, KindsAndSizesFollowLinksOnlyWhenAsked)
+{
+    TempFolder tmp;
+    WriteBytes(tmp.File("file"), "abc");
+    WriteBytes(tmp.File("empty"), "");
+    fs::create_directory(tmp.File("folder"));
+    fs::create_symlink(tmp.File("file"), tmp.File("to-file"));
+    fs::create_symlink(tmp.File("folder"), tmp.File("to-folder"));
+    fs::create_symlink(tmp.File("none"), tmp.File("broken"));
+    ASSERT_EQ(mkfifo(tmp.File("fifo").c_str(), 0600), 0);
+
+    const struct
+    {
+        const char* name;
+        XFileSpec::Kind own, followed;
+        int64_t size;
+    } cases[] = {
+        {"file", XFileSpec::KindFile, XFileSpec::KindFile, 3},
+        {"empty", XFileSpec::KindFile, XFileSpec::KindFile, 0},
+        {"folder", XFileSpec::KindFolder, XFileSpec::KindFolder, -1},
+        {"to-file", XFileSpec::KindOther, XFileSpec::KindFile, 3},
+        {"to-folder", XFileSpec::KindOther, XFileSpec::KindFolder, -1},
+        {"broken", XFileSpec::KindOther, XFileSpec::KindNone, -1},
+        {"fifo", XFileSpec::KindOther, XFileSpec::KindOther, -1},
+        {"none", XFileSpec::KindNone, XFileSpec::KindNone, -1},
+        {"file/below", XFileSpec::KindNone, XFileSpec::KindNone, -1},  // a file on the way
+    };
+    for (const auto& c : cases) {
+        const std::string path = tmp.File(c.name);
+        EXPECT_EQ(XFileSpec::KindOf(path.c_str(), false), c.own) << c.name;
+        EXPECT_EQ(XFileSpec::KindOf(path.c_str(), true), c.followed) << c.name;
+        EXPECT_EQ(XFileSpec::FileSizeOf(path.c_str()), c.size) << c.name;
+    }
+    EXPECT_EQ(XFileSpec::KindOf("", false), XFileSpec::KindNone);
+    // A path too long for a spec is answered, not refused.
+    const std::string tooLong = tmp.File(std::string(XFileSpec::MaxLength() + 10, 'n'));
+    EXPECT_EQ(XFileSpec::KindOf(tooLong.c_str(), false), XFileSpec::KindNone);
+    EXPECT_EQ(XFileSpec::FileSizeOf(tooLong.c_str()), -1);
+}
+
+TEST(XFileSpec, MakeFoldersAndAbsolutePath)
+{
+    TempFolder tmp;
+    EXPECT_TRUE(XFileSpec::MakeFolders(tmp.File("a/b/c").c_str()));
+    EXPECT_TRUE(fs::is_directory(tmp.File("a/b/c")));
+    EXPECT_TRUE(XFileSpec::MakeFolders(tmp.File("a/b").c_str()));  // already there
+    fs::create_directory_symlink(tmp.File("a"), tmp.File("link"));
+    EXPECT_TRUE(XFileSpec::MakeFolders(tmp.File("link").c_str()));  // a link to a folder will do
+    WriteBytes(tmp.File("plain"), "x");
+    EXPECT_FALSE(XFileSpec::MakeFolders(tmp.File("plain").c_str()));
+    EXPECT_FALSE(XFileSpec::MakeFolders(tmp.File("plain/sub").c_str()));
+    EXPECT_FALSE(XFileSpec::MakeFolders(""));
+
+    EXPECT_STREQ(XFileSpec::AbsolutePath("/a/b/").CStr(), "/a/b");
+    EXPECT_STREQ(XFileSpec::AbsolutePath("//a//b").CStr(), "/a/b");
+    EXPECT_STREQ(XFileSpec::AbsolutePath("/a/./b/../c/.").CStr(), "/a/c");
+    EXPECT_STREQ(XFileSpec::AbsolutePath("/a/.b/..c/...").CStr(), "/a/.b/..c/...");
+    EXPECT_STREQ(XFileSpec::AbsolutePath("///").CStr(), "/");
+    // A ".." at the root stays, as the output folder's text always had it.
+    EXPECT_STREQ(XFileSpec::AbsolutePath("/a/../../b").CStr(), "/../b");
+    EXPECT_STREQ(XFileSpec::AbsolutePath("/a/b/../../..").CStr(), "/..");
+
+    const std::string cwd = fs::current_path().string();
+    ASSERT_EQ(chdir(tmp.File("a/b").c_str()), 0);
+    const std::string here = fs::current_path().string();
+    EXPECT_EQ(std::string(XFileSpec::AbsolutePath("rel/x").CStr()), here + "/rel/x");
+    EXPECT_EQ(std::string(XFileSpec::AbsolutePath("./x/./y/..").CStr()), here + "/x");
+    EXPECT_EQ(std::string(XFileSpec::AbsolutePath(".").CStr()), here);
+    EXPECT_EQ(std::string(XFileSpec::AbsolutePath("../..").CStr()),
+              fs::path(here).parent_path().parent_path().string());
+    ASSERT_EQ(chdir(cwd.c_str()), 0);
+}
+
+TEST(XDirIterator, NamesOfAFolderAndItsFailures)
+{
+    TempFolder tmp;
+    WriteBytes(tmp.File("b.pde"), "x");
+    WriteBytes(tmp.File(".hidden"), "x");
+    WriteBytes(tmp.File("A.PDE"), "x");
+    fs::create_directory(tmp.File("sub"));
+    fs::create_symlink(tmp.File("none"), tmp.File("broken"));
+    std::vector<std::string> names;
+    for (const XString& name : XDirIterator::Names(tmp.path.c_str()))
+        names.push_back(name.CStr());
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "A.PDE", "b.pde", "broken", "sub"}));
+    EXPECT_TRUE(XDirIterator::Names(tmp.File("sub").c_str()).empty());
+
+    const std::string missing = tmp.File("none");
+    const auto gone = vhtest::Caught<XException>([&] { XDirIterator::Names(missing.c_str()); });
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(std::string(gone->GetMessage()),
+              "Could not read the folder " + missing + ": No such file or directory");
+    EXPECT_EQ(gone->GetCode(), ENOENT);
+    EXPECT_EQ(Thrown([&] { XDirIterator::Names(tmp.File("b.pde").c_str()); }),
+              "Could not read the folder " + tmp.File("b.pde") + ": Not a directory");
+}
+
+TEST(XFile, ReadWholeCreatesNothing)
+{
+    TempFolder tmp;
+    std::string bytes(20000, 'x');  // more than one read
+    bytes[7] = '\0';
+    bytes.back() = 'z';
+    WriteBytes(tmp.File("data"), bytes);
+    XString text("old");
+    ASSERT_TRUE(XFile::ReadWhole(tmp.File("data").c_str(), text));
+    EXPECT_EQ(std::string(text.CStr(), text.Length()), bytes);
+
+    WriteBytes(tmp.File("empty"), "");
+    EXPECT_TRUE(XFile::ReadWhole(tmp.File("empty").c_str(), text));
+    EXPECT_TRUE(text.IsEmpty());
+
+    text = "old";
+    EXPECT_FALSE(XFile::ReadWhole(tmp.File("sub/missing").c_str(), text));
+    EXPECT_TRUE(text.IsEmpty());
+    EXPECT_FALSE(fs::exists(tmp.File("sub")));               // neither the file nor its folder is made
+    EXPECT_FALSE(XFile::ReadWhole(tmp.path.c_str(), text));  // a folder
 }

@@ -7,6 +7,11 @@
 
 namespace sqlite {
 
+static_assert(Database::OpenReadOnly == SQLITE_OPEN_READONLY &&
+                  Database::OpenReadWrite == SQLITE_OPEN_READWRITE &&
+                  Database::OpenCreate == SQLITE_OPEN_CREATE && Database::OpenNoMutex == SQLITE_OPEN_NOMUTEX,
+              "open flags are SQLite's");
+
 Database::Database() : m_db(nullptr) {}
 
 Database::~Database()
@@ -41,6 +46,11 @@ void Database::Close()
     // Statements still open keep the connection alive until they are finalised.
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+bool Database::InTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
 }
 
 void Database::CheckOpen() const
@@ -112,7 +122,7 @@ Transaction::Transaction(Database& db) : m_db(db), m_open(false)
 
 Transaction::~Transaction()
 {
-    if (m_open && m_db.IsOpen() && !sqlite3_get_autocommit(m_db.Handle())) {
+    if (m_open && m_db.InTransaction()) {
         try {
             m_db.Execute("rollback transaction");
         } catch (...) {

@@ -26,7 +26,12 @@ template <typename T> T SqlArg(T value)
 class Database
 {
 public:
-    // Flags as for sqlite3_open_v2; 0 means read-write and create.
+    // Open flags, combined with "|"; 0 means OpenReadWrite | OpenCreate.
+    static const int OpenReadOnly = 0x1;
+    static const int OpenReadWrite = 0x2;
+    static const int OpenCreate = 0x4;
+    // The connection is used by one thread at a time: no locking inside SQLite.
+    static const int OpenNoMutex = 0x8000;
     static const int DefaultBusyTimeoutMs = 5000;
 
     Database();
@@ -40,6 +45,9 @@ public:
     // Closes an open database; closing a closed one does nothing.
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
+    // True while a transaction is open (begun and neither committed nor rolled back, also not by
+    // SQLite itself after an error); false for a closed database.
+    bool InTransaction() const;
 
     // Runs the SQL text as it stands and answers the number of rows changed.
     int Execute(const char* sql);

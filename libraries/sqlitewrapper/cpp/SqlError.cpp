@@ -6,6 +6,16 @@
 
 namespace sqlite {
 
+bool SqlError::IsBusy() const
+{
+    return PrimaryCode() == SQLITE_BUSY;
+}
+
+bool SqlError::IsLocked() const
+{
+    return PrimaryCode() == SQLITE_LOCKED;
+}
+
 void ThrowSqlError(int code, const char* message)
 {
     if (!message)

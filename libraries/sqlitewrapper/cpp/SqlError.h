@@ -13,6 +13,10 @@ public:
     SqlError(const char* message, int code) : XException(message, code) {}
     // The primary result code (the low byte of the code).
     int PrimaryCode() const { return GetCode() & 0xff; }
+    // Another connection holds the database (SQLITE_BUSY), past the busy timeout.
+    bool IsBusy() const;
+    // A lock inside this connection or its shared cache (SQLITE_LOCKED).
+    bool IsLocked() const;
 };
 
 #define SQLITE_WRAPPER_ERROR(Name)                                                                           \
