@@ -62,6 +62,21 @@ bool IsRangeNumber(const XString& text)
     return !text.IsEmpty() && text.Length() <= 9 && text.IsDigits();
 }
 
+// The keys of the rows of a record that names a range of periods or time slots: one per number.
+std::vector<XString> RangeKeys(const AttRow& row)
+{
+    const XString& first = row.rangeStart.IsEmpty() ? row.rangeEnd : row.rangeStart;
+    const XString& last = row.rangeEnd.IsEmpty() ? row.rangeStart : row.rangeEnd;
+    if (!IsRangeNumber(first) || !IsRangeNumber(last) || last.ToInt() - first.ToInt() >= kMaxRangeRows)
+        throw XException(
+            (XString("SQLite Attendance: Invalid range of periods: [") + first + "] to [" + last + "]")
+                .CStr());
+    std::vector<XString> keys;
+    for (int p = first.ToInt(); p <= last.ToInt(); ++p)
+        keys.push_back(XString(p));
+    return keys;
+}
+
 }  // namespace
 
 void PDEWriter::OpenAttendanceCache()
@@ -457,15 +472,8 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
                 continue;
             }
             flush();
-            XString first = row->rangeStart.IsEmpty() ? row->rangeEnd : row->rangeStart;
-            XString last = row->rangeEnd.IsEmpty() ? row->rangeStart : row->rangeEnd;
-            if (!IsRangeNumber(first) || !IsRangeNumber(last) ||
-                last.ToInt() - first.ToInt() >= kMaxRangeRows)
-                throw XException((XString("SQLite Attendance: Invalid range of periods: [") + first +
-                                  "] to [" + last + "]")
-                                     .CStr());
-            for (int p = first.ToInt(); p <= last.ToInt(); ++p)
-                storeRow(*row, XString(p), columns.rangeHeader);
+            for (const XString& key : RangeKeys(*row))
+                storeRow(*row, key, columns.rangeHeader);
         }
         flush();
         writer.Execute("RELEASE att_window");
