@@ -1,3 +1,4 @@
+#include "CrashGuard.h"
 #include "ODBCDataAccess.h"
 #include "ValueText.h"
 
@@ -84,6 +85,8 @@ bool ODBCDataAccess::JudgeCatalogueQuery(const CatalogueQuery& q, bool fieldChec
         // A statement on the table itself that does not open shows that it is missing.
         try {
             opened = RunQuery(sql) == 0;
+        } catch (const RunStopped&) {
+            throw;
         } catch (const XException&) {
             opened = false;
         }
@@ -177,6 +180,8 @@ bool ODBCDataAccess::DoTableExists(const XString& table)
     static const char* const method = "ODBCDataAccess::DoTableExists";
     try {
         return CheckTableExists(table);
+    } catch (const RunStopped&) {
+        throw;  // no failed check: the run was stopped
     } catch (const XException& e) {
         // A check that could not be made is no answer: the run must not go on without the table.
         LogAndThrow(2, "Could not check whether the table " + table + " exists: " + e.GetMessage(), method);
@@ -198,6 +203,8 @@ bool ODBCDataAccess::DoFieldExists(const XString& table, const XString& column)
             return false;
         }
         return JudgeCatalogueQuery(q, true);
+    } catch (const RunStopped&) {
+        throw;  // no failed check: the run was stopped
     } catch (const XException& e) {
         LogAndThrow(2,
                     "Could not check whether the field " + column + " exists in table " + table + ": " +

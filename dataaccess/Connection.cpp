@@ -1,3 +1,4 @@
+#include "CrashGuard.h"
 #include "ODBCDataAccess.h"
 
 // The object, the life of the connection, and the start and the end of a run.
@@ -95,6 +96,8 @@ bool ODBCDataAccess::ConnectAndCheckTable(const XString& connectionString, const
     bool exists = false;
     try {
         exists = CheckTableExists(table);
+    } catch (const RunStopped&) {
+        throw;  // no failed check: the run was stopped
     } catch (const XException& e) {
         LogMessage(8, XString("Table check failed: ") + e.GetMessage(), "ODBCDataAccess::ConnectAndCheckTable");
     }
@@ -111,6 +114,8 @@ void ODBCDataAccess::StartWithSchemaLog(const XString& connectionString, bool ke
     if (GetParam("logSchema") == "true") {
         try {
             LogSchema();
+        } catch (const RunStopped&) {
+            throw;
         } catch (...) {
             // The schema log is a courtesy; the run goes on without it.
         }

@@ -1,3 +1,4 @@
+#include "CrashGuard.h"
 #include "DataAccessBase.h"
 
 #include "XFileSpec.h"
@@ -78,6 +79,8 @@ bool DataAccessBase::OpenTable(bool)
             LogMessage(8, "Opened " + title + " table/query.");
             return true;
         }
+    } catch (const RunStopped&) {
+        throw;
     } catch (const XException& e) {
         LogAndThrow(2, XString("Failed with error [") + e.GetMessage() +
                            "] while parsing query: " + BuildQuery());

@@ -2,6 +2,7 @@
 
 #include "ExpEngine.h"
 
+#include "CrashGuard.h"
 #include "SISSchoolYear.h"
 #include "StringHelpers.h"
 
@@ -72,6 +73,8 @@ bool ExpEngine::LoadSchoolListNoValidate(ParamMap params, QList<BridgeListEntry>
         } while (MoveNext());
         CloseQuery();
         return true;
+    } catch (const RunStopped&) {
+        throw;
     } catch (...) {
         LogMessage(3, "School List Failed.", method);
     }
@@ -108,6 +111,8 @@ bool ExpEngine::LoadSchoolDistrictList(ParamMap params, QList<BridgeListEntry>& 
         }
         CloseQuery();
         return true;
+    } catch (const RunStopped&) {
+        throw;
     } catch (...) {
         LogMessage(3, "School List Failed.", method);
     }
@@ -149,6 +154,8 @@ bool ExpEngine::LoadSchoolYearList(ParamMap params, QList<BridgeListEntry>& list
         CloseQuery();
         Disconnect();
         return true;
+    } catch (const RunStopped&) {
+        throw;
     } catch (...) {
         LogMessage(3, "School Year List Failed.");
     }
@@ -230,6 +237,8 @@ bool ExpEngine::LoadBridgeList(ParamMap params, const QString& key, QList<Bridge
         CloseQuery();
         Disconnect();
         return true;
+    } catch (const RunStopped&) {
+        throw;
     } catch (const std::exception& e) {
         error = QStringLiteral("Bridge List Failed: ") + QString::fromUtf8(e.what());
     } catch (...) {

@@ -2,6 +2,7 @@
 
 #include "ExpEngine.h"
 
+#include "CrashGuard.h"
 #include "SchoolYearWalk.h"
 #include "StringHelpers.h"
 
@@ -47,6 +48,8 @@ bool ExpEngine::ValidateDBConnection(ParamMap params, QString& result)
                  QLatin1String(prefixText);
         LogMessage(5, fromQString(result), kValidateDB);
         return true;
+    } catch (const RunStopped&) {
+        throw;  // no failed attempt: the run was stopped
     } catch (const XException& e) {
         if (HandleException_ValidateConnection(e, result) == 2) {
             result = QStringLiteral("dsn datasource does not exist.");
@@ -162,6 +165,8 @@ XString ExpEngine::GetCurrentSchoolYear()
         CloseQuery();
         Disconnect();
         return yearId;
+    } catch (const RunStopped&) {
+        throw;
     } catch (const XException& e) {
         m_yearReadError = e.GetMessage();
         LogMessage(7, "Error Extracting School Year.");

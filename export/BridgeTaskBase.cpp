@@ -53,14 +53,23 @@ void BridgeTaskBase::LogMessage(int level, const XString& text, const XString& m
 
 void BridgeTaskBase::LogAndThrow(int level, const XString& text, const XString& method)
 {
+    // A failure met while the run is being stopped (a walk that the stop cut short) is the stop: no
+    // handler on the way makes another failure of it. Its own text stays in the log's detail.
+    if (const int signal = CrashGuard::stopSignal()) {
+        LogMessage(8, text, method);
+        throw RunStopped(CrashGuard::stopText(signal));
+    }
     LogMessage(level, text, method);
     throw XException(text.CStr(), 0);
 }
 
 void BridgeTaskBase::StopIfAsked()
 {
-    if (const int signal = CrashGuard::stopSignal())
-        LogAndThrow(3, fromQString(CrashGuard::stopText(signal)), "BridgeTaskBase::StopIfAsked");
+    if (const int signal = CrashGuard::stopSignal()) {
+        const QString text = CrashGuard::stopText(signal);
+        LogMessage(3, fromQString(text), "BridgeTaskBase::StopIfAsked");
+        throw RunStopped(text);
+    }
 }
 
 void BridgeTaskBase::PutJobText(const XString& text)

@@ -39,11 +39,13 @@ public:
 
     // Emits writeLog; level 5 also sends "inc_progress" and level 6 "warn_progress" with the text.
     void LogMessage(int level, const XString& text, const XString& method = XString());
-    // LogMessage, then throws XException(text, 0).
+    // LogMessage, then throws XException(text, 0); while a stop signal is pending, logs the text at
+    // level 8 and throws RunStopped instead.
     [[noreturn]] void LogAndThrow(int level, const XString& text, const XString& method = XString());
     // "inc_progress" with the text, and the text logged at level 7; a run asked to stop fails here.
     void PutJobText(const XString& text);
-    // Fails the run (XException) when a stop signal came; the safe points of a run call it.
+    // Fails the run (RunStopped, an XException) when a stop signal came; the safe points of a run
+    // call it.
     void StopIfAsked();
 
     const XString& GetOutputFolder() const { return m_outputFolder; }

@@ -42,7 +42,7 @@ struct Ending
 
 Ending g_crash, g_stop;
 Text g_tail, g_consoleHead, g_logFile, g_logHead;
-Text g_statusFile, g_statusTemp, g_statusTail, g_finishedFile, g_finishedTemp, g_finishedText;
+Text g_statusFile, g_statusTemp, g_failedWord, g_failedText, g_finishedFile, g_finishedTemp, g_finishedWord;
 long long g_utcOffset = 0;  // seconds east of UTC when armed
 volatile sig_atomic_t g_armed = 0;
 std::atomic<int> g_stopSignal{0};
@@ -89,9 +89,30 @@ bool writeAll(int fd, const char* bytes, size_t count)
     return true;
 }
 
-bool writeFile(const Text& path, const Text& temp, const Line& line)
+// Writes the fields as one line: a TAB, CR or LF inside a field becomes a blank (bytes that never
+// occur inside a UTF-8 sequence of another character).
+bool writeFields(int fd, const CrashGuard::Field* fields, size_t count)
 {
-    return CrashGuard::writeWhole(path.data, temp.data, line.data, line.size);
+    char chunk[512];
+    for (size_t f = 0; f < count; ++f) {
+        if (f > 0 && !writeAll(fd, "\t", 1))
+            return false;
+        for (size_t done = 0; done < fields[f].size;) {
+            size_t n = 0;
+            for (; n < sizeof chunk && done < fields[f].size; ++n, ++done) {
+                const char c = fields[f].bytes[done];
+                chunk[n] = (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+            }
+            if (!writeAll(fd, chunk, n))
+                return false;
+        }
+    }
+    return writeAll(fd, "\r\n", 2);
+}
+
+CrashGuard::Field field(const Text& text)
+{
+    return CrashGuard::Field{text.data, text.size};
 }
 
 // Zero-padded decimal digits, at least width of them.
@@ -212,14 +233,12 @@ void endRun(int signal, const Ending& ending, bool stop)
         }
     }
 
-    line.size = 0;
-    line.add(stamp, sizeof stamp);
-    line.add(g_statusTail);
-    if (g_statusFile.size > 0 && writeFile(g_statusFile, g_statusTemp, line)) {
-        line.size = 0;
-        line.add(g_finishedText);
+    const CrashGuard::Field status[] = {{stamp, sizeof stamp}, field(g_failedWord), field(g_failedText)};
+    const CrashGuard::Field finished[] = {field(g_finishedWord)};
+    if (g_statusFile.size > 0 &&
+        CrashGuard::writeLine(g_statusFile.data, g_statusTemp.data, status, sizeof status / sizeof *status)) {
         if (g_finishedFile.size > 0)
-            writeFile(g_finishedFile, g_finishedTemp, line);
+            CrashGuard::writeLine(g_finishedFile.data, g_finishedTemp.data, finished, 1);
     } else {
         // An earlier result must not stand for this one (an empty path removes nothing).
         ::unlink(g_statusFile.data);
@@ -282,10 +301,11 @@ void CrashGuard::arm(const QString& statusFile, const QString& finishedFile, con
     const QByteArray guardTemp = QByteArrayLiteral(".guard.partial");
     set(g_statusFile, QFile::encodeName(statusFile));
     set(g_statusTemp, statusFile.isEmpty() ? QByteArray() : QFile::encodeName(statusFile) + guardTemp);
-    set(g_statusTail, QByteArray("\t") + txt::Failed + '\t' + txt::FailedOnExtraction + "\r\n");
+    set(g_failedWord, QByteArray(txt::Failed));
+    set(g_failedText, QByteArray(txt::FailedOnExtraction));
     set(g_finishedFile, QFile::encodeName(finishedFile));
     set(g_finishedTemp, finishedFile.isEmpty() ? QByteArray() : QFile::encodeName(finishedFile) + guardTemp);
-    set(g_finishedText, QByteArray(txt::FinishedWord) + "\r\n");
+    set(g_finishedWord, QByteArray(txt::FinishedWord));
     g_utcOffset = QDateTime::currentDateTime().offsetFromUtc();
 
     stack_t stack{};
@@ -351,11 +371,14 @@ QString CrashGuard::stopText(int signal)
            QString::fromLatin1(signalName(signal)) + QStringLiteral(").");
 }
 
-bool CrashGuard::writeWhole(const char* path, const char* temp, const char* bytes, size_t count)
+bool CrashGuard::writeLine(const char* path, const char* temp, const Field* fields, size_t count)
 {
+    size_t length = 2;  // CR LF
+    for (size_t f = 0; f < count; ++f)
+        length += fields[f].size + (f > 0 ? 1 : 0);
     int fd = ::open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd >= 0) {
-        const bool written = writeAll(fd, bytes, count);
+        const bool written = writeFields(fd, fields, count);
         if (::close(fd) == 0 && written && ::rename(temp, path) == 0)
             return true;
         ::unlink(temp);
@@ -363,6 +386,8 @@ bool CrashGuard::writeWhole(const char* path, const char* temp, const char* byte
     fd = ::open(path, O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, bytes, count) && ::ftruncate(fd, off_t(count)) == 0;
+    const bool written = writeFields(fd, fields, count) && ::ftruncate(fd, off_t(length)) == 0;
     return ::close(fd) == 0 && written;
 }
+
+RunStopped::RunStopped(const QString& text) : XException(text.toUtf8().constData(), 0) {}

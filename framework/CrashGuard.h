@@ -2,9 +2,20 @@
 
 // CrashGuard: a fatal signal during a run ends it as a failed run.
 
+#include "XException.h"
+
 #include <QString>
 
 #include <cstddef>
+
+// A run asked to stop by a stop signal fails with this at its next safe point. It is an XException,
+// so that every handler that ends a run ends this one the same way; a type of its own, so that no
+// handler on the way (a failed check, a failed table) makes another failure of it.
+class RunStopped : public XException
+{
+public:
+    explicit RunStopped(const QString& text);
+};
 
 // While armed, SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT (a fault of the program or of a driver
 // it loaded) end the process as a failed run does: the error line on standard error, the log line
@@ -28,7 +39,16 @@ void catchStopSignals();
 int stopSignal();
 // "The run was stopped by signal <number> (<name>)."
 QString stopText(int signal);
-// Writes the file whole (async-signal-safe): under the temporary name renamed over it, or, where
-// no new file can be made, over its old bytes and cut to length; false when neither worked.
-bool writeWhole(const char* path, const char* temp, const char* bytes, size_t count);
+// One field of a line of a result file.
+struct Field
+{
+    const char* bytes;
+    size_t size;
+};
+// The one writer of the result files (status, finished and "BridgeStatus.tmp"): the file becomes one
+// line of the fields separated by TAB and ended by CR LF. A TAB, CR or LF inside a field is written
+// as a blank, as on the host's lines, so that no value can add a field or a line. The file is
+// written whole (async-signal-safe): under the temporary name renamed over it, or, where no new
+// file can be made, over its old bytes and cut to length; false when neither worked.
+bool writeLine(const char* path, const char* temp, const Field* fields, size_t count);
 }  // namespace CrashGuard

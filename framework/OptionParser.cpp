@@ -2,6 +2,8 @@
 
 #include "OptionParser.h"
 
+#include "SecretMask.h"
+
 #include <QTextCodec>
 
 namespace {
@@ -48,10 +50,24 @@ bool parse(const QStringList& args, CommandLine& result, QString& error)
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString head = eq < 0 ? arg : arg.left(eq);
         if (!head.startsWith(QStringLiteral("--")) || !validKey(head.mid(2))) {
-            error = QStringLiteral("Invalid argument: ") + head;
+            // What follows a password switch may be (part of) the password: a blank typed for "=",
+            // or a value with a blank that was not quoted. It is not shown.
+            const QString previous = i > 1 ? result.switches.last().first : QString();
+            if (SecretMask::isPasswordKey(previous))
+                error = QStringLiteral("Invalid argument after --") + previous +
+                        QStringLiteral(" (not shown: it may be part of the password). The value must follow "
+                                       "\"=\" in the same argument, quoted when it holds blanks: --") +
+                        previous + QStringLiteral("=<value>");
+            else
+                error = QStringLiteral("Invalid argument: ") + head;
             return false;
         }
         const QString key = head.mid(2);
+        if (eq < 0 && SecretMask::isPasswordKey(key)) {
+            error = QStringLiteral("The value of --") + key + QStringLiteral(" must follow \"=\": --") + key +
+                    QStringLiteral("=<value>");
+            return false;
+        }
         result.switches.append(qMakePair(key, eq < 0 ? QString() : arg.mid(eq + 1)));
         if (eq >= 0 && result.switches.last().second.isNull())
             result.switches.last().second = QLatin1String("");

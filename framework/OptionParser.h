@@ -17,8 +17,10 @@ struct CommandLine
 
 namespace OptionParser {
 // Splits the arguments (without the program name). The first argument is the
-// command word; every other one must be "--key" or "--key=value". On failure
-// the error text names the offending argument up to its "=".
+// command word; every other one must be "--key" or "--key=value", and a password
+// key (SecretMask::isPasswordKey) "--key=value". On failure the error text names
+// the offending argument up to its "=", except one that follows a password switch,
+// which may be part of the password: that one is not shown.
 bool parse(const QStringList& args, CommandLine& result, QString& error);
 
 // Decodes hexadecimal text, two digits per byte, into UTF-8 text. Fails on an

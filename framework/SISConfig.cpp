@@ -8,6 +8,7 @@
 #include "LogManager.h"
 #include "OptionParser.h"
 #include "SISMessageWriter.h"
+#include "SecretMask.h"
 
 #include "XException.h"
 
@@ -206,7 +207,16 @@ bool SISConfig::paramIsOnIn(const QList<QPair<QString, QString>>& switches, cons
 
 bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
 {
+    // Keys that the program reads but does not declare as switches; any other undeclared key is not
+    // used, and its value is kept out of the log (a password key is left out of it altogether).
+    static const QStringList read{kw::School, QStringLiteral("district"), QStringLiteral("bridgeAlias_"),
+                                  kw::LogSchema};
+    const ParamMap own = params();  // the application's properties
+    m_unusedKeys.clear();
     for (const auto& s : switches) {
+        if (!findParam(s.first) && !own.contains(s.first) && !read.contains(s.first) &&
+            !SecretMask::isPasswordKey(s.first) && !m_unusedKeys.contains(s.first))
+            m_unusedKeys.append(s.first);
         QString value = s.second;
         if (value.isNull()) {
             const Parameter* p = findParam(s.first);
@@ -221,25 +231,13 @@ bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
     return true;
 }
 
-namespace {
-
-// A key that names a password in any spelling ("pwd", or "passw" as in password, passwd and
-// Passwort, in any letter case): its value is kept out of every log line, however the key was typed.
-bool isPasswordLikeKey(const QString& key)
-{
-    return key.contains(QStringLiteral("pwd"), Qt::CaseInsensitive) ||
-           key.contains(QStringLiteral("passw"), Qt::CaseInsensitive);
-}
-
-}  // namespace
-
 bool SISConfig::decodePasswords()
 {
     LogManager* log = LogManager::instance();
     // Every password-like switch, pwd and pwdencode among them.
     const ParamMap all = params();
     for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
-        if (!isPasswordLikeKey(it.key()))
+        if (!SecretMask::isPasswordKey(it.key()))
             continue;
         log->addSecret(it.value());
         QString decoded;
@@ -271,7 +269,7 @@ ParamMap SISConfig::scrubbedParams() const
     ParamMap map = params();
     // Every password-like switch, pwd and pwdencode among them.
     for (const QString& key : map.keys()) {
-        if (isPasswordLikeKey(key))
+        if (SecretMask::isPasswordKey(key))
             map.remove(key);
     }
     for (const QString& group : groupNames()) {

@@ -59,7 +59,8 @@ private:
     // Takes a shared hold of the output folder for the status files of a command other than run;
     // true when a run holds the folder.
     bool outputFolderHeld(const QString& folder);
-    bool writeTextFile(const QString& path, const QString& text);
+    // A result file ("BridgeStatus.tmp", the status file, the finished file): one line of the fields.
+    bool writeResultLine(const QString& path, const QStringList& fields);
     // False when a success could not be recorded whole in the output folder: the command fails.
     bool writeStatusFiles(bool succeeded, const QString& failText);
     enum PairWritten
@@ -69,12 +70,13 @@ private:
         FinishedNotWritten  // a success is then recorded as failed (failed), or its status removed
     };
     // The result status file and then the finished file in the folder.
-    PairWritten writeStatusPair(const QString& folder, const QString& result, const QString& failed);
+    PairWritten writeStatusPair(const QString& folder, const QStringList& result, const QStringList& failed);
     ParamMap scrubbedParams() const;
 
     QString m_command;
     QString m_failText;
-    QStringList m_notText;  // keys whose values were not valid text
+    QStringList m_notText;     // keys whose values were not valid text
+    QStringList m_unusedKeys;  // switches given that the program does not use
     bool m_validating = false;
     bool m_outputBusy = false;  // another run holds the output folder
     int m_lockFd = -1;

@@ -8,6 +8,7 @@
 #include "Keywords.h"
 #include "LogManager.h"
 #include "SISMessageWriter.h"
+#include "SecretMask.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -49,15 +51,19 @@ QString statusDate()
 }
 }  // namespace
 
-bool SISConfig::writeTextFile(const QString& path, const QString& text)
+bool SISConfig::writeResultLine(const QString& path, const QStringList& fields)
 {
-    // Whole or not at all for a reader: written under a temporary name and renamed over the file;
-    // where no new file can be made in the folder, the file's old bytes are overwritten and the
-    // file cut to length, never emptied first.
-    const QByteArray bytes = text.toUtf8();
+    // Whole or not at all for a reader, and one line of these fields whatever they hold: the crash
+    // guard's writer (under a temporary name renamed over the file, or in place and cut to length).
+    QList<QByteArray> bytes;
+    std::vector<CrashGuard::Field> line;
+    for (const QString& field : fields)
+        bytes.append(field.toUtf8());
+    for (const QByteArray& field : bytes)
+        line.push_back(CrashGuard::Field{field.constData(), size_t(field.size())});
     const QByteArray target = QFile::encodeName(path);
     const QByteArray temp = target + QByteArrayLiteral(".partial");
-    return CrashGuard::writeWhole(target.constData(), temp.constData(), bytes.constData(), size_t(bytes.size()));
+    return CrashGuard::writeLine(target.constData(), temp.constData(), line.data(), line.size());
 }
 
 void SISConfig::setUpLogFile()
@@ -199,17 +205,24 @@ int SISConfig::commandRun()
     previous.close();
     setParam(kw::LogSchema, succeededBefore ? kw::False : kw::True);
 
-    if (!writeTextFile(bridgeStatus, statusDate() + QLatin1Char('\t') +
-                                         QString::fromLatin1(txt::ExtractRunning) + QStringLiteral("\r\n"))) {
+    if (!writeResultLine(bridgeStatus, {statusDate(), QString::fromLatin1(txt::ExtractRunning)})) {
         emit writeError(kw::Path, QStringLiteral("Could not write: ") + bridgeStatus);
         return 1;
     }
 
+    // A switch that the program does not use may still hold a secret (a token, a passphrase): it
+    // shows by its key only.
     QStringList dump;
     const ParamMap shown = scrubbedParams();
     for (auto it = shown.constBegin(); it != shown.constEnd(); ++it)
-        dump << it.key() + QLatin1Char('=') + it.value();
+        dump << it.key() + QLatin1Char('=') +
+                    (m_unusedKeys.contains(it.key()) ? QString::fromLatin1(SecretMask::Stars) : it.value());
     emit writeLog(9, QStringLiteral("Parameters: ") + dump.join(QStringLiteral("; ")), RunMethod);
+    if (!m_unusedKeys.isEmpty())
+        emit writeLog(4,
+                      QStringLiteral("Not used by this program, its value is not logged: --") +
+                          m_unusedKeys.join(QStringLiteral(", --")),
+                      RunMethod);
 
     int mode = 1 | 2;
     if (paramIsOn(kw::All))
@@ -261,13 +274,13 @@ int SISConfig::commandRun()
     return ok ? 0 : 1;
 }
 
-SISConfig::PairWritten SISConfig::writeStatusPair(const QString& folder, const QString& result,
-                                                  const QString& failed)
+SISConfig::PairWritten SISConfig::writeStatusPair(const QString& folder, const QStringList& result,
+                                                  const QStringList& failed)
 {
     const QString method = QStringLiteral("SISConfig::exitCommand");
     const QString statusFile = joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix));
     const QString finished = finishedFile().isEmpty() ? QString() : joinPath(folder, finishedFile());
-    if (!writeTextFile(statusFile, statusDate() + QLatin1Char('\t') + result + QStringLiteral("\r\n"))) {
+    if (!writeResultLine(statusFile, QStringList{statusDate()} + result)) {
         emit writeLog(3, QStringLiteral("Could not write: ") + statusFile, method);
         // An earlier result must not stand for this one.
         QFile::remove(statusFile);
@@ -275,12 +288,10 @@ SISConfig::PairWritten SISConfig::writeStatusPair(const QString& folder, const Q
             QFile::remove(finished);
         return StatusNotWritten;
     }
-    if (!finished.isEmpty() &&
-        !writeTextFile(finished, QString::fromLatin1(txt::FinishedWord) + QStringLiteral("\r\n"))) {
+    if (!finished.isEmpty() && !writeResultLine(finished, {QString::fromLatin1(txt::FinishedWord)})) {
         emit writeLog(3, QStringLiteral("Could not write: ") + finished, method);
         // A success without its finished file is none: the status says so, or is not there.
-        if (result != failed &&
-            !writeTextFile(statusFile, statusDate() + QLatin1Char('\t') + failed + QStringLiteral("\r\n")))
+        if (result != failed && !writeResultLine(statusFile, QStringList{statusDate()} + failed))
             QFile::remove(statusFile);
         return FinishedNotWritten;
     }
@@ -305,10 +316,10 @@ bool SISConfig::outputFolderHeld(const QString& folder)
 
 bool SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
 {
-    const QString failed = QString::fromLatin1(txt::Failed) + QLatin1Char('\t') + failText;
-    const QString result = succeeded ? QString::fromLatin1(txt::Succeeded) + QLatin1Char('\t') +
-                                           QString::fromLatin1(txt::Succeeded)
-                                     : failed;
+    const QStringList failed{QString::fromLatin1(txt::Failed), failText};
+    const QStringList result =
+        succeeded ? QStringList{QString::fromLatin1(txt::Succeeded), QString::fromLatin1(txt::Succeeded)}
+                  : failed;
     // The result goes wherever the host may read it: into the output folder (rewriting the files of
     // an earlier result even where no new file can be made), and into the fallback folder when the
     // output folder cannot be used. A folder that a run holds is left alone: by a second run, which

@@ -143,4 +143,10 @@ QString apply(const QString& text, const QStringList& secrets)
     return masked == utf8 ? text : QString::fromUtf8(masked);
 }
 
+bool isPasswordKey(const QString& key)
+{
+    return key.contains(QLatin1String("pwd"), Qt::CaseInsensitive) ||
+           key.contains(QLatin1String("passw"), Qt::CaseInsensitive);
+}
+
 }  // namespace SecretMask

@@ -18,4 +18,8 @@ extern const char* const Stars;
 QByteArray apply(const QByteArray& text, const QList<QByteArray>& secrets);
 QString apply(const QString& text, const QStringList& secrets);
 
+// A key that names a password in any spelling: it holds "pwd", or "passw" as in password, passwd and
+// Passwort, in any letter case. Its value is kept out of every log line and every error line.
+bool isPasswordKey(const QString& key);
+
 }  // namespace SecretMask

@@ -1,5 +1,6 @@
 #include "ExtractKit.h"
 
+#include "CrashGuard.h"
 #include "XFileSpec.h"
 
 #include <memory>
@@ -138,6 +139,9 @@ void ExpEngine::CreateStudentCustom()
                                           format, comTab ? 0 : 1);
             });
         }
+    } catch (const RunStopped&) {
+        contacts.Discard();
+        throw;
     } catch (...) {
         // A short file must not stand behind a run that reports success.
         LogMessage(3, "Student Custom: Crashed while exporting custom fields, skipping.");
@@ -205,6 +209,8 @@ void ExpEngine::CreateConductCustom()
                 registered.AddCustomField(name, caption, "#customcndoutfield", format);
             });
         }
+    } catch (const RunStopped&) {
+        throw;
     } catch (...) {
         // A short file must not stand behind a run that reports success.
         LogMessage(3, "Conduct Custom: Crashed while exporting conduct custom, skipping.");

@@ -210,11 +210,55 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
         bool signalled = false;
         const ProgramResult r = RunSignalledAt(point.mode, point.line, point.nth, {point.signal}, signalled);
         ASSERT_TRUE(signalled) << r.out.right(2000).toStdString();
-        ExpectFailed(r, QString("The run was stopped by signal %1 (%2).").arg(point.signal).arg(point.name),
-                     before);
+        const QString stopped =
+            QString("The run was stopped by signal %1 (%2).").arg(point.signal).arg(point.name);
+        ExpectFailed(r, stopped, before);
+        // The stop reaches the run as itself: no handler on the way made another failure of it.
+        EXPECT_EQ(r.LogMessages("Caught Exception: ").join('\n').toStdString(),
+                  ("Caught Exception: " + stopped).toStdString());
         EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
         EXPECT_EQ(ReadBytes(config), configBefore);
         ExpectGoodRun(point.mode);
+    }
+
+    // A stop that comes while a catalogue query asks whether a column of Students exists: the log
+    // says the stop, not a check that failed.
+    Change(round++);
+    {
+        const QStringList before = UpdateFiles(out);
+        const QString pause = out + ".pause";
+        QProcessEnvironment env = school->env;
+        env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+        env.insert("VH_FAULT_PAUSE_FILE", pause);
+        env.insert("VH_FAULT_PAUSE_SQL", "= UPPER('Students') AND UPPER(");
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.start(kProgram, Args("--att", out));
+        for (int i = 0; i < 3000 && !QFile::exists(pause) && run.state() != QProcess::NotRunning; ++i)
+            QThread::msleep(10);
+        const bool paused = QFile::exists(pause);
+        if (paused)
+            ::kill(static_cast<pid_t>(run.processId()), SIGTERM);
+        QFile::remove(pause);
+        ASSERT_TRUE(run.waitForFinished(120000));
+        ASSERT_TRUE(paused);
+        ProgramResult r;
+        r.code = run.exitCode();
+        r.out = QString::fromUtf8(run.readAllStandardOutput());
+        r.err = QString::fromUtf8(run.readAllStandardError());
+        Collect(before);
+        const QString stopped = "The run was stopped by signal 15 (SIGTERM).";
+        ExpectFailed(r, stopped, before);
+        EXPECT_EQ(r.LogMessages("Caught Exception: ").join('\n').toStdString(),
+                  ("Caught Exception: " + stopped).toStdString());
+        const QStringList logs = QDir(out).entryList({"Varnholm-100-*.log"}, QDir::Files);
+        ASSERT_EQ(logs.size(), 1);
+        const QString log = ReadText(QDir(out).filePath(logs.first()));
+        const QString thisRun = log.mid(log.lastIndexOf("ExpEngine::Execute: Execute Starting"));
+        EXPECT_TRUE(thisRun.contains("BeginExecute: Caught Exception: " + stopped)) << thisRun.toStdString();
+        EXPECT_FALSE(thisRun.contains("Could not check whether")) << thisRun.toStdString();
+        EXPECT_FALSE((r.out + r.err).contains("Could not check whether")) << r.out.toStdString();
+        ExpectGoodRun();
     }
 
     // A second signal ends the run at once, as a crash does (another thread of the run may still

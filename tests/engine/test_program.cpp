@@ -2,6 +2,7 @@
 // prefix, and on PostgreSQL, reached as "Oracle (ODBC)" with the prefix "VH.".
 #include "DataSources.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -191,11 +192,40 @@ TEST_P(Program, ListAnswers)
     EXPECT_EQ(r.ErrLines(), QStringList{"error\tteacher\tSchool number must be a plain number: 1'"});
 }
 
+// The lines of a log file that the guide's recipe for the level-9 lines gives: the recipe is the
+// guide's shell block that reads "$log", run with log set to the file.
+QStringList GuideRecipeOutput(const QString& logFile)
+{
+    const QString guide = ReadText(VH_GUIDE_FILE);
+    const int at = guide.indexOf("< \"$log\"");
+    const int begin = guide.indexOf('\n', guide.lastIndexOf("```sh", at)) + 1;
+    const int end = guide.indexOf("```", at);
+    if (at < 0 || begin <= 0 || end < 0)
+        return {"no recipe in the guide"};
+    // The block may be indented as part of a list item.
+    QStringList recipe;
+    for (const QString& line : guide.mid(begin, end - begin).split('\n', Qt::SkipEmptyParts))
+        recipe << line.trimmed();
+    if (recipe.isEmpty() || !recipe.first().startsWith("log="))
+        return {"the recipe does not begin with log=..."};
+    recipe.first() = "log=\"$1\"";
+    QProcess shell;
+    shell.start("bash", {"-c", recipe.join('\n'), "bash", logFile});
+    shell.waitForFinished(60000);
+    return QString::fromUtf8(shell.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
 TEST_P(Program, RunLeavesImportAndStatusFiles)
 {
     const QString out = NewFolder("run");
-    const ProgramResult r =
-        Run({"run", "--school=100", "--path=" + out, "--filterstudent=true", "--filterextraconduct=true"});
+    // Switches that the program does not use: their values stay out of every file and the log.
+    const QStringList unused{"pass=Unused-a1",  "pw=Unused-b2",         "secret=Unused-c3",
+                             "token=Unused-d4", "passphrase=Unused e5", "Kennwort=Unused-f6"};
+    QStringList args{"run", "--school=100", "--path=" + out, "--filterstudent=true",
+                     "--filterextraconduct=true"};
+    for (const QString& s : unused)
+        args << "--" + s;
+    const ProgramResult r = Run(args);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.err, QString());
     const QStringList host = r.HostLines();
@@ -234,6 +264,32 @@ TEST_P(Program, RunLeavesImportAndStatusFiles)
     const QString password = GetParam().Password();
     EXPECT_FALSE((all + r.out + r.err).contains(password));
     EXPECT_FALSE(all.contains(Encode(password)));
+
+    // The parameter line shows the unused switches by their keys, the known ones as they are, and
+    // the log says once that they were not used.
+    EXPECT_FALSE((all + r.out + r.err).contains("Unused")) << all.toStdString();
+    const QRegularExpression parameters("SISConfig::commandRun: Parameters: ([^\n]*)\n");
+    const QStringList shown = parameters.match(all).captured(1).split("; ");
+    for (const char* pair : {"Kennwort=********", "pass=********", "passphrase=********", "pw=********",
+                             "secret=********", "token=********", "school=100", "filterstudent=true"})
+        EXPECT_TRUE(shown.contains(pair)) << pair << " in " << shown.join("; ").toStdString();
+    EXPECT_EQ(all.count("Not used by this program"), 1);
+    EXPECT_TRUE(
+        all.contains("SISConfig::commandRun: Not used by this program, its value is not logged: --pass, "
+                     "--pw, --secret, --token, --passphrase, --Kennwort\n"));
+
+    // The guide's recipe decodes every level-9 line of the real log, each on its own line.
+    const QStringList logs = QDir(out).entryList({"Varnholm-100-*.log"}, QDir::Files);
+    ASSERT_EQ(logs.size(), 1);
+    const QString logFile = QDir(out).filePath(logs.first());
+    QStringList decoded;
+    for (const QString& line : ReadText(logFile).split("\r\n")) {
+        if (line.startsWith("proprietary:"))
+            decoded << QString::fromUtf8(QByteArray::fromBase64(line.mid(12).toLatin1()));
+    }
+    EXPECT_GT(decoded.size(), 50);
+    EXPECT_TRUE(decoded.first().contains(": Proprietary   SISConfig::commandRun: Parameters: "));
+    EXPECT_EQ(GuideRecipeOutput(logFile).join('\n').toStdString(), decoded.join('\n').toStdString());
 }
 
 TEST_P(Program, OtherCommandsLeaveTheStatusOfAFolderThatARunHolds)

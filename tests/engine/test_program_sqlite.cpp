@@ -423,6 +423,84 @@ TEST(SqliteProgram, InputReachesConnectionsAndLogsSafely)
     EXPECT_TRUE(MaskedNames(out).contains("|Varnholm-10_0-<date>.log|")) << MaskedNames(out).toStdString();
 }
 
+TEST(SqliteProgram, HostValuesForgeNoStatusAndShowNoSecret)
+{
+    REQUIRE_PROGRAM();
+    // CR, LF and TAB in a value end neither a field nor a line of the status file: test writes the
+    // value into its failure text, as on its test line, and run says "Failed on extraction.".
+    const QString forged = "1\r\n2026/12/07 12:00:00\tSucceeded\tSucceeded";
+    const struct
+    {
+        QString arg;
+        QString testText;  // the failure text of test
+    } values[] = {
+        {"--school=" + forged,
+         "School number must be a plain number: 1  2026/12/07 12:00:00 Succeeded Succeeded"},
+        {"--school=10\n0\t", "School number must be a plain number: 10 0 "},
+        {"--district=7\tx", "District number must be a plain number: 7 x"},
+        {"--district=" + forged,
+         "District number must be a plain number: 1  2026/12/07 12:00:00 Succeeded Succeeded"},
+    };
+    for (const auto& v : values) {
+        for (const QString command : {"test", "run"}) {
+            SCOPED_TRACE((command + " " + v.arg).toStdString());
+            const QString out = NewFolder("forged");
+            QStringList args{command, "--path=" + out, v.arg};
+            if (command == "test")
+                args << "--group=school";
+            if (!v.arg.startsWith("--school="))
+                args << "--school=100";
+            const ProgramResult r = RunSample(args);
+            EXPECT_EQ(r.code, 1);
+            const QString text = command == "test" ? v.testText : QString("Failed on extraction.");
+            if (command == "test") {
+                EXPECT_EQ(r.Lines("test"), QStringList{"test\tschool\tfail\t" + text});
+            }
+            const QString status = ReadText(out + "/Data ExtractorStatus.tmp");
+            ASSERT_TRUE(status.endsWith("\r\n")) << status.toStdString();
+            const QString line = status.chopped(2);
+            EXPECT_FALSE(line.contains('\r') || line.contains('\n')) << status.toStdString();
+            const QStringList fields = line.split('\t');
+            ASSERT_EQ(fields.size(), 3) << status.toStdString();
+            EXPECT_EQ(fields[1], "Failed");
+            EXPECT_EQ(fields[2], text);
+            EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+        }
+    }
+
+    // A password typed with a blank for "=", or with an unquoted blank: the line is refused by the
+    // switch's name, and neither the hexadecimal text nor the password shows anywhere.
+    const QString hex = Encode("s3cr3t-Phrase");
+    const QString after =
+        "Invalid argument after --%1 (not shown: it may be part of the password). The value "
+        "must follow \"=\" in the same argument, quoted when it holds blanks: --%1=<value>";
+    const struct
+    {
+        QStringList args;
+        QString error;
+    } secrets[] = {
+        {{"--pwdencode", hex}, "The value of --pwdencode must follow \"=\": --pwdencode=<value>"},
+        {{"--pwdencode=", hex}, after.arg("pwdencode")},
+        {{"--pwd=my", "secret"}, after.arg("pwd")},
+    };
+    for (const auto& c : secrets) {
+        for (const char* command : {"test", "run"}) {
+            SCOPED_TRACE(c.args.join(' ').toStdString() + " with " + command);
+            QDir(FallbackFolder()).removeRecursively();
+            const QString out = NewFolder("secret");
+            const ProgramResult r = RunProgram(QStringList{command, "--group=connection", "--school=100",
+                                                           "--path=" + out, "--dsn=vh_school", "--user=u"} +
+                                                   c.args,
+                                               kSqlite.Env());
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.ErrLines(), QStringList{"error\tCommand Line\t" + c.error});
+            const QString all = r.out + r.err + AllText(out) + AllText(FallbackFolder());
+            EXPECT_FALSE(all.contains(hex) || all.contains("s3cr3t") || all.contains("secret"))
+                << all.toStdString();
+        }
+    }
+}
+
 TEST(SqliteProgram, ValuesAreTakenAsGiven)
 {
     REQUIRE_PROGRAM();

@@ -78,6 +78,28 @@ TEST(CrashGuard, AStackOverflowEndsAsAFailedRun)
         << lines;
 }
 
+TEST(CrashGuard, AResultFileIsOneLineOfItsFieldsWhateverTheyHold)
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("Data ExtractorStatus.tmp"));
+    const QByteArray temp = path + ".partial";
+    const QByteArray text = QString::fromUtf8("7\tx\r\n2026/12/07 12:00:00\tSucceeded \xC3\xA9").toUtf8();
+    const CrashGuard::Field fields[] = {
+        {"2026/12/07 10:00:00", 19}, {"Failed", 6}, {text.constData(), size_t(text.size())}};
+    ASSERT_TRUE(CrashGuard::writeLine(path.constData(), temp.constData(), fields, 3));
+    const QString expected =
+        QString::fromUtf8("2026/12/07 10:00:00\tFailed\t7 x  2026/12/07 12:00:00 Succeeded \xC3\xA9\r\n");
+    EXPECT_EQ(ReadAll(path), expected);
+    EXPECT_FALSE(QFile::exists(temp));
+
+    // Where no new file can be made, the file is rewritten in place and cut to the line's length.
+    const QByteArray nowhere = QFile::encodeName(dir.filePath("gone/x.partial"));
+    const CrashGuard::Field finished[] = {{"fin\nished", 9}};
+    ASSERT_TRUE(CrashGuard::writeLine(path.constData(), nowhere.constData(), finished, 1));
+    EXPECT_EQ(ReadAll(path), "fin ished\r\n");
+    EXPECT_FALSE(CrashGuard::writeLine(nowhere.constData(), nowhere.constData(), finished, 1));
+}
+
 TEST(CrashGuard, ADisarmedGuardLeavesTheSignalToTheKernel)
 {
     QTemporaryDir dir;

@@ -48,6 +48,35 @@ TEST(OptionParser, RefusesMalformedArgumentsWithoutEchoingValues)
     EXPECT_EQ(parseError({"run", "version"}), "Invalid argument: version");
 }
 
+TEST(OptionParser, ShowsNoArgumentThatMayBeAPassword)
+{
+    // A password key (any spelling with "pwd" or "passw") takes its value after "=" only: a blank
+    // typed for "=" is refused by the switch's name, and the hexadecimal text is not shown.
+    for (const char* key : {"pwdencode", "pwd", "PwdEncode", "Passwort", "password"}) {
+        const QString error = parseError({"run", QString("--") + key, "73336372337421", "--school=100"});
+        EXPECT_EQ(error, QString("The value of --%1 must follow \"=\": --%1=<value>").arg(key));
+    }
+    EXPECT_EQ(parseError({"run", "--school=100", "--pwdencode"}),
+              "The value of --pwdencode must follow \"=\": --pwdencode=<value>");
+
+    // What follows a password switch, with or without its value, may be part of the password.
+    const QString after = "Invalid argument after --%1 (not shown: it may be part of the password). The "
+                          "value must follow \"=\" in the same argument, quoted when it holds blanks: "
+                          "--%1=<value>";
+    EXPECT_EQ(parseError({"run", "--pwd=my", "secret"}), after.arg("pwd"));
+    EXPECT_EQ(parseError({"test", "--group=connection", "--pwdencode=", "73336372337421"}),
+              after.arg("pwdencode"));
+    EXPECT_EQ(parseError({"run", "--passwd=a", "b=c"}), after.arg("passwd"));
+
+    // Any other argument is named as before, also when a password switch came earlier.
+    EXPECT_EQ(parseError({"run", "--pwd=x", "--school=100", "stray"}), "Invalid argument: stray");
+    EXPECT_EQ(parseError({"run", "--pass", "word"}), "Invalid argument: word");
+    CommandLine line;
+    QString error;
+    EXPECT_TRUE(OptionParser::parse({"run", "--pwd=my secret", "--pass", "--token=t"}, line, error));
+    EXPECT_EQ(line.switches.value(0).second, "my secret");
+}
+
 TEST(OptionParser, DecodesHexadecimalText)
 {
     QString text;

@@ -6,6 +6,8 @@
 //   "kill-after-marks": the process is killed just before the file takes its final name;
 //   "pause-export": when the export of the cached attendance begins (its first log line), the
 //           process makes the file VH_FAULT_PAUSE_FILE and waits until it is gone again (once).
+// VH_FAULT_PAUSE_SQL: the first statement prepared whose text holds this text waits the same way
+// before it runs (once).
 // VH_RECORD_LOGINS names a file to which every connection the program opens is appended, each value
 // in hex: "connect <dsn> <user> <password>" for SQLConnect, "driver <string>" for SQLDriverConnect.
 // VH_FAULT_HISTORY_CHECK="<table>:<n>": the n-th check whether the history holds the table (the
@@ -161,6 +163,18 @@ size_t fwrite(const void* bytes, size_t size, size_t count, FILE* stream)
     if (strcmp(Fault(), "pause-export") == 0 && Contains(bytes, size * count, "Exporting Daily Attendance from DB"))
         Pause();
     return real(bytes, size, count, stream);
+}
+
+SQLRETURN SQL_API SQLPrepare(SQLHSTMT stmt, SQLCHAR* sql, SQLINTEGER length)
+{
+    static const auto real = Real<SQLRETURN (*)(SQLHSTMT, SQLCHAR*, SQLINTEGER)>("SQLPrepare");
+    const char* wanted = getenv("VH_FAULT_PAUSE_SQL");
+    if (wanted && *wanted && sql) {
+        const size_t n = length == SQL_NTS ? strlen(reinterpret_cast<const char*>(sql)) : size_t(length);
+        if (Contains(sql, n, wanted))
+            Pause();
+    }
+    return real(stmt, sql, length);
 }
 
 SQLRETURN SQL_API SQLConnect(SQLHDBC dbc, SQLCHAR* dsn, SQLSMALLINT dsnLength, SQLCHAR* user,
