@@ -91,6 +91,9 @@ void PDEWriter::OpenAttendanceCache()
     // A lock that another program holds on the history (a backup, an sqlite3 session) is waited
     // for; a longer one fails the run.
     m_attCache->SetBusyTimeout(UpdateFileDelivery::kBusyTimeoutMs);
+    // A commit is on the disk with its journal gone before the run goes on: the marks of an
+    // update file outlive a power loss once the file has its name.
+    m_attCache->SetSynchronousExtra();
     CompleteUpdateFiles();
 }
 
@@ -351,13 +354,21 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
             } catch (...) {
                 // No window open: each one was released or rolled back already.
             }
+            // The finished windows are kept when that needs no wait: the lock that failed the
+            // commit (or a window) has had its wait, and a second one would double it. Otherwise
+            // the whole table is rolled back; the next run reads its days again.
             try {
+                db.SetBusyTimeout(0);
                 db.Execute("commit transaction");
             } catch (...) {
                 try {
                     db.Execute("rollback transaction");
                 } catch (...) {
                 }
+            }
+            try {
+                db.SetBusyTimeout(UpdateFileDelivery::kBusyTimeoutMs);
+            } catch (...) {
             }
         }
         try {

@@ -198,7 +198,7 @@ void UpdateFileDelivery::HoldMarks()
     }
     // The write lock is taken now, waiting for another program's: a read transaction that had to
     // become a write one later would fail at once on a lock, without waiting.
-    m_history.Execute("BEGIN IMMEDIATE");
+    BeginWrite(m_history);
     m_held = true;
 }
 
@@ -245,6 +245,14 @@ void UpdateFileDelivery::CommitMarks(const XString& name, int64_t size, const XS
     throw XException(("SQLite Attendance: Could not mark the exported rows: " + error).CStr());
 }
 
+void UpdateFileDelivery::BeginWrite(sqlite::Database& db)
+{
+    // The commit syncs the history's folder after it removes the journal: a power loss after the
+    // update file's rename cannot bring the journal back and roll the marks back with it.
+    db.SetSynchronousExtra();
+    db.Execute("BEGIN IMMEDIATE");
+}
+
 void UpdateFileDelivery::WriteRecord(sqlite::Database& db, const XString& name, int64_t size,
                                       const XString& checksum)
 {
@@ -277,7 +285,7 @@ void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const
                 return;
             db = &look;
         }
-        db->Execute("BEGIN IMMEDIATE");
+        BeginWrite(*db);
         try {
             // A committed file still waiting for its name keeps its record: the next update run
             // names it by that record.

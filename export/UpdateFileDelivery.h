@@ -17,9 +17,10 @@ class Database;
 
 // The update file is written under its name + ".partial". Deliver puts its bytes and its folder
 // entry on the disk, commits the marks of its rows together with its name, size and checksum in
-// the history (table UPDATE_FILE), and only then gives it its name. A file that a run left under
-// its temporary name after that commit gets its name from Recover, and only when it is the file
-// the history recorded. Every failure throws XException with the text for the run's error line.
+// the history (table UPDATE_FILE) in a commit that is on the disk with its journal removed, and
+// only then gives it its name and syncs the folder. A file that a run left under its temporary
+// name after that commit gets its name from Recover, and only when it is the file the history
+// recorded. Every failure throws XException with the text for the run's error line.
 class UpdateFileDelivery
 {
 public:
@@ -88,6 +89,8 @@ private:
     };
     // What UPDATE_FILE of the database holds (an empty name: nothing).
     static Record ReadRecord(sqlite::Database& db);
+    // Opens a write transaction on db whose commit is durable, its journal's removal included.
+    static void BeginWrite(sqlite::Database& db);
     // Makes UPDATE_FILE hold the file alone, in the transaction open on db.
     static void WriteRecord(sqlite::Database& db, const XString& name, int64_t size, const XString& checksum);
     // Records a file delivered without marks, when there is a history; a failure is logged.

@@ -7,6 +7,8 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSet>
 
@@ -14,6 +16,7 @@
 #include <memory>
 
 #include <signal.h>
+#include <stdio.h>
 
 namespace enginetest {
 
@@ -40,6 +43,59 @@ inline QMap<QString, QByteArray> ImportFiles(const QString& folder)
     for (const QString& name : dir.entryList({"*.pef", "*.PDE", "*.pde", "*.txt"}, QDir::Files))
         files.insert(name, ReadBytes(dir.filePath(name)));
     return files;
+}
+
+// A power loss after runs that the preloaded fault library recorded (VH_POWER_LOG, with the folder
+// log + ".aside" made): every creation, removal and rename of a file that no later sync of its
+// folder made final is undone, the latest first, and the record starts afresh. File bytes stay as
+// written; the program syncs those it relies on. Answers the number of operations undone.
+inline int LosePower(const QString& log)
+{
+    struct Operation
+    {
+        QStringList fields;      // kind and paths, as recorded
+        QSet<QString> unsynced;  // folders whose sync makes it final
+    };
+    std::vector<Operation> pending;
+    for (const QByteArray& line : ReadBytes(log).split('\n')) {
+        const QStringList fields = QString::fromUtf8(line).split('\t');
+        if (fields.size() < 2)
+            continue;
+        if (fields[0] == "sync") {
+            for (Operation& op : pending)
+                op.unsynced.remove(fields[1]);
+            continue;
+        }
+        Operation op{fields, {QFileInfo(fields[1]).path()}};
+        if (fields[0] == "rename")
+            op.unsynced.insert(QFileInfo(fields[2]).path());
+        pending.push_back(op);
+    }
+    int undone = 0;
+    for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
+        if (it->unsynced.isEmpty())
+            continue;
+        const QStringList& f = it->fields;
+        const auto move = [](const QString& from, const QString& to) {
+            EXPECT_EQ(::rename(from.toUtf8().constData(), to.toUtf8().constData()), 0)
+                << from.toStdString() << " -> " << to.toStdString();
+        };
+        if (f[0] == "create") {
+            QFile::remove(f[1]);
+        } else if (f[0] == "unlink" && f.size() == 3) {
+            move(f[2], f[1]);
+        } else if (f[0] == "rename" && f.size() >= 3) {
+            move(f[2], f[1]);
+            if (f.size() == 4)
+                move(f[3], f[2]);
+        }
+        ++undone;
+    }
+    QFile::remove(log);
+    QDir aside(log + ".aside");
+    for (const QString& name : aside.entryList(QDir::Files))
+        aside.remove(name);
+    return undone;
 }
 
 // Moves the attendance days and terms of the sample school by whole weeks so that its year ends

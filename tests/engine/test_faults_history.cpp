@@ -1,8 +1,10 @@
 // The end of the update pass and the attendance history under faults, on SQLite and on
 // PostgreSQL: the disk fills up just as the sent rows are marked, the program is killed just
-// before or just after those marks, the history file is deleted or emptied, and another program
-// holds the history's write lock as the export begins.
+// before or just after those marks, the power fails after them, the history file is deleted or
+// emptied, and another program holds the history's write lock as the export begins or reads the
+// history through a commit.
 #include "AttendanceSource.h"
+#include "FaultRuns.h"
 
 #include <QDate>
 #include <QDir>
@@ -127,32 +129,69 @@ protected:
     QString Cache() const { return out + "/Attendance/Attendance.db"; }
     QString Config() const { return out + "/SchoolConfig.xml"; }
     QString PauseFile() const { return out + ".pause"; }
-    // An update run that stops as its export begins, while another program (this one) takes the
-    // history's write lock and holds it for the time.
-    ProgramResult RunWithHistoryLocked(std::chrono::milliseconds hold)
+    // An update run that stops at the pause point (as its export begins, or as it reads its first
+    // window), while another program (this one) runs the SQL on the history and holds the lock it
+    // took for the time.
+    struct HeldRun
+    {
+        ProgramResult run;
+        long long after = 0;  // milliseconds from the lock taken to the run's end
+        QByteArray history;   // the history's bytes when it was taken
+    };
+    HeldRun RunWithHistoryHeld(std::chrono::milliseconds hold, const char* pause = "pause-export",
+                               const char* take = "BEGIN IMMEDIATE")
     {
         QFile::remove(PauseFile());
         std::atomic<bool> done{false};
         std::atomic<bool> locked{false};
+        HeldRun held;
+        std::chrono::steady_clock::time_point lockedAt;
         std::thread holder([&] {
             while (!done && !QFile::exists(PauseFile()))
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             if (done)
                 return;
+            // Read before the lock is taken: closing another descriptor of the file would drop it.
+            held.history = ReadBytes(Cache());
             sqlite3* db = nullptr;
             if (sqlite3_open(Cache().toUtf8().constData(), &db) == SQLITE_OK &&
-                sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK)
+                sqlite3_exec(db, take, nullptr, nullptr, nullptr) == SQLITE_OK) {
+                lockedAt = std::chrono::steady_clock::now();
                 locked = true;
+            }
             QFile::remove(PauseFile());
             std::this_thread::sleep_for(hold);
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             sqlite3_close(db);
         });
-        const ProgramResult r = Run("--att", "pause-export");
+        held.run = Run("--att", pause);
+        const auto end = std::chrono::steady_clock::now();
         done = true;
         holder.join();
         EXPECT_TRUE(locked);
-        return r;
+        if (locked)
+            held.after = std::chrono::duration_cast<std::chrono::milliseconds>(end - lockedAt).count();
+        return held;
+    }
+    ProgramResult RunWithHistoryLocked(std::chrono::milliseconds hold)
+    {
+        return RunWithHistoryHeld(hold).run;
+    }
+    // Runs of both tables whose folder operations the preloaded library records for LosePower.
+    ProgramResult RunRecorded(const char* fault = "", const QMap<QString, QString>& more = {})
+    {
+        QMap<QString, QString> faults = more;
+        faults.insert("VH_POWER_LOG", PowerLog());
+        return Run("--att", fault, "100", {"--filterdaily=true", "--filterperiod=true"}, faults);
+    }
+    QString PowerLog() const { return out + ".power"; }
+    // The attendance lines of every update file in the folder.
+    QStringList LinesInFolder() const
+    {
+        QStringList all;
+        for (const QString& name : UpdateFiles(out))
+            all << AttendanceLines(QDir(out).filePath(name));
+        return all;
     }
     // A run that failed with the error and left no update file, no unfinished file and the
     // recorded update date as it was.
@@ -359,6 +398,93 @@ TEST_P(HistoryFaults, AWriteLockOfAnotherProgramIsWaitedForOrFailsTheRun)
 
     SetCode(4, 9);
     ExpectSentOnce({Line(11, 8), Line(4, 9)}, {Line(3, 7), Line(11, 8), Line(4, 9)});
+}
+
+TEST_P(HistoryFaults, APowerLossAfterTheMarksOrAfterTheRenameSendsEveryChangeOnce)
+{
+    ASSERT_TRUE(QDir().mkpath(PowerLog() + ".aside"));
+    ProgramResult r = RunRecorded();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    LosePower(PowerLog());
+
+    // Right after a good run: its update file has its name and the marks stay.
+    SetCode(3, 7);
+    r = RunRecorded();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(3, 7)}));
+    LosePower(PowerLog());
+
+    // Killed at the first write of SchoolConfig.xml's temporary file: the update date stays, the
+    // marks of the named file too.
+    SetCode(11, 8);
+    const QByteArray config = ReadBytes(Config());
+    r = RunRecorded("", {{"VH_FAULT_STATUS", "kill-config"}});
+    EXPECT_EQ(r.code, -2);
+    EXPECT_EQ(Text(lines), Text({Line(11, 8)}));
+    LosePower(PowerLog());
+    EXPECT_EQ(ReadBytes(Config()), config);
+
+    // Killed as the update file takes its name, its rows marked: the next run names it.
+    SetCode(4, 9);
+    r = RunRecorded("kill-after-marks");
+    EXPECT_EQ(r.code, -2);
+    EXPECT_EQ(newFiles, QStringList());
+    LosePower(PowerLog());
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(newFiles.size(), 2);
+    EXPECT_EQ(
+        r.LogMessages("Gave the update file " + newFiles.first() + " of an earlier run its name.").size(), 1);
+    EXPECT_EQ(Text(lines), Text({Line(4, 9)}));
+
+    // Killed just after its name, before the folder was synced: the name goes with the power, and
+    // the next run gives it again.
+    SetCode(5, 7);
+    r = RunRecorded("kill-after-rename");
+    EXPECT_EQ(r.code, -2);
+    ASSERT_EQ(newFiles.size(), 1);
+    const QString named = newFiles.first();
+    EXPECT_GE(LosePower(PowerLog()), 1);
+    EXPECT_EQ(QDir(out).entryList(QStringList{"*.PDU.partial"}, QDir::Files),
+              QStringList{named + ".partial"});
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.LogMessages("Gave the update file " + named + " of an earlier run its name.").size(), 1);
+    EXPECT_EQ(Text(lines), Text({Line(5, 7)}));
+
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({}));
+    EXPECT_EQ(Text(LinesInFolder()),
+              Text(Everything() + QStringList{Line(3, 7), Line(11, 8), Line(4, 9), Line(5, 7)}));
+}
+
+TEST_P(HistoryFaults, AReaderHoldingTheHistoryThroughACommitFailsTheRunAfterOneWait)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QByteArray config = ReadBytes(Config());
+    // Another program's read transaction: the commit waits for its end.
+    const char* const read = "BEGIN; SELECT COUNT(*) FROM sqlite_master";
+    const auto hold = std::chrono::seconds(15);
+
+    // Through the commit of the attendance read: the run fails after the one wait, and the read
+    // is not committed.
+    SetCode(3, 7);
+    HeldRun held = RunWithHistoryHeld(hold, "pause-cache", read);
+    ExpectFailed(held.run,
+                 "Failed with error [database is locked] while caching attendance table [DAILY_ATT]", config);
+    EXPECT_LT(held.after, 12000);
+    EXPECT_EQ(ReadBytes(Cache()), held.history);
+
+    // Through the commit of the marks.
+    SetCode(11, 8);
+    held = RunWithHistoryHeld(hold, "pause-export", read);
+    ExpectFailed(held.run, "SQLite Attendance: Could not mark the exported rows: database is locked", config);
+    EXPECT_LT(held.after, 12000);
+    EXPECT_EQ(ReadBytes(Cache()), held.history);
+
+    ExpectSentOnce({Line(3, 7), Line(11, 8)}, {Line(3, 7), Line(11, 8)});
 }
 
 TEST_P(HistoryFaults, AFailedCheckOfAHistoryTableFailsTheRunAndTheNextRunSendsTheChanges)

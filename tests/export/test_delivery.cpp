@@ -3,8 +3,11 @@
 
 #include "ExportTestSupport.h"
 
+#include <sqlite3.h>
+
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -16,27 +19,182 @@ namespace {
 
 const char kFirst[] = "Update 20240305140709.PDU";
 
-// A delivery whose file-system calls fail where asked.
+// A delivery whose file-system calls fail where asked, and are recorded in events when given.
 class FaultyDelivery : public UpdateFileDelivery
 {
 public:
     using UpdateFileDelivery::UpdateFileDelivery;
     std::string failAt;  // "sync-folder" or "rename"
+    std::vector<std::string>* events = nullptr;
 
 protected:
+    void SyncFile(XFile& file) override
+    {
+        Note("sync update file");
+        UpdateFileDelivery::SyncFile(file);
+    }
     void SyncFolder() override
     {
+        Note("sync folder");
         if (failAt == "sync-folder")
             throw XException("Could not sync folder ( 5 ): injected", EIO);
         UpdateFileDelivery::SyncFolder();
     }
     void Rename(const XString& from, const XString& to) override
     {
+        Note("rename");
         if (failAt == "rename")
             throw XException("Could not rename file ( 13 ): injected", EACCES);
         UpdateFileDelivery::Rename(from, to);
     }
+
+private:
+    void Note(const char* event)
+    {
+        if (events)
+            events->push_back(event);
+    }
 };
+
+// SQLite's default file system for the connections opened while it lives, wrapped so that the
+// syncs of the history and of its journal and the removal of the journal (with SQLite's request
+// to sync the folder after it) go into the event list.
+class RecordingVfs
+{
+public:
+    explicit RecordingVfs(std::vector<std::string>& events)
+    {
+        s_events = &events;
+        s_real = sqlite3_vfs_find(nullptr);
+        m_vfs = *s_real;
+        m_vfs.zName = "recording";
+        m_vfs.szOsFile = int(sizeof(File)) + s_real->szOsFile;
+        m_vfs.xOpen = Open;
+        m_vfs.xDelete = Delete;
+        sqlite3_vfs_register(&m_vfs, 1);
+    }
+    ~RecordingVfs()
+    {
+        sqlite3_vfs_unregister(&m_vfs);
+        s_events = nullptr;
+    }
+    RecordingVfs(const RecordingVfs&) = delete;
+    RecordingVfs& operator=(const RecordingVfs&) = delete;
+
+private:
+    // Ours, followed by the real file.
+    struct File
+    {
+        sqlite3_file base;
+        const char* kind;  // "history" or "journal"
+    };
+    static sqlite3_file* Real(sqlite3_file* f)
+    {
+        return reinterpret_cast<sqlite3_file*>(reinterpret_cast<File*>(f) + 1);
+    }
+    static const char* KindOf(const char* name)
+    {
+        const size_t n = name ? std::strlen(name) : 0;
+        return n > 8 && std::strcmp(name + n - 8, "-journal") == 0 ? "journal" : "history";
+    }
+    static void Note(const std::string& event)
+    {
+        if (s_events)
+            s_events->push_back(event);
+    }
+
+    static int Open(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFlags)
+    {
+        File* file = reinterpret_cast<File*>(f);
+        file->base.pMethods = nullptr;
+        file->kind = KindOf(name);
+        const int rc = s_real->xOpen(s_real, name, Real(f), flags, outFlags);
+        if (Real(f)->pMethods)
+            file->base.pMethods = &kMethods;
+        return rc;
+    }
+    static int Delete(sqlite3_vfs*, const char* name, int syncFolder)
+    {
+        Note(std::string("delete ") + KindOf(name) + (syncFolder ? ", folder synced" : ""));
+        return s_real->xDelete(s_real, name, syncFolder);
+    }
+    static int Sync(sqlite3_file* f, int flags)
+    {
+        Note(std::string("sync ") + reinterpret_cast<File*>(f)->kind);
+        return Real(f)->pMethods->xSync(Real(f), flags);
+    }
+    static int Close(sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); }
+    static int Read(sqlite3_file* f, void* p, int n, sqlite3_int64 at)
+    {
+        return Real(f)->pMethods->xRead(Real(f), p, n, at);
+    }
+    static int Write(sqlite3_file* f, const void* p, int n, sqlite3_int64 at)
+    {
+        return Real(f)->pMethods->xWrite(Real(f), p, n, at);
+    }
+    static int Truncate(sqlite3_file* f, sqlite3_int64 size)
+    {
+        return Real(f)->pMethods->xTruncate(Real(f), size);
+    }
+    static int FileSize(sqlite3_file* f, sqlite3_int64* size)
+    {
+        return Real(f)->pMethods->xFileSize(Real(f), size);
+    }
+    static int Lock(sqlite3_file* f, int level) { return Real(f)->pMethods->xLock(Real(f), level); }
+    static int Unlock(sqlite3_file* f, int level) { return Real(f)->pMethods->xUnlock(Real(f), level); }
+    static int CheckReservedLock(sqlite3_file* f, int* out)
+    {
+        return Real(f)->pMethods->xCheckReservedLock(Real(f), out);
+    }
+    static int FileControl(sqlite3_file* f, int op, void* arg)
+    {
+        return Real(f)->pMethods->xFileControl(Real(f), op, arg);
+    }
+    static int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
+    static int DeviceCharacteristics(sqlite3_file* f)
+    {
+        return Real(f)->pMethods->xDeviceCharacteristics(Real(f));
+    }
+
+    static const sqlite3_io_methods kMethods;
+    static std::vector<std::string>* s_events;
+    static sqlite3_vfs* s_real;
+    sqlite3_vfs m_vfs;
+};
+
+// Version 1: no shared memory and no memory mapping, which a rollback journal does not use.
+const sqlite3_io_methods RecordingVfs::kMethods = {1,
+                                                   Close,
+                                                   Read,
+                                                   Write,
+                                                   Truncate,
+                                                   Sync,
+                                                   FileSize,
+                                                   Lock,
+                                                   Unlock,
+                                                   CheckReservedLock,
+                                                   FileControl,
+                                                   SectorSize,
+                                                   DeviceCharacteristics,
+                                                   nullptr,
+                                                   nullptr,
+                                                   nullptr,
+                                                   nullptr,
+                                                   nullptr,
+                                                   nullptr};
+std::vector<std::string>* RecordingVfs::s_events = nullptr;
+sqlite3_vfs* RecordingVfs::s_real = nullptr;
+
+// The events with runs of the same event made one (SQLite may sync a file twice in a row).
+std::vector<std::string> Squeezed(const std::vector<std::string>& events)
+{
+    std::vector<std::string> out;
+    for (const std::string& event : events) {
+        if (out.empty() || out.back() != event)
+            out.push_back(event);
+    }
+    return out;
+}
 
 // A history with one pending row, and the delivery into its folder.
 struct History
@@ -145,6 +303,64 @@ TEST(UpdateFileDelivery, AFailureBeforeTheCommitLeavesNeitherFileNorMarks)
     EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "S1\tA\r\n");
     EXPECT_EQ(h.Pending(), 0);
     EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
+}
+
+TEST(UpdateFileDelivery, TheMarksAndTheirJournalsRemovalAreOnTheDiskBeforeTheFileTakesItsName)
+{
+    std::vector<std::string> events;
+    RecordingVfs vfs(events);
+    {
+        History h;
+        h.delivery.events = &events;
+        XTextFile file;
+        h.Write(file, kFirst, "S1\tA\r\n");
+        events.clear();
+        h.delivery.Deliver(file);
+        // The file's bytes and entry; the commit: journal, history, the journal removed and the
+        // folder synced after it; then the name and its folder.
+        const std::vector<std::string> expected = {"sync update file",
+                                                   "sync folder",
+                                                   "sync journal",
+                                                   "sync history",
+                                                   "delete journal, folder synced",
+                                                   "rename",
+                                                   "sync folder"};
+        EXPECT_EQ(Squeezed(events), expected);
+        EXPECT_EQ(h.Pending(), 0);
+        EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "S1\tA\r\n");
+
+        // A file without marks is recorded by a commit that is as durable.
+        fs::remove(h.folder.File(kFirst));
+        h.db.Close();
+        XTextFile unmarked;
+        unmarked.Open(h.folder.File("Update 20240305140710.PDU").c_str(),
+                      XFile::ModeWrite | XFile::ModeReplace);
+        unmarked.Write("none\r\n");
+        events.clear();
+        h.delivery.Deliver(unmarked);
+        EXPECT_EQ(Squeezed(events), expected);
+        EXPECT_EQ(h.Recorded(), "Update 20240305140710.PDU/6");
+    }
+
+    // Every commit of the history that the task opens removes its journal the same way: the cache's
+    // own (making its table) as well as the marks'.
+    TempFolder folder;
+    FakeTask task;
+    Prepare(task, folder);
+    XTextFile update;
+    events.clear();
+    task.StartUpdateFile(&update);
+    task.StartAttTable("DAILY_ATT", false, false);
+    task.HoldExportMarks();
+    task.GetAttendanceCache().Execute("UPDATE DAILY_ATT SET oldcode = newcode");
+    task.FinishUpdateFile();
+    std::vector<std::string> removals;
+    for (const std::string& event : events) {
+        if (event.rfind("delete journal", 0) == 0)
+            removals.push_back(event);
+    }
+    EXPECT_GE(removals.size(), 2u);
+    EXPECT_EQ(removals, std::vector<std::string>(removals.size(), "delete journal, folder synced"));
 }
 
 TEST(UpdateFileDelivery, OnlyTheCommittedFileTakesItsName)

@@ -93,6 +93,18 @@ TEST_F(SqliteTest, ErrorsAreTypedAndCarrySqliteText)
                  "database is locked");
 }
 
+TEST_F(SqliteTest, SynchronousExtraIsTakenOutsideATransactionOnly)
+{
+    db_.Execute("BEGIN");
+    EXPECT_THROW(db_.SetSynchronousExtra(), sqlite::GeneralError);
+    db_.Execute("ROLLBACK");
+    db_.SetSynchronousExtra();
+    sqlite::Query q(db_);
+    q.Prepare("PRAGMA synchronous");
+    ASSERT_TRUE(q.Step());
+    EXPECT_EQ(q.IntColumn(0), 3);
+}
+
 TEST_F(SqliteTest, MissingColumnNamesTheColumn)
 {
     db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', NULL, 'A')");

@@ -114,6 +114,23 @@ void Database::SetBusyTimeout(int ms)
     sqlite3_busy_timeout(m_db, ms);
 }
 
+void Database::SetSynchronousExtra()
+{
+    Execute("PRAGMA synchronous = EXTRA");
+    // An SQLite that does not know the level keeps a weaker one without a word.
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, "PRAGMA synchronous", -1, &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        ThrowLastError(rc);
+    rc = sqlite3_step(stmt);
+    const int level = rc == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : -1;
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW)
+        ThrowLastError(rc);
+    if (level != 3)
+        throw GeneralError("SQLite did not take the synchronous level EXTRA.", SQLITE_ERROR);
+}
+
 Transaction::Transaction(Database& db) : m_db(db), m_open(false)
 {
     m_db.Execute("begin transaction");

@@ -61,6 +61,10 @@ public:
 
     int64_t LastInsertRowId() const;
     void SetBusyTimeout(int ms);
+    // Makes every later commit durable across a power loss, the removal of the rollback journal
+    // included (SQLite then syncs the folder after deleting the journal). Not inside a
+    // transaction; throws when SQLite does not take the setting.
+    void SetSynchronousExtra();
 
     sqlite3* Handle() const { return m_db; }
     // Throws the error of the connection's last failure with the given result code.

@@ -4,8 +4,12 @@
 //           to the attendance cache fails as on a full disk (ENOSPC);
 //   "kill-before-marks": the process is killed at once (as by "kill -9") at that point;
 //   "kill-after-marks": the process is killed just before the file takes its final name;
+//   "kill-after-rename": the process is killed just after the file took its final name, before
+//           its folder is synced;
 //   "pause-export": when the export of the cached attendance begins (its first log line), the
-//           process makes the file VH_FAULT_PAUSE_FILE and waits until it is gone again (once).
+//           process makes the file VH_FAULT_PAUSE_FILE and waits until it is gone again (once);
+//   "pause-cache": the same when the first window of daily attendance is read, before the
+//           attendance cache commits it.
 // VH_FAULT_PAUSE_SQL: the first statement prepared whose text holds this text waits the same way
 // before it runs (once).
 // VH_RECORD_LOGINS names a file to which every connection the program opens is appended, each value
@@ -14,7 +18,14 @@
 // query of sqlite_master for that name) fails with a disk I/O error.
 // VH_FAULT_STATUS says what happens to the result files at the end of the run:
 //   "kill-status": the process is killed (as by "kill -9") at its first write of the status file;
-//   "full-finished": every write of the finished file fails as on a full disk (ENOSPC).
+//   "full-finished": every write of the finished file fails as on a full disk (ENOSPC);
+//   "kill-config": the process is killed at its first write of SchoolConfig.xml's temporary file.
+// VH_POWER_LOG names a file that keeps what a power loss would undo: folder entries that no sync
+// of their folder has made final. Each creation of a file, removal and rename is appended as a
+// line ("create", "unlink", "rename" and the paths, TAB-separated, folders resolved); a removed
+// file and a file replaced by a rename are kept as hard links in the folder VH_POWER_LOG + ".aside"
+// (made by the test) so that they can come back. An fsync or fdatasync of a folder appends "sync"
+// and the folder: the operations in it before that line are final. The test undoes the others.
 // VH_FAULT_CLOCK_DAYS moves the wall clock of the process by that many days (a clock set wrong).
 #include <dlfcn.h>
 #include <sql.h>
@@ -30,6 +41,10 @@
 
 #include <atomic>
 #include <fcntl.h>
+#include <limits.h>
+#include <mutex>
+#include <stdarg.h>
+#include <sys/stat.h>
 #include <time.h>
 
 namespace {
@@ -138,6 +153,105 @@ void RecordLogin(const char* line)
     }
 }
 
+// ---- the power-loss record
+
+const char* PowerLog()
+{
+    const char* log = getenv("VH_POWER_LOG");
+    return log && *log ? log : nullptr;
+}
+
+// The path with its folder resolved (the file itself need not exist).
+bool Resolved(const char* path, char* out, size_t size)
+{
+    const char* slash = strrchr(path, '/');
+    char folder[PATH_MAX];
+    if (!slash)
+        snprintf(folder, sizeof folder, ".");
+    else if (slash == path)
+        snprintf(folder, sizeof folder, "/");
+    else
+        snprintf(folder, sizeof folder, "%.*s", int(slash - path), path);
+    char real[PATH_MAX];
+    if (!realpath(folder, real))
+        return false;
+    const int n = snprintf(out, size, "%s/%s", strcmp(real, "/") == 0 ? "" : real, slash ? slash + 1 : path);
+    return n > 0 && size_t(n) < size;
+}
+
+std::mutex g_powerMutex;
+
+// Appends one line to the record.
+void Record(const char* kind, const char* first, const char* second = nullptr, const char* third = nullptr)
+{
+    if (FILE* f = fopen(PowerLog(), "a")) {
+        fprintf(f, "%s\t%s", kind, first);
+        if (second)
+            fprintf(f, "\t%s", second);
+        if (third)
+            fprintf(f, "\t%s", third);
+        fprintf(f, "\n");
+        fclose(f);
+    }
+}
+
+// Keeps a hard link of the file in the aside folder, whose path goes into aside; false when the
+// path is no plain file.
+bool KeepAside(const char* path, char* aside, size_t size)
+{
+    struct stat st;
+    if (lstat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    static std::atomic<int> count{0};
+    snprintf(aside, size, "%s.aside/%d-%d", PowerLog(), int(getpid()), ++count);
+    return link(path, aside) == 0;
+}
+
+// An fsync or fdatasync of fd that succeeded: a folder's entries are final.
+void RecordSync(int fd)
+{
+    struct stat st;
+    char path[PATH_MAX];
+    if (!PowerLog() || fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || !PathOf(fd, path, sizeof path))
+        return;
+    std::lock_guard<std::mutex> lock(g_powerMutex);
+    Record("sync", path);
+}
+
+int Unlink(const char* path)
+{
+    static const auto real = Real<int (*)(const char*)>("unlink");
+    char full[PATH_MAX], aside[PATH_MAX];
+    if (!PowerLog() || !path || !Resolved(path, full, sizeof full))
+        return real(path);
+    std::lock_guard<std::mutex> lock(g_powerMutex);
+    const bool kept = KeepAside(full, aside, sizeof aside);
+    const int rc = real(path);
+    if (rc == 0 && kept)
+        Record("unlink", full, aside);
+    else if (kept)
+        real(aside);
+    return rc;
+}
+
+int Open(const char* name, const char* path, int flags, mode_t mode)
+{
+    using OpenFn = int (*)(const char*, int, ...);
+    static const auto realOpen = Real<OpenFn>("open");
+    static const auto realOpen64 = Real<OpenFn>("open64");
+    const OpenFn real = strcmp(name, "open") == 0 ? realOpen : realOpen64;
+    char full[PATH_MAX];
+    struct stat st;
+    if (!PowerLog() || !(flags & O_CREAT) || !path || !Resolved(path, full, sizeof full))
+        return real(path, flags, mode);
+    std::lock_guard<std::mutex> lock(g_powerMutex);
+    const bool existed = lstat(full, &st) == 0;
+    const int fd = real(path, flags, mode);
+    if (fd >= 0 && !existed)
+        Record("create", full);
+    return fd;
+}
+
 // The status fault for a write to fd: true when the write fails as on a full disk; a kill does not
 // come back.
 bool StatusWriteFails(int fd)
@@ -150,6 +264,8 @@ bool StatusWriteFails(int fd)
         return false;
     if (strcmp(fault, "kill-status") == 0 && strstr(path, "/Data ExtractorStatus.tmp"))
         raise(SIGKILL);
+    if (strcmp(fault, "kill-config") == 0 && EndsWith(path, "/SchoolConfig.xml.partial"))
+        raise(SIGKILL);
     return strcmp(fault, "full-finished") == 0 && strstr(path, "/finished_bridge.tmp");
 }
 
@@ -161,6 +277,9 @@ size_t fwrite(const void* bytes, size_t size, size_t count, FILE* stream)
 {
     static const auto real = Real<size_t (*)(const void*, size_t, size_t, FILE*)>("fwrite");
     if (strcmp(Fault(), "pause-export") == 0 && Contains(bytes, size * count, "Exporting Daily Attendance from DB"))
+        Pause();
+    if (strcmp(Fault(), "pause-cache") == 0 &&
+        Contains(bytes, size * count, "Reading Student Daily Attendance ("))
         Pause();
     return real(bytes, size, count, stream);
 }
@@ -209,6 +328,8 @@ int fsync(int fd)
     static const auto real = Real<int (*)(int)>("fsync");
     const int rc = real(fd);
     char path[4096];
+    if (rc == 0)
+        RecordSync(fd);
     if (rc == 0 && PathOf(fd, path, sizeof path)) {
         if (IsUnfinishedUpdateFile(path)) {
             if (strcmp(Fault(), "kill-before-marks") == 0)
@@ -220,12 +341,76 @@ int fsync(int fd)
     return rc;
 }
 
+int fdatasync(int fd)
+{
+    static const auto real = Real<int (*)(int)>("fdatasync");
+    const int rc = real(fd);
+    if (rc == 0)
+        RecordSync(fd);
+    return rc;
+}
+
 int rename(const char* from, const char* to)
 {
     static const auto real = Real<int (*)(const char*, const char*)>("rename");
-    if (IsUnfinishedUpdateFile(from) && strcmp(Fault(), "kill-after-marks") == 0)
+    const bool update = IsUnfinishedUpdateFile(from);
+    if (update && strcmp(Fault(), "kill-after-marks") == 0)
         raise(SIGKILL);
-    return real(from, to);
+    char fullFrom[PATH_MAX], fullTo[PATH_MAX], aside[PATH_MAX] = "";
+    int rc;
+    if (PowerLog() && from && to && Resolved(from, fullFrom, sizeof fullFrom) &&
+        Resolved(to, fullTo, sizeof fullTo)) {
+        std::lock_guard<std::mutex> lock(g_powerMutex);
+        const bool kept = KeepAside(fullTo, aside, sizeof aside);
+        rc = real(from, to);
+        if (rc == 0)
+            Record("rename", fullFrom, fullTo, kept ? aside : nullptr);
+        else if (kept)
+            Real<int (*)(const char*)>("unlink")(aside);
+    } else {
+        rc = real(from, to);
+    }
+    if (rc == 0 && update && strcmp(Fault(), "kill-after-rename") == 0)
+        raise(SIGKILL);
+    return rc;
+}
+
+int unlink(const char* path)
+{
+    return Unlink(path);
+}
+
+int remove(const char* path)
+{
+    static const auto real = Real<int (*)(const char*)>("remove");
+    struct stat st;
+    if (PowerLog() && path && lstat(path, &st) == 0 && !S_ISDIR(st.st_mode))
+        return Unlink(path);
+    return real(path);
+}
+
+int open(const char* path, int flags, ...)
+{
+    mode_t mode = 0;
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    return Open("open", path, flags, mode);
+}
+
+int open64(const char* path, int flags, ...)
+{
+    mode_t mode = 0;
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    return Open("open64", path, flags, mode);
 }
 
 ssize_t write(int fd, const void* buf, size_t count)
