@@ -28,10 +28,10 @@
 // and the folder: the operations in it before that line are final. The test undoes the others.
 // VH_FAULT_CLOCK_DAYS moves the wall clock of the process by that many days (a clock set wrong).
 #include <dlfcn.h>
-#include <sql.h>
-#include <sqlext.h>
 #include <errno.h>
 #include <signal.h>
+#include <sql.h>
+#include <sqlext.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -51,8 +51,7 @@ namespace {
 
 std::atomic<bool> g_full{false};
 
-template <typename F>
-F Real(const char* name)
+template <typename F> F Real(const char* name)
 {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
@@ -134,7 +133,7 @@ bool Contains(const void* bytes, size_t length, const char* text)
 void AppendHex(char* line, size_t size, const SQLCHAR* text, SQLSMALLINT length)
 {
     size_t at = strlen(line);
-    const size_t n = !text                ? 0
+    const size_t n = !text               ? 0
                      : length == SQL_NTS ? strlen(reinterpret_cast<const char*>(text))
                                          : size_t(length);
     snprintf(line + at, size - at, " ");
@@ -276,7 +275,8 @@ extern "C" {
 size_t fwrite(const void* bytes, size_t size, size_t count, FILE* stream)
 {
     static const auto real = Real<size_t (*)(const void*, size_t, size_t, FILE*)>("fwrite");
-    if (strcmp(Fault(), "pause-export") == 0 && Contains(bytes, size * count, "Exporting Daily Attendance from DB"))
+    if (strcmp(Fault(), "pause-export") == 0 &&
+        Contains(bytes, size * count, "Exporting Daily Attendance from DB"))
         Pause();
     if (strcmp(Fault(), "pause-cache") == 0 &&
         Contains(bytes, size * count, "Reading Student Daily Attendance ("))
@@ -389,27 +389,25 @@ int remove(const char* path)
     return real(path);
 }
 
+// The mode argument of open, given only with O_CREAT or O_TMPFILE.
+#define VH_OPEN_MODE(flags, mode)                                                                            \
+    mode_t mode = 0;                                                                                         \
+    if (((flags)&O_CREAT) || ((flags)&O_TMPFILE) == O_TMPFILE) {                                             \
+        va_list args;                                                                                        \
+        va_start(args, flags);                                                                               \
+        mode = va_arg(args, mode_t);                                                                         \
+        va_end(args);                                                                                        \
+    }
+
 int open(const char* path, int flags, ...)
 {
-    mode_t mode = 0;
-    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    VH_OPEN_MODE(flags, mode)
     return Open("open", path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...)
 {
-    mode_t mode = 0;
-    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    VH_OPEN_MODE(flags, mode)
     return Open("open64", path, flags, mode);
 }
 
