@@ -62,19 +62,16 @@ bool IsRangeNumber(const XString& text)
     return !text.IsEmpty() && text.Length() <= 9 && text.IsDigits();
 }
 
-// The keys of the rows of a record that names a range of periods or time slots: one per number.
-std::vector<XString> RangeKeys(const AttRow& row)
+// The first and last number of a record that names a range of periods or time slots: one row each.
+void RangeBounds(const AttRow& row, int& first, int& last)
 {
-    const XString& first = row.rangeStart.IsEmpty() ? row.rangeEnd : row.rangeStart;
-    const XString& last = row.rangeEnd.IsEmpty() ? row.rangeStart : row.rangeEnd;
-    if (!IsRangeNumber(first) || !IsRangeNumber(last) || last.ToInt() - first.ToInt() >= kMaxRangeRows)
+    const XString& from = row.rangeStart.IsEmpty() ? row.rangeEnd : row.rangeStart;
+    const XString& to = row.rangeEnd.IsEmpty() ? row.rangeStart : row.rangeEnd;
+    if (!IsRangeNumber(from) || !IsRangeNumber(to) || to.ToInt() - from.ToInt() >= kMaxRangeRows)
         throw XException(
-            (XString("SQLite Attendance: Invalid range of periods: [") + first + "] to [" + last + "]")
-                .CStr());
-    std::vector<XString> keys;
-    for (int p = first.ToInt(); p <= last.ToInt(); ++p)
-        keys.push_back(XString(p));
-    return keys;
+            (XString("SQLite Attendance: Invalid range of periods: [") + from + "] to [" + to + "]").CStr());
+    first = from.ToInt();
+    last = to.ToInt();
 }
 
 }  // namespace
@@ -207,14 +204,7 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
             m_attCache->Execute(sql.CStr());
         } else {
             // The id of the record that filled a row; caches of earlier versions lack it.
-            XString columns;
-            columns.Format(64, "SELECT * FROM %s LIMIT 0", table.CStr());
-            sqlite::Query query(*m_attCache);
-            query.Prepare(columns.CStr());
-            const bool hasId = query.ColumnIndex("recid") >= 0;
-            query.Finalize();
-            if (!hasId)
-                m_attCache->Execute(("ALTER TABLE " + table + " ADD COLUMN recid INTEGER").CStr());
+            m_attCache->AddMissingColumn(table.CStr(), "recid", "INTEGER");
         }
         RecordHistoryTables(*m_attCache);
         // A row is identified by its day, student, key and header; the day leads, as the rows
@@ -483,8 +473,10 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
                 continue;
             }
             flush();
-            for (const XString& key : RangeKeys(*row))
-                storeRow(*row, key, columns.rangeHeader);
+            int first = 0, last = 0;
+            RangeBounds(*row, first, last);
+            for (int p = first; p <= last; ++p)
+                storeRow(*row, XString(p), columns.rangeHeader);
         }
         flush();
         writer.Execute("RELEASE att_window");

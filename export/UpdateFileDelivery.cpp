@@ -254,18 +254,11 @@ void UpdateFileDelivery::BeginWrite(sqlite::Database& db)
 }
 
 void UpdateFileDelivery::WriteRecord(sqlite::Database& db, const XString& name, int64_t size,
-                                      const XString& checksum)
+                                     const XString& checksum)
 {
     db.Execute("CREATE TABLE IF NOT EXISTS UPDATE_FILE (name TEXT, size INTEGER, checksum TEXT)");
-    sqlite::Query columns(db);
-    columns.Prepare("SELECT * FROM UPDATE_FILE LIMIT 0");
-    const bool hasSize = columns.ColumnIndex("size") >= 0;
-    const bool hasChecksum = columns.ColumnIndex("checksum") >= 0;
-    columns.Finalize();
-    if (!hasSize)
-        db.Execute("ALTER TABLE UPDATE_FILE ADD COLUMN size INTEGER");
-    if (!hasChecksum)
-        db.Execute("ALTER TABLE UPDATE_FILE ADD COLUMN checksum TEXT");
+    db.AddMissingColumn("UPDATE_FILE", "size", "INTEGER");
+    db.AddMissingColumn("UPDATE_FILE", "checksum", "TEXT");
     db.Execute("DELETE FROM UPDATE_FILE");
     if (size >= 0)
         db.Execute("INSERT INTO UPDATE_FILE (name, size, checksum) VALUES (%Q, %lld, %Q)", name,
@@ -291,8 +284,8 @@ void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const
             // names it by that record.
             const Record waiting = ReadRecord(*db);
             if (!waiting.name.IsEmpty() && Exists(m_folder + "/" + waiting.name + XFile::kPartialSuffix))
-                LogText(7, "The update file " + name + " is not recorded in the attendance history: " + waiting.name +
-                               " waits for its name.");
+                LogText(7, "The update file " + name + " is not recorded in the attendance history: " +
+                               waiting.name + " waits for its name.");
             else
                 WriteRecord(*db, name, size, checksum);
             db->Execute("COMMIT");
@@ -302,7 +295,8 @@ void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const
             throw;
         }
     } catch (const XException& e) {
-        LogText(4, "Could not record the update file " + name + " in the attendance history: " + e.GetMessage());
+        LogText(4,
+                "Could not record the update file " + name + " in the attendance history: " + e.GetMessage());
     }
 }
 
@@ -356,8 +350,8 @@ void UpdateFileDelivery::Deliver(XFile& file)
         }
         // The rows of an unfinished file were not delivered: they stay pending.
         DropMarks();
-        throw XException(("Failed with error [" + XString(e.GetMessage()) + "] while writing file [" + name + "]")
-                             .CStr());
+        throw XException(
+            ("Failed with error [" + XString(e.GetMessage()) + "] while writing file [" + name + "]").CStr());
     }
     try {
         // A file without marks is recorded too: a later stamp sorts after it once it is imported.
@@ -379,7 +373,8 @@ void UpdateFileDelivery::Deliver(XFile& file)
     try {
         Rename(partial, path);
     } catch (const XException& e) {
-        throw XException(("Could not give the update file " + name + " its name: " + std::strerror(e.GetCode()) +
+        throw XException(("Could not give the update file " + name +
+                          " its name: " + std::strerror(e.GetCode()) +
                           ". Its rows are marked sent; the next run gives it its name.")
                              .CStr());
     }
@@ -400,7 +395,8 @@ void UpdateFileDelivery::Recover(const XString& ownPath)
     XString ownStamp, recordedStamp;
     XDateTime ignored;
     if (!ownPath.IsEmpty() && NameOf(ownPath) != m_committed && StampOf(NameOf(ownPath), ownStamp, ignored) &&
-        StampOf(record.name, recordedStamp, ignored) && std::strcmp(ownStamp.CStr(), recordedStamp.CStr()) <= 0)
+        StampOf(record.name, recordedStamp, ignored) &&
+        std::strcmp(ownStamp.CStr(), recordedStamp.CStr()) <= 0)
         throw XException(("The update file " + NameOf(ownPath) + " does not sort after " + record.name +
                           ", the last one recorded in the attendance history, which could not be read "
                           "when the file was named.")

@@ -2,6 +2,8 @@
 
 #include "Database.h"
 
+#include "Query.h"
+
 #include <cstdarg>
 #include <sqlite3.h>
 
@@ -118,17 +120,20 @@ void Database::SetSynchronousExtra()
 {
     Execute("PRAGMA synchronous = EXTRA");
     // An SQLite that does not know the level keeps a weaker one without a word.
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(m_db, "PRAGMA synchronous", -1, &stmt, nullptr);
-    if (rc != SQLITE_OK)
-        ThrowLastError(rc);
-    rc = sqlite3_step(stmt);
-    const int level = rc == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : -1;
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_ROW)
-        ThrowLastError(rc);
-    if (level != 3)
+    Query level(*this);
+    level.Prepare("PRAGMA synchronous");
+    if (!level.Step() || level.IntColumn(0) != 3)
         throw GeneralError("SQLite did not take the synchronous level EXTRA.", SQLITE_ERROR);
+}
+
+void Database::AddMissingColumn(const char* table, const char* column, const char* type)
+{
+    Query columns(*this);
+    columns.Prepare("SELECT * FROM %s LIMIT 0", table);
+    const bool present = columns.ColumnIndex(column) >= 0;
+    columns.Finalize();
+    if (!present)
+        Execute("ALTER TABLE %s ADD COLUMN %s %s", table, column, type);
 }
 
 Transaction::Transaction(Database& db) : m_db(db), m_open(false)

@@ -65,6 +65,8 @@ public:
     // included (SQLite then syncs the folder after deleting the journal). Not inside a
     // transaction; throws when SQLite does not take the setting.
     void SetSynchronousExtra();
+    // Adds the column (with its declared type) to the table when the table lacks it.
+    void AddMissingColumn(const char* table, const char* column, const char* type);
 
     sqlite3* Handle() const { return m_db; }
     // Throws the error of the connection's last failure with the given result code.
