@@ -47,6 +47,8 @@ protected:
 
 private:
     static bool paramIsOnIn(const QList<QPair<QString, QString>>& switches, const QString& key);
+    // The passes of run from the switches all, demo and att: bit 1 the full pass, bit 2 the update.
+    int runMode() const;
     bool applySwitches(const QList<QPair<QString, QString>>& switches);
     bool decodePasswords();
     void setUpLogFile();
