@@ -226,26 +226,11 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
     Change(round++);
     {
         const QStringList before = UpdateFiles(out);
-        const QString pause = out + ".pause";
-        QProcessEnvironment env = school->env;
-        env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
-        env.insert("VH_FAULT_PAUSE_FILE", pause);
-        env.insert("VH_FAULT_PAUSE_SQL", "= UPPER('Students') AND UPPER(");
-        QProcess run;
-        run.setProcessEnvironment(env);
-        run.start(kProgram, Args("--att", out));
-        for (int i = 0; i < 3000 && !QFile::exists(pause) && run.state() != QProcess::NotRunning; ++i)
-            QThread::msleep(10);
-        const bool paused = QFile::exists(pause);
-        if (paused)
-            ::kill(static_cast<pid_t>(run.processId()), SIGTERM);
-        QFile::remove(pause);
-        ASSERT_TRUE(run.waitForFinished(120000));
+        bool paused = false;
+        const ProgramResult r = RunPausedAtSql(
+            Args("--att", out), school->env, "= UPPER('Students') AND UPPER(", out + ".pause",
+            [](pid_t pid) { ::kill(pid, SIGTERM); }, paused);
         ASSERT_TRUE(paused);
-        ProgramResult r;
-        r.code = run.exitCode();
-        r.out = QString::fromUtf8(run.readAllStandardOutput());
-        r.err = QString::fromUtf8(run.readAllStandardError());
         Collect(before);
         const QString stopped = "The run was stopped by signal 15 (SIGTERM).";
         ExpectFailed(r, stopped, before);
@@ -282,6 +267,44 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
     ExpectGoodRun();
 
     ExpectEveryChangeSentOnce();
+}
+
+TEST_P(Faults, AStopWhileTheConnectionSearchReadsTheSchoolListStopsTheRun)
+{
+    // The stop comes while the school list of the way that works is read (SQLite: the fourth way,
+    // without the prefix; PostgreSQL: the second, with it): the search tries no further way, and the
+    // run ends as stopped, not as a connection that failed.
+    const bool pg = GetParam().pg;
+    ExpectGoodRun();
+    const QMap<QString, QString> before = Snapshot(out);
+    bool paused = false;
+    const ProgramResult r = RunPausedAtSql(
+        Args("--att", out), school->env, pg ? "FROM VH.Schools sch" : "FROM Schools sch", out + ".pause",
+        [](pid_t pid) { ::kill(pid, SIGTERM); }, paused);
+    ASSERT_TRUE(paused);
+    const QString stopped = "The run was stopped by signal 15 (SIGTERM).";
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.ErrLines(), QStringList{"error\tExtraction Failed\t" + stopped});
+    EXPECT_EQ(r.LogMessages("Caught Exception: ").join('\n').toStdString(),
+              ("Caught Exception: " + stopped).toStdString());
+    const QStringList tries = r.LogMessages("Trying ");
+    EXPECT_EQ(tries.size(), pg ? 2 : 4) << tries.join('\n').toStdString();
+    EXPECT_TRUE(tries.last().endsWith(pg ? "with prefix." : "without prefix."));
+    const QString search = r.out.mid(r.out.lastIndexOf("\tTrying "));
+    for (const char* failure : {"School List Failed.", "Validate Connection Failed", "Validate Failed"})
+        EXPECT_FALSE(search.contains(failure)) << search.toStdString();
+    // Nothing but the run's own result files and log changed.
+    const auto withoutResults = [](QMap<QString, QString> files) {
+        for (const QString& name : files.keys()) {
+            if (name.endsWith(".tmp") || name.endsWith(".log"))
+                files.remove(name);
+        }
+        return files;
+    };
+    EXPECT_EQ(withoutResults(Snapshot(out)), withoutResults(before));
+    EXPECT_EQ(Status(out), kFailedRun);
+    EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+    ExpectGoodRun();
 }
 
 TEST_P(Faults, RunsOverAnUnchangedSourceRepeatThemselves)
