@@ -3,7 +3,6 @@
 #include "ProgramRunner.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -127,17 +126,6 @@ ProgramResult RunPausedAtSql(const QStringList& args, QProcessEnvironment env, c
     Q_UNUSED(act);
 #endif
     return result;
-}
-
-QMap<QString, QString> Snapshot(const QString& folder)
-{
-    QMap<QString, QString> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(path, ReadText(path));
-    }
-    return files;
 }
 
 ExecVectors::ExecVectors(const QStringList& command, const QProcessEnvironment& env)

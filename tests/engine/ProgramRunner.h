@@ -75,8 +75,6 @@ QString Encode(const QString& password);
 
 // Every file of the folder as text, with the level-9 log lines decoded from Base64.
 QString AllText(const QString& folder);
-// Every file under the folder, by its path, with its content.
-QMap<QString, QString> Snapshot(const QString& folder);
 // Names of the files of the folder, sorted.
 QStringList FileNames(const QString& folder);
 QByteArray ReadBytes(const QString& path);

@@ -130,17 +130,6 @@ TEST(AppModel, RunHandsTheTaskTheModeAndACopyOfTheParameters)
     EXPECT_EQ(TestTask::lastParams.value("path"), out);
     EXPECT_EQ(TestTask::lastParams.value("logSchema"), "true");
     EXPECT_EQ(TestTask::lastParams.value("appShortName_"), "Testing");
-
-    // Switches that leave no pass: the task is not called, and the run fails.
-    for (const QStringList& extra : {QStringList{"--demo", "--att"}, QStringList{"--all", "--att=true", "--demo"}}) {
-        Capture capture;
-        TestTask::resetRecord();
-        TestApp app;
-        EXPECT_EQ(app.run(QStringList{"run", "--path=" + out, "--school=5"} + extra), 1);
-        EXPECT_EQ(TestTask::lastMode, -1) << extra.join(' ').toStdString();
-        EXPECT_EQ(capture.err(), "error\tCommand Line\t--demo with --att leaves nothing to run: --demo runs the "
-                                 "full extraction only, --att the attendance update only.\n");
-    }
 }
 
 TEST(AppModel, RunKeepsSecretsOutOfTheLogAndSurvivesAnyTaskFailure)

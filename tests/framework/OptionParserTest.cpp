@@ -96,35 +96,20 @@ TEST(OptionParser, ShowsNoArgumentThatMayBeAPassword)
 
 TEST(OptionParser, MasksSecretValuesInTheProcessArguments)
 {
-    // main's argv as the process list shows it: every argument followed by its zero byte.
-    const QList<QByteArray> given{
-        "varnholm-de",  "run",           "--pwdencode=73336372337421", "--Passwort=ab", "--school=100",
-        "--pwd",        "Wd7Secret",     "--keyencode=4142",           "--pass word",   "--pwdencode",
-        "--path=/tmp/x", "--user=pwd-user",
-    };
-    QByteArray memory;
-    for (const QByteArray& arg : given)
-        memory += arg + '\0';
+    // main's arguments in one block, as the process list reads them: a value after "=", after a blank
+    // or in the argument after its switch is overwritten in place, "********" or less, then zero bytes.
+    static const char given[] = "varnholm-de\0run\0--pwdencode=73336372337421\0--Passwort=ab\0"
+                                "--pwd s3cret-pw x\0--pwd\0Wd7Secret\0--keyencode=4142\0--pass word\0"
+                                "--pwdencode\0--user=pwd-user";
+    static const char masked[] = "varnholm-de\0run\0--pwdencode=********\0\0\0\0\0\0\0--Passwort=**\0"
+                                 "--pwd ********\0\0\0\0--pwd\0********\0\0--keyencode=****\0--pass word\0"
+                                 "--pwdencode\0--user=pwd-user";
+    QByteArray memory(given, sizeof given);
     std::vector<char*> argv;
     for (int at = 0; at < memory.size(); at += int(std::strlen(memory.data() + at)) + 1)
         argv.push_back(memory.data() + at);
-    const int size = memory.size();
-
     OptionParser::maskSecretArguments(int(argv.size()), argv.data());
-    EXPECT_EQ(memory.size(), size);
-    // The value's bytes are overwritten, never moved: "********" or less, then zero bytes.
-    const QList<QByteArray> masked{
-        "varnholm-de",  "run",
-        "--pwdencode=********" + QByteArray(6, '\0'), "--Passwort=**",
-        "--school=100", "--pwd",
-        "********" + QByteArray(1, '\0'),              "--keyencode=****",
-        "--pass word",  "--pwdencode",
-        "--path=/tmp/x", "--user=pwd-user",
-    };
-    QByteArray shown;
-    for (const QByteArray& arg : masked)
-        shown += arg + '\0';
-    EXPECT_EQ(memory, shown);
+    EXPECT_EQ(memory, QByteArray(masked, sizeof masked));
     EXPECT_STREQ(argv[2], "--pwdencode=********");
 }
 
