@@ -67,7 +67,10 @@ void SISSchoolYear::parse(int currentYear)
         second = DigitsValue(m_text, secondStart, 4);
         consumed += 1 + 4;
     } else if (secondDigits == 2) {
-        second = window(DigitsValue(m_text, secondStart, 2));
+        // The year after the first that ends in these digits: 2026-27 is 2026-2027, 1999-00 1999-2000.
+        second = first - first % 100 + DigitsValue(m_text, secondStart, 2);
+        if (second <= first)
+            second += 100;
         consumed += 1 + 2;
     }
 

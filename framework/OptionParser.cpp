@@ -6,6 +6,8 @@
 
 #include <QTextCodec>
 
+#include <cstring>
+
 namespace {
 bool validKey(const QString& key)
 {
@@ -32,6 +34,59 @@ int hexValue(QChar c)
         return c.unicode() - 'A' + 10;
     return -1;
 }
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// A key whose value is a secret: a password key, or one whose value arrives encoded.
+bool isSecretKey(const QString& key)
+{
+    return SecretMask::isPasswordKey(key) || key.contains(QLatin1String("encode"), Qt::CaseInsensitive);
+}
+
+// Overwrites the text in place: "********" (as much of it as fits), then zero bytes to its end.
+void maskBytes(char* text)
+{
+    const size_t n = std::strlen(text);
+    for (size_t k = 0; k < n; ++k)
+        text[k] = k < 8 ? '*' : '\0';
+}
+
+// The error text of an argument that is no switch. What may be a value typed without "=" is not
+// shown: an argument after a password switch or after a switch without "=" is named by its position,
+// and a switch followed by a blank shows up to the blank.
+QString invalidArgument(int position, const QString& head, const QString& previous, const QString& bare)
+{
+    const QString rule =
+        QStringLiteral(" must follow \"=\" in the same argument, quoted when it holds blanks: --%1=<value>");
+    if (bare.isEmpty() && SecretMask::isPasswordKey(previous))
+        return QStringLiteral("Invalid argument after --%1 (not shown: it may be part of the password). The "
+                              "value")
+                   .arg(previous) +
+               rule.arg(previous);
+    if (!bare.isEmpty())
+        return QStringLiteral("Invalid argument %1 (not shown: it may be a value of --%2). The value")
+                   .arg(position)
+                   .arg(bare) +
+               rule.arg(bare);
+    int blank = 0;
+    while (blank < head.size() && !head.at(blank).isSpace())
+        ++blank;
+    if (head.startsWith(QLatin1Char('-')) && blank < head.size()) {
+        const QString shown = head.left(blank);
+        const QString key = shown.startsWith(QStringLiteral("--")) && validKey(shown.mid(2))
+                                ? shown.mid(2)
+                                : QStringLiteral("key");
+        return QStringLiteral("Invalid argument %1: %2 followed by a blank (the rest is not shown: it may be "
+                              "a value). A value")
+                   .arg(position)
+                   .arg(shown) +
+               rule.arg(key);
+    }
+    return QStringLiteral("Invalid argument: ") + head;
+}
 }  // namespace
 
 namespace OptionParser {
@@ -45,34 +100,46 @@ bool parse(const QStringList& args, CommandLine& result, QString& error)
         return false;
     }
     result.command = args.first();
+    QString bare;  // the switch just before, when it came without "="
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args.at(i);
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString head = eq < 0 ? arg : arg.left(eq);
         if (!head.startsWith(QStringLiteral("--")) || !validKey(head.mid(2))) {
-            // What follows a password switch may be (part of) the password: a blank typed for "=",
-            // or a value with a blank that was not quoted. It is not shown.
             const QString previous = i > 1 ? result.switches.last().first : QString();
-            if (SecretMask::isPasswordKey(previous))
-                error = QStringLiteral("Invalid argument after --") + previous +
-                        QStringLiteral(" (not shown: it may be part of the password). The value must follow "
-                                       "\"=\" in the same argument, quoted when it holds blanks: --") +
-                        previous + QStringLiteral("=<value>");
-            else
-                error = QStringLiteral("Invalid argument: ") + head;
+            error = invalidArgument(i + 1, head, previous, bare);
             return false;
         }
         const QString key = head.mid(2);
-        if (eq < 0 && SecretMask::isPasswordKey(key)) {
-            error = QStringLiteral("The value of --") + key + QStringLiteral(" must follow \"=\": --") + key +
-                    QStringLiteral("=<value>");
-            return false;
-        }
+        bare = eq < 0 ? key : QString();
         result.switches.append(qMakePair(key, eq < 0 ? QString() : arg.mid(eq + 1)));
         if (eq >= 0 && result.switches.last().second.isNull())
             result.switches.last().second = QLatin1String("");
     }
     return true;
+}
+
+void maskSecretArguments(int argc, char** argv)
+{
+    bool valueNext = false;  // the argument before was a secret switch without "="
+    for (int i = 1; i < argc; ++i) {
+        char* arg = argv[i];
+        const bool isSwitch = std::strncmp(arg, "--", 2) == 0;
+        if (valueNext && !isSwitch)
+            maskBytes(arg);
+        valueNext = false;
+        if (!isSwitch)
+            continue;
+        char* end = arg + 2;
+        while (*end && *end != '=' && !isBlank(*end))
+            ++end;
+        if (!isSecretKey(QString::fromUtf8(arg + 2, int(end - arg - 2))))
+            continue;
+        if (*end)
+            maskBytes(end + 1);
+        else
+            valueNext = true;
+    }
 }
 
 bool decodeHex(const QString& hex, QString& text)

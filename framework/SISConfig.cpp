@@ -102,6 +102,8 @@ int SISConfig::processCommandLine(int argc, char** argv)
         }
         args.append(arg);
     }
+    // The process list shows these arguments to every local user: no password stays there.
+    OptionParser::maskSecretArguments(argc, argv);
     return processCommandLine(args);
 }
 
@@ -205,26 +207,46 @@ bool SISConfig::paramIsOnIn(const QList<QPair<QString, QString>>& switches, cons
     return on;
 }
 
+bool SISConfig::isPasswordParam(const QString& key) const
+{
+    for (const QString& group : groupNames()) {
+        for (const Parameter& p : groupParams(group)) {
+            if (p.type == kw::TypePassword &&
+                (p.key == key || QString(p.key).remove(QStringLiteral("encode")) == key))
+                return true;
+        }
+    }
+    return false;
+}
+
 bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
 {
     // Keys that the program reads but does not declare as switches; any other undeclared key is not
-    // used, and its value is kept out of the log (a password key is left out of it altogether).
+    // used, and its value is kept out of the log. A switch given alone is taken as "true", except a
+    // password switch, whose value is then blank.
     static const QStringList read{kw::School, QStringLiteral("district"), QStringLiteral("bridgeAlias_"),
                                   kw::LogSchema};
     const ParamMap own = params();  // the application's properties
     m_unusedKeys.clear();
+    m_bareKeys.clear();
     for (const auto& s : switches) {
-        if (!findParam(s.first) && !own.contains(s.first) && !read.contains(s.first) &&
-            !SecretMask::isPasswordKey(s.first) && !m_unusedKeys.contains(s.first))
+        const bool password = isPasswordParam(s.first);
+        if (!findParam(s.first) && !own.contains(s.first) && !read.contains(s.first) && !password &&
+            !m_unusedKeys.contains(s.first))
             m_unusedKeys.append(s.first);
         QString value = s.second;
+        m_bareKeys.removeAll(s.first);  // the last one given counts
         if (value.isNull()) {
             const Parameter* p = findParam(s.first);
-            if (p && p->type != kw::TypeSwitch) {
+            if (password) {
+                value = QLatin1String("");  // given without a value: missing or blank
+            } else if (p && p->type != kw::TypeSwitch) {
                 emit writeError(CommandLineTitle, QStringLiteral("Switch needs a value: --") + s.first);
                 return false;
+            } else {
+                value = kw::True;
+                m_bareKeys.append(s.first);
             }
-            value = kw::True;
         }
         setParam(s.first, value);
     }
@@ -237,7 +259,8 @@ bool SISConfig::decodePasswords()
     // Every password-like switch, pwd and pwdencode among them.
     const ParamMap all = params();
     for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
-        if (!SecretMask::isPasswordKey(it.key()))
+        // A switch given alone holds the program's own "true", no secret.
+        if (!SecretMask::isPasswordKey(it.key()) || m_bareKeys.contains(it.key()))
             continue;
         log->addSecret(it.value());
         QString decoded;

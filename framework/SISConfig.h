@@ -24,7 +24,8 @@ public:
     int processCommandLine();
     // The same for the given arguments (without the program name).
     int processCommandLine(const QStringList& args);
-    // The same for main's arguments; a value whose bytes are not valid text is refused.
+    // The same for main's arguments; a value whose bytes are not valid text is refused. The values
+    // of password switches in argv are overwritten once they are read.
     int processCommandLine(int argc, char** argv);
 
     // Folder of "QMConfig.xml": application data + "/Quenmark/" + old short name.
@@ -47,6 +48,10 @@ protected:
 
 private:
     static bool paramIsOnIn(const QList<QPair<QString, QString>>& switches, const QString& key);
+    // A declared password parameter, or the key that holds its decoded value.
+    bool isPasswordParam(const QString& key) const;
+    // The passes of run from the switches all, demo and att: bit 1 the full pass, bit 2 the update.
+    int runMode() const;
     bool applySwitches(const QList<QPair<QString, QString>>& switches);
     bool decodePasswords();
     void setUpLogFile();
@@ -77,6 +82,7 @@ private:
     QString m_failText;
     QStringList m_notText;     // keys whose values were not valid text
     QStringList m_unusedKeys;  // switches given that the program does not use
+    QStringList m_bareKeys;    // switches given without "=" that hold "true"
     bool m_validating = false;
     bool m_outputBusy = false;  // another run holds the output folder
     int m_lockFd = -1;

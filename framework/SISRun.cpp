@@ -168,6 +168,17 @@ void SISConfig::unlockOutputFolder()
     m_lockFd = -1;
 }
 
+int SISConfig::runMode() const
+{
+    // Bit 1 the full pass, bit 2 the update pass.
+    int mode = 1 | 2;
+    if (paramIsOn(kw::Demo))
+        mode = 1;
+    if (paramIsOn(kw::Att))
+        mode &= ~1;
+    return mode;
+}
+
 int SISConfig::commandRun()
 {
     m_failText = QString::fromLatin1(txt::FailedOnExtraction);
@@ -182,6 +193,13 @@ int SISConfig::commandRun()
     if (made && !lockOutputFolder(folder)) {
         m_outputBusy = true;
         emit writeError(kw::Path, QStringLiteral("Another run is using the output folder: ") + folder);
+        return 1;
+    }
+    // Switches that leave no pass fail before anything in the folder is touched.
+    if (runMode() == 0) {
+        emit writeError(QStringLiteral("Command Line"),
+                        QStringLiteral("--demo with --att leaves nothing to run: --demo runs the full "
+                                       "extraction only, --att the attendance update only."));
         return 1;
     }
     setUpLogFile();
@@ -224,14 +242,7 @@ int SISConfig::commandRun()
                           m_unusedKeys.join(QStringLiteral(", --")),
                       RunMethod);
 
-    int mode = 1 | 2;
-    if (paramIsOn(kw::All))
-        mode = 1 | 2;
-    if (paramIsOn(kw::Demo))
-        mode = 1;
-    if (paramIsOn(kw::Att))
-        mode &= ~1;
-
+    const int mode = runMode();
     QString result;
     bool ok = false;
     if (AppTaskBase* t = task()) {

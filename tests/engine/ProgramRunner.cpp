@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 
 namespace enginetest {
 
@@ -87,6 +88,42 @@ ProgramResult RunThrough(const QString& script, const QStringList& args, const Q
     Q_UNUSED(args);
     Q_UNUSED(env);
     Q_UNUSED(workDir);
+#endif
+    return result;
+}
+
+ProgramResult RunPausedAtSql(const QStringList& args, QProcessEnvironment env, const QString& sql,
+                             const QString& pauseFile, const std::function<void(pid_t)>& act, bool& paused)
+{
+    ProgramResult result;
+    paused = false;
+#if defined(VARNHOLM_BIN) && defined(VH_FAULT_PRELOAD)
+    env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+    env.insert("VH_FAULT_PAUSE_FILE", pauseFile);
+    env.insert("VH_FAULT_PAUSE_SQL", sql);
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.start(VARNHOLM_BIN, args);
+    for (int i = 0; i < 3000 && !QFile::exists(pauseFile) && run.state() != QProcess::NotRunning; ++i)
+        QThread::msleep(10);
+    paused = QFile::exists(pauseFile);
+    if (paused)
+        act(static_cast<pid_t>(run.processId()));
+    QFile::remove(pauseFile);
+    if (!run.waitForFinished(120000)) {
+        run.kill();
+        run.waitForFinished();
+        return result;
+    }
+    result.code = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
+    result.out = QString::fromUtf8(run.readAllStandardOutput());
+    result.err = QString::fromUtf8(run.readAllStandardError());
+#else
+    Q_UNUSED(args);
+    Q_UNUSED(env);
+    Q_UNUSED(sql);
+    Q_UNUSED(pauseFile);
+    Q_UNUSED(act);
 #endif
     return result;
 }

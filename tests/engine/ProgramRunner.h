@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,12 @@ ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env
 // (a closed output, a pipe, a size limit, another user), in workDir when one is given.
 ProgramResult RunThrough(const QString& script, const QStringList& args, const QProcessEnvironment& env,
                          const QString& workDir = QString());
+
+// Runs the program with the preloaded fault library, which stops it before the first statement whose
+// text holds sql and makes pauseFile while it waits; act is then called with the process, and the
+// program goes on once act returns. paused tells whether the pause came.
+ProgramResult RunPausedAtSql(const QStringList& args, QProcessEnvironment env, const QString& sql,
+                             const QString& pauseFile, const std::function<void(pid_t)>& act, bool& paused);
 
 // The argument and environment vectors of an execve of the command, with the texts they point to.
 class ExecVectors

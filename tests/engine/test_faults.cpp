@@ -226,26 +226,11 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
     Change(round++);
     {
         const QStringList before = UpdateFiles(out);
-        const QString pause = out + ".pause";
-        QProcessEnvironment env = school->env;
-        env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
-        env.insert("VH_FAULT_PAUSE_FILE", pause);
-        env.insert("VH_FAULT_PAUSE_SQL", "= UPPER('Students') AND UPPER(");
-        QProcess run;
-        run.setProcessEnvironment(env);
-        run.start(kProgram, Args("--att", out));
-        for (int i = 0; i < 3000 && !QFile::exists(pause) && run.state() != QProcess::NotRunning; ++i)
-            QThread::msleep(10);
-        const bool paused = QFile::exists(pause);
-        if (paused)
-            ::kill(static_cast<pid_t>(run.processId()), SIGTERM);
-        QFile::remove(pause);
-        ASSERT_TRUE(run.waitForFinished(120000));
+        bool paused = false;
+        const ProgramResult r = RunPausedAtSql(
+            Args("--att", out), school->env, "= UPPER('Students') AND UPPER(", out + ".pause",
+            [](pid_t pid) { ::kill(pid, SIGTERM); }, paused);
         ASSERT_TRUE(paused);
-        ProgramResult r;
-        r.code = run.exitCode();
-        r.out = QString::fromUtf8(run.readAllStandardOutput());
-        r.err = QString::fromUtf8(run.readAllStandardError());
         Collect(before);
         const QString stopped = "The run was stopped by signal 15 (SIGTERM).";
         ExpectFailed(r, stopped, before);
@@ -282,6 +267,32 @@ TEST_P(Faults, AStopSignalEndsTheRunAsFailedAndTheNextRunSendsEveryChangeOnce)
     ExpectGoodRun();
 
     ExpectEveryChangeSentOnce();
+}
+
+TEST_P(Faults, AStopWhileTheConnectionSearchReadsTheSchoolListStopsTheRun)
+{
+    // The stop comes while the school list of the way that works is read (SQLite: the fourth way,
+    // without the prefix; PostgreSQL: the second, with it): the search tries no further way, and the
+    // run ends as stopped, not as a connection that failed.
+    const bool pg = GetParam().pg;
+    ExpectGoodRun();
+    const QStringList before = UpdateFiles(out);
+    const QByteArray config = ReadBytes(out + "/SchoolConfig.xml");
+    bool paused = false;
+    const ProgramResult r = RunPausedAtSql(
+        Args("--att", out), school->env, pg ? "FROM VH.Schools sch" : "FROM Schools sch", out + ".pause",
+        [](pid_t pid) { ::kill(pid, SIGTERM); }, paused);
+    ASSERT_TRUE(paused);
+    const QString stopped = "The run was stopped by signal 15 (SIGTERM).";
+    ExpectFailed(r, stopped, before);
+    EXPECT_EQ(r.LogMessages("Caught Exception: ").join('\n').toStdString(),
+              ("Caught Exception: " + stopped).toStdString());
+    EXPECT_EQ(r.LogMessages("Trying ").size(), pg ? 2 : 4);
+    const QString search = r.out.mid(r.out.lastIndexOf("\tTrying "));
+    for (const char* failure : {"School List Failed.", "Validate Connection Failed", "Validate Failed"})
+        EXPECT_FALSE(search.contains(failure)) << search.toStdString();
+    EXPECT_EQ(ReadBytes(out + "/SchoolConfig.xml"), config);
+    ExpectGoodRun();
 }
 
 TEST_P(Faults, RunsOverAnUnchangedSourceRepeatThemselves)

@@ -2,6 +2,7 @@
 // prefix, and on PostgreSQL, reached as "Oracle (ODBC)" with the prefix "VH.".
 #include "DataSources.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -157,6 +158,31 @@ TEST_P(Program, AnyUserAndPasswordConnects)
     }
 }
 
+TEST_P(Program, ThePasswordLeavesTheProcessList)
+{
+    // A run paused after its connection, when it reads the terms of the school year: its arguments, as
+    // the process list shows them to every local user, hold neither the password nor its hexadecimal
+    // text, neither of the password switch nor of a misspelt one.
+    const QString password = GetParam().Password();
+    const QString out = NewFolder("cmdline");
+    QByteArray cmdline;
+    bool paused = false;
+    const ProgramResult r = RunPausedAtSql(
+        QStringList{"run", "--att", "--school=100", "--path=" + out, "--Passwort=" + password} +
+            Login(GetParam().User(), password),
+        GetParam().Env(), "Terms", out + ".pause",
+        [&](pid_t pid) { cmdline = ReadBytes(QString("/proc/%1/cmdline").arg(pid)); }, paused);
+    ASSERT_TRUE(paused);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QList<QByteArray> args = cmdline.split('\0');
+    const QByteArray stars(qMin(password.toUtf8().size(), 8), '*');
+    EXPECT_TRUE(args.contains("--school=100")) << cmdline.toStdString();
+    EXPECT_TRUE(args.contains("--pwdencode=********"));
+    EXPECT_TRUE(args.contains("--Passwort=" + stars));
+    EXPECT_FALSE(cmdline.contains(Encode(password).toLatin1()));
+    EXPECT_FALSE(cmdline.contains(password.toUtf8()));
+}
+
 TEST_P(Program, ListAnswers)
 {
     ProgramResult r = Run({"params", "--paramkey=school"});
@@ -190,6 +216,33 @@ TEST_P(Program, ListAnswers)
     r = Run({"params", "--paramkey=teacher", "--school=1'"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.ErrLines(), QStringList{"error\tteacher\tSchool number must be a plain number: 1'"});
+}
+
+TEST_P(Program, TheYearListOfTheSeventhOfDecember2026)
+{
+    // School years of school 300 on a clock that the preloaded library sets to 2026-12-07, when a
+    // two-digit year below 27 is read as 20xx: the second year of 2026-27 follows its first year.
+    const DataSource& s = GetParam();
+    ChangeableSource source(s, "school.db", "vh_faults_pg");
+    const QString calendar = source.Table("Calendar");
+    source.Exec(QString("INSERT INTO %1 (ID, School_Year, School_Location) VALUES (9100, '2026-27', '300'), "
+                        "(9101, '2025-26', '300'), (9102, '2015', '300')")
+                    .arg(calendar));
+    QProcessEnvironment env = source.env;
+    env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+    env.insert("VH_FAULT_CLOCK_DAYS", QString::number(QDate::currentDate().daysTo(QDate(2026, 12, 7))));
+    const ProgramResult r = RunProgram(
+        QStringList{"params", "--paramkey=year", "--district=7", "--school=300", "--dsn=" + source.dsn} +
+            source.login,
+        env);
+    source.Exec(QString("DELETE FROM %1 WHERE ID BETWEEN 9100 AND 9102").arg(calendar));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    QStringList years = r.Lines("year_list");
+    years.sort();
+    EXPECT_EQ(years.join('\n').toStdString(), "year_list\tyear\t2015\t2015-2016\t\n"
+                                               "year_list\tyear\t2015-16\t2015-2016\t\n"
+                                               "year_list\tyear\t2025-26\t2025-2026\t\n"
+                                               "year_list\tyear\t2026-27\t2026-2027\t");
 }
 
 // The lines of a log file that the guide's recipe for the level-9 lines gives: the recipe is the

@@ -468,20 +468,28 @@ TEST(SqliteProgram, HostValuesForgeNoStatusAndShowNoSecret)
         }
     }
 
-    // A password typed with a blank for "=", or with an unquoted blank: the line is refused by the
-    // switch's name, and neither the hexadecimal text nor the password shows anywhere.
+    // A password typed with a blank for "=", or with an unquoted blank, and a word after any switch
+    // given without "=": the line names the argument by its position or the switch, and neither the
+    // hexadecimal text nor the password nor such a word shows anywhere.
     const QString hex = Encode("s3cr3t-Phrase");
     const QString after =
         "Invalid argument after --%1 (not shown: it may be part of the password). The value "
         "must follow \"=\" in the same argument, quoted when it holds blanks: --%1=<value>";
+    const QString bare = "Invalid argument %1 (not shown: it may be a value of --%2). The value must follow "
+                         "\"=\" in the same argument, quoted when it holds blanks: --%2=<value>";
     const struct
     {
         QStringList args;
         QString error;
     } secrets[] = {
-        {{"--pwdencode", hex}, "The value of --pwdencode must follow \"=\": --pwdencode=<value>"},
+        {{"--pwdencode", hex}, bare.arg(8).arg("pwdencode")},
         {{"--pwdencode=", hex}, after.arg("pwdencode")},
         {{"--pwd=my", "secret"}, after.arg("pwd")},
+        {{"--pass", "Zq7Secret"}, bare.arg(8).arg("pass")},
+        {{"--passphrase", "Wd7Secret", "two"}, bare.arg(8).arg("passphrase")},
+        {{"--pwdencode " + hex},
+         "Invalid argument 7: --pwdencode followed by a blank (the rest is not shown: it may be a value). A "
+         "value must follow \"=\" in the same argument, quoted when it holds blanks: --pwdencode=<value>"},
     };
     for (const auto& c : secrets) {
         for (const char* command : {"test", "run"}) {
@@ -495,10 +503,100 @@ TEST(SqliteProgram, HostValuesForgeNoStatusAndShowNoSecret)
             EXPECT_EQ(r.code, 1);
             EXPECT_EQ(r.ErrLines(), QStringList{"error\tCommand Line\t" + c.error});
             const QString all = r.out + r.err + AllText(out) + AllText(FallbackFolder());
-            EXPECT_FALSE(all.contains(hex) || all.contains("s3cr3t") || all.contains("secret"))
-                << all.toStdString();
+            for (const QString& word : {hex, QString("s3cr3t"), QString("secret"), QString("Secret")})
+                EXPECT_FALSE(all.contains(word)) << all.toStdString();
         }
     }
+}
+
+TEST(SqliteProgram, ASwitchGivenAloneIsTakenAndAPasswordSwitchAloneIsBlank)
+{
+    REQUIRE_PROGRAM();
+    // A switch that the program does not know, whatever its key, is taken and named as not used; the
+    // "true" it stands for is no secret that the log would hide.
+    ProgramResult r = RunSample({"version", "--nopwdprompt"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QString out = NewFolder("alone");
+    r = RunSample(AttRun(out) + QStringList{"--nopwdprompt", "--filterdaily=true"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    const QString log = AllText(out);
+    EXPECT_TRUE(log.contains("Not used by this program, its value is not logged: --nopwdprompt\n"));
+    EXPECT_TRUE(log.contains("; filterdaily=true; ")) << log.toStdString();
+    EXPECT_FALSE((log + r.out).contains("********"));
+
+    // The password switch alone is a blank password.
+    r = RunProgram({"test", "--group=connection", "--dsn=vh_school", "--user=u", "--pwdencode"}, kSqlite.Env());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.ErrLines(),
+              (QStringList{"missing\tpwd\tpwd missing or blank.", "error\tpwd\tpwd missing or blank."}));
+}
+
+TEST(SqliteProgram, ARunWhoseSwitchesLeaveNoPassFailsAndTouchesNothing)
+{
+    REQUIRE_PROGRAM();
+    const QString out = NewFolder("no-pass");
+    ASSERT_EQ(RunSample(AttRun(out) + QStringList{"--filterdaily=true"}).code, 0);
+    QMap<QString, QString> before = Snapshot(out);
+    const ProgramResult r = RunSample({"run", "--school=100", "--path=" + out, "--demo", "--att"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.ErrLines(), QStringList{"error\tCommand Line\t--demo with --att leaves nothing to run: --demo "
+                                        "runs the full extraction only, --att the attendance update only."});
+    EXPECT_EQ(Status(out), kFailedRun);
+    // The folder is as it was but for the result of this run.
+    QMap<QString, QString> after = Snapshot(out);
+    for (QMap<QString, QString>* files : {&before, &after}) {
+        files->remove(out + "/Data ExtractorStatus.tmp");
+        files->remove(out + "/finished_bridge.tmp");
+    }
+    EXPECT_EQ(after, before);
+}
+
+// The guide's block of the scheduled run that begins with the line, its indentation taken off, with
+// the guide's folders and program replaced by the test's.
+QString GuideBlock(const QString& firstLine, const QMap<QString, QString>& places)
+{
+    const QString guide = ReadText(VH_GUIDE_FILE);
+    const int at = guide.indexOf(QRegularExpression("\n *" + QRegularExpression::escape(firstLine)));
+    const int end = guide.indexOf("```", at);
+    if (at < 0 || end < 0)
+        return "exit 99";
+    QStringList lines;
+    for (const QString& line : guide.mid(at + 1, end - at - 1).split('\n'))
+        lines << line.trimmed();
+    QString block = lines.join('\n');
+    for (auto it = places.begin(); it != places.end(); ++it)
+        block.replace(it.key(), it.value());
+    return block;
+}
+
+TEST(SqliteProgram, TheGuidesScheduledRunRunsOnAFreshMachine)
+{
+    REQUIRE_PROGRAM();
+    // The folders of the guide's first step, then its script and crontab line in cron's bare
+    // environment, over the sample school as the data source varnholm_pg.
+    const QString root = NewFolder("cron");
+    const QMap<QString, QString> places{{"/opt/varnholm/varnholm-de", VARNHOLM_BIN},
+                                        {"/etc/varnholm", root + "/etc"},
+                                        {"/srv/quenmark/import/100", root + "/import"},
+                                        {"/var/log/varnholm", root + "/log"},
+                                        {"/usr/local/bin", root + "/bin"}};
+    WriteText(root + "/etc/odbcinst.ini", ReadBytes(VH_TESTDATA_DIR "/odbcinst.ini"));
+    WriteText(root + "/etc/odbc.ini",
+              "[varnholm_pg]\nDriver=SQLite3\nDatabase=" VH_TESTDATA_DIR "/school.db\nNoCreat=1\nStepAPI=1\n");
+    WriteText(root + "/etc/pwdencode", Encode(kPassword).toLatin1());
+    WriteText(root + "/bin/varnholm-daily", GuideBlock("#!/bin/sh", places).toUtf8() + '\n');
+    QFile::setPermissions(root + "/bin/varnholm-daily", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString crontab = GuideBlock("30 18 * * 1-5 ", places).section(' ', 5);
+
+    QProcessEnvironment bare;
+    bare.insert("HOME", root);
+    bare.insert("PATH", "/usr/bin:/bin");
+    EXPECT_EQ(RunThrough(GuideBlock("mkdir -p ", places).section('\n', 0, 0), {}, bare).code, 0);
+    EXPECT_EQ(RunThrough("exec sh -c \"$2\"", {crontab}, bare).code, 0) << crontab.toStdString();
+    EXPECT_TRUE(ReadText(root + "/log/school-100.out").contains("\nbridge_complete\n"))
+        << ReadText(root + "/log/school-100.out").toStdString();
+    EXPECT_EQ(Status(root + "/import"), "<date>\tSucceeded\tSucceeded\r\n");
+    EXPECT_EQ(UpdateFiles(root + "/import").size(), 1);
 }
 
 TEST(SqliteProgram, ValuesAreTakenAsGiven)

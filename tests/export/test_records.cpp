@@ -53,6 +53,19 @@ TEST(Records, SchoolYearDisplayText)
         EXPECT_STREQ(year.GetDisplayText().CStr(), c.display) << c.text;
         EXPECT_STREQ(year.GetText().CStr(), c.text);
     }
+
+    // In 2026 the window ends below 27; a two-digit second year follows the first year whatever the
+    // window says.
+    const Case in2026[] = {
+        {"2026-27", "2026-2027"}, {"2025-26", "2025-2026"}, {"2015", "2015-2016"}, {"1999-00", "1999-2000"},
+        {"2099-00", "2099-2100"}, {"26-27", "2026-2027"},   {"27-28", "1927-1928"}, {"2026/27", "2026-2027"},
+        {"2026-2027", "2026-2027"},
+    };
+    for (const Case& c : in2026) {
+        SISSchoolYear year(c.text);
+        year.parse(2026);
+        EXPECT_STREQ(year.GetDisplayText().CStr(), c.display) << c.text;
+    }
 }
 
 TEST(Records, PhoneNumbers)

@@ -118,7 +118,6 @@ TEST(AppModel, RunHandsTheTaskTheModeAndACopyOfTheParameters)
                           {{"--demo"}, 1},
                           {{"--att"}, 2},
                           {{"--all=true", "--att"}, 2},
-                          {{"--demo", "--att"}, 0},
                           {{"--demo=false"}, 3}};
     for (const Case& c : cases) {
         Capture capture;

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 namespace {
 QString parseError(const QStringList& args)
 {
@@ -44,22 +47,13 @@ TEST(OptionParser, RefusesMalformedArgumentsWithoutEchoingValues)
     EXPECT_EQ(parseError({"run", "--=1"}), "Invalid argument: --");
     EXPECT_EQ(parseError({"run", "--"}), "Invalid argument: --");
     EXPECT_EQ(parseError({"run", "---a=1"}), "Invalid argument: ---a");
-    EXPECT_EQ(parseError({"run", "--a b=1"}), "Invalid argument: --a b");
     EXPECT_EQ(parseError({"run", "version"}), "Invalid argument: version");
+    EXPECT_EQ(parseError({"run", "--school=1", "two words"}), "Invalid argument: two words");
 }
 
 TEST(OptionParser, ShowsNoArgumentThatMayBeAPassword)
 {
-    // A password key (any spelling with "pwd" or "passw") takes its value after "=" only: a blank
-    // typed for "=" is refused by the switch's name, and the hexadecimal text is not shown.
-    for (const char* key : {"pwdencode", "pwd", "PwdEncode", "Passwort", "password"}) {
-        const QString error = parseError({"run", QString("--") + key, "73336372337421", "--school=100"});
-        EXPECT_EQ(error, QString("The value of --%1 must follow \"=\": --%1=<value>").arg(key));
-    }
-    EXPECT_EQ(parseError({"run", "--school=100", "--pwdencode"}),
-              "The value of --pwdencode must follow \"=\": --pwdencode=<value>");
-
-    // What follows a password switch, with or without its value, may be part of the password.
+    // What follows a password switch given with its value may be part of the password.
     const QString after = "Invalid argument after --%1 (not shown: it may be part of the password). The "
                           "value must follow \"=\" in the same argument, quoted when it holds blanks: "
                           "--%1=<value>";
@@ -68,13 +62,55 @@ TEST(OptionParser, ShowsNoArgumentThatMayBeAPassword)
               after.arg("pwdencode"));
     EXPECT_EQ(parseError({"run", "--passwd=a", "b=c"}), after.arg("passwd"));
 
+    // What follows a switch given without "=", known or not, password or not, may be its value: it is
+    // named by its position (the command is argument 1).
+    const QString bare = "Invalid argument %1 (not shown: it may be a value of --%2). The value must follow "
+                         "\"=\" in the same argument, quoted when it holds blanks: --%2=<value>";
+    for (const char* key : {"pwdencode", "pwd", "PwdEncode", "Passwort", "password", "pass", "demo", "path"})
+        EXPECT_EQ(parseError({"run", QString("--") + key, "73336372337421", "--school=100"}),
+                  bare.arg(3).arg(key));
+    EXPECT_EQ(parseError({"version", "--passphrase", "Wd7Secret", "two"}), bare.arg(3).arg("passphrase"));
+    EXPECT_EQ(parseError({"run", "--school=1", "--pass", "-Zq7Secret"}), bare.arg(4).arg("pass"));
+
+    // A switch and its value with a blank between them in one argument: the part up to the blank.
+    const QString blank = "Invalid argument %1: %2 followed by a blank (the rest is not shown: it may be a "
+                          "value). A value must follow \"=\" in the same argument, quoted when it holds "
+                          "blanks: --%3=<value>";
+    EXPECT_EQ(parseError({"run", "--pwdencode 73336372337421"}), blank.arg(2).arg("--pwdencode", "pwdencode"));
+    EXPECT_EQ(parseError({"run", "--all=true", "--pass\tZq7Secret=x"}), blank.arg(3).arg("--pass", "pass"));
+    EXPECT_EQ(parseError({"run", "--a b=1"}), blank.arg(2).arg("--a", "a"));
+    EXPECT_EQ(parseError({"run", "-pwd s3cret"}), blank.arg(2).arg("-pwd", "key"));
+
     // Any other argument is named as before, also when a password switch came earlier.
     EXPECT_EQ(parseError({"run", "--pwd=x", "--school=100", "stray"}), "Invalid argument: stray");
-    EXPECT_EQ(parseError({"run", "--pass", "word"}), "Invalid argument: word");
+
+    // A switch without "=", a password switch too, is taken (its meaning is the program's to decide).
     CommandLine line;
     QString error;
-    EXPECT_TRUE(OptionParser::parse({"run", "--pwd=my secret", "--pass", "--token=t"}, line, error));
+    EXPECT_TRUE(
+        OptionParser::parse({"run", "--pwd=my secret", "--pass", "--nopwdprompt", "--token=t"}, line, error));
     EXPECT_EQ(line.switches.value(0).second, "my secret");
+    EXPECT_EQ(line.switches.value(2).first, "nopwdprompt");
+    EXPECT_TRUE(line.switches.value(2).second.isNull());
+}
+
+TEST(OptionParser, MasksSecretValuesInTheProcessArguments)
+{
+    // main's arguments in one block, as the process list reads them: a value after "=", after a blank
+    // or in the argument after its switch is overwritten in place, "********" or less, then zero bytes.
+    static const char given[] = "varnholm-de\0run\0--pwdencode=73336372337421\0--Passwort=ab\0"
+                                "--pwd s3cret-pw x\0--pwd\0Wd7Secret\0--keyencode=4142\0--pass word\0"
+                                "--pwdencode\0--user=pwd-user";
+    static const char masked[] = "varnholm-de\0run\0--pwdencode=********\0\0\0\0\0\0\0--Passwort=**\0"
+                                 "--pwd ********\0\0\0\0--pwd\0********\0\0--keyencode=****\0--pass word\0"
+                                 "--pwdencode\0--user=pwd-user";
+    QByteArray memory(given, sizeof given);
+    std::vector<char*> argv;
+    for (int at = 0; at < memory.size(); at += int(std::strlen(memory.data() + at)) + 1)
+        argv.push_back(memory.data() + at);
+    OptionParser::maskSecretArguments(int(argv.size()), argv.data());
+    EXPECT_EQ(memory, QByteArray(masked, sizeof masked));
+    EXPECT_STREQ(argv[2], "--pwdencode=********");
 }
 
 TEST(OptionParser, DecodesHexadecimalText)

@@ -128,7 +128,11 @@ TEST(Program, RunWritesStatusFilesAndTheLog)
                                   "--pwdencode=48696464656e3737", "--demo", "--PwdEncode=53746f7734776179",
                                   "--pwdencoded=517569657435646f67", "--OldPassword=Plain88"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(maskTimes(r.out), "log\tError        \t<time>\tSISConfig::commandRun\t" + Default + "\n");
+    EXPECT_EQ(maskTimes(r.out), "log\tWarning      \t<time>\tSISConfig::commandRun\tNot used by this program, "
+                                "its value is not logged: --pwd, --pwdencode, --PwdEncode, --pwdencoded, "
+                                "--OldPassword\n"
+                                "log\tError        \t<time>\tSISConfig::commandRun\t" +
+                                    Default + "\n");
     EXPECT_EQ(r.err, "error\tExtraction Failed\t" + Default + "\n");
 
     EXPECT_FALSE(QFile::exists(out + "/finished.tmp"));
@@ -141,7 +145,7 @@ TEST(Program, RunWritesStatusFilesAndTheLog)
     EXPECT_EQ(sortedFiles(out),
               QStringList({"BridgeStatus.tmp", StatusFile, logName, "finished_bridge.tmp"}));
     const QStringList log = decodedLog(out + "/" + logName);
-    ASSERT_EQ(log.size(), 2) << log.join('\n').toStdString();
+    ASSERT_EQ(log.size(), 3) << log.join('\n').toStdString();
     const QString prefix = "Tamberlyn Data Extractor for Varnholm:<time>: ";
     EXPECT_TRUE(
         maskTimes(log[0]).startsWith("[9] " + prefix + "Proprietary   SISConfig::commandRun: Parameters: "))
@@ -159,15 +163,19 @@ TEST(Program, RunWritesStatusFilesAndTheLog)
         EXPECT_FALSE(key.contains("pwd", Qt::CaseInsensitive) || key.contains("passw", Qt::CaseInsensitive))
             << key.toStdString();
     }
-    EXPECT_EQ(maskTimes(log[1]), prefix + "Error         SISConfig::commandRun: " + Default);
+    // This program declares no password: every password switch is named as not used, by its key.
+    EXPECT_EQ(maskTimes(log[1]), prefix + "Warning       SISConfig::commandRun: Not used by this program, its "
+                                          "value is not logged: --pwd, --pwdencode, --PwdEncode, "
+                                          "--pwdencoded, --OldPassword");
+    EXPECT_EQ(maskTimes(log[2]), prefix + "Error         SISConfig::commandRun: " + Default);
 
     // A second run appends to the same log, and the previous status no longer says "Succeeded".
     r = runProgram({"run", "--path=" + out, "--school=123", "--log=consoleoff"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(maskTimes(r.out), "log\tError        \t<time>\tSISConfig::commandRun\t" + Default + "\n");
     const QStringList again = decodedLog(out + "/" + logName);
-    ASSERT_EQ(again.size(), 4);
-    EXPECT_TRUE(again[2].contains("; logSchema=true; "));
+    ASSERT_EQ(again.size(), 5);
+    EXPECT_TRUE(again[3].contains("; logSchema=true; "));
 }
 
 TEST(Program, RunCopiesTheLogAndKeepsSevenLogFiles)

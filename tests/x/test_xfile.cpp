@@ -212,7 +212,7 @@ TEST(XFileSpec, KindsAndSizesFollowLinksOnlyWhenAsked)
         EXPECT_EQ(XFileSpec::FileSizeOf(path.c_str()), c.size) << c.name;
     }
     EXPECT_EQ(XFileSpec::KindOf("", false), XFileSpec::KindNone);
-    // A path too long for a spec is answered, not refused.
+    // A path too long for an XFileSpec is answered, not refused.
     const std::string tooLong = tmp.File(std::string(XFileSpec::MaxLength() + 10, 'n'));
     EXPECT_EQ(XFileSpec::KindOf(tooLong.c_str(), false), XFileSpec::KindNone);
     EXPECT_EQ(XFileSpec::FileSizeOf(tooLong.c_str()), -1);
