@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include <sqlite3.h>
@@ -93,16 +95,77 @@ TEST_F(SqliteTest, ErrorsAreTypedAndCarrySqliteText)
                  "database is locked");
 }
 
-TEST_F(SqliteTest, SynchronousExtraIsTakenOutsideATransactionOnly)
+TEST_F(SqliteTest, SynchronousFullIsTakenOutsideATransactionOnly)
 {
+    db_.Execute("PRAGMA synchronous = OFF");
     db_.Execute("BEGIN");
-    EXPECT_THROW(db_.SetSynchronousExtra(), sqlite::GeneralError);
+    EXPECT_THROW(db_.SetSynchronousFull(), sqlite::GeneralError);
     db_.Execute("ROLLBACK");
-    db_.SetSynchronousExtra();
+    db_.SetSynchronousFull();
     sqlite::Query q(db_);
     q.Prepare("PRAGMA synchronous");
     ASSERT_TRUE(q.Step());
-    EXPECT_EQ(q.IntColumn(0), 3);
+    EXPECT_EQ(q.IntColumn(0), 2);
+
+    // A commit is known to write only when its transaction wrote.
+    sqlite::Transaction reading(db_);
+    db_.Execute("SELECT COUNT(*) FROM DAILY_ATT");
+    EXPECT_FALSE(db_.InWriteTransaction());
+    EXPECT_FALSE(reading.Commit());
+    sqlite::Transaction writing(db_);
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', NULL, 'A')");
+    EXPECT_TRUE(db_.InWriteTransaction());
+    EXPECT_TRUE(writing.Commit());
+    EXPECT_FALSE(db_.InWriteTransaction());
+}
+
+TEST_F(SqliteTest, ConnectionsSharingAWaitBudgetWaitOnceInAll)
+{
+    using Budget = sqlite::WaitBudget;
+    Budget budget(300);
+    sqlite::Database other;
+    other.Open(path_.c_str());
+    std::vector<Budget::Event> told;
+    // The lock is let go as soon as the wait begins, or kept when the test says so.
+    bool keep = false;
+    budget.SetReporter([&](Budget::Event event) {
+        told.push_back(event);
+        if (event == Budget::WaitBegins && !keep)
+            other.Execute("ROLLBACK");
+    });
+    db_.SetWaitBudget(budget);
+    sqlite::Database second;
+    second.Open(path_.c_str());
+    second.SetWaitBudget(budget);
+
+    // A lock let go during the wait: the statement goes on.
+    other.Execute("BEGIN EXCLUSIVE");
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', NULL, 'A')");
+    EXPECT_EQ(told, std::vector<Budget::Event>{Budget::WaitBegins});
+    EXPECT_FALSE(budget.Spent());
+
+    // A lock kept beyond what is left: that wait ends the budget, and the other connection then
+    // fails at once, without a wait of its own.
+    keep = true;
+    other.Execute("BEGIN EXCLUSIVE");
+    EXPECT_THROW(db_.Execute("SELECT COUNT(*) FROM DAILY_ATT"), sqlite::BusyError);
+    EXPECT_THROW(second.Execute("SELECT COUNT(*) FROM DAILY_ATT"), sqlite::BusyError);
+    EXPECT_EQ(told, (std::vector<Budget::Event>{Budget::WaitBegins, Budget::WaitBegins, Budget::RanOut}));
+    EXPECT_EQ(budget.WaitsBegun(), 2);
+    EXPECT_TRUE(budget.Spent());
+    EXPECT_GE(budget.SpentMs(), 300);
+
+    // A new run waits again. A wait on another thread is told on the reporter's thread, when it
+    // asks.
+    budget.Reset();
+    told.clear();
+    std::thread writer([&] { EXPECT_THROW(second.Execute("SELECT COUNT(*) FROM DAILY_ATT"), sqlite::BusyError); });
+    writer.join();
+    EXPECT_TRUE(told.empty());
+    budget.Tell();
+    EXPECT_EQ(told, (std::vector<Budget::Event>{Budget::WaitBegins, Budget::RanOut}));
+    other.Execute("ROLLBACK");
+    db_.Execute("SELECT COUNT(*) FROM DAILY_ATT");
 }
 
 TEST_F(SqliteTest, MissingColumnNamesTheColumn)

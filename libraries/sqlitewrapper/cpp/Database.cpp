@@ -116,6 +116,31 @@ void Database::SetBusyTimeout(int ms)
     sqlite3_busy_timeout(m_db, ms);
 }
 
+namespace {
+
+int WaitOutOfBudget(void* budget, int attempt)
+{
+    return static_cast<WaitBudget*>(budget)->Wait(attempt) ? 1 : 0;
+}
+
+}  // namespace
+
+void Database::SetWaitBudget(WaitBudget& budget)
+{
+    CheckOpen();
+    sqlite3_busy_handler(m_db, WaitOutOfBudget, &budget);
+}
+
+void Database::SetSynchronousFull()
+{
+    Execute("PRAGMA synchronous = FULL");
+    // The level is read back: a build of SQLite may keep another one without a word.
+    Query level(*this);
+    level.Prepare("PRAGMA synchronous");
+    if (!level.Step() || level.IntColumn(0) != 2)
+        throw GeneralError("SQLite did not take the synchronous level FULL.", SQLITE_ERROR);
+}
+
 void Database::SetSynchronousExtra()
 {
     Execute("PRAGMA synchronous = EXTRA");
@@ -124,6 +149,11 @@ void Database::SetSynchronousExtra()
     level.Prepare("PRAGMA synchronous");
     if (!level.Step() || level.IntColumn(0) != 3)
         throw GeneralError("SQLite did not take the synchronous level EXTRA.", SQLITE_ERROR);
+}
+
+bool Database::InWriteTransaction() const
+{
+    return m_db && sqlite3_txn_state(m_db, nullptr) == SQLITE_TXN_WRITE;
 }
 
 void Database::AddMissingColumn(const char* table, const char* column, const char* type)
@@ -152,12 +182,14 @@ Transaction::~Transaction()
     }
 }
 
-void Transaction::Commit()
+bool Transaction::Commit()
 {
     if (!m_open)
-        return;
+        return false;
+    const bool wrote = m_db.InWriteTransaction();
     m_db.Execute("commit transaction");
     m_open = false;
+    return wrote;
 }
 
 }  // namespace sqlite
