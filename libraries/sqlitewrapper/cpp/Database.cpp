@@ -141,16 +141,6 @@ void Database::SetSynchronousFull()
         throw GeneralError("SQLite did not take the synchronous level FULL.", SQLITE_ERROR);
 }
 
-void Database::SetSynchronousExtra()
-{
-    Execute("PRAGMA synchronous = EXTRA");
-    // An SQLite that does not know the level keeps a weaker one without a word.
-    Query level(*this);
-    level.Prepare("PRAGMA synchronous");
-    if (!level.Step() || level.IntColumn(0) != 3)
-        throw GeneralError("SQLite did not take the synchronous level EXTRA.", SQLITE_ERROR);
-}
-
 bool Database::InWriteTransaction() const
 {
     return m_db && sqlite3_txn_state(m_db, nullptr) == SQLITE_TXN_WRITE;

@@ -70,10 +70,6 @@ public:
     // FULL); the folder is the caller's to sync after it, for the journal's removal. Not inside a
     // transaction; throws when SQLite does not take the setting.
     void SetSynchronousFull();
-    // Makes every later commit durable across a power loss, the removal of the rollback journal
-    // included (SQLite then syncs the folder after deleting the journal). Not inside a
-    // transaction; throws when SQLite does not take the setting.
-    void SetSynchronousExtra();
     // True while the open transaction has written (or holds the write lock): its commit writes.
     bool InWriteTransaction() const;
     // Adds the column (with its declared type) to the table when the table lacks it.
