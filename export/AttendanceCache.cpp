@@ -97,7 +97,7 @@ void PDEWriter::OpenAttendanceCache()
 
 void PDEWriter::CommitAttendanceCache()
 {
-    const bool wrote = m_attCache->InWriteTransaction();
+    const bool wrote = m_attCache->HasWritten();
     m_attCache->Execute("commit transaction");
     // A failed sync is a warning: the commit stands, only a power loss could undo it.
     if (wrote)
@@ -197,8 +197,9 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
             m_overlapInDays = config.overlapInDays;
             m_hasOverlapInDays = true;
         }
-        // The tables are made or brought up to date in one commit (none when nothing changed).
-        sqlite::Transaction schema(*m_attCache);
+        // The tables are made or brought up to date in one commit, which writes nothing when
+        // nothing changed; the write lock is waited for first, as a write after a read is not.
+        sqlite::Transaction schema(*m_attCache, true);
         // Asked before the table is made: a table the history never held was never read.
         const XDate lastRead = TableReadDate(table, updateDate);
 

@@ -289,9 +289,11 @@ UpdateFileDelivery::Commit UpdateFileDelivery::CommitMarks(const XString& name, 
     } catch (const XException& e) {
         error = e.GetMessage();
     }
+    // A COMMIT that leaves its transaction open was not made (a lock held it up); nor was one
+    // that did not run, or whose transaction could not even be rolled back.
+    const bool open = m_history.InTransaction();
     DropMarks();
-    // A transaction still open was never committed; nor was one whose COMMIT did not run.
-    if (!committing || m_history.InTransaction())
+    if (!committing || open || m_history.InTransaction())
         return Commit::NotMade;
     // A COMMIT that answered an error may have been made all the same (its journal was removed
     // before a later step failed): the history says which.

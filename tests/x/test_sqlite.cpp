@@ -107,16 +107,22 @@ TEST_F(SqliteTest, SynchronousFullIsTakenOutsideATransactionOnly)
     ASSERT_TRUE(q.Step());
     EXPECT_EQ(q.IntColumn(0), 2);
 
-    // A commit is known to write only when its transaction wrote.
+    // A commit is known to write only when its transaction wrote, the write lock alone or a
+    // statement that changed nothing not being enough.
     sqlite::Transaction reading(db_);
     db_.Execute("SELECT COUNT(*) FROM DAILY_ATT");
-    EXPECT_FALSE(db_.InWriteTransaction());
+    EXPECT_FALSE(db_.HasWritten());
     EXPECT_FALSE(reading.Commit());
-    sqlite::Transaction writing(db_);
+    sqlite::Transaction locked(db_, true);
+    db_.Execute("CREATE TABLE IF NOT EXISTS DAILY_ATT (x)");
+    db_.Execute("UPDATE DAILY_ATT SET newcode = 'B' WHERE stdkey = 'none'");
+    EXPECT_FALSE(db_.HasWritten());
+    EXPECT_FALSE(locked.Commit());
+    sqlite::Transaction writing(db_, true);
     db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', NULL, 'A')");
-    EXPECT_TRUE(db_.InWriteTransaction());
+    EXPECT_TRUE(db_.HasWritten());
     EXPECT_TRUE(writing.Commit());
-    EXPECT_FALSE(db_.InWriteTransaction());
+    EXPECT_FALSE(db_.HasWritten());
 }
 
 TEST_F(SqliteTest, ConnectionsSharingAWaitBudgetWaitOnceInAll)

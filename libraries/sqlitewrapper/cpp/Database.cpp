@@ -118,9 +118,14 @@ void Database::SetBusyTimeout(int ms)
 
 namespace {
 
+// SQLite's busy handler: nothing may be thrown through SQLite.
 int WaitOutOfBudget(void* budget, int attempt)
 {
-    return static_cast<WaitBudget*>(budget)->Wait(attempt) ? 1 : 0;
+    try {
+        return static_cast<WaitBudget*>(budget)->Wait(attempt) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // namespace
@@ -141,9 +146,14 @@ void Database::SetSynchronousFull()
         throw GeneralError("SQLite did not take the synchronous level FULL.", SQLITE_ERROR);
 }
 
-bool Database::InWriteTransaction() const
+bool Database::HasWritten() const
 {
-    return m_db && sqlite3_txn_state(m_db, nullptr) == SQLITE_TXN_WRITE;
+    if (!m_db || sqlite3_txn_state(m_db, nullptr) != SQLITE_TXN_WRITE)
+        return false;
+    // The journal is opened with the first page written, not with the write lock.
+    sqlite3_file* journal = nullptr;
+    return sqlite3_file_control(m_db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK && journal &&
+           journal->pMethods;
 }
 
 void Database::AddMissingColumn(const char* table, const char* column, const char* type)
@@ -156,9 +166,9 @@ void Database::AddMissingColumn(const char* table, const char* column, const cha
         Execute("ALTER TABLE %s ADD COLUMN %s %s", table, column, type);
 }
 
-Transaction::Transaction(Database& db) : m_db(db), m_open(false)
+Transaction::Transaction(Database& db, bool writing) : m_db(db), m_open(false)
 {
-    m_db.Execute("begin transaction");
+    m_db.Execute(writing ? "BEGIN IMMEDIATE" : "begin transaction");
     m_open = true;
 }
 
@@ -176,7 +186,7 @@ bool Transaction::Commit()
 {
     if (!m_open)
         return false;
-    const bool wrote = m_db.InWriteTransaction();
+    const bool wrote = m_db.HasWritten();
     m_db.Execute("commit transaction");
     m_open = false;
     return wrote;

@@ -70,8 +70,9 @@ public:
     // FULL); the folder is the caller's to sync after it, for the journal's removal. Not inside a
     // transaction; throws when SQLite does not take the setting.
     void SetSynchronousFull();
-    // True while the open transaction has written (or holds the write lock): its commit writes.
-    bool InWriteTransaction() const;
+    // True while the open transaction has written pages (its rollback journal is open): its
+    // commit writes the disk.
+    bool HasWritten() const;
     // Adds the column (with its declared type) to the table when the table lacks it.
     void AddMissingColumn(const char* table, const char* column, const char* type);
 
@@ -92,7 +93,10 @@ private:
 class Transaction
 {
 public:
-    explicit Transaction(Database& db);
+    // writing: takes the write lock at once ("BEGIN IMMEDIATE"), waiting for another
+    // connection's; a transaction that reads first gets no wait from SQLite when it comes to write
+    // while another connection writes.
+    explicit Transaction(Database& db, bool writing = false);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
