@@ -483,16 +483,6 @@ TEST(UpdateFileDelivery, AHistoryFolderThatCannotBeSyncedKeepsTheMarkedFileUnnam
     h.delivery.Recover(XString());
     EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "S1\tA\r\n");
     EXPECT_EQ(events, (std::vector<std::string>{"sync history folder", "rename", "sync folder"}));
-
-    // A file without marks takes its name whatever the sync answers: the warning says what a power
-    // loss could undo.
-    h.delivery.failAt = "sync-history";
-    XTextFile unmarked;
-    unmarked.Open(h.folder.File("Update 20240305140710.PDU").c_str(), XFile::ModeWrite | XFile::ModeReplace);
-    unmarked.Write("none\r\n");
-    h.delivery.Deliver(unmarked);
-    EXPECT_EQ(ReadBytes(h.folder.File("Update 20240305140710.PDU")), "none\r\n");
-    EXPECT_EQ(h.Recorded(), "Update 20240305140710.PDU/6");
 }
 
 TEST(UpdateFileDelivery, OnlyTheCommittedFileTakesItsName)
