@@ -86,12 +86,22 @@ void PDEWriter::OpenAttendanceCache()
     using sqlite::Database;
     m_attCache->Open(path, Database::OpenReadWrite | Database::OpenCreate | Database::OpenNoMutex);
     // A lock that another program holds on the history (a backup, an sqlite3 session) is waited
-    // for; a longer one fails the run.
-    m_attCache->SetBusyTimeout(UpdateFileDelivery::kBusyTimeoutMs);
-    // A commit is on the disk with its journal gone before the run goes on: the marks of an
-    // update file outlive a power loss once the file has its name.
-    m_attCache->SetSynchronousExtra();
+    // for out of the run's one wait; a longer one fails the run.
+    Delivery().Watch(*m_attCache);
+    // A commit is on the disk with its journal; the journal's removal follows with the folder
+    // (CommitAttendanceCache): the marks of an update file outlive a power loss once the file
+    // has its name.
+    m_attCache->SetSynchronousFull();
     CompleteUpdateFiles();
+}
+
+void PDEWriter::CommitAttendanceCache()
+{
+    const bool wrote = m_attCache->HasWritten();
+    m_attCache->Execute("commit transaction");
+    // A failed sync is a warning: the commit stands, only a power loss could undo it.
+    if (wrote)
+        Delivery().SyncHistory();
 }
 
 int PDEWriter::RecordedHistoryTables(sqlite::Database& db)
@@ -140,7 +150,6 @@ XDate PDEWriter::TableReadDate(const XString& table, const XDate& updateDate)
 {
     sqlite::Database& db = *m_attCache;
     if (!SQLiteTableExists(db, kReadTable)) {
-        sqlite::Transaction made(db);
         db.Execute("CREATE TABLE ATT_READ (tablename TEXT PRIMARY KEY, readdate TEXT)");
         // A history of an earlier version read every table it holds up to the update date.
         if (!updateDate.IsEmpty()) {
@@ -150,7 +159,6 @@ XDate PDEWriter::TableReadDate(const XString& table, const XDate& updateDate)
                                updateDate.ToISO());
             }
         }
-        made.Commit();
     }
     sqlite::Query query(db);
     query.Prepare("SELECT readdate FROM ATT_READ WHERE tablename = ?");
@@ -189,6 +197,9 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
             m_overlapInDays = config.overlapInDays;
             m_hasOverlapInDays = true;
         }
+        // The tables are made or brought up to date in one commit, which writes nothing when
+        // nothing changed; the write lock is waited for first, as a write after a read is not.
+        sqlite::Transaction schema(*m_attCache, true);
         // Asked before the table is made: a table the history never held was never read.
         const XDate lastRead = TableReadDate(table, updateDate);
 
@@ -215,6 +226,8 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
         index.Format(256, "CREATE UNIQUE INDEX IF NOT EXISTS %s_KEY ON %s (attdate, stdkey, %s, header)",
                      table.CStr(), table.CStr(), keyColumn);
         m_attCache->Execute(index.CStr());
+        if (schema.Commit())
+            Delivery().SyncHistory();
 
         // Each table starts at the earlier of the update date and the day it was last read: a run
         // that did not read it (its flag off) leaves it behind. A table never read starts at the
@@ -249,24 +262,14 @@ void PDEWriter::StartAttTable(const XString& table, bool overlap, bool extraDay)
         StartTable("Student Period Attendance", "StudentPeriodAtt.pef", false);
 }
 
-void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay, RowFilter filter,
-                                     bool lastDayFlag)
+attplan::ColumnMap PDEWriter::MapAttendanceColumns()
 {
-    const char* method = "PDEWriter::WriteAttendanceTable";
-    if (!m_attCache->IsOpen() || m_attTable.IsEmpty())
-        LogAndThrow(2, "SQLite Attendance: The attendance cache is not open.", method);
-    const bool daily = m_attTable == kDailyTable;
-    const char* keyColumn = daily ? "timeframe" : "perkey";
-
-    const XDate today = Today();
-    const std::vector<Window> windows =
-        PlanWindows(m_attStartDate, firstDay, lastDay, today, lastDayFlag, m_attExtraDay);
     size_t valueColumns = 0;
     for (const OutputColumn& column : m_columns) {
         if (column.op)
             ++valueColumns;
     }
-    const ColumnMap columns =
+    ColumnMap columns =
         MapColumns(m_currentHeader ? m_currentHeader->titles : std::vector<XString>(), valueColumns);
     for (const XString& title : columns.unsupported)
         LogMessage(8, "SQLite Attendance: Unsupported header: " + title + ", skipping.");
@@ -279,6 +282,22 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
     }
     if (!columns.rangeHeader.IsEmpty())
         AddAttHeader(m_periodAttHeaders, columns.rangeHeader);
+    return columns;
+}
+
+void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay, RowFilter filter,
+                                     bool lastDayFlag)
+{
+    const char* method = "PDEWriter::WriteAttendanceTable";
+    if (!m_attCache->IsOpen() || m_attTable.IsEmpty())
+        LogAndThrow(2, "SQLite Attendance: The attendance cache is not open.", method);
+    const bool daily = m_attTable == kDailyTable;
+    const char* keyColumn = daily ? "timeframe" : "perkey";
+
+    const XDate today = Today();
+    const std::vector<Window> windows =
+        PlanWindows(m_attStartDate, firstDay, lastDay, today, lastDayFlag, m_attExtraDay);
+    const ColumnMap columns = MapAttendanceColumns();
 
     // A new row, or new values for the cached row of the same day, student, key and header. Of
     // several records of one row the one with the highest id wins, whatever order they come in.
@@ -316,61 +335,15 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
             CacheAttendanceWindow(windows[w], columns, filter, writer,
                                   blanks.empty() ? nullptr : blanks[w].CStr());
         writer.Wait();
+        Delivery().TellWaits();
         // The next run of this table starts from today, less the overlap; never from an earlier day.
         db.Execute("INSERT INTO ATT_READ (tablename, readdate) VALUES (%Q, %Q) ON CONFLICT (tablename) "
                    "DO UPDATE SET readdate = excluded.readdate WHERE excluded.readdate > ATT_READ.readdate",
                    m_attTable, today.ToISO());
-        db.Execute("commit transaction");
+        CommitAttendanceCache();
         inTransaction = false;
     } catch (...) {
-        XString error;
-        bool known = true;
-        try {
-            throw;
-        } catch (const XException& e) {
-            error = e.GetMessage();
-        } catch (const std::exception& e) {
-            error = e.what();
-        } catch (...) {
-            known = false;
-        }
-        // Keep the windows that finished. The failed one is rolled back: the writer stops at a
-        // failure, so a window still open is the one that failed, even when the failure
-        // surfaced only after its last row was read.
-        if (inTransaction && db.InTransaction()) {
-            try {
-                db.Execute("ROLLBACK TO att_window");
-                db.Execute("RELEASE att_window");
-            } catch (...) {
-                // No window open: each one was released or rolled back already.
-            }
-            // The finished windows are kept when that needs no wait: the lock that failed the
-            // commit (or a window) has had its wait, and a second one would double it. Otherwise
-            // the whole table is rolled back; the next run reads its days again.
-            try {
-                db.SetBusyTimeout(0);
-                db.Execute("commit transaction");
-            } catch (...) {
-                try {
-                    db.Execute("rollback transaction");
-                } catch (...) {
-                }
-            }
-            try {
-                db.SetBusyTimeout(UpdateFileDelivery::kBusyTimeoutMs);
-            } catch (...) {
-            }
-        }
-        try {
-            ClearAttendanceFilter();
-        } catch (...) {
-        }
-        const XString sql = QueryTextForMessage();
-        if (known)
-            LogAndThrow(2, "Failed with error [" + error + "] while caching attendance table [" + m_attTable +
-                               "] with query: " + sql);
-        LogAndThrow(2, "Failed with unknown error while caching attendance table [" + m_attTable +
-                           "] with query: " + sql);
+        FailAttendanceTable(inTransaction);
     }
     ClearAttendanceFilter();
     for (auto it = m_attUnreadTables.begin(); it != m_attUnreadTables.end(); ++it) {
@@ -379,6 +352,56 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
             break;
         }
     }
+}
+
+void PDEWriter::FailAttendanceTable(bool inTransaction)
+{
+    XString error;
+    bool known = true;
+    try {
+        throw;
+    } catch (const XException& e) {
+        error = e.GetMessage();
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        known = false;
+    }
+    // The waits of the writer's thread are logged before the failure.
+    Delivery().TellWaits();
+    sqlite::Database& db = *m_attCache;
+    // Keep the windows that finished. The failed one is rolled back: the writer stops at a
+    // failure, so a window still open is the one that failed, even when the failure surfaced
+    // only after its last row was read.
+    if (inTransaction && db.InTransaction()) {
+        try {
+            db.Execute("ROLLBACK TO att_window");
+            db.Execute("RELEASE att_window");
+        } catch (...) {
+            // No window open: each one was released or rolled back already.
+        }
+        // The finished windows are committed, waiting only what is left of the run's one wait for
+        // another program's lock: a lock that failed the commit (or a window) has had it all.
+        // Otherwise the whole table is rolled back; the next run reads its days again.
+        try {
+            CommitAttendanceCache();
+        } catch (...) {
+            try {
+                db.Execute("rollback transaction");
+            } catch (...) {
+            }
+        }
+    }
+    try {
+        ClearAttendanceFilter();
+    } catch (...) {
+    }
+    const XString sql = QueryTextForMessage();
+    if (known)
+        LogAndThrow(2, "Failed with error [" + error + "] while caching attendance table [" + m_attTable +
+                           "] with query: " + sql);
+    LogAndThrow(2, "Failed with unknown error while caching attendance table [" + m_attTable +
+                       "] with query: " + sql);
 }
 
 void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns,

@@ -179,8 +179,9 @@ XString PDEWriter::HistoryGone(bool daily, bool period, bool last)
     try {
         sqlite::Database history;
         history.Open(path, sqlite::Database::OpenReadWrite | sqlite::Database::OpenNoMutex);
-        // Another program holding the file leaves the question to the update pass, which waits.
-        history.SetBusyTimeout(last ? UpdateFileDelivery::kBusyTimeoutMs : 1000);
+        // Another program's lock is waited for out of the run's one wait; one held beyond it
+        // leaves the question to the update pass, which asks again without a wait of its own.
+        Delivery().Watch(history);
         // A table that the history never held (a run that reads period attendance for the first
         // time) is made by the run; one that it held, or any in a history with no record of its
         // tables (an earlier version's, or a file made anew), is gone.
@@ -426,6 +427,8 @@ void PDEWriter::RemoveUnfinishedUpdateFiles(const XString& current)
 
 bool PDEWriter::BeginExecute(ParamMap params, int mode, QString& result)
 {
+    // Each run waits once for another program's lock on the history.
+    m_delivery->NewRun();
     const bool ok = BridgeTaskBase::BeginExecute(std::move(params), mode, result);
     try {
         DropExportMarks();

@@ -122,9 +122,10 @@ public:
                               bool lastDayFlag);
     void RunExportCachedAttendance();
     bool SQLiteTableExists(sqlite::Database& db, const XString& name);
-    // Rows marked exported in the cache after this call stay pending until ReleaseExportMarks:
-    // the marks are held in a write transaction of the cache (opened once, waiting for a lock that
-    // another program holds; nothing when the cache is closed).
+    // Rows marked exported in the cache after this call stay pending until FinishUpdateFile
+    // commits the marks with the update file's record: they are held in a write transaction of
+    // the cache (opened once, waiting for a lock that another program holds out of the run's one
+    // wait; nothing when the cache is closed). DropExportMarks rolls them back.
     void HoldExportMarks();
     // Rolls the held marks back (their rows stay pending); nothing when none are held.
     void DropExportMarks();
@@ -189,7 +190,10 @@ protected:
     std::vector<XString> m_periodAttHeaders;
     XString m_attTable;
     bool m_attExtraDay = false;
-    XDate m_attStartDate;  // the update date of the cache windows (moved back by the overlap days)
+    // The first day of the current table's windows: the earlier of UpdateDate and the table's own
+    // ATT_READ date (today when that is earlier still), moved back by the overlap days; empty, so
+    // the school year's first day, when either date is missing (a first run, a table never read).
+    XDate m_attStartDate;
     std::unique_ptr<UpdateFileDelivery> m_delivery;  // the update file's name, marks and delivery
     bool m_attBlankRead = false;  // each window empties the new codes of its days before reading them
     std::vector<XString> m_attUnreadTables;  // cache tables started but not read (a missing source table)
@@ -210,6 +214,15 @@ private:
     void WriteMainFile(const XString& name);
     void WriteIncludeFiles();
     void OpenAttendanceCache();
+    // Commits the cache's open transaction; one that wrote is followed by a sync of the history's
+    // folder (a failed sync is a warning).
+    void CommitAttendanceCache();
+    // The title-to-column map of the current attendance table; its key titles join the export's
+    // header lists.
+    attplan::ColumnMap MapAttendanceColumns();
+    // The error path of WriteAttendanceTable, called while its exception is handled: keeps the
+    // finished windows where no lock is in the way and fails the run with the error.
+    [[noreturn]] void FailAttendanceTable(bool inTransaction);
     // The day up to which the history read the table (empty: never). A history without these
     // days (an earlier version's) records its tables as read up to the update date.
     XDate TableReadDate(const XString& table, const XDate& updateDate);
@@ -220,8 +233,8 @@ private:
     void DeleteUpdateFiles();
     // How the attendance history lacks what the run's flags read: "is missing", "is empty",
     // "has no table ..."; empty when it has it (or, unless last, cannot be checked for another
-    // program's lock: the update pass asks again, waiting longer). A history that cannot be read
-    // fails the run.
+    // program's lock held through the run's one wait: the update pass asks again). A history
+    // that cannot be read fails the run.
     XString HistoryGone(bool daily, bool period, bool last = false);
     // Fails the run when the history lacks what the run's flags read though the configuration
     // records updates up to the date.

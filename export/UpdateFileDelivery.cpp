@@ -17,8 +17,8 @@ namespace {
 
 const char* const kStampFormat = "YYYYMMDDHHNNSS";
 const size_t kStampLength = 14;
-const char* const kMarksDropped =
-    "SQLite Attendance: Could not mark the exported rows: the attendance cache dropped them after an error.";
+const char* const kCouldNotMark = "SQLite Attendance: Could not mark the exported rows: ";
+const char* const kMarksDropped = "the attendance cache dropped them after an error.";
 
 bool EndsWithNoCase(const char* text, const char* suffix)
 {
@@ -84,9 +84,18 @@ XString NameOf(const XString& path)
     return slash ? XString(slash + 1) : path;
 }
 
+XString FolderOf(const XString& path)
+{
+    const char* slash = std::strrchr(path.CStr(), '/');
+    return slash ? path.Left(size_t(slash - path.CStr())) : XString(".");
+}
+
 }  // namespace
 
-UpdateFileDelivery::UpdateFileDelivery(sqlite::Database& history) : m_history(history) {}
+UpdateFileDelivery::UpdateFileDelivery(sqlite::Database& history) : m_history(history)
+{
+    NewRun();
+}
 
 UpdateFileDelivery::~UpdateFileDelivery() = default;
 
@@ -100,6 +109,42 @@ void UpdateFileDelivery::LogText(int level, const XString& text)
 {
     if (m_log)
         m_log(level, text);
+}
+
+// ---------------------------------------------------------------- waits and syncs
+
+void UpdateFileDelivery::NewRun()
+{
+    m_waits.Reset();
+    // Each wait is logged once, as it begins, and so is its end when the run has waited enough.
+    m_waits.SetReporter([this](sqlite::WaitBudget::Event event) {
+        const XString seconds(kBusyTimeoutMs / 1000);
+        if (event == sqlite::WaitBudget::WaitBegins)
+            LogText(4, "Waiting for another program's lock on the attendance history (a run waits " + seconds +
+                           " s at most in all).");
+        else
+            LogText(4, "Another program held the attendance history through the run's whole wait of " + seconds +
+                           " s: the run waits no more.");
+    });
+}
+
+void UpdateFileDelivery::Watch(sqlite::Database& db)
+{
+    db.SetWaitBudget(m_waits);
+}
+
+bool UpdateFileDelivery::SyncHistory()
+{
+    if (m_historyPath.IsEmpty())
+        return true;
+    try {
+        SyncHistoryFolder();
+        return true;
+    } catch (const XException& e) {
+        LogText(4, XString("The last commit of the attendance history may not outlive a power loss: ") +
+                       e.GetMessage());
+        return false;
+    }
 }
 
 // ---------------------------------------------------------------- the name
@@ -144,7 +189,7 @@ bool UpdateFileDelivery::OpenLook(sqlite::Database& look, bool writing)
     if (writing && XFileSpec::FileSizeOf(m_historyPath.CStr()) <= 0)
         return false;
     look.Open(m_historyPath, sqlite::Database::OpenReadWrite);
-    look.SetBusyTimeout(kBusyTimeoutMs);
+    Watch(look);
     return true;
 }
 
@@ -194,7 +239,7 @@ void UpdateFileDelivery::HoldMarks()
         // SQLite rolled the transaction back on an error (a full disk): the marks of the rows
         // already written went with it.
         m_held = false;
-        throw XException(kMarksDropped);
+        throw XException((XString(kCouldNotMark) + kMarksDropped).CStr());
     }
     // The write lock is taken now, waiting for another program's: a read transaction that had to
     // become a write one later would fail at once on a lock, without waiting.
@@ -217,39 +262,59 @@ void UpdateFileDelivery::DropMarks()
     }
 }
 
-void UpdateFileDelivery::CommitMarks(const XString& name, int64_t size, const XString& checksum)
+UpdateFileDelivery::Commit UpdateFileDelivery::CommitMarks(const XString& name, int64_t size,
+                                                            const XString& checksum, XString& error)
 {
     if (!m_held)
-        return;
+        return Commit::Made;
     if (!m_history.IsOpen()) {
         m_held = false;
-        return;
+        return Commit::Made;
     }
     if (!m_history.InTransaction()) {
         m_held = false;
-        throw XException(kMarksDropped);
+        error = kMarksDropped;
+        return Commit::NotMade;
     }
-    XString error;
+    bool committing = false;
     try {
         // The update file that holds the rows is recorded with their marks.
         if (!name.IsEmpty())
             WriteRecord(m_history, name, size, checksum);
+        committing = true;
         m_history.Execute("COMMIT");
         m_held = false;
         m_committed = name;
-        return;
+        return Commit::Made;
     } catch (const XException& e) {
         error = e.GetMessage();
     }
+    // A COMMIT that leaves its transaction open was not made (a lock held it up); nor was one
+    // that did not run, or whose transaction could not even be rolled back.
+    const bool open = m_history.InTransaction();
     DropMarks();
-    throw XException(("SQLite Attendance: Could not mark the exported rows: " + error).CStr());
+    if (!committing || open || m_history.InTransaction())
+        return Commit::NotMade;
+    // A COMMIT that answered an error may have been made all the same (its journal was removed
+    // before a later step failed): the history says which.
+    try {
+        const Record record = ReadRecord(m_history);
+        if (name.IsEmpty() || record.name != name || record.size != size || record.checksum != checksum)
+            return Commit::NotMade;
+    } catch (const XException& e) {
+        error += XString(". Whether the rows are marked could not be read: ") + e.GetMessage();
+        return Commit::Unknown;
+    }
+    LogText(4, "The commit of the marks answered \"" + error + "\", but the attendance history holds them " +
+                   "with the update file " + name + ".");
+    m_committed = name;
+    return Commit::Made;
 }
 
 void UpdateFileDelivery::BeginWrite(sqlite::Database& db)
 {
-    // The commit syncs the history's folder after it removes the journal: a power loss after the
-    // update file's rename cannot bring the journal back and roll the marks back with it.
-    db.SetSynchronousExtra();
+    // The journal and the history are on the disk at the commit; the folder follows (SyncHistory).
+    db.SetSynchronousFull();
     db.Execute("BEGIN IMMEDIATE");
 }
 
@@ -267,7 +332,7 @@ void UpdateFileDelivery::WriteRecord(sqlite::Database& db, const XString& name, 
         db.Execute("INSERT INTO UPDATE_FILE (name) VALUES (%Q)", name);
 }
 
-void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const XString& checksum)
+bool UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const XString& checksum)
 {
     try {
         // A run that reads no attendance makes no history.
@@ -275,7 +340,7 @@ void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const
         sqlite::Database* db = &m_history;
         if (!m_history.IsOpen()) {
             if (!OpenLook(look, true))
-                return;
+                return false;
             db = &look;
         }
         BeginWrite(*db);
@@ -289,6 +354,7 @@ void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const
             else
                 WriteRecord(*db, name, size, checksum);
             db->Execute("COMMIT");
+            return true;
         } catch (...) {
             if (db->InTransaction())
                 db->Execute("ROLLBACK");
@@ -298,6 +364,7 @@ void UpdateFileDelivery::RecordUnmarked(const XString& name, int64_t size, const
         LogText(4,
                 "Could not record the update file " + name + " in the attendance history: " + e.GetMessage());
     }
+    return false;
 }
 
 // ---------------------------------------------------------------- the file
@@ -353,23 +420,41 @@ void UpdateFileDelivery::Deliver(XFile& file)
         throw XException(
             ("Failed with error [" + XString(e.GetMessage()) + "] while writing file [" + name + "]").CStr());
     }
-    try {
-        // A file without marks is recorded too: a later stamp sorts after it once it is imported.
-        if (m_held)
-            CommitMarks(name, size, checksum);
-        else if (!partial.IsEmpty())
-            RecordUnmarked(name, size, checksum);
-    } catch (...) {
+    // A file without marks is recorded too: a later stamp sorts after it once it is imported.
+    Commit marks = Commit::Made;
+    XString error;
+    // A commit of the history that the file's name must follow.
+    const bool marking = m_held && m_history.IsOpen();
+    bool committed = marking;
+    if (m_held)
+        marks = CommitMarks(name, size, checksum, error);
+    else if (!partial.IsEmpty())
+        committed = RecordUnmarked(name, size, checksum);
+    if (marks == Commit::NotMade) {
         if (!partial.IsEmpty()) {
             try {
                 Remove(partial);
             } catch (...) {
             }
         }
-        throw;
+        throw XException((kCouldNotMark + error).CStr());
     }
+    // Neither removed nor named: the next run's Recover finds out which the history holds.
+    if (marks == Commit::Unknown)
+        throw XException((kCouldNotMark + error +
+                          ". The update file keeps its temporary name: the next run gives it its name when the "
+                          "attendance history holds the marks, and removes it otherwise.")
+                             .CStr());
+    // The commit's journal is gone on the disk before the file has its name: a power loss never
+    // rolls back the marks of a named file.
+    const bool synced = !committed || SyncHistory();
     if (partial.IsEmpty())
         return;
+    if (!synced && marking)
+        throw XException(("Could not give the update file " + name +
+                          " its name: the folder of the attendance history could not be synced. Its rows are "
+                          "marked sent; the next run gives it its name.")
+                             .CStr());
     try {
         Rename(partial, path);
     } catch (const XException& e) {
@@ -417,6 +502,11 @@ void UpdateFileDelivery::Recover(const XString& ownPath)
                 Fingerprint(partial, size, checksum);
                 committed = size == record.size && checksum == record.checksum;
             }
+            // The commit's journal is gone on the disk before the file has its name.
+            if (committed && !SyncHistory())
+                throw XException(("Could not give the update file " + record.name +
+                                  " its name: the folder of the attendance history could not be synced.")
+                                     .CStr());
             if (committed) {
                 try {
                     Rename(partial, target);
@@ -466,6 +556,11 @@ XString UpdateFileDelivery::CloseUnnamed(XFile& file)
 void UpdateFileDelivery::SyncFolder()
 {
     XFile::SyncFolder(m_folder.CStr());
+}
+
+void UpdateFileDelivery::SyncHistoryFolder()
+{
+    XFile::SyncFolder(FolderOf(m_historyPath).CStr());
 }
 
 void UpdateFileDelivery::Rename(const XString& from, const XString& to)

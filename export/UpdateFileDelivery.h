@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "WaitBudget.h"
 #include "XDateTime.h"
 #include "XString.h"
 
@@ -17,14 +18,15 @@ class Database;
 
 // The update file is written under its name + ".partial". Deliver puts its bytes and its folder
 // entry on the disk, commits the marks of its rows together with its name, size and checksum in
-// the history (table UPDATE_FILE) in a commit that is on the disk with its journal removed, and
-// only then gives it its name and syncs the folder. A file that a run left under its temporary
-// name after that commit gets its name from Recover, and only when it is the file the history
-// recorded. Every failure throws XException with the text for the run's error line.
+// the history (table UPDATE_FILE), syncs the history's folder so that the commit's journal is
+// gone on the disk too, and only then gives the file its name and syncs the folder. A commit that
+// answers an error is looked up before anything is removed. A file that a run left under its
+// temporary name after the commit gets its name from Recover, and only when it is the file the
+// history recorded. Every failure throws XException with the text for the run's error line.
 class UpdateFileDelivery
 {
 public:
-    // How long the history waits for a lock held by another program before the run fails.
+    // How long a run waits, in all, for locks that other programs hold on the history.
     static const int kBusyTimeoutMs = 10000;
 
     using Log = std::function<void(int level, const XString& text)>;
@@ -38,6 +40,19 @@ public:
     void SetFolder(const XString& folder, const XString& historyPath);
     void SetLog(Log log) { m_log = std::move(log); }
 
+    // A new run: the whole wait for other programs' locks again, told on this thread.
+    void NewRun();
+    // Has a connection to the history wait for other programs' locks out of the run's one wait
+    // (kBusyTimeoutMs in all): once it is spent, a locked history fails at once.
+    void Watch(sqlite::Database& db);
+    // Logs the waits of other threads that were not logged yet; call it on the run's thread.
+    void TellWaits() { m_waits.Tell(); }
+    int WaitsBegun() const { return m_waits.WaitsBegun(); }
+    // After a commit of the history: syncs its folder, so that the journal's removal outlives a
+    // power loss. A folder that refuses syncs (EINVAL) counts as synced; any other failure is a
+    // warning in the log, and the answer is false.
+    bool SyncHistory();
+
     // "Update <stamp>.PDU" for a file started at the time: the stamp of that second, or the second
     // after the latest stamp that the history recorded or that a file of the folder carries.
     XString NewName(const XDateTime& start);
@@ -49,13 +64,10 @@ public:
     bool MarksHeld() const { return m_held; }
     // Rolls the held marks back; nothing when none are held. Never throws.
     void DropMarks();
-    // Commits the held marks together with the update file's name, size and checksum (size -1:
-    // not known). Nothing is recorded when no marks are held.
-    void CommitMarks(const XString& name, int64_t size, const XString& checksum);
 
     // Delivers the complete update file, still open under its temporary name. A failure before
-    // the commit leaves neither the file nor the marks; after it, the file stays under its
-    // temporary name for the next run.
+    // the commit leaves neither the file nor the marks; after it, or when it is not known whether
+    // the commit was made, the file stays under its temporary name for the next run.
     void Deliver(XFile& file);
 
     // Gives the file that an earlier run committed but left under its temporary name its name,
@@ -73,6 +85,7 @@ protected:
     virtual void SyncFile(XFile& file);
     virtual XString CloseUnnamed(XFile& file);
     virtual void SyncFolder();
+    virtual void SyncHistoryFolder();
     virtual void Rename(const XString& from, const XString& to);
     virtual void Remove(const XString& path);
     virtual bool IsPlainFile(const XString& path);
@@ -87,6 +100,17 @@ private:
         int64_t size = -1;
         XString checksum;
     };
+    // How a commit of the marks ended.
+    enum class Commit
+    {
+        Made,
+        NotMade,
+        Unknown  // it answered an error, and the history could not be read after it
+    };
+    // Commits the held marks together with the update file's name, size and checksum (size -1:
+    // not known); a failure's text goes into error. A COMMIT that answers an error is looked up
+    // in the history. Nothing is recorded when no marks are held.
+    Commit CommitMarks(const XString& name, int64_t size, const XString& checksum, XString& error);
     // What UPDATE_FILE of the database holds (an empty name: nothing).
     static Record ReadRecord(sqlite::Database& db);
     // Opens a write transaction on db whose commit is durable, its journal's removal included.
@@ -94,7 +118,8 @@ private:
     // Makes UPDATE_FILE hold the file alone, in the transaction open on db.
     static void WriteRecord(sqlite::Database& db, const XString& name, int64_t size, const XString& checksum);
     // Records a file delivered without marks, when there is a history; a failure is logged.
-    void RecordUnmarked(const XString& name, int64_t size, const XString& checksum);
+    // True when it was recorded.
+    bool RecordUnmarked(const XString& name, int64_t size, const XString& checksum);
     // The record of the history, read through a connection of its own when it is not open.
     Record RecordedFile();
     // Opens the history's file, when the history is not open, through a connection of its own
@@ -109,4 +134,5 @@ private:
     Log m_log;
     bool m_held = false;
     XString m_committed;  // the name this object recorded with its marks
+    sqlite::WaitBudget m_waits{kBusyTimeoutMs};  // the run's one wait for other programs' locks
 };

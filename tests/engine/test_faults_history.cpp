@@ -1,8 +1,9 @@
 // The end of the update pass and the attendance history under faults, on SQLite and on
 // PostgreSQL: the disk fills up just as the sent rows are marked, the program is killed just
 // before or just after those marks, the power fails after them, the history file is deleted or
-// emptied, and another program holds the history's write lock as the export begins or reads the
-// history through a commit.
+// emptied, another program holds the history's write lock from before the run or as the export
+// begins or reads the history through a commit, the history's folder fails or refuses its syncs,
+// and a commit answers an error although it was made.
 #include "AttendanceSource.h"
 #include "FaultRuns.h"
 
@@ -135,9 +136,9 @@ protected:
     struct HeldRun
     {
         ProgramResult run;
-        long long after = 0;  // milliseconds from the lock taken to the run's end
-        QByteArray history;   // the history's bytes when it was taken
+        QByteArray history;  // the history's bytes when it was taken
     };
+    // The lock is let go after the hold or at the run's end, whichever comes first.
     HeldRun RunWithHistoryHeld(std::chrono::milliseconds hold, const char* pause = "pause-export",
                                const char* take = "BEGIN IMMEDIATE")
     {
@@ -145,7 +146,6 @@ protected:
         std::atomic<bool> done{false};
         std::atomic<bool> locked{false};
         HeldRun held;
-        std::chrono::steady_clock::time_point lockedAt;
         std::thread holder([&] {
             while (!done && !QFile::exists(PauseFile()))
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -155,22 +155,19 @@ protected:
             held.history = ReadBytes(Cache());
             sqlite3* db = nullptr;
             if (sqlite3_open(Cache().toUtf8().constData(), &db) == SQLITE_OK &&
-                sqlite3_exec(db, take, nullptr, nullptr, nullptr) == SQLITE_OK) {
-                lockedAt = std::chrono::steady_clock::now();
+                sqlite3_exec(db, take, nullptr, nullptr, nullptr) == SQLITE_OK)
                 locked = true;
-            }
             QFile::remove(PauseFile());
-            std::this_thread::sleep_for(hold);
+            const auto until = std::chrono::steady_clock::now() + hold;
+            while (!done && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             sqlite3_close(db);
         });
         held.run = Run("--att", pause);
-        const auto end = std::chrono::steady_clock::now();
         done = true;
         holder.join();
         EXPECT_TRUE(locked);
-        if (locked)
-            held.after = std::chrono::duration_cast<std::chrono::milliseconds>(end - lockedAt).count();
         return held;
     }
     ProgramResult RunWithHistoryLocked(std::chrono::milliseconds hold)
@@ -185,6 +182,39 @@ protected:
         return Run("--att", fault, "100", {"--filterdaily=true", "--filterperiod=true"}, faults);
     }
     QString PowerLog() const { return out + ".power"; }
+    // The lines of the power record of a run whose kind is the kind and whose path ends with the
+    // text; the record starts afresh.
+    int CountRecorded(const QString& kind, const QString& end)
+    {
+        int count = 0;
+        for (const QByteArray& line : ReadBytes(PowerLog()).split('\n')) {
+            const QStringList fields = QString::fromUtf8(line).split('\t');
+            count += fields.size() >= 2 && fields[0] == kind && fields[1].endsWith(end);
+        }
+        QFile::remove(PowerLog());
+        QDir aside(PowerLog() + ".aside");
+        for (const QString& name : aside.entryList(QDir::Files))
+            aside.remove(name);
+        return count;
+    }
+    // The waits for another program's lock that a run logged, and the ends of the run's wait.
+    static int Waits(const ProgramResult& r)
+    {
+        return r.LogMessages("Waiting for another program's lock on the attendance history").size();
+    }
+    static int WaitsRanOut(const ProgramResult& r)
+    {
+        return r.LogMessages("Another program held the attendance history through the run's whole wait").size();
+    }
+    // The code of each row in the last update file, by name, that holds it: what the import
+    // program keeps.
+    QMap<QString, QString> LastCodes() const
+    {
+        QMap<QString, QString> codes;
+        for (const QString& line : LinesInFolder())
+            codes[line.section('\t', 0, 2)] = line.section('\t', 3, 3);
+        return codes;
+    }
     // The attendance lines of every update file in the folder.
     QStringList LinesInFolder() const
     {
@@ -390,11 +420,17 @@ TEST_P(HistoryFaults, AWriteLockOfAnotherProgramIsWaitedForOrFailsTheRun)
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(Text(lines), Text({Line(3, 7)}));
 
-    // Held longer than the run waits: it fails, and sends nothing and marks nothing.
+    EXPECT_EQ(Waits(r), 1);
+    EXPECT_EQ(WaitsRanOut(r), 0);
+
+    // Held longer than the run waits: it fails after its one wait, and sends nothing and marks
+    // nothing.
     SetCode(11, 8);
     const QByteArray config = ReadBytes(Config());
-    r = RunWithHistoryLocked(std::chrono::milliseconds(12000));
+    r = RunWithHistoryLocked(std::chrono::minutes(1));
     ExpectFailed(r, "SQLite Attendance: Could not export the attendance history: database is locked", config);
+    EXPECT_EQ(Waits(r), 1);
+    EXPECT_EQ(WaitsRanOut(r), 1);
 
     SetCode(4, 9);
     ExpectSentOnce({Line(11, 8), Line(4, 9)}, {Line(3, 7), Line(11, 8), Line(4, 9)});
@@ -464,9 +500,9 @@ TEST_P(HistoryFaults, AReaderHoldingTheHistoryThroughACommitFailsTheRunAfterOneW
     ProgramResult r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QByteArray config = ReadBytes(Config());
-    // Another program's read transaction: the commit waits for its end.
+    // Another program's read transaction, held until the run ends: the commit waits for its end.
     const char* const read = "BEGIN; SELECT COUNT(*) FROM sqlite_master";
-    const auto hold = std::chrono::seconds(15);
+    const auto hold = std::chrono::minutes(1);
 
     // Through the commit of the attendance read: the run fails after the one wait, and the read
     // is not committed.
@@ -474,17 +510,150 @@ TEST_P(HistoryFaults, AReaderHoldingTheHistoryThroughACommitFailsTheRunAfterOneW
     HeldRun held = RunWithHistoryHeld(hold, "pause-cache", read);
     ExpectFailed(held.run,
                  "Failed with error [database is locked] while caching attendance table [DAILY_ATT]", config);
-    EXPECT_LT(held.after, 12000);
+    EXPECT_EQ(Waits(held.run), 1);
+    EXPECT_EQ(WaitsRanOut(held.run), 1);
     EXPECT_EQ(ReadBytes(Cache()), held.history);
 
     // Through the commit of the marks.
     SetCode(11, 8);
     held = RunWithHistoryHeld(hold, "pause-export", read);
     ExpectFailed(held.run, "SQLite Attendance: Could not mark the exported rows: database is locked", config);
-    EXPECT_LT(held.after, 12000);
+    EXPECT_EQ(Waits(held.run), 1);
+    EXPECT_EQ(WaitsRanOut(held.run), 1);
     EXPECT_EQ(ReadBytes(Cache()), held.history);
 
     ExpectSentOnce({Line(3, 7), Line(11, 8)}, {Line(3, 7), Line(11, 8)});
+}
+
+TEST_P(HistoryFaults, ALockHeldFromBeforeTheRunIsWaitedForOnce)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    SetCode(3, 7);
+    SetCode(11, 8);
+    const QByteArray config = ReadBytes(Config());
+
+    // Held through the whole run: the run meets the history at its start, as it names its update
+    // file and as it reads the attendance, and waits at the first only.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Cache().toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    r = Run();
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ExpectFailed(r, "SQLite Attendance: database is locked", config);
+    EXPECT_EQ(Waits(r), 1) << r.out.toStdString();
+    EXPECT_EQ(WaitsRanOut(r), 1);
+
+    ExpectSentOnce({Line(3, 7), Line(11, 8)}, {Line(3, 7), Line(11, 8)});
+}
+
+TEST_P(HistoryFaults, AFailedSyncOfTheHistorysFolderLosesNoChange)
+{
+    ASSERT_TRUE(QDir().mkpath(PowerLog() + ".aside"));
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // The syncs of the history's folder in a steady run, SQLite's own included.
+    SetCode(3, 20);
+    r = RunRecorded();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const int syncs = CountRecorded("sync", "/Attendance");
+    ASSERT_GE(syncs, 3);
+    QStringList changes = {Line(3, 20)};
+    QMap<int, int> codes = {{3, 20}};
+
+    // Each of them failing with an I/O error in turn, a daily and a period record changed: a run
+    // goes on with a warning, or, where the marks' sync failed, keeps its update file under its
+    // temporary name and fails; the next run sends what is left, and gives that file its name.
+    int failed = 0;
+    const int ids[] = {1, 2, 4, 5};
+    for (int n = 1; n <= syncs; ++n) {
+        const int day = ids[n % 4], meeting = n % 2 ? 11 : 12;
+        SetCode(day, 20 + n);
+        SetCode(meeting, 40 + n);
+        changes << Line(day, 20 + n) << Line(meeting, 40 + n);
+        codes[day] = 20 + n;
+        codes[meeting] = 40 + n;
+        r = Run("--att", QString(), "100", {"--filterdaily=true", "--filterperiod=true"},
+                {{"VH_FAULT_FOLDER_SYNC", QString("%1:EIO").arg(n)}});
+        if (r.code != 0) {
+            ++failed;
+            EXPECT_TRUE(r.err.contains("its name: the folder of the attendance history could not be synced. Its "
+                                       "rows are marked sent; the next run gives it its name."))
+                << n << ": " << r.err.toStdString();
+            EXPECT_EQ(QDir(out).entryList(QStringList{"*.PDU.partial"}, QDir::Files).size(), 1);
+        }
+        r = Run();
+        ASSERT_EQ(r.code, 0) << n << ": " << r.err.toStdString();
+    }
+    EXPECT_EQ(failed, 1);
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({}));
+    EXPECT_EQ(Text(sent), Text(Everything() + changes));
+    QMap<QString, QString> source;
+    for (const AttRecord& record : kRecords) {
+        const QString line = Line(record.id, codes.value(record.id, record.code));
+        source[line.section('\t', 0, 2)] = line.section('\t', 3, 3);
+    }
+    EXPECT_TRUE(LastCodes() == source);
+}
+
+TEST_P(HistoryFaults, AFolderThatRefusesSyncsStillRunsAndSendsEveryChangeOnce)
+{
+    // As some mounted shares answer: every sync of the history's folder is refused.
+    const QMap<QString, QString> refused = {{"VH_FAULT_FOLDER_SYNC", "1:EINVAL:always"}};
+    const QStringList both = {"--filterdaily=true", "--filterperiod=true"};
+    ProgramResult r = Run("--att", QString(), "100", both, refused);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text(Everything()));
+    SetCode(3, 7);
+    SetCode(11, 8);
+    r = Run("--att", QString(), "100", both, refused);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(3, 7), Line(11, 8)}));
+    EXPECT_TRUE(r.LogMessages("The last commit of the attendance history may not outlive").isEmpty());
+
+    // The same folder failing every sync with an I/O error: the marks' file waits for the next run.
+    SetCode(4, 9);
+    r = Run("--att", QString(), "100", both, {{"VH_FAULT_FOLDER_SYNC", "1:EIO:always"}});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(r.LogMessages("The last commit of the attendance history may not outlive").isEmpty());
+    r = Run("--att", QString(), "100", both, refused);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(4, 9)}));
+    r = Run("--att", QString(), "100", both, refused);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({}));
+    EXPECT_EQ(Text(sent), Text(Everything() + QStringList{Line(3, 7), Line(11, 8), Line(4, 9)}));
+}
+
+TEST_P(HistoryFaults, ACommitThatAnswersAnErrorButWasMadeSendsEveryChangeOnce)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // Each of a steady run's three commits (daily, period, marks) in turn removes its journal but
+    // answers an I/O error: a commit of the read attendance fails the run (its rows wait to be
+    // sent); the marks' commit is looked up, found made, and the update file takes its name.
+    QStringList changes;
+    for (int n = 1; n <= 3; ++n) {
+        SetCode(2, 20 + n);
+        SetCode(12, 40 + n);
+        changes << Line(2, 20 + n) << Line(12, 40 + n);
+        r = Run("--att", QString(), "100", {"--filterdaily=true", "--filterperiod=true"},
+                {{"VH_FAULT_JOURNAL_REMOVAL", QString::number(n)}});
+        const int lookedUp = r.LogMessages("The commit of the marks answered \"disk I/O error\", but the "
+                                           "attendance history holds them with the update file ")
+                                 .size();
+        EXPECT_EQ(lookedUp, n == 3 ? 1 : 0);
+        EXPECT_EQ(r.code, n == 3 ? 0 : 1) << r.err.toStdString();
+        EXPECT_EQ(Text(lines), Text(n == 3 ? QStringList{Line(2, 23), Line(12, 43)} : QStringList{}));
+        ASSERT_EQ(Run().code, 0);
+    }
+    r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({}));
+    EXPECT_EQ(Text(sent), Text(Everything() + changes));
 }
 
 TEST_P(HistoryFaults, AFailedCheckOfAHistoryTableFailsTheRunAndTheNextRunSendsTheChanges)

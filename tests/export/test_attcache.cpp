@@ -301,3 +301,24 @@ TEST(AttendanceCache, AFailedWindowLeavesTheCacheAsBeforeIt)
     task.StartWriter();
     EXPECT_FALSE(fs::exists(folder.File("Attendance/Attendance.db")));
 }
+
+TEST(AttendanceCache, TheTablesAreMadeAfterAWaitForAnotherProgramsWriteLock)
+{
+    TempFolder folder;
+    fs::create_directories(folder.File("Attendance"));
+    sqlite::Database other;
+    other.Open(folder.File("Attendance/Attendance.db").c_str());
+    other.Execute("CREATE TABLE OTHER (x)");
+    other.Execute("BEGIN IMMEDIATE");
+    FakeTask task;
+    Prepare(task, folder);
+    // The other program lets go as soon as the task waits for it.
+    QObject::connect(&task, &AppTaskBase::writeLog, [&](int, const QString& message, const QString&) {
+        if (message.startsWith("Waiting for another program's lock") && other.InTransaction())
+            other.Execute("ROLLBACK");
+    });
+    task.StartAttTable("DAILY_ATT", false, false);
+    EXPECT_EQ(Rows(folder, "SELECT name AS r FROM sqlite_master WHERE name IN ('ATT_READ', 'DAILY_ATT') ORDER BY 1"),
+              Texts({"ATT_READ", "DAILY_ATT"}));
+    EXPECT_EQ(task.log.filter("Waiting for another program's lock on the attendance history").size(), 1);
+}

@@ -24,7 +24,7 @@ class FaultyDelivery : public UpdateFileDelivery
 {
 public:
     using UpdateFileDelivery::UpdateFileDelivery;
-    std::string failAt;  // "sync-folder" or "rename"
+    std::string failAt;  // "sync-folder", "sync-history" or "rename"
     std::vector<std::string>* events = nullptr;
 
 protected:
@@ -39,6 +39,13 @@ protected:
         if (failAt == "sync-folder")
             throw XException("Could not sync folder ( 5 ): injected", EIO);
         UpdateFileDelivery::SyncFolder();
+    }
+    void SyncHistoryFolder() override
+    {
+        Note("sync history folder");
+        if (failAt == "sync-history")
+            throw XException("Could not sync folder ( 5 ): injected", EIO);
+        UpdateFileDelivery::SyncHistoryFolder();
     }
     void Rename(const XString& from, const XString& to) override
     {
@@ -58,10 +65,16 @@ private:
 
 // SQLite's default file system for the connections opened while it lives, wrapped so that the
 // syncs of the history and of its journal and the removal of the journal (with SQLite's request
-// to sync the folder after it) go into the event list.
+// to sync the folder after it) go into the event list, and so that they fail where asked.
 class RecordingVfs
 {
 public:
+    // Faults: the next syncs of the history fail (its bytes are not synced); the next removal of
+    // the journal is made but answers an error; every read of the history fails.
+    static int failHistorySyncs;
+    static bool failJournalRemoval;
+    static bool failHistoryReads;
+
     explicit RecordingVfs(std::vector<std::string>& events)
     {
         s_events = &events;
@@ -77,6 +90,8 @@ public:
     {
         sqlite3_vfs_unregister(&m_vfs);
         s_events = nullptr;
+        failHistorySyncs = 0;
+        failJournalRemoval = failHistoryReads = false;
     }
     RecordingVfs(const RecordingVfs&) = delete;
     RecordingVfs& operator=(const RecordingVfs&) = delete;
@@ -113,19 +128,31 @@ private:
             file->base.pMethods = &kMethods;
         return rc;
     }
+    static bool IsHistory(sqlite3_file* f) { return std::strcmp(reinterpret_cast<File*>(f)->kind, "history") == 0; }
     static int Delete(sqlite3_vfs*, const char* name, int syncFolder)
     {
         Note(std::string("delete ") + KindOf(name) + (syncFolder ? ", folder synced" : ""));
-        return s_real->xDelete(s_real, name, syncFolder);
+        const int rc = s_real->xDelete(s_real, name, syncFolder);
+        if (rc == SQLITE_OK && failJournalRemoval && std::strcmp(KindOf(name), "journal") == 0) {
+            failJournalRemoval = false;
+            return SQLITE_IOERR_DELETE;
+        }
+        return rc;
     }
     static int Sync(sqlite3_file* f, int flags)
     {
         Note(std::string("sync ") + reinterpret_cast<File*>(f)->kind);
+        if (IsHistory(f) && failHistorySyncs > 0) {
+            --failHistorySyncs;
+            return SQLITE_IOERR_FSYNC;
+        }
         return Real(f)->pMethods->xSync(Real(f), flags);
     }
     static int Close(sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); }
     static int Read(sqlite3_file* f, void* p, int n, sqlite3_int64 at)
     {
+        if (IsHistory(f) && failHistoryReads)
+            return SQLITE_IOERR_READ;
         return Real(f)->pMethods->xRead(Real(f), p, n, at);
     }
     static int Write(sqlite3_file* f, const void* p, int n, sqlite3_int64 at)
@@ -184,6 +211,9 @@ const sqlite3_io_methods RecordingVfs::kMethods = {1,
                                                    nullptr};
 std::vector<std::string>* RecordingVfs::s_events = nullptr;
 sqlite3_vfs* RecordingVfs::s_real = nullptr;
+int RecordingVfs::failHistorySyncs = 0;
+bool RecordingVfs::failJournalRemoval = false;
+bool RecordingVfs::failHistoryReads = false;
 
 // The events with runs of the same event made one (SQLite may sync a file twice in a row).
 std::vector<std::string> Squeezed(const std::vector<std::string>& events)
@@ -252,6 +282,18 @@ struct History
     std::vector<std::string> log;
 };
 
+// A task whose delivery records its file-system calls in the events.
+class RecordingTask : public FakeTask
+{
+public:
+    explicit RecordingTask(std::vector<std::string>& events)
+    {
+        FaultyDelivery* delivery = new FaultyDelivery(*m_attCache);
+        delivery->events = &events;
+        m_delivery.reset(delivery);
+    }
+};
+
 XDateTime At(int y, int m, int d, int hh, int nn, int ss)
 {
     XTime time;
@@ -316,15 +358,11 @@ TEST(UpdateFileDelivery, TheMarksAndTheirJournalsRemovalAreOnTheDiskBeforeTheFil
         h.Write(file, kFirst, "S1\tA\r\n");
         events.clear();
         h.delivery.Deliver(file);
-        // The file's bytes and entry; the commit: journal, history, the journal removed and the
-        // folder synced after it; then the name and its folder.
-        const std::vector<std::string> expected = {"sync update file",
-                                                   "sync folder",
-                                                   "sync journal",
-                                                   "sync history",
-                                                   "delete journal, folder synced",
-                                                   "rename",
-                                                   "sync folder"};
+        // The file's bytes and entry; the commit: journal, history, the journal removed; the
+        // history's folder synced after it; then the name and its folder.
+        const std::vector<std::string> expected = {"sync update file",    "sync folder",  "sync journal",
+                                                   "sync history",        "delete journal",
+                                                   "sync history folder", "rename",       "sync folder"};
         EXPECT_EQ(Squeezed(events), expected);
         EXPECT_EQ(h.Pending(), 0);
         EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "S1\tA\r\n");
@@ -342,10 +380,10 @@ TEST(UpdateFileDelivery, TheMarksAndTheirJournalsRemovalAreOnTheDiskBeforeTheFil
         EXPECT_EQ(h.Recorded(), "Update 20240305140710.PDU/6");
     }
 
-    // Every commit of the history that the task opens removes its journal the same way: the cache's
-    // own (making its table) as well as the marks'.
+    // Every commit of the history that the task opens is followed by the sync of its folder: the
+    // cache's own (making its table) as well as the marks'.
     TempFolder folder;
-    FakeTask task;
+    RecordingTask task(events);
     Prepare(task, folder);
     XTextFile update;
     events.clear();
@@ -355,12 +393,96 @@ TEST(UpdateFileDelivery, TheMarksAndTheirJournalsRemovalAreOnTheDiskBeforeTheFil
     task.GetAttendanceCache().Execute("UPDATE DAILY_ATT SET oldcode = newcode");
     task.FinishUpdateFile();
     std::vector<std::string> removals;
-    for (const std::string& event : events) {
-        if (event.rfind("delete journal", 0) == 0)
-            removals.push_back(event);
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i].rfind("delete journal", 0) == 0)
+            removals.push_back(events[i] + " / " + (i + 1 < events.size() ? events[i + 1] : ""));
     }
-    EXPECT_GE(removals.size(), 2u);
-    EXPECT_EQ(removals, std::vector<std::string>(removals.size(), "delete journal, folder synced"));
+    EXPECT_EQ(removals.size(), 2u);
+    EXPECT_EQ(removals, std::vector<std::string>(removals.size(), "delete journal / sync history folder"));
+}
+
+TEST(UpdateFileDelivery, ACommitThatAnswersAnErrorIsLookedUpBeforeAnythingIsRemoved)
+{
+    std::vector<std::string> events;
+    RecordingVfs vfs(events);
+    History h;
+    const std::string partial = h.folder.File(kFirst) + ".partial";
+    {
+        // The journal is gone, and with it the chance to roll back: the marks are made, and the
+        // file takes its name.
+        XTextFile file;
+        h.Write(file, kFirst, "S1\tA\r\n");
+        RecordingVfs::failJournalRemoval = true;
+        h.delivery.Deliver(file);
+        EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "S1\tA\r\n");
+        EXPECT_EQ(h.Pending(), 0);
+        EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
+        EXPECT_TRUE(h.Logged("4 The commit of the marks answered \"disk I/O error\", but the attendance history "
+                             "holds them with the update file " +
+                             std::string(kFirst) + "."));
+    }
+    h.db.Execute("UPDATE DAILY_ATT SET oldcode = NULL");
+    const char kSecond[] = "Update 20240305140710.PDU";
+    {
+        // The history's bytes did not reach the disk: the journal rolls the marks back, and the
+        // file goes.
+        XTextFile file;
+        h.Write(file, kSecond, "S1\tA\r\n");
+        RecordingVfs::failHistorySyncs = 1;
+        EXPECT_EQ(Thrown([&] { h.delivery.Deliver(file); }),
+                  "SQLite Attendance: Could not mark the exported rows: disk I/O error");
+        EXPECT_FALSE(fs::exists(h.folder.File(kSecond)));
+        EXPECT_FALSE(fs::exists(h.folder.File(kSecond) + ".partial"));
+        EXPECT_EQ(h.Pending(), 1);
+        EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
+    }
+    {
+        // The history cannot be read after the failed commit: the file keeps its temporary name,
+        // and the next run's look at the history decides (here: rolled back, so removed).
+        XTextFile file;
+        h.Write(file, kSecond, "S1\tA\r\n");
+        RecordingVfs::failHistorySyncs = 1;
+        RecordingVfs::failHistoryReads = true;
+        EXPECT_EQ(Thrown([&] { h.delivery.Deliver(file); }),
+                  "SQLite Attendance: Could not mark the exported rows: disk I/O error. Whether the rows are "
+                  "marked could not be read: disk I/O error. The update file keeps its temporary name: the "
+                  "next run gives it its name when the attendance history holds the marks, and removes it "
+                  "otherwise.");
+        EXPECT_EQ(ReadBytes(h.folder.File(kSecond) + ".partial"), "S1\tA\r\n");
+        RecordingVfs::failHistoryReads = false;
+        h.delivery.Recover(XString());
+        EXPECT_FALSE(fs::exists(h.folder.File(kSecond) + ".partial"));
+        EXPECT_FALSE(fs::exists(h.folder.File(kSecond)));
+        EXPECT_EQ(h.Pending(), 1);
+    }
+    EXPECT_FALSE(fs::exists(partial));
+}
+
+TEST(UpdateFileDelivery, AHistoryFolderThatCannotBeSyncedKeepsTheMarkedFileUnnamed)
+{
+    std::vector<std::string> events;
+    History h;
+    h.delivery.events = &events;
+    h.delivery.failAt = "sync-history";
+    XTextFile file;
+    h.Write(file, kFirst, "S1\tA\r\n");
+    EXPECT_EQ(Thrown([&] { h.delivery.Deliver(file); }),
+              "Could not give the update file " + std::string(kFirst) +
+                  " its name: the folder of the attendance history could not be synced. Its rows are marked "
+                  "sent; the next run gives it its name.");
+    EXPECT_TRUE(h.Logged("4 The last commit of the attendance history may not outlive a power loss: Could not "
+                         "sync folder ( 5 ): injected"));
+    EXPECT_EQ(h.Pending(), 0);
+    EXPECT_EQ(h.Recorded(), std::string(kFirst) + "/6");
+    EXPECT_FALSE(fs::exists(h.folder.File(kFirst)));
+    // Named only after a sync of the history's folder succeeds.
+    EXPECT_THROW(h.delivery.Recover(XString()), XException);
+    EXPECT_FALSE(fs::exists(h.folder.File(kFirst)));
+    h.delivery.failAt.clear();
+    events.clear();
+    h.delivery.Recover(XString());
+    EXPECT_EQ(ReadBytes(h.folder.File(kFirst)), "S1\tA\r\n");
+    EXPECT_EQ(events, (std::vector<std::string>{"sync history folder", "rename", "sync folder"}));
 }
 
 TEST(UpdateFileDelivery, OnlyTheCommittedFileTakesItsName)

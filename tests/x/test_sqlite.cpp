@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include <sqlite3.h>
@@ -93,16 +95,67 @@ TEST_F(SqliteTest, ErrorsAreTypedAndCarrySqliteText)
                  "database is locked");
 }
 
-TEST_F(SqliteTest, SynchronousExtraIsTakenOutsideATransactionOnly)
+TEST_F(SqliteTest, SynchronousFullIsTakenOutsideATransactionOnly)
 {
+    db_.Execute("PRAGMA synchronous = OFF");
     db_.Execute("BEGIN");
-    EXPECT_THROW(db_.SetSynchronousExtra(), sqlite::GeneralError);
+    EXPECT_THROW(db_.SetSynchronousFull(), sqlite::GeneralError);
     db_.Execute("ROLLBACK");
-    db_.SetSynchronousExtra();
+    db_.SetSynchronousFull();
     sqlite::Query q(db_);
     q.Prepare("PRAGMA synchronous");
     ASSERT_TRUE(q.Step());
-    EXPECT_EQ(q.IntColumn(0), 3);
+    EXPECT_EQ(q.IntColumn(0), 2);
+
+    // A commit is known to write only when its transaction wrote, the write lock alone or a
+    // statement that changed nothing not being enough.
+    sqlite::Transaction reading(db_);
+    db_.Execute("SELECT COUNT(*) FROM DAILY_ATT");
+    EXPECT_FALSE(db_.HasWritten());
+    EXPECT_FALSE(reading.Commit());
+    sqlite::Transaction locked(db_, true);
+    db_.Execute("CREATE TABLE IF NOT EXISTS DAILY_ATT (x)");
+    db_.Execute("UPDATE DAILY_ATT SET newcode = 'B' WHERE stdkey = 'none'");
+    EXPECT_FALSE(db_.HasWritten());
+    EXPECT_FALSE(locked.Commit());
+    sqlite::Transaction writing(db_, true);
+    db_.Execute("INSERT INTO DAILY_ATT VALUES ('1', '2024-09-03', NULL, 'A')");
+    EXPECT_TRUE(db_.HasWritten());
+    EXPECT_TRUE(writing.Commit());
+    EXPECT_FALSE(db_.HasWritten());
+}
+
+TEST_F(SqliteTest, ConnectionsSharingAWaitBudgetWaitOnceInAll)
+{
+    using Budget = sqlite::WaitBudget;
+    Budget budget(300);
+    std::vector<Budget::Event> told;
+    budget.SetReporter([&](Budget::Event event) { told.push_back(event); });
+    sqlite::Database second, other;
+    second.Open(path_.c_str());
+    other.Open(path_.c_str());
+    db_.SetWaitBudget(budget);
+    second.SetWaitBudget(budget);
+
+    // A lock held beyond the budget: the first wait spends it, the other connection then fails
+    // at once, without a wait of its own.
+    other.Execute("BEGIN EXCLUSIVE");
+    EXPECT_THROW(db_.Execute("SELECT COUNT(*) FROM DAILY_ATT"), sqlite::BusyError);
+    EXPECT_THROW(second.Execute("SELECT COUNT(*) FROM DAILY_ATT"), sqlite::BusyError);
+    EXPECT_EQ(told, (std::vector<Budget::Event>{Budget::WaitBegins, Budget::RanOut}));
+    EXPECT_EQ(budget.WaitsBegun(), 1);
+    EXPECT_GE(budget.SpentMs(), 300);
+
+    // A new run waits again; a wait on another thread is told on the reporter's, when it asks.
+    budget.Reset();
+    told.clear();
+    std::thread writer([&] { EXPECT_THROW(second.Execute("SELECT COUNT(*) FROM DAILY_ATT"), sqlite::BusyError); });
+    writer.join();
+    EXPECT_TRUE(told.empty());
+    budget.Tell();
+    EXPECT_EQ(told, (std::vector<Budget::Event>{Budget::WaitBegins, Budget::RanOut}));
+    other.Execute("ROLLBACK");
+    db_.Execute("SELECT COUNT(*) FROM DAILY_ATT");
 }
 
 TEST_F(SqliteTest, MissingColumnNamesTheColumn)

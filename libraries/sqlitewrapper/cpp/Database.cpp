@@ -116,14 +116,44 @@ void Database::SetBusyTimeout(int ms)
     sqlite3_busy_timeout(m_db, ms);
 }
 
-void Database::SetSynchronousExtra()
+namespace {
+
+// SQLite's busy handler: nothing may be thrown through SQLite.
+int WaitOutOfBudget(void* budget, int attempt)
 {
-    Execute("PRAGMA synchronous = EXTRA");
-    // An SQLite that does not know the level keeps a weaker one without a word.
+    try {
+        return static_cast<WaitBudget*>(budget)->Wait(attempt) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // namespace
+
+void Database::SetWaitBudget(WaitBudget& budget)
+{
+    CheckOpen();
+    sqlite3_busy_handler(m_db, WaitOutOfBudget, &budget);
+}
+
+void Database::SetSynchronousFull()
+{
+    Execute("PRAGMA synchronous = FULL");
+    // The level is read back: a build of SQLite may keep another one without a word.
     Query level(*this);
     level.Prepare("PRAGMA synchronous");
-    if (!level.Step() || level.IntColumn(0) != 3)
-        throw GeneralError("SQLite did not take the synchronous level EXTRA.", SQLITE_ERROR);
+    if (!level.Step() || level.IntColumn(0) != 2)
+        throw GeneralError("SQLite did not take the synchronous level FULL.", SQLITE_ERROR);
+}
+
+bool Database::HasWritten() const
+{
+    if (!m_db || sqlite3_txn_state(m_db, nullptr) != SQLITE_TXN_WRITE)
+        return false;
+    // The journal is opened with the first page written, not with the write lock.
+    sqlite3_file* journal = nullptr;
+    return sqlite3_file_control(m_db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK && journal &&
+           journal->pMethods;
 }
 
 void Database::AddMissingColumn(const char* table, const char* column, const char* type)
@@ -136,9 +166,9 @@ void Database::AddMissingColumn(const char* table, const char* column, const cha
         Execute("ALTER TABLE %s ADD COLUMN %s %s", table, column, type);
 }
 
-Transaction::Transaction(Database& db) : m_db(db), m_open(false)
+Transaction::Transaction(Database& db, bool writing) : m_db(db), m_open(false)
 {
-    m_db.Execute("begin transaction");
+    m_db.Execute(writing ? "BEGIN IMMEDIATE" : "begin transaction");
     m_open = true;
 }
 
@@ -152,12 +182,14 @@ Transaction::~Transaction()
     }
 }
 
-void Transaction::Commit()
+bool Transaction::Commit()
 {
     if (!m_open)
-        return;
+        return false;
+    const bool wrote = m_db.HasWritten();
     m_db.Execute("commit transaction");
     m_open = false;
+    return wrote;
 }
 
 }  // namespace sqlite

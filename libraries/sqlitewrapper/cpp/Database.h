@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "SqlError.h"
+#include "WaitBudget.h"
 #include "XString.h"
 
 struct sqlite3;
@@ -60,11 +61,18 @@ public:
     int ExecuteFormat(const char* format, ...);
 
     int64_t LastInsertRowId() const;
+    // Waits up to ms for another connection's lock (replaces a wait budget).
     void SetBusyTimeout(int ms);
-    // Makes every later commit durable across a power loss, the removal of the rollback journal
-    // included (SQLite then syncs the folder after deleting the journal). Not inside a
+    // Waits for another connection's lock out of the budget, which other connections may share
+    // (replaces the busy timeout). The budget must outlive the connection.
+    void SetWaitBudget(WaitBudget& budget);
+    // Has SQLite sync the rollback journal and the database file at each commit (synchronous
+    // FULL); the folder is the caller's to sync after it, for the journal's removal. Not inside a
     // transaction; throws when SQLite does not take the setting.
-    void SetSynchronousExtra();
+    void SetSynchronousFull();
+    // True while the open transaction has written pages (its rollback journal is open): its
+    // commit writes the disk.
+    bool HasWritten() const;
     // Adds the column (with its declared type) to the table when the table lacks it.
     void AddMissingColumn(const char* table, const char* column, const char* type);
 
@@ -85,12 +93,16 @@ private:
 class Transaction
 {
 public:
-    explicit Transaction(Database& db);
+    // writing: takes the write lock at once ("BEGIN IMMEDIATE"), waiting for another
+    // connection's; a transaction that reads first gets no wait from SQLite when it comes to write
+    // while another connection writes.
+    explicit Transaction(Database& db, bool writing = false);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    void Commit();
+    // Answers whether the transaction wrote anything (its commit wrote the disk).
+    bool Commit();
 
 private:
     Database& m_db;

@@ -27,6 +27,11 @@
 // (made by the test) so that they can come back. An fsync or fdatasync of a folder appends "sync"
 // and the folder: the operations in it before that line are final. The test undoes the others.
 // VH_FAULT_CLOCK_DAYS moves the wall clock of the process by that many days (a clock set wrong).
+// VH_FAULT_FOLDER_SYNC="<n>:<EIO|EINVAL>[:always]": the n-th fsync or fdatasync of a folder whose
+// path ends in "/Attendance" (counted from the start of the process) fails with that errno and
+// syncs nothing; with ":always" every later one fails too.
+// VH_FAULT_JOURNAL_REMOVAL="<n>": the n-th removal of "Attendance/Attendance.db-journal" is made
+// but answers EIO.
 #include <dlfcn.h>
 #include <errno.h>
 #include <signal.h>
@@ -251,6 +256,32 @@ int Open(const char* name, const char* path, int flags, mode_t mode)
     return fd;
 }
 
+// The errno with which the folder sync fault fails a sync of fd, or 0.
+int FolderSyncFault(int fd)
+{
+    const char* fault = getenv("VH_FAULT_FOLDER_SYNC");
+    struct stat st;
+    char path[PATH_MAX];
+    if (!fault || !*fault || fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || !PathOf(fd, path, sizeof path) ||
+        !EndsWith(path, "/Attendance"))
+        return 0;
+    static std::atomic<int> seen{0};
+    const int n = ++seen, nth = atoi(fault);
+    if (n != nth && !(n > nth && strstr(fault, ":always")))
+        return 0;
+    return strstr(fault, ":EINVAL") ? EINVAL : EIO;
+}
+
+// True when the journal fault makes this removal of path, which was made, answer an error.
+bool JournalRemovalFails(const char* path)
+{
+    const char* fault = getenv("VH_FAULT_JOURNAL_REMOVAL");
+    if (!fault || !*fault || !path || !EndsWith(path, "/Attendance/Attendance.db-journal"))
+        return false;
+    static std::atomic<int> seen{0};
+    return ++seen == atoi(fault);
+}
+
 // The status fault for a write to fd: true when the write fails as on a full disk; a kill does not
 // come back.
 bool StatusWriteFails(int fd)
@@ -326,6 +357,10 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC dbc, SQLHWND window, SQLCHAR* in, SQL
 int fsync(int fd)
 {
     static const auto real = Real<int (*)(int)>("fsync");
+    if (const int err = FolderSyncFault(fd)) {
+        errno = err;
+        return -1;
+    }
     const int rc = real(fd);
     char path[4096];
     if (rc == 0)
@@ -344,6 +379,10 @@ int fsync(int fd)
 int fdatasync(int fd)
 {
     static const auto real = Real<int (*)(int)>("fdatasync");
+    if (const int err = FolderSyncFault(fd)) {
+        errno = err;
+        return -1;
+    }
     const int rc = real(fd);
     if (rc == 0)
         RecordSync(fd);
@@ -377,7 +416,12 @@ int rename(const char* from, const char* to)
 
 int unlink(const char* path)
 {
-    return Unlink(path);
+    const int rc = Unlink(path);
+    if (rc == 0 && JournalRemovalFails(path)) {
+        errno = EIO;
+        return -1;
+    }
+    return rc;
 }
 
 int remove(const char* path)
