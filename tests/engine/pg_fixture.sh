@@ -94,6 +94,12 @@ logins=(vh_user "$userpw" vh_brace "$bracepw" vh_limited "$limitedpw" "${odd_log
   for ((k = 0; k < 6; k += 2)); do
     printf "INSERT INTO vh_test_logins VALUES ('%s', '%s');\n" "${logins[k]}" "${logins[k + 1]}"
   done
+} | admin 2>/dev/null || {
+  # psql would show the statement, password and all.
+  echo "the logins could not be created"
+  exit 1
+}
+{
   echo "CREATE DATABASE school OWNER vh_user;"
   for script in "$data"/golden-*-pg.sql; do
     [ -e "$script" ] || continue
