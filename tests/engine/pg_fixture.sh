@@ -26,9 +26,8 @@ state=$2
 stop_recorded() {
   if [ -f "$state/server" ]; then
     source "$state/server"
-    if [ -f "$pgdir/data/postmaster.pid" ] && [ -x "$pgbin/pg_ctl" ]; then
-      pg_find_server
-      as_pg "'$pgbin/pg_ctl' -D '$pgdir/data' -m immediate -w stop" >/dev/null 2>&1 || true
+    if [ -f "$pgdir/data/postmaster.pid" ]; then
+      (pg_find_server >/dev/null && as_pg "'$pgbin/pg_ctl' -D '$pgdir/data' -m immediate -w stop" >/dev/null 2>&1) || true
     fi
     case $dir in /tmp/vh-pg-* | /dev/shm/vh-pg-*) rm -rf "$dir" ;; esac
   fi
