@@ -38,7 +38,8 @@ while IFS='|' read -r name password; do
   esac
 done <<<"$(admin -At -c "SELECT name, password FROM vh_test_logins")"
 
-id=t$$
+# Unique among the entries of this server, also beside the copies of an entry that was killed.
+id=t$(od -An -tx1 -N6 /dev/urandom | tr -d ' \n')
 scratch=$(mktemp -d "$dir/entry-XXXXXX")
 copies=()
 create=""
