@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs one PostgreSQL test entry on the server of pg_fixture.sh, on databases of its own:
 #   pg_entry.sh <state folder> <testdata folder> [--server-control] <test program> [arguments]
-# Each data source that tests change gets a fresh copy of its database, so that entries side by side
-# never see each other's changes (the others are read only); the copies go when the entry ends (or
-# with the server, when the entry is killed). The test program finds the server as the tests expect it: VH_PG_* for
-# test_engine, VH_TEST_PG_CONNECT (the copy of the sample school) for test_ado. With
-# --server-control it also gets VH_PG_SERVER_CTL, the script that stops and starts the server:
-# only for entries that have the server to themselves.
+# Each data source that tests change gets a fresh copy of its database, so that entries side by
+# side never see each other's changes (the others are read only); the copies go when the entry ends
+# (or with the server, when the entry is killed). The test program finds the server as the tests
+# expect it: VH_PG_* for test_engine, VH_TEST_PG_CONNECT (the copy of the sample school) for
+# test_ado. With --server-control it also gets VH_PG_SERVER_CTL, the script that stops and starts
+# the server: only for entries that have the server to themselves.
 # Exit code 77 (skipped) when the fixture found no server to start.
 set -euo pipefail
 state=$1
