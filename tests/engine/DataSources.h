@@ -1,6 +1,7 @@
 // The two data sources of the end-to-end suites: SQLite always, PostgreSQL only under
-// run_pg_tests.sh (which sets VH_PG_*), so a plain ctest run has no skipped PostgreSQL tests. And
-// sources that a test may change.
+// pg_entry.sh (which sets VH_PG_*; each Pg/* test is a ctest entry of its own, see
+// tests/common/PgTests.cmake), so a plain ctest run has no skipped PostgreSQL tests. And sources
+// that a test may change.
 #pragma once
 
 #include "EngineTestEnv.h"
@@ -87,7 +88,9 @@ inline QStringList SqliteRows(const QString& path, const QString& sql)
 }
 
 // A source that the test may change and the program reaches through the data source dsn: on SQLite
-// a copy of the test data's database file, on PostgreSQL the server's database of pgDsn.
+// a copy of the test data's database file, on PostgreSQL the server's database of pgDsn. That is
+// a copy of the test entry's own for the data sources that pg_fixture.sh lists as changed; the
+// databases of the others are shared by the entries and read only.
 class ChangeableSource
 {
 public:

@@ -4,9 +4,10 @@
 # and defines psql_as <user> <password> <database> [psql arguments] and secret (a random text).
 # The server is stopped and the folder removed when the script exits.
 # pg_server_start exits the script with 77 (skipped) when no server binaries or no way to run
-# them as postgres.
+# them as postgres. The test fixtures (pg_fixture.sh) use the parts below it too.
 
-pg_server_start() {
+# Sets pgbin and as_pg <shell command> (runs it as postgres), or exits with 77.
+pg_find_server() {
   pgbin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1 || true)
   if [ -z "$pgbin" ] || [ ! -x "$pgbin/initdb" ]; then
     echo "PostgreSQL server binaries not found: skipped"
@@ -20,12 +21,47 @@ pg_server_start() {
     echo "the server must run as the postgres user (run as root): skipped"
     exit 77
   fi
+}
 
-  dir=$(mktemp -d /tmp/vh-pg-XXXXXX)
-  chmod 755 "$dir"
+# The folder of the server's data, log and socket under dir, for postgres only.
+pg_make_folder() {
   pgdir=$dir/pg
   install -d -m 700 "$pgdir"
   [ "$(id -u)" = 0 ] && chown postgres "$pgdir"
+  return 0
+}
+
+# Starts the server of $pgdir/data on a free loopback port (sets port), with the options of
+# pg_options; a port taken between the look and the start costs another try.
+pg_start_on_free_port() {
+  local try p
+  for try in 1 2 3 4 5; do
+    port=""
+    for p in $(shuf -i 20000-60000 -n 100); do
+      if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then
+        port=$p
+        break
+      fi
+    done
+    [ -n "$port" ] || { echo "no free port"; exit 1; }
+    if as_pg "'$pgbin/pg_ctl' -D '$pgdir/data' -l '$pgdir/server.log' -w -o \"$(pg_server_options)\" start" >/dev/null; then
+      return 0
+    fi
+  done
+  echo "the PostgreSQL server did not start:"
+  tail -n 20 "$pgdir/server.log"
+  exit 1
+}
+
+pg_server_options() {
+  printf '%s' "-p $port -c listen_addresses=127.0.0.1 -k '$pgdir' ${pg_options:-}"
+}
+
+pg_server_start() {
+  pg_find_server
+  dir=$(mktemp -d /tmp/vh-pg-XXXXXX)
+  chmod 755 "$dir"
+  pg_make_folder
   pg_started=""
   trap pg_server_stop EXIT
 
@@ -34,18 +70,9 @@ pg_server_start() {
   [ "$(id -u)" = 0 ] && chown postgres "$pgdir/pwfile"
   chmod 600 "$pgdir/pwfile"
 
-  port=""
-  for p in $(shuf -i 20000-60000 -n 100); do
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then
-      port=$p
-      break
-    fi
-  done
-  [ -n "$port" ] || { echo "no free port"; exit 1; }
-
   as_pg "'$pgbin/initdb' -D '$pgdir/data' -U postgres -A scram-sha-256 --pwfile='$pgdir/pwfile' -E UTF8 --locale=C.UTF-8" >/dev/null
   rm -f "$pgdir/pwfile"
-  as_pg "'$pgbin/pg_ctl' -D '$pgdir/data' -l '$pgdir/server.log' -w -o \"-p $port -c listen_addresses=127.0.0.1 -k '$pgdir'\" start" >/dev/null
+  pg_start_on_free_port
   pg_started=1
 }
 
@@ -70,8 +97,8 @@ psql_as() {  # user password database, then psql arguments
 pg_server_control_script() {
   {
     printf '#!/bin/sh\n'
-    printf "pgctl='%s/pg_ctl' data='%s/data' log='%s/server.log' opts='-p %s -c listen_addresses=127.0.0.1 -k %s'\n" \
-      "$pgbin" "$pgdir" "$pgdir" "$port" "$pgdir"
+    printf "pgctl='%s/pg_ctl' data='%s/data' log='%s/server.log' opts=\"%s\"\n" \
+      "$pgbin" "$pgdir" "$pgdir" "$(pg_server_options)"
     cat <<'EOF'
 case "$1" in
   stop) cmd="'$pgctl' -D '$data' -m ${2:-fast} -w stop" ;;

@@ -14,7 +14,8 @@ using namespace enginetest;
 
 namespace {
 
-// The script that stops and starts the throwaway server (run_pg_tests.sh).
+// The script that stops and starts the throwaway server (pg_entry.sh gives it to the tests of this
+// file only, which have a server of their own).
 QString ServerControl()
 {
     return EnvText("VH_PG_SERVER_CTL");
@@ -43,7 +44,7 @@ protected:
     void SetUp() override
     {
         if (!GetParam().pg || ServerControl().isEmpty())
-            GTEST_SKIP() << "needs the throwaway PostgreSQL server of run_pg_tests.sh";
+            GTEST_SKIP() << "needs a throwaway PostgreSQL server of its own (pg_entry.sh)";
         FaultRuns::SetUp();
     }
     void TearDown() override

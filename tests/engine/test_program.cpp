@@ -74,7 +74,7 @@ TEST_P(Program, TestCommand)
 
     // A password holding ";", "}" and "{" reaches the server whole.
     const QString brace = EnvText("VH_PG_BRACE_PASSWORD");
-    ASSERT_FALSE(brace.isEmpty()) << "run_pg_tests.sh sets up the extra logins";
+    ASSERT_FALSE(brace.isEmpty()) << "pg_fixture.sh sets up the extra logins";
     r = RunProgram(QStringList{"test", "--group=connection"} + Login(EnvText("VH_PG_BRACE_USER"), brace),
                    GetParam().Env());
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
@@ -99,7 +99,7 @@ TEST_P(Program, TestCommand)
 }
 
 // Logins that a connection string could misread: "%xx" and "+" (escapes to psqlODBC), quote marks,
-// braces, ";" and "=". run_pg_tests.sh creates the roles on PostgreSQL; on SQLite each text is both
+// braces, ";" and "=". pg_fixture.sh creates the roles on PostgreSQL; on SQLite each text is both
 // user and password (the names that are no role of the list only a user). Every connection is
 // recorded by the preloaded library: the values handed to the driver manager must be the texts
 // themselves, and the psqlODBC reopen with the fetch settings carries the password braced. A user
