@@ -20,42 +20,53 @@ const char* const kReadTable = "ATT_READ";
 const int kDefaultOverlapDays = 14;
 const int kMaxRangeRows = 1000;
 
-// One cache row before it is stored; id is the source record's.
-struct AttRow
-{
-    XString student, date, key, header, code, reason, excused, absent, tardy, truant, discipline, id;
-    XString rangeStart, rangeEnd;
-
-    // The same record read again for the same cache row.
-    bool SameRecord(const AttRow& o) const
-    {
-        return id == o.id && date == o.date && student == o.student && key == o.key && header == o.header;
-    }
-};
-
 using namespace attplan;
 
-// The field of a row that the value of each slot fills.
-XString AttRow::*const kSlotFields[] = {
-    nullptr,              // SlotNone
-    &AttRow::student,     // SlotStudent
-    &AttRow::date,        // SlotDate, parsed
-    &AttRow::key,         // SlotTimeFrame
-    &AttRow::key,         // SlotPeriod
-    &AttRow::code,        // SlotCode
-    &AttRow::reason,      // SlotReason
-    &AttRow::rangeStart,  // SlotRangeStartPeriod
-    &AttRow::rangeEnd,    // SlotRangeEndPeriod
-    &AttRow::rangeStart,  // SlotRangeStartSlot
-    &AttRow::rangeEnd,    // SlotRangeEndSlot
-    &AttRow::excused,     // SlotExcused
-    &AttRow::absent,      // SlotAbsent
-    &AttRow::tardy,       // SlotTardy
-    &AttRow::truant,      // SlotTruant
-    &AttRow::discipline,  // SlotDiscipline
-    nullptr,              // SlotUnsupported
+// Where a value goes: a parameter of the cache statement (in the order of CacheWriter::Row), or an
+// end of a range of periods or time slots.
+enum Target
+{
+    ToCode,
+    ToReason,
+    ToExcused,
+    ToAbsent,
+    ToTardy,
+    ToTruant,
+    ToDiscipline,
+    ToStudent,
+    ToDate,
+    ToKey,
+    ToHeader,
+    ToId,
+    ToRangeStart,
+    ToRangeEnd,
+    ToNowhere
 };
-static_assert(sizeof kSlotFields / sizeof kSlotFields[0] == SlotUnsupported + 1, "one field per slot");
+static_assert(ToStudent == CacheWriter::kFirstKey && ToId == CacheWriter::kId &&
+                  ToRangeStart == CacheWriter::kParams,
+              "the statement's parameters first");
+
+// Where the value of each slot goes.
+const Target kSlotTargets[] = {
+    ToNowhere,     // SlotNone
+    ToStudent,     // SlotStudent
+    ToDate,        // SlotDate, parsed
+    ToKey,         // SlotTimeFrame
+    ToKey,         // SlotPeriod
+    ToCode,        // SlotCode
+    ToReason,      // SlotReason
+    ToRangeStart,  // SlotRangeStartPeriod
+    ToRangeEnd,    // SlotRangeEndPeriod
+    ToRangeStart,  // SlotRangeStartSlot
+    ToRangeEnd,    // SlotRangeEndSlot
+    ToExcused,     // SlotExcused
+    ToAbsent,      // SlotAbsent
+    ToTardy,       // SlotTardy
+    ToTruant,      // SlotTruant
+    ToDiscipline,  // SlotDiscipline
+    ToNowhere,     // SlotUnsupported
+};
+static_assert(sizeof kSlotTargets / sizeof kSlotTargets[0] == SlotUnsupported + 1, "one target per slot");
 
 bool IsRangeNumber(const XString& text)
 {
@@ -63,10 +74,10 @@ bool IsRangeNumber(const XString& text)
 }
 
 // The first and last number of a record that names a range of periods or time slots: one row each.
-void RangeBounds(const AttRow& row, int& first, int& last)
+void RangeBounds(const XString& start, const XString& end, int& first, int& last)
 {
-    const XString& from = row.rangeStart.IsEmpty() ? row.rangeEnd : row.rangeStart;
-    const XString& to = row.rangeEnd.IsEmpty() ? row.rangeStart : row.rangeEnd;
+    const XString& from = start.IsEmpty() ? end : start;
+    const XString& to = end.IsEmpty() ? start : end;
     if (!IsRangeNumber(from) || !IsRangeNumber(to) || to.ToInt() - from.ToInt() >= kMaxRangeRows)
         throw XException(
             (XString("SQLite Attendance: Invalid range of periods: [") + from + "] to [" + to + "]").CStr());
@@ -407,46 +418,19 @@ void PDEWriter::FailAttendanceTable(bool inTransaction)
 void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attplan::ColumnMap& columns,
                                       RowFilter filter, CacheWriter& writer, const char* blank)
 {
-    auto storeRow = [&](const AttRow& row, const XString& key, const XString& header) {
-        XString* v = writer.Next().values;
-        v[0] = row.code;
-        v[1] = row.reason;
-        v[2] = row.excused;
-        v[3] = row.absent;
-        v[4] = row.tardy;
-        v[5] = row.truant;
-        v[6] = row.discipline;
-        v[7] = row.student;
-        v[8] = row.date;
-        v[9] = key;
-        v[10] = header;
-        v[11] = row.id;
-    };
-
-    // The columns with a value operation, and the field of a row that each one fills.
+    // The columns with a value operation, and where each one's value goes.
     std::vector<const OutputColumn*> valueColumns;
-    std::vector<XString AttRow::*> fields;
+    std::vector<Target> targets;
     for (const OutputColumn& column : m_columns) {
         if (!column.op)
             continue;
         const size_t k = valueColumns.size();
         valueColumns.push_back(&column);
-        fields.push_back(k < columns.fills.size() ? kSlotFields[columns.fills[k]] : nullptr);
+        targets.push_back(k < columns.fills.size() ? kSlotTargets[columns.fills[k]] : ToNowhere);
     }
     const bool range = !columns.rangeHeader.IsEmpty();
 
-    // A record read again for the same cache row (a period in several bell schedules) is stored
-    // once. Every record fills the same fields, so the two rows are reused without clearing.
-    AttRow buffers[2];
-    buffers[0].header = buffers[1].header = columns.keyHeader;
-    AttRow* row = &buffers[0];
-    AttRow* pending = &buffers[1];
-    bool havePending = false;
-    auto flush = [&]() {
-        if (havePending)
-            storeRow(*pending, pending->key, pending->header);
-        havePending = false;
-    };
+    XString rangeEnds[2];
     XString lastDateText, lastDate;
     PutJobText("Reading " + m_tableTitle + " (" + window.first.Format(m_dateFormat) + " to " +
                window.last.Format(m_dateFormat) + ")...");
@@ -459,49 +443,61 @@ void PDEWriter::CacheAttendanceWindow(const attplan::Window& window, const attpl
         for (bool more = MoveFirst(); more; more = MoveNext()) {
             if (filter && !(this->*filter)())
                 continue;
+            // The record is read into the writer's next row; the records of one cache row (a period
+            // in several bell schedules, a section that meets twice a day) are combined there, the
+            // highest id winning as in the statement. Every record fills the same values, so the
+            // others stay empty.
+            XString* const v = writer.Pending().values;
             for (size_t k = 0; k < valueColumns.size(); ++k) {
                 m_currentColumn = valueColumns[k];
                 XString value = (this->*valueColumns[k]->op)();
-                XString AttRow::*field = fields[k];
-                if (field == &AttRow::date) {
+                const Target target = targets[k];
+                if (target == ToDate) {
                     if (value != lastDateText) {
                         lastDate = XDate(m_dateFormat, value).ToISO();
                         lastDateText = std::move(value);
                     }
-                    row->date = lastDate;
-                } else if (field) {
-                    row->*field = std::move(value);
+                    v[ToDate] = lastDate;
+                } else if (target < ToRangeStart) {
+                    v[target] = std::move(value);
+                } else if (target != ToNowhere) {
+                    rangeEnds[target - ToRangeStart] = std::move(value);
                 }
             }
             if (m_attRecordId.op) {
                 m_currentColumn = &m_attRecordId;
-                row->id = (this->*m_attRecordId.op)();
+                v[ToId] = (this->*m_attRecordId.op)();
             }
             m_currentColumn = nullptr;
 
             // The day is part of the row's key: a record whose date cannot be read is not stored.
-            if (row->date.IsEmpty()) {
-                XString key = "AttStdRef " + row->student;
-                if (!row->header.IsEmpty())
-                    key += ", " + row->header + " " + row->key;
+            if (v[ToDate].IsEmpty()) {
+                XString key = "AttStdRef " + v[ToStudent];
+                if (!columns.keyHeader.IsEmpty())
+                    key += ", " + columns.keyHeader + " " + v[ToKey];
                 LogMessage(4, "SQLite Attendance: A record of " + m_attTable +
                                   " whose date cannot be read was left out: " + key + ".");
                 continue;
             }
             if (!range) {
-                if (havePending && !row->SameRecord(*pending))
-                    flush();
-                std::swap(pending, row);
-                havePending = true;
+                // A row given earlier holds the header already.
+                if (v[ToHeader].IsEmpty())
+                    v[ToHeader] = columns.keyHeader;
+                writer.Combine();
                 continue;
             }
-            flush();
             int first = 0, last = 0;
-            RangeBounds(*row, first, last);
-            for (int p = first; p <= last; ++p)
-                storeRow(*row, XString(p), columns.rangeHeader);
+            RangeBounds(rangeEnds[0], rangeEnds[1], first, last);
+            const CacheWriter::Row record = writer.Pending();
+            for (int p = first; p <= last; ++p) {
+                CacheWriter::Row& row = writer.Pending();
+                row = record;
+                row.values[ToKey] = XString(p);
+                row.values[ToHeader] = columns.rangeHeader;
+                writer.Combine();
+            }
         }
-        flush();
+        // The rows still waiting are stored before the window ends.
         writer.Execute("RELEASE att_window");
         writer.Send();
     } catch (...) {

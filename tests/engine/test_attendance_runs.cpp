@@ -137,10 +137,12 @@ protected:
         for (const QString& name : UpdateFiles(out))
             before[name] = QFileInfo(QDir(out).filePath(name)).lastModified();
         QProcessEnvironment env = live->env;
-        if (clockDays != 0) {
+        if (clockDays != 0 || countWrites) {
             env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
             env.insert("VH_FAULT_CLOCK_DAYS", QString::number(clockDays));
         }
+        if (countWrites)
+            env.insert("VH_COUNT_CACHE_WRITES", out + ".writes");
         ProgramResult r = RunProgram(
             QStringList{"run", "--att", "--dsn=" + live->dsn, "--path=" + out, "--school=" + school,
                         QString("--filterdaily=") + (dailyFlag ? "true" : "false"),
@@ -181,6 +183,14 @@ protected:
         return codes.join(',');
     }
 
+    // The rows that the runs since the last call gave SQLite to store, per cache table.
+    std::string Writes()
+    {
+        const QString text = ReadText(out + ".writes").trimmed();
+        QFile::remove(out + ".writes");
+        return text.toStdString();
+    }
+
     // Every line of the sections of the update file that the last run wrote.
     QStringList SentLines()
     {
@@ -192,6 +202,7 @@ protected:
 
     QStringList written;
     int clockDays = 0;                         // the program's clock is this many days off
+    bool countWrites = false;                  // the runs count their cache writes (Writes)
     bool dailyFlag = true, periodFlag = true;  // the attendance flags of the runs
 };
 
@@ -387,13 +398,22 @@ TEST_P(AttendanceRuns, AWrongClockNeverSendsAnExistingRowAsDeleted)
 TEST_P(AttendanceRuns, RecordsOfOneRowGiveTheSameCodeWhateverTheirOrder)
 {
     // A second daily record of student 1001 ten days ago, and a second meeting of section 502
-    // of student 1002 five days ago: of each pair, the record with the higher id counts.
+    // of student 1002 five days ago: of each pair, the record with the higher id counts. Every
+    // meeting is read twice (two bell schedules).
     const AttRecord daily{9, 1001, 100, -10, 5, false, 0, 0};
     const AttRecord meeting{16, 1002, 100, -5, 4, true, 2, 1};
     InsertAttendance(*live, daily);
     InsertAttendance(*live, meeting);
+    const QString bells = live->Table("Bell_Schedule"), items = live->Table("Bell_Schedule_Items");
+    live->Exec(QString("INSERT INTO %1 VALUES (3, 100, 27, 'Late start')").arg(bells));
+    live->Exec(QString("INSERT INTO %1 VALUES (4, 3, 1), (5, 3, 2)").arg(items));
+    countWrites = true;
     ProgramResult r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // The records of a row are stored as one row, once per window that reads their day: daily
+    // days -40, -30, -10 (which ends one window and starts the next), -3 and today; meetings on
+    // days -20, -5 and -1 and today.
+    EXPECT_EQ(Writes(), "DAILY_ATT 6 PERIOD_ATT 4");
     QMap<QString, QStringList> pdu = Written();
     QStringList expected = Lines({2, 3, 5, 6});
     expected << RecordLine(daily, "5");
@@ -404,10 +424,13 @@ TEST_P(AttendanceRuns, RecordsOfOneRowGiveTheSameCodeWhateverTheirOrder)
     expected.sort();
     EXPECT_EQ(Text(pdu.value(kPeriod)), Text(expected));
 
-    // The same records in the reverse physical order: no change, and no sort in the source.
+    // The same records in the reverse physical order: no change, and no sort in the source. The
+    // overlap days hold three daily rows (days -10, -3 and today) and three period rows (days -5,
+    // -1 and today).
     ReversePhysicalOrder(*live);
     r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Writes(), "DAILY_ATT 3 PERIOD_ATT 3");
     pdu = Written();
     EXPECT_EQ(Text(pdu.value(kDaily)), Text(QStringList()));
     EXPECT_EQ(Text(pdu.value(kPeriod)), Text(QStringList()));
@@ -416,6 +439,8 @@ TEST_P(AttendanceRuns, RecordsOfOneRowGiveTheSameCodeWhateverTheirOrder)
     EXPECT_EQ(statements.filter("att.ID").size(), statements.size());
     EXPECT_EQ(statements.filter("'ATT_ModeMeeting'").size(), statements.size() / 2) << Text(statements);
     EXPECT_EQ(statements.filter("ORDER BY").size(), 0) << Text(statements);
+    live->Exec(QString("DELETE FROM %1 WHERE ID > 3").arg(items));
+    live->Exec(QString("DELETE FROM %1 WHERE ID = 3").arg(bells));
 }
 
 TEST_P(AttendanceRuns, AWindowWithoutPeriodRecordsStillSendsAPeriodRecordAsDeleted)

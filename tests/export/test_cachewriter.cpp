@@ -4,7 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "CacheWriter.h"
 #include "Database.h"
@@ -89,4 +91,131 @@ TEST(CacheWriter, AFailureStopsTheWriterAndReachesTheReader)
     EXPECT_EQ(Stored(db), "1/1/1");
     db.Execute("ROLLBACK TO w");
     EXPECT_EQ(Stored(db), "0/0/0");
+}
+
+namespace {
+
+// A cache table (keyed: a row per day, student, key and header) or, unkeyed, a log of every row.
+void OpenRows(sqlite::Database& db, bool keyed)
+{
+    db.Open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    db.Execute("CREATE TABLE c (code, v2, v3, v4, v5, v6, v7, stdkey, attdate, k, header, recid INTEGER)");
+    if (keyed)
+        db.Execute("CREATE UNIQUE INDEX c_row ON c (attdate, stdkey, k, header)");
+}
+
+const char kStore[] = "INSERT INTO c VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
+// The attendance statement's condition.
+const char kUpsert[] =
+    "INSERT INTO c VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12) ON CONFLICT "
+    "(attdate, stdkey, k, header) DO UPDATE SET code = excluded.code, recid = excluded.recid "
+    "WHERE c.recid IS NULL OR excluded.recid >= c.recid";
+
+// One record: the student names its row.
+struct Rec
+{
+    std::string student, id, code;
+};
+
+// Each record in turn, through Combine or straight; a window every `window` records.
+void Feed(sqlite::Database& db, const char* sql, const std::vector<Rec>& recs, bool combine,
+          size_t window = 0)
+{
+    db.Execute("begin transaction");
+    {
+        CacheWriter writer(db, sql);
+        writer.Execute("SAVEPOINT w");
+        for (size_t i = 0; i < recs.size(); ++i) {
+            if (window && i > 0 && i % window == 0) {
+                writer.Execute("RELEASE w");
+                writer.Execute("SAVEPOINT w");
+                // As a window of the cache: any record replaces the rows read before.
+                writer.Execute("UPDATE c SET code = '', recid = NULL");
+            }
+            CacheWriter::Row& row = combine ? writer.Pending() : writer.Next();
+            for (XString& value : row.values)
+                value = "";
+            row.values[0] = recs[i].code.c_str();
+            row.values[7] = recs[i].student.c_str();
+            row.values[11] = recs[i].id.c_str();
+            if (combine)
+                writer.Combine();
+        }
+        writer.Execute("RELEASE w");
+        writer.Wait();
+    }
+    db.Execute("commit transaction");
+}
+
+// The rows as "student|code|recid|type", in the order they were made.
+std::vector<std::string> Table(sqlite::Database& db, const char* where = "1")
+{
+    sqlite::Query q(db);
+    q.Prepare((std::string("SELECT stdkey || '|' || code || '|' || recid || '|' || typeof(recid) AS r FROM c "
+                           "WHERE ") +
+               where + " ORDER BY rowid")
+                  .c_str());
+    std::vector<std::string> rows;
+    while (q.Step())
+        rows.push_back(q.StringColumn("r").CStr());
+    return rows;
+}
+
+typedef std::vector<std::string> Texts;
+
+}  // namespace
+
+TEST(CacheWriter, RecordsOfOneRowAreStoredOnceWithTheHighestId)
+{
+    // Ids compare as numbers (12 over 9), of equal ids the later record counts. An id that only
+    // SQLite compares (a text is above every number there) is not combined: the rows that waited
+    // longer and the row are stored first.
+    const std::vector<Rec> recs = {
+        {"A", "5", "a5"},       {"B", "3", "b3"}, {"A", "12", "a12"}, {"C", "", "c1"},    {"A", "9", "a9"},
+        {"B", "3", "b3 again"}, {"C", "", "c2"},  {"D", "7", "d7"},   {"D", "abc", "dx"}, {"D", "8", "d8"}};
+    sqlite::Database db;
+    OpenRows(db, false);
+    Feed(db, kStore, recs, true);
+    EXPECT_EQ(Table(db), Texts({"A|a12|12|integer", "B|b3 again|3|integer", "C|c2||text", "D|d7|7|integer",
+                                "D|dx|abc|text", "D|d8|8|integer"}));
+}
+
+TEST(CacheWriter, ARecordWhoseRowWentOverWithAnEarlierBatchIsStoredAgain)
+{
+    // Each student's record twice in a row (the same id), over several batches: stored once, the
+    // later one. After all of them one more record of each, too late to be combined.
+    const size_t students = 3 * CacheWriter::kBatchRows;
+    std::vector<Rec> recs;
+    for (size_t k = 0; k < 2 * students; ++k)
+        recs.push_back({"S" + std::to_string(k / 2), "1", k % 2 ? "again" : "first"});
+    for (size_t k = 0; k < students; ++k)
+        recs.push_back({"S" + std::to_string(k), "0", "late"});
+    sqlite::Database log;
+    OpenRows(log, false);
+    Feed(log, kStore, recs, true);
+    EXPECT_EQ(Table(log).size(), 2 * students);
+    EXPECT_TRUE(Table(log, "code = 'first'").empty());
+}
+
+TEST(CacheWriter, CombiningLeavesWhatTheStatementStores)
+{
+    // Records of 6,000 rows in a random order, with numeric and other ids, in windows: with and
+    // without combining, the statement makes the same rows in the same order.
+    const char* const others[] = {"",   "abc", "abd", "007", "7.0", " 7", "-3", "-0", "99999999999999999999",
+                                  "1e1"};
+    std::mt19937 random(20240304);
+    std::vector<Rec> recs;
+    for (int i = 0; i < 30000; ++i) {
+        const unsigned pick = random() % 60;
+        const std::string id = pick < 50 ? std::to_string(pick) : others[pick - 50];
+        recs.push_back({"S" + std::to_string(random() % 6000), id, "r" + std::to_string(i)});
+    }
+    sqlite::Database plain, combined;
+    OpenRows(plain, true);
+    OpenRows(combined, true);
+    Feed(plain, kUpsert, recs, false, 5000);
+    Feed(combined, kUpsert, recs, true, 5000);
+    const Texts expected = Table(plain);
+    EXPECT_GT(expected.size(), 5000u);
+    EXPECT_EQ(Table(combined), expected);
 }

@@ -32,6 +32,8 @@
 // syncs nothing; with ":always" every later one fails too.
 // VH_FAULT_JOURNAL_REMOVAL="<n>": the n-th removal of "Attendance/Attendance.db-journal" is made
 // but answers EIO.
+// VH_COUNT_CACHE_WRITES names a file to which the run appends, when it ends, "DAILY_ATT <n>
+// PERIOD_ATT <m>": the rows it gave SQLite to store in each attendance cache table.
 #include <dlfcn.h>
 #include <errno.h>
 #include <signal.h>
@@ -487,9 +489,28 @@ ssize_t pwrite64(int fd, const void* buf, size_t count, off64_t offset)
 
 struct sqlite3_stmt;
 
+static std::atomic<long> g_cacheWrites[2];
+
+__attribute__((destructor)) static void ReportCacheWrites()
+{
+    const char* file = getenv("VH_COUNT_CACHE_WRITES");
+    if (FILE* out = file && *file ? fopen(file, "a") : nullptr) {
+        fprintf(out, "DAILY_ATT %ld PERIOD_ATT %ld\n", g_cacheWrites[0].load(), g_cacheWrites[1].load());
+        fclose(out);
+    }
+}
+
 int sqlite3_step(sqlite3_stmt* stmt)
 {
     static const auto real = Real<int (*)(sqlite3_stmt*)>("sqlite3_step");
+    static const auto text = Real<const char* (*)(sqlite3_stmt*)>("sqlite3_sql");
+    static const bool counting = getenv("VH_COUNT_CACHE_WRITES") != nullptr;
+    if (const char* sql = counting && text ? text(stmt) : nullptr) {
+        if (strncmp(sql, "INSERT INTO DAILY_ATT ", 22) == 0)
+            ++g_cacheWrites[0];
+        else if (strncmp(sql, "INSERT INTO PERIOD_ATT ", 23) == 0)
+            ++g_cacheWrites[1];
+    }
     static const auto expanded = Real<char* (*)(sqlite3_stmt*)>("sqlite3_expanded_sql");
     static const auto release = Real<void (*)(void*)>("sqlite3_free");
     static std::atomic<int> seen{0};
