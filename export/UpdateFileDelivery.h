@@ -47,7 +47,6 @@ public:
     void Watch(sqlite::Database& db);
     // Logs the waits of other threads that were not logged yet; call it on the run's thread.
     void TellWaits() { m_waits.Tell(); }
-    int WaitsBegun() const { return m_waits.WaitsBegun(); }
     // After a commit of the history: syncs its folder, so that the journal's removal outlives a
     // power loss. A folder that refuses syncs (EINVAL) counts as synced; any other failure is a
     // warning in the log, and the answer is false.

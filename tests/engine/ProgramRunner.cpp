@@ -59,12 +59,29 @@ QProcessEnvironment OdbcEnvironment(const QString& odbcFolder, const QString& od
     return env;
 }
 
+#ifdef VARNHOLM_BIN
+// Waits up to two minutes for the started program; one that does not finish is killed and leaves
+// the code -1.
+static ProgramResult Finished(QProcess& process)
+{
+    ProgramResult result;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+#endif
+
 ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env)
 {
     return RunThrough("exec \"$@\"", args, env);
 }
 
-// Waits up to two minutes for the program; one that does not finish is killed and leaves the code -1.
 ProgramResult RunThrough(const QString& script, const QStringList& args, const QProcessEnvironment& env,
                          const QString& workDir)
 {
@@ -75,14 +92,7 @@ ProgramResult RunThrough(const QString& script, const QStringList& args, const Q
     if (!workDir.isEmpty())
         process.setWorkingDirectory(workDir);
     process.start("bash", QStringList{"-c", script, "bash", VARNHOLM_BIN} + args);
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
+    result = Finished(process);
 #else
     Q_UNUSED(script);
     Q_UNUSED(args);
@@ -110,14 +120,7 @@ ProgramResult RunPausedAtSql(const QStringList& args, QProcessEnvironment env, c
     if (paused)
         act(static_cast<pid_t>(run.processId()));
     QFile::remove(pauseFile);
-    if (!run.waitForFinished(120000)) {
-        run.kill();
-        run.waitForFinished();
-        return result;
-    }
-    result.code = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
-    result.out = QString::fromUtf8(run.readAllStandardOutput());
-    result.err = QString::fromUtf8(run.readAllStandardError());
+    result = Finished(run);
 #else
     Q_UNUSED(args);
     Q_UNUSED(env);

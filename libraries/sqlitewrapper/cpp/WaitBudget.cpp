@@ -31,12 +31,6 @@ int WaitBudget::SpentMs() const
     return int(std::chrono::duration_cast<std::chrono::milliseconds>(m_spent).count());
 }
 
-bool WaitBudget::Spent() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_ranOut;
-}
-
 int WaitBudget::WaitsBegun() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

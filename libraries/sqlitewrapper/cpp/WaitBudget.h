@@ -29,9 +29,7 @@ public:
 
     // The whole budget again, nothing waited and nothing untold.
     void Reset();
-    int TotalMs() const { return m_totalMs; }
     int SpentMs() const;
-    bool Spent() const;
     // Waits begun since the last Reset.
     int WaitsBegun() const;
 
