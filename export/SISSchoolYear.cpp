@@ -67,9 +67,11 @@ void SISSchoolYear::parse(int currentYear)
         second = DigitsValue(m_text, secondStart, 4);
         consumed += 1 + 4;
     } else if (secondDigits == 2) {
-        // The year after the first that ends in these digits: 2026-27 is 2026-2027, 1999-00 1999-2000.
-        second = first - first % 100 + DigitsValue(m_text, secondStart, 2);
-        if (second <= first)
+        // Through the window, and a century on where that puts it more than a year before the first:
+        // a school year across the window's edge (2026-27, 2099-00) ends the year after it begins,
+        // while a slip (2015-14, 2026-26) shows as typed.
+        second = window(DigitsValue(m_text, secondStart, 2));
+        if (second < first - 1)
             second += 100;
         consumed += 1 + 2;
     }

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -46,7 +47,9 @@ Text g_statusFile, g_statusTemp, g_failedWord, g_failedText, g_finishedFile, g_f
 long long g_utcOffset = 0;  // seconds east of UTC when armed
 volatile sig_atomic_t g_armed = 0;
 std::atomic<int> g_stopSignal{0};
-bool g_stopCaught = false;  // the stop signals have the handler below
+bool g_stopCaught = false;  // the stop signals that the caller did not ignore have the handler below
+bool g_settled = false;     // the result is final: those stop signals are ignored until the next catch
+struct sigaction g_stopBefore[sizeof StopSignals / sizeof *StopSignals];  // their actions before
 static_assert(std::atomic<int>::is_always_lock_free, "the stop flag is set in a signal handler");
 char g_altStack[64 * 1024];
 
@@ -332,8 +335,8 @@ void CrashGuard::disarm()
     if (g_stopCaught) {
         g_stopCaught = false;
         ::alarm(0);
-        for (int signal : StopSignals)
-            sigaction(signal, &action, nullptr);
+        for (size_t i = 0; i < sizeof StopSignals / sizeof *StopSignals; ++i)
+            sigaction(StopSignals[i], &g_stopBefore[i], nullptr);
         sigaction(SIGALRM, &action, nullptr);
     }
     if (!g_armed)
@@ -345,6 +348,12 @@ void CrashGuard::disarm()
 
 void CrashGuard::catchStopSignals()
 {
+    // A settled run's ignore is no caller's: the actions from before it come back first.
+    if (g_settled) {
+        g_settled = false;
+        for (size_t i = 0; i < sizeof StopSignals / sizeof *StopSignals; ++i)
+            sigaction(StopSignals[i], &g_stopBefore[i], nullptr);
+    }
     g_stopSignal = 0;
     g_stopCaught = true;
     struct sigaction action
@@ -354,10 +363,51 @@ void CrashGuard::catchStopSignals()
     action.sa_handler = onStopSignal;
     action.sa_flags = SA_RESTART;
     sigfillset(&action.sa_mask);
-    for (int signal : StopSignals)
-        sigaction(signal, &action, nullptr);
+    for (size_t i = 0; i < sizeof StopSignals / sizeof *StopSignals; ++i) {
+        // A signal that the caller ignores (SIGHUP under nohup, SIGINT and SIGQUIT of a background
+        // job) stays ignored.
+        sigaction(StopSignals[i], nullptr, &g_stopBefore[i]);
+        if (g_stopBefore[i].sa_handler != SIG_IGN)
+            sigaction(StopSignals[i], &action, nullptr);
+    }
     action.sa_handler = onStopTimeout;
     sigaction(SIGALRM, &action, nullptr);
+}
+
+void CrashGuard::holdStopSignals()
+{
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : StopSignals)
+        sigaddset(&held, signal);
+    sigaddset(&held, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &held, nullptr);
+}
+
+void CrashGuard::settle()
+{
+    if (g_stopCaught) {
+        g_stopCaught = false;
+        g_settled = true;
+        ::alarm(0);
+        struct sigaction action
+        {
+        };
+        action.sa_handler = SIG_IGN;
+        for (int signal : StopSignals)
+            sigaction(signal, &action, nullptr);
+        // An alarm that came while held goes with its ignore, not with its default action.
+        sigaction(SIGALRM, &action, nullptr);
+        action.sa_handler = SIG_DFL;
+        sigaction(SIGALRM, &action, nullptr);
+    }
+    // Signals held meanwhile are dropped by their ignore, or go to the actions from before.
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : StopSignals)
+        sigaddset(&held, signal);
+    sigaddset(&held, SIGALRM);
+    pthread_sigmask(SIG_UNBLOCK, &held, nullptr);
 }
 
 int CrashGuard::stopSignal()

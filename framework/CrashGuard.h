@@ -30,11 +30,17 @@ void arm(const QString& statusFile, const QString& finishedFile, const QString& 
 // Back to the default actions, also for the stop signals.
 void disarm();
 
-// From now until disarm, SIGTERM, SIGINT, SIGHUP and SIGQUIT ask the run to stop: the first one
-// sets the stop signal, which the run checks at its safe points (progress lines, records) and then
-// fails; a second one, or a run that has not stopped ten seconds after the first, ends at once as
-// a crash does (while armed), with the text of stopText.
+// From now until disarm or settle, SIGTERM, SIGINT, SIGHUP and SIGQUIT ask the run to stop: the
+// first one sets the stop signal, which the run checks at its safe points (progress lines, records)
+// and then fails; a second one, or a run that has not stopped ten seconds after the first, ends at
+// once as a crash does (while armed), with the text of stopText. A signal that the caller ignores
+// stays ignored; disarm gives each signal its action from before.
 void catchStopSignals();
+// Holds the stop signals back from this thread while the run's result is decided and written.
+void holdStopSignals();
+// The run's result is written and final: the caught stop signals are ignored until the process ends
+// (or the next catchStopSignals), and the held ones are let through, which drops them.
+void settle();
 // The stop signal received, or 0.
 int stopSignal();
 // "The run was stopped by signal <number> (<name>)."

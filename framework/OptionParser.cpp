@@ -40,12 +40,6 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// A key whose value is a secret: a password key, or one whose value arrives encoded.
-bool isSecretKey(const QString& key)
-{
-    return SecretMask::isPasswordKey(key) || key.contains(QLatin1String("encode"), Qt::CaseInsensitive);
-}
-
 // Overwrites the text in place: "********" (as much of it as fits), then zero bytes to its end.
 void maskBytes(char* text)
 {
@@ -56,33 +50,45 @@ void maskBytes(char* text)
 
 // The error text of an argument that is no switch. What may be a value typed without "=" is not
 // shown: an argument after a password switch or after a switch without "=" is named by its position,
-// and a switch followed by a blank shows up to the blank.
+// a switch followed by a blank shows up to the blank, and nothing after a password word is shown.
 QString invalidArgument(int position, const QString& head, const QString& previous, const QString& bare)
 {
     const QString rule =
         QStringLiteral(" must follow \"=\" in the same argument, quoted when it holds blanks: --%1=<value>");
-    if (bare.isEmpty() && SecretMask::isPasswordKey(previous))
+    if (bare.isEmpty() && SecretMask::isSecretKey(previous))
         return QStringLiteral("Invalid argument after --%1 (not shown: it may be part of the password). The "
                               "value")
-                   .arg(previous) +
-               rule.arg(previous);
+                   .arg(SecretMask::shownKey(previous)) +
+               rule.arg(SecretMask::shownKey(previous));
     if (!bare.isEmpty())
         return QStringLiteral("Invalid argument %1 (not shown: it may be a value of --%2). The value")
                    .arg(position)
-                   .arg(bare) +
-               rule.arg(bare);
+                   .arg(SecretMask::shownKey(bare)) +
+               rule.arg(SecretMask::shownKey(bare));
     int blank = 0;
     while (blank < head.size() && !head.at(blank).isSpace())
         ++blank;
     if (head.startsWith(QLatin1Char('-')) && blank < head.size()) {
         const QString shown = head.left(blank);
         const QString key = shown.startsWith(QStringLiteral("--")) && validKey(shown.mid(2))
-                                ? shown.mid(2)
+                                ? SecretMask::shownKey(shown.mid(2))
                                 : QStringLiteral("key");
         return QStringLiteral("Invalid argument %1: %2 followed by a blank (the rest is not shown: it may be "
                               "a value). A value")
                    .arg(position)
-                   .arg(shown) +
+                   .arg(SecretMask::shownKey(shown)) +
+               rule.arg(key);
+    }
+    const QByteArray bytes = head.toUtf8();
+    const size_t end = SecretMask::passwordWordEnd(bytes.constData(), size_t(bytes.size()));
+    if (end > 0 && end < size_t(bytes.size())) {
+        QString key = QString::fromUtf8(bytes.constData(), int(end));
+        while (key.startsWith(QLatin1Char('-')))
+            key.remove(0, 1);
+        return QStringLiteral("Invalid argument %1: %2 (the rest is not shown: it may be a password). A "
+                              "value")
+                   .arg(position)
+                   .arg(SecretMask::shownKey(head)) +
                rule.arg(key);
     }
     return QStringLiteral("Invalid argument: ") + head;
@@ -121,25 +127,34 @@ bool parse(const QStringList& args, CommandLine& result, QString& error)
 
 void maskSecretArguments(int argc, char** argv)
 {
-    bool valueNext = false;  // the argument before was a secret switch without "="
+    bool valueNext = false;  // the argument before was a key with a password word, without "="
     for (int i = 1; i < argc; ++i) {
         char* arg = argv[i];
-        const bool isSwitch = std::strncmp(arg, "--", 2) == 0;
-        if (valueNext && !isSwitch)
+        if (valueNext && std::strncmp(arg, "--", 2) != 0) {
             maskBytes(arg);
-        valueNext = false;
-        if (!isSwitch)
+            valueNext = false;
             continue;
-        char* end = arg + 2;
-        while (*end && *end != '=' && !isBlank(*end))
+        }
+        size_t keyEnd = 0;
+        while (arg[keyEnd] && arg[keyEnd] != '=' && !isBlank(arg[keyEnd]))
+            ++keyEnd;
+        size_t end = SecretMask::passwordWordEnd(arg, keyEnd);
+        valueNext = end > 0 && !arg[keyEnd];
+        if (end == 0)
+            continue;
+        if (arg[end] == '=' || isBlank(arg[end]))
             ++end;
-        if (!isSecretKey(QString::fromUtf8(arg + 2, int(end - arg - 2))))
-            continue;
-        if (*end)
-            maskBytes(end + 1);
-        else
-            valueNext = true;
+        maskBytes(arg + end);
     }
+}
+
+QList<QByteArray> takeArguments(int argc, char** argv)
+{
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    maskSecretArguments(argc, argv);
+    return arguments;
 }
 
 bool decodeHex(const QString& hex, QString& text)

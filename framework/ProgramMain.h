@@ -1,15 +1,19 @@
 #pragma once
 
 // The body of a program's main: the Qt application object, then the program's own application
-// object, which runs the command of the process's arguments.
+// object, which runs the command of the arguments that main took (OptionParser::takeArguments)
+// before it built anything.
 
 #include "SISMessageWriter.h"
+
+#include <QByteArray>
+#include <QList>
 
 #include <QCoreApplication>
 
 #include <csignal>
 
-template <class ProgramApplication> int ProgramMain(int argc, char* argv[])
+template <class ProgramApplication> int ProgramMain(int argc, char* argv[], const QList<QByteArray>& arguments)
 {
     // A host that stops reading, or a file-size limit, makes a write fail instead of ending the
     // process, so that the command can still report its failure and write its status files.
@@ -18,5 +22,5 @@ template <class ProgramApplication> int ProgramMain(int argc, char* argv[])
     SISMessageWriter::holdStandardStreams();
     QCoreApplication qtApp(argc, argv);
     ProgramApplication app;
-    return app.processCommandLine(argc, argv);
+    return app.processCommandLine(arguments);
 }

@@ -81,19 +81,13 @@ QString SISConfig::documentsLogFolder()
            QString::fromLatin1(txt::DocumentsLogFolder);
 }
 
-int SISConfig::processCommandLine()
-{
-    return processCommandLine(QCoreApplication::arguments().mid(1));
-}
-
-int SISConfig::processCommandLine(int argc, char** argv)
+int SISConfig::processCommandLine(const QList<QByteArray>& arguments)
 {
     // Qt turns bytes that are not text into replacement characters; such a value would name
     // something else (a folder of another name), so it is refused by its key.
     QStringList args;
     m_notText.clear();
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray bytes(argv[i]);
+    for (const QByteArray& bytes : arguments) {
         const QString arg = QFile::decodeName(bytes);
         if (QFile::encodeName(arg) != bytes) {
             const int eq = arg.indexOf(QLatin1Char('='));
@@ -102,40 +96,45 @@ int SISConfig::processCommandLine(int argc, char** argv)
         }
         args.append(arg);
     }
-    // The process list shows these arguments to every local user: no password stays there.
-    OptionParser::maskSecretArguments(argc, argv);
     return processCommandLine(args);
 }
 
 int SISConfig::processCommandLine(const QStringList& args)
 {
     qInstallMessageHandler(qtMessageToLog);
+    m_refused = false;
 
     CommandLine line;
     QString error;
-    if (!OptionParser::parse(args, line, error)) {
-        emit writeError(CommandLineTitle, error);
-        return 1;
-    }
-    if (!commandWord(line.command)) {
-        emit writeError(CommandLineTitle, QStringLiteral("Unknown command: ") + line.command);
+    const bool parsed = OptionParser::parse(args, line, error);
+    if (line.command.isEmpty() || !commandWord(line.command)) {
+        emit writeError(CommandLineTitle,
+                        parsed ? QStringLiteral("Unknown command: ") + SecretMask::shownKey(line.command) : error);
         return 1;
     }
     m_command = line.command;
+    if (!parsed) {
+        emit writeError(CommandLineTitle, error);
+        return refuseCommandLine(args);
+    }
     if (paramIsOnIn(line.switches, kw::Help))
         m_command = kw::Help;
     if (!applySwitches(line.switches))
-        return 1;
+        return refuseCommandLine(args);
     // Leading and trailing blanks are not part of the output folder's name: every file of the
     // command goes to the one trimmed folder.
     if (params().contains(kw::Path))
         setParam(kw::Path, param(kw::Path).trimmed());
+    // From here a refused switch still has its whole command line: the result goes into its folder
+    // when that is there.
+    m_refused = true;
     if (!m_notText.isEmpty()) {
         for (const QString& key : m_notText) {
             if (key == kw::Path)
                 setParam(kw::Path, QString());
-            emit writeError(key,
-                            key + QStringLiteral(" is not valid text: it holds bytes that are not UTF-8."));
+            const QString shown = SecretMask::shownKey(key);
+            emit writeError(shown,
+                            shown + QStringLiteral(" is not valid text: it holds bytes that are not UTF-8."));
         }
         return exitCommand(1);
     }
@@ -162,6 +161,7 @@ int SISConfig::processCommandLine(const QStringList& args)
         m_validating = true;
     }
 
+    m_refused = false;
     const QString command = m_command;
     int code = 1;
     QString failText;
@@ -253,6 +253,18 @@ bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
     return true;
 }
 
+int SISConfig::refuseCommandLine(const QStringList& args)
+{
+    m_refused = true;
+    QString folder;
+    for (const QString& arg : args) {
+        if (arg.startsWith(QStringLiteral("--path=")))
+            folder = arg.mid(7).trimmed();
+    }
+    setParam(kw::Path, m_notText.contains(kw::Path) ? QString() : folder);
+    return exitCommand(1);
+}
+
 bool SISConfig::decodePasswords()
 {
     LogManager* log = LogManager::instance();
@@ -260,7 +272,7 @@ bool SISConfig::decodePasswords()
     const ParamMap all = params();
     for (auto it = all.constBegin(); it != all.constEnd(); ++it) {
         // A switch given alone holds the program's own "true", no secret.
-        if (!SecretMask::isPasswordKey(it.key()) || m_bareKeys.contains(it.key()))
+        if (!SecretMask::isSecretKey(it.key()) || m_bareKeys.contains(it.key()))
             continue;
         log->addSecret(it.value());
         QString decoded;
@@ -292,7 +304,7 @@ ParamMap SISConfig::scrubbedParams() const
     ParamMap map = params();
     // Every password-like switch, pwd and pwdencode among them.
     for (const QString& key : map.keys()) {
-        if (SecretMask::isPasswordKey(key))
+        if (SecretMask::isSecretKey(key))
             map.remove(key);
     }
     for (const QString& group : groupNames()) {

@@ -20,13 +20,11 @@ public:
     explicit SISConfig(TaskFactory makeTask, QObject* parent = nullptr);
     ~SISConfig() override;
 
-    // Runs the command of the process's arguments; answers the exit code.
-    int processCommandLine();
-    // The same for the given arguments (without the program name).
+    // Runs the command of the arguments (without the program name); answers the exit code.
     int processCommandLine(const QStringList& args);
-    // The same for main's arguments; a value whose bytes are not valid text is refused. The values
-    // of password switches in argv are overwritten once they are read.
-    int processCommandLine(int argc, char** argv);
+    // The same for the bytes of main's arguments (OptionParser::takeArguments); a value whose bytes
+    // are not valid text is refused.
+    int processCommandLine(const QList<QByteArray>& arguments);
 
     // Folder of "QMConfig.xml": application data + "/Quenmark/" + old short name.
     QString configFolder() const;
@@ -53,6 +51,9 @@ private:
     // The passes of run from the switches all, demo and att: bit 1 the full pass, bit 2 the update.
     int runMode() const;
     bool applySwitches(const QList<QPair<QString, QString>>& switches);
+    // A command line refused before its command ran: its result still goes into the output folder
+    // of its last "--path=", when that folder is there.
+    int refuseCommandLine(const QStringList& args);
     bool decodePasswords();
     void setUpLogFile();
     void pruneLogFiles(const QString& folder, const QString& keep);
@@ -85,5 +86,6 @@ private:
     QStringList m_bareKeys;    // switches given without "=" that hold "true"
     bool m_validating = false;
     bool m_outputBusy = false;  // another run holds the output folder
+    bool m_refused = false;     // the command line was refused: no folder is made for its result
     int m_lockFd = -1;
 };

@@ -187,19 +187,20 @@ int SISConfig::commandRun()
     if (!checkRequirements(kw::Run))
         return 1;
 
+    // Switches that leave no pass fail before anything in the folder is touched, or the folder made.
+    if (runMode() == 0) {
+        m_refused = true;
+        emit writeError(QStringLiteral("Command Line"),
+                        QStringLiteral("--demo with --att leaves nothing to run: --demo runs the full "
+                                       "extraction only, --att the attendance update only."));
+        return 1;
+    }
     // One run at a time in an output folder: the folder is taken before any of its files is touched.
     const QString folder = param(kw::Path);
     const bool made = QDir().mkpath(folder);
     if (made && !lockOutputFolder(folder)) {
         m_outputBusy = true;
         emit writeError(kw::Path, QStringLiteral("Another run is using the output folder: ") + folder);
-        return 1;
-    }
-    // Switches that leave no pass fail before anything in the folder is touched.
-    if (runMode() == 0) {
-        emit writeError(QStringLiteral("Command Line"),
-                        QStringLiteral("--demo with --att leaves nothing to run: --demo runs the full "
-                                       "extraction only, --att the attendance update only."));
         return 1;
     }
     setUpLogFile();
@@ -236,11 +237,15 @@ int SISConfig::commandRun()
         dump << it.key() + QLatin1Char('=') +
                     (m_unusedKeys.contains(it.key()) ? QString::fromLatin1(SecretMask::Stars) : it.value());
     emit writeLog(9, QStringLiteral("Parameters: ") + dump.join(QStringLiteral("; ")), RunMethod);
-    if (!m_unusedKeys.isEmpty())
+    if (!m_unusedKeys.isEmpty()) {
+        QStringList unused;
+        for (const QString& key : m_unusedKeys)
+            unused << SecretMask::shownKey(key);
         emit writeLog(4,
                       QStringLiteral("Not used by this program, its value is not logged: --") +
-                          m_unusedKeys.join(QStringLiteral(", --")),
+                          unused.join(QStringLiteral(", --")),
                       RunMethod);
+    }
 
     const int mode = runMode();
     QString result;
@@ -335,23 +340,26 @@ bool SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
     // an earlier result even where no new file can be made), and into the fallback folder when the
     // output folder cannot be used. A folder that a run holds is left alone: by a second run, which
     // reports into the fallback folder, and by the other commands, which answer on standard output.
+    // A refused command line makes no folder, and leaves one that a run holds to that run.
     const QString folder = param(kw::Path);
     bool recorded = true;
-    if (!folder.isEmpty() && !m_outputBusy) {
-        if (m_command != kw::Run && outputFolderHeld(folder)) {
-            emit writeLog(
-                7,
-                QStringLiteral("A run is using the output folder; its status files are left alone: ") +
-                    folder,
-                QStringLiteral("SISConfig::exitCommand"));
+    bool useFolder = !folder.isEmpty() && !m_outputBusy && (!m_refused || QFileInfo(folder).isDir());
+    if (useFolder && (m_command != kw::Run || m_refused) && outputFolderHeld(folder)) {
+        emit writeLog(7,
+                      QStringLiteral("A run is using the output folder; its status files are left alone: ") +
+                          folder,
+                      QStringLiteral("SISConfig::exitCommand"));
+        if (m_command != kw::Run)
             return true;
-        }
+        useFolder = false;
+    }
+    if (useFolder) {
         const bool usable = usableFolder(folder);
         const PairWritten written = writeStatusPair(folder, result, failed);
         if (written == PairWhole && usable)
             return true;
         recorded = written != FinishedNotWritten;
-    } else if (folder.isEmpty() && m_command != kw::Run) {
+    } else if (m_command != kw::Run) {
         return true;
     }
     const QString fallback = documentsLogFolder();
@@ -376,17 +384,23 @@ int SISConfig::exitCommand(int code, const QString& failText)
         text = failText;
     if (text.isEmpty())
         text = QStringLiteral("Failed on ") + m_command + QLatin1Char('.');
-    // A stop signal after the run's own last check still fails it.
-    if (m_command == kw::Run && code == 0 && !m_validating && CrashGuard::stopSignal()) {
+    // A stop signal after the run's own last check still fails it; once its status is written, the
+    // result is final and no stop signal changes it or the exit code.
+    const bool run = m_command == kw::Run;
+    if (run)
+        CrashGuard::holdStopSignals();
+    if (run && code == 0 && !m_validating && CrashGuard::stopSignal()) {
         code = 1;
         emit writeError(QStringLiteral("Extraction Failed"), CrashGuard::stopText(CrashGuard::stopSignal()));
     }
     if (!m_validating && !writeStatusFiles(code == 0, text) && code == 0) {
         code = 1;
         const QString finished = joinPath(param(kw::Path), finishedFile());
-        emit writeError(m_command == kw::Run ? QStringLiteral("Extraction Failed") : QString(kw::Path),
+        emit writeError(run ? QStringLiteral("Extraction Failed") : QString(kw::Path),
                         QStringLiteral("Could not write: ") + finished);
     }
+    if (run)
+        CrashGuard::settle();
     CrashGuard::disarm();
     LogManager::instance()->flush();
     unlockOutputFolder();

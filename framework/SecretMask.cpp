@@ -3,6 +3,7 @@
 #include "SecretMask.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -143,10 +144,56 @@ QString apply(const QString& text, const QStringList& secrets)
     return masked == utf8 ? text : QString::fromUtf8(masked);
 }
 
-bool isPasswordKey(const QString& key)
+size_t passwordWordEnd(const char* text, size_t length)
 {
-    return key.contains(QLatin1String("pwd"), Qt::CaseInsensitive) ||
-           key.contains(QLatin1String("passw"), Qt::CaseInsensitive);
+    struct Word
+    {
+        const char* word;
+        std::initializer_list<const char*> rests;  // longest first
+    };
+    static const Word words[] = {{"PWD", {"ENCODE"}},
+                                 {"PASSW", {"ORDENCODE", "ORTENCODE", "DENCODE", "ENCODE", "ORD", "ORT", "D"}},
+                                 {"ENCODE", {}}};
+    auto at = [&](size_t i, const char* word) {
+        size_t k = 0;
+        for (; word[k]; ++k) {
+            if (i + k >= length || upper(text[i + k]) != word[k])
+                return size_t(0);
+        }
+        return k;
+    };
+    for (size_t i = 0; i < length; ++i) {
+        for (const Word& w : words) {
+            size_t end = at(i, w.word);
+            if (end == 0)
+                continue;
+            end += i;
+            for (const char* rest : w.rests) {
+                if (const size_t more = at(end, rest)) {
+                    end += more;
+                    break;
+                }
+            }
+            return end;
+        }
+    }
+    return 0;
+}
+
+bool isSecretKey(const QString& key)
+{
+    const QByteArray bytes = key.toUtf8();
+    return passwordWordEnd(bytes.constData(), size_t(bytes.size())) > 0;
+}
+
+QString shownKey(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    const size_t end = passwordWordEnd(bytes.constData(), size_t(bytes.size()));
+    if (end == 0 || end == size_t(bytes.size()))
+        return text;
+    // The word is ASCII: the bytes before its end are whole characters.
+    return QString::fromUtf8(bytes.constData(), int(end)) + QLatin1String(Stars);
 }
 
 }  // namespace SecretMask

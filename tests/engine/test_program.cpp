@@ -163,12 +163,14 @@ TEST_P(Program, ThePasswordLeavesTheProcessList)
     // A run paused after its connection, when it reads the terms of the school year: its arguments, as
     // the process list shows them to every local user, hold neither the password nor its hexadecimal
     // text, neither of the password switch nor of a misspelt one.
+    // Nor does anything after the password word of a switch typed with another character for "=".
     const QString password = GetParam().Password();
     const QString out = NewFolder("cmdline");
     QByteArray cmdline;
     bool paused = false;
     const ProgramResult r = RunPausedAtSql(
-        QStringList{"run", "--att", "--school=100", "--path=" + out, "--Passwort=" + password} +
+        QStringList{"run", "--att", "--school=100", "--path=" + out, "--Passwort=" + password,
+                    "--pwdencode-" + Encode("Tq9Hidden"), "--pwd.Tq9Hidden"} +
             Login(GetParam().User(), password),
         GetParam().Env(), "Terms", out + ".pause",
         [&](pid_t pid) { cmdline = ReadBytes(QString("/proc/%1/cmdline").arg(pid)); }, paused);
@@ -179,8 +181,13 @@ TEST_P(Program, ThePasswordLeavesTheProcessList)
     EXPECT_TRUE(args.contains("--school=100")) << cmdline.toStdString();
     EXPECT_TRUE(args.contains("--pwdencode=********"));
     EXPECT_TRUE(args.contains("--Passwort=" + stars));
-    EXPECT_FALSE(cmdline.contains(Encode(password).toLatin1()));
-    EXPECT_FALSE(cmdline.contains(password.toUtf8()));
+    EXPECT_TRUE(args.contains("--pwdencode********"));
+    EXPECT_TRUE(args.contains("--pwd********"));
+    for (const QString& secret : {Encode(password), password, Encode("Tq9Hidden"), QString("Tq9Hidden")})
+        EXPECT_FALSE(cmdline.contains(secret.toUtf8())) << secret.toStdString();
+    const QString all = r.out + r.err + AllText(out);
+    for (const QString& secret : {Encode(password), password, Encode("Tq9Hidden"), QString("Tq9Hidden")})
+        EXPECT_FALSE(all.contains(secret, Qt::CaseInsensitive)) << secret.toStdString();
 }
 
 TEST_P(Program, ListAnswers)
@@ -226,7 +233,8 @@ TEST_P(Program, TheYearListOfTheSeventhOfDecember2026)
     ChangeableSource source(s, "school.db", "vh_faults_pg");
     const QString calendar = source.Table("Calendar");
     source.Exec(QString("INSERT INTO %1 (ID, School_Year, School_Location) VALUES (9100, '2026-27', '300'), "
-                        "(9101, '2025-26', '300'), (9102, '2015', '300')")
+                        "(9101, '2025-26', '300'), (9102, '2015', '300'), (9103, '1999-00', '300'), "
+                        "(9104, '2099-00', '300'), (9105, '2015-14', '300'), (9106, '2026-26', '300')")
                     .arg(calendar));
     QProcessEnvironment env = source.env;
     env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
@@ -235,14 +243,18 @@ TEST_P(Program, TheYearListOfTheSeventhOfDecember2026)
         QStringList{"params", "--paramkey=year", "--district=7", "--school=300", "--dsn=" + source.dsn} +
             source.login,
         env);
-    source.Exec(QString("DELETE FROM %1 WHERE ID BETWEEN 9100 AND 9102").arg(calendar));
+    source.Exec(QString("DELETE FROM %1 WHERE ID BETWEEN 9100 AND 9106").arg(calendar));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     QStringList years = r.Lines("year_list");
     years.sort();
-    EXPECT_EQ(years.join('\n').toStdString(), "year_list\tyear\t2015\t2015-2016\t\n"
+    EXPECT_EQ(years.join('\n').toStdString(), "year_list\tyear\t1999-00\t1999-2000\t\n"
+                                               "year_list\tyear\t2015\t2015-2016\t\n"
+                                               "year_list\tyear\t2015-14\t2015-2014\t\n"
                                                "year_list\tyear\t2015-16\t2015-2016\t\n"
                                                "year_list\tyear\t2025-26\t2025-2026\t\n"
-                                               "year_list\tyear\t2026-27\t2026-2027\t");
+                                               "year_list\tyear\t2026-26\t2026-2026\t\n"
+                                               "year_list\tyear\t2026-27\t2026-2027\t\n"
+                                               "year_list\tyear\t2099-00\t2099-2100\t");
 }
 
 // The lines of a log file that the guide's recipe for the level-9 lines gives: the recipe is the

@@ -520,15 +520,121 @@ TEST(SqliteProgram, ASwitchGivenAloneIsTakenAndAPasswordSwitchAloneIsBlank)
     r = RunSample(AttRun(out) + QStringList{"--nopwdprompt", "--filterdaily=true"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     const QString log = AllText(out);
-    EXPECT_TRUE(log.contains("Not used by this program, its value is not logged: --nopwdprompt\n"));
+    // Nothing after a password word shows, not even of a flag.
+    EXPECT_TRUE(log.contains("Not used by this program, its value is not logged: --nopwd********\n"));
     EXPECT_TRUE(log.contains("; filterdaily=true; ")) << log.toStdString();
-    EXPECT_FALSE((log + r.out).contains("********"));
+    EXPECT_FALSE((log + r.out).contains("prompt"));
 
     // The password switch alone is a blank password.
     r = RunProgram({"test", "--group=connection", "--dsn=vh_school", "--user=u", "--pwdencode"}, kSqlite.Env());
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.ErrLines(),
               (QStringList{"missing\tpwd\tpwd missing or blank.", "error\tpwd\tpwd missing or blank."}));
+}
+
+TEST(SqliteProgram, APasswordSwitchTypedWithoutItsEqualsSignShowsNothingAfterItsWord)
+{
+    REQUIRE_PROGRAM();
+    // "-", "_", ".", or ":" where "=" belongs: whatever follows the password word is a secret, with or
+    // without a good password beside it. A key that can be one is taken as a switch that the program
+    // does not use; the others are refused and named by their position.
+    const QString secret = "Tq9Hidden";
+    const QString hex = Encode(secret);
+    const QString refused = "Invalid argument 7: --%1******** (the rest is not shown: it may be a password). A "
+                            "value must follow \"=\" in the same argument, quoted when it holds blanks: "
+                            "--%1=<value>";
+    const struct
+    {
+        QString arg;
+        QString shown;  // the key as the log names it, or the refusal
+        bool taken;
+    } cases[] = {
+        {"--pwdencode-" + hex, "--pwdencode********", true},
+        {"--pwdencode_" + hex.toUpper(), "--pwdencode********", true},
+        {"--pwdencode." + hex, "--pwdencode********", true},
+        {"--pwd." + secret, "--pwd********", true},
+        {"--pwd:" + secret, refused.arg("pwd"), false},
+        {"--pwdencode:" + hex, refused.arg("pwdencode"), false},
+    };
+    for (const auto& c : cases) {
+        for (const bool login : {false, true}) {
+            SCOPED_TRACE((c.arg + (login ? " with a good password" : "")).toStdString());
+            QDir(FallbackFolder()).removeRecursively();
+            const QString out = NewFolder("mistyped");
+            QStringList args{"run", "--demo", "--school=100", "--path=" + out, "--dsn=vh_school", "--user=u", c.arg};
+            if (login)
+                args << "--pwdencode=" + Encode(kPassword);
+            const ProgramResult r = RunProgram(args, kSqlite.Env());
+            EXPECT_EQ(r.code, login && c.taken ? 0 : 1) << r.err.toStdString();
+            if (!c.taken) {
+                EXPECT_EQ(r.ErrLines(), QStringList{"error\tCommand Line\t" + c.shown});
+            } else if (login) {
+                EXPECT_TRUE(r.out.contains("\tNot used by this program, its value is not logged: " + c.shown + "\n"))
+                    << r.out.toStdString();
+            }
+            EXPECT_EQ(Status(out), login && c.taken ? "<date>\tSucceeded\tSucceeded\r\n" : kFailedRun);
+            const QString all = r.out + r.err + AllText(out) + AllText(FallbackFolder());
+            for (const QString& word : {secret, hex, hex.toUpper(), kPassword, Encode(kPassword)})
+                EXPECT_FALSE(all.contains(word, Qt::CaseInsensitive)) << word.toStdString();
+        }
+    }
+}
+
+TEST(SqliteProgram, AStopSignalThatTheCallerIgnoresStaysIgnored)
+{
+    REQUIRE_PROGRAM();
+    // A run in the background of a script, paused after its connection, gets SIGHUP (and SIGINT, which
+    // a background job ignores): under "trap '' HUP", as nohup leaves it, the run goes on and
+    // succeeds; without, SIGHUP stops it.
+    const QString script = "%1\n\"$@\" &\npid=$!\n"
+                           "for i in $(seq 3000); do [ -e \"$VH_FAULT_PAUSE_FILE\" ] && break; sleep 0.01; done\n"
+                           "[ -e \"$VH_FAULT_PAUSE_FILE\" ] && kill -HUP $pid && kill -INT $pid && "
+                           "touch \"$VH_FAULT_PAUSE_FILE.sent\"\n"
+                           "rm -f \"$VH_FAULT_PAUSE_FILE\"\nwait $pid";
+    for (const bool ignored : {true, false}) {
+        SCOPED_TRACE(ignored ? "SIGHUP ignored" : "SIGHUP not ignored");
+        const QString out = NewFolder("nohup");
+        QProcessEnvironment env = kSqlite.Env();
+        env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+        env.insert("VH_FAULT_PAUSE_SQL", "Terms");
+        env.insert("VH_FAULT_PAUSE_FILE", out + ".pause");
+        const ProgramResult r = RunThrough(script.arg(ignored ? "trap '' HUP" : ""), AttRun(out) + Login(), env);
+        ASSERT_TRUE(QFileInfo::exists(out + ".pause.sent"));
+        if (ignored) {
+            EXPECT_EQ(r.code, 0) << r.err.toStdString();
+            EXPECT_EQ(Status(out), "<date>\tSucceeded\tSucceeded\r\n");
+        } else {
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.ErrLines(),
+                      QStringList{"error\tExtraction Failed\tThe run was stopped by signal 1 (SIGHUP)."});
+            EXPECT_EQ(Status(out), kFailedRun);
+        }
+        EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+    }
+}
+
+TEST(SqliteProgram, AStopSignalAfterTheStatusIsWrittenChangesNeitherStatusNorExitCode)
+{
+    REQUIRE_PROGRAM();
+    // The preloaded library sends the signal just after the status file took its name, or once main
+    // has returned: the exit code is the one that the status file says.
+    const QString out = NewFolder("final");
+    for (const int signal : {SIGTERM, SIGQUIT, SIGHUP, SIGINT}) {
+        for (const char* point : {"status", "exit"}) {
+            SCOPED_TRACE(std::to_string(signal) + " at " + point);
+            QProcessEnvironment env = kSqlite.Env();
+            env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+            env.insert("VH_SIGNAL_AT_END", QString("%1:%2").arg(signal).arg(point));
+            ProgramResult r = RunProgram(AttRun(out) + Login() + QStringList{"--filterdaily=true"}, env);
+            EXPECT_EQ(r.code, 0) << r.err.toStdString();
+            EXPECT_EQ(Status(out), "<date>\tSucceeded\tSucceeded\r\n");
+            EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+            // A failed run keeps its failure the same way.
+            r = RunProgram(AttRun(out) + Login("vh_missing_source"), env);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(Status(out), kFailedRun);
+        }
+    }
 }
 
 TEST(SqliteProgram, ARunWhoseSwitchesLeaveNoPassFailsAndTouchesNothing)
@@ -549,6 +655,27 @@ TEST(SqliteProgram, ARunWhoseSwitchesLeaveNoPassFailsAndTouchesNothing)
         files->remove(out + "/finished_bridge.tmp");
     }
     EXPECT_EQ(after, before);
+
+    // A refused switch after a good run: this run's failure replaces the good run's result. A folder
+    // that is not there is not made for a refused command line; its failure goes to the fallback.
+    for (const QString refusal : {"--school", "--pwd:Tq9Hidden", "--validate=x"}) {
+        SCOPED_TRACE(refusal.toStdString());
+        ASSERT_EQ(RunSample(AttRun(out) + QStringList{"--filterdaily=true"}).code, 0);
+        const ProgramResult refused = RunSample({"run", "--path=" + out, "--att", "--school=100", refusal});
+        EXPECT_EQ(refused.code, 1);
+        EXPECT_EQ(refused.ErrLines().size(), 1) << refused.err.toStdString();
+        EXPECT_EQ(Status(out), kFailedRun);
+        EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+    }
+    EXPECT_EQ(RunSample({"run", "--path=" + out, "--school"}).ErrLines(),
+              QStringList{"error\tCommand Line\tSwitch needs a value: --school"});
+    for (const QStringList& refused : {QStringList{"--demo", "--att"}, QStringList{"--school"}}) {
+        QDir(FallbackFolder()).removeRecursively();
+        const QString missing = out + "-missing";
+        EXPECT_EQ(RunSample(QStringList{"run", "--path=" + missing, "--school=100"} + refused).code, 1);
+        EXPECT_FALSE(QFileInfo::exists(missing));
+        EXPECT_EQ(Status(FallbackFolder()), kFailedRun);
+    }
 }
 
 // The guide's block of the scheduled run that begins with the line, its indentation taken off, with

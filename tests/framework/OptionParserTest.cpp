@@ -81,6 +81,17 @@ TEST(OptionParser, ShowsNoArgumentThatMayBeAPassword)
     EXPECT_EQ(parseError({"run", "--a b=1"}), blank.arg(2).arg("--a", "a"));
     EXPECT_EQ(parseError({"run", "-pwd s3cret"}), blank.arg(2).arg("-pwd", "key"));
 
+    // Nothing after a password word shows: the argument is named by its position and its text up to the
+    // word, also in the name of a switch given without "=".
+    const QString word = "Invalid argument %1: %2******** (the rest is not shown: it may be a password). A "
+                         "value must follow \"=\" in the same argument, quoted when it holds blanks: --%3=<value>";
+    EXPECT_EQ(parseError({"run", "--pwd:s3cret"}), word.arg(2).arg("--pwd", "pwd"));
+    EXPECT_EQ(parseError({"run", "--all", "--school=1", "-PWDEncode:7333"}), word.arg(4).arg("-PWDEncode", "PWDEncode"));
+    EXPECT_EQ(parseError({"run", "--my/password!s3cret"}), word.arg(2).arg("--my/password", "my/password"));
+    EXPECT_EQ(parseError({"run", "--pwd.s3cret", "two"}), bare.arg(3).arg("pwd********"));
+    EXPECT_EQ(parseError({"run", "--pwd.s3cret two"}), blank.arg(2).arg("--pwd********", "pwd********"));
+    EXPECT_EQ(parseError({"run", "--Passwortencode-1=x", "two"}), after.arg("Passwortencode********"));
+
     // Any other argument is named as before, also when a password switch came earlier.
     EXPECT_EQ(parseError({"run", "--pwd=x", "--school=100", "stray"}), "Invalid argument: stray");
 
@@ -111,6 +122,21 @@ TEST(OptionParser, MasksSecretValuesInTheProcessArguments)
     OptionParser::maskSecretArguments(int(argv.size()), argv.data());
     EXPECT_EQ(memory, QByteArray(masked, sizeof masked));
     EXPECT_STREQ(argv[2], "--pwdencode=********");
+
+    // A password switch typed with another character for "=": all after its word, whatever its case
+    // or its dashes; a key that ends at the word takes the next argument, unless that is a switch.
+    static const char typed[] = "x\0run\0--pwdencode-7333\0--PWD.ab\0--nopwdprompt\0--path=/pwd\0-pwd:s3cret-pw\0"
+                                "--pwdencode-\0Tq9\0--a=passwordx\0--PasswordEncode_x=1";
+    static const char hidden[] = "x\0run\0--pwdencode*****\0--PWD***\0--nopwd******\0--path=/pwd\0-pwd********\0\0\0"
+                                 "--pwdencode*\0***\0--a=passwordx\0--PasswordEncode****";
+    QByteArray block(typed, sizeof typed);
+    std::vector<char*> args;
+    for (int at = 0; at < block.size(); at += int(std::strlen(block.data() + at)) + 1)
+        args.push_back(block.data() + at);
+    const QList<QByteArray> taken = OptionParser::takeArguments(int(args.size()), args.data());
+    EXPECT_EQ(block, QByteArray(hidden, sizeof hidden));
+    ASSERT_EQ(taken.size(), int(args.size()) - 1);
+    EXPECT_EQ(taken.at(5), "-pwd:s3cret-pw");
 }
 
 TEST(OptionParser, DecodesHexadecimalText)

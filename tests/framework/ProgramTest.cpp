@@ -129,7 +129,7 @@ TEST(Program, RunWritesStatusFilesAndTheLog)
                                   "--pwdencoded=517569657435646f67", "--OldPassword=Plain88"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(maskTimes(r.out), "log\tWarning      \t<time>\tSISConfig::commandRun\tNot used by this program, "
-                                "its value is not logged: --pwd, --pwdencode, --PwdEncode, --pwdencoded, "
+                                "its value is not logged: --pwd, --pwdencode, --PwdEncode, --pwdencode********, "
                                 "--OldPassword\n"
                                 "log\tError        \t<time>\tSISConfig::commandRun\t" +
                                     Default + "\n");
@@ -166,7 +166,7 @@ TEST(Program, RunWritesStatusFilesAndTheLog)
     // This program declares no password: every password switch is named as not used, by its key.
     EXPECT_EQ(maskTimes(log[1]), prefix + "Warning       SISConfig::commandRun: Not used by this program, its "
                                           "value is not logged: --pwd, --pwdencode, --PwdEncode, "
-                                          "--pwdencoded, --OldPassword");
+                                          "--pwdencode********, --OldPassword");
     EXPECT_EQ(maskTimes(log[2]), prefix + "Error         SISConfig::commandRun: " + Default);
 
     // A second run appends to the same log, and the previous status no longer says "Succeeded".

@@ -32,6 +32,8 @@
 // syncs nothing; with ":always" every later one fails too.
 // VH_FAULT_JOURNAL_REMOVAL="<n>": the n-th removal of "Attendance/Attendance.db-journal" is made
 // but answers EIO.
+// VH_SIGNAL_AT_END="<signal>:<status|exit>": the process sends itself the signal (a number) just
+// after its status file took its name ("status"), or once main has returned ("exit").
 // VH_COUNT_CACHE_WRITES names a file to which the run appends, when it ends, "DAILY_ATT <n>
 // PERIOD_ATT <m>": the rows it gave SQLite to store in each attendance cache table.
 #include <dlfcn.h>
@@ -301,6 +303,25 @@ bool StatusWriteFails(int fd)
     return strcmp(fault, "full-finished") == 0 && strstr(path, "/finished_bridge.tmp");
 }
 
+// Sends the signal of VH_SIGNAL_AT_END to the process when its point is this one.
+void SignalAtEnd(const char* point)
+{
+    const char* wanted = getenv("VH_SIGNAL_AT_END");
+    if (wanted && *wanted && EndsWith(wanted, point))
+        kill(getpid(), atoi(wanted));
+}
+
+void SignalAfterMain()
+{
+    SignalAtEnd(":exit");
+}
+
+// Registered before the program's own exit handlers, so it runs after them.
+__attribute__((constructor)) void RegisterSignalAfterMain()
+{
+    atexit(SignalAfterMain);
+}
+
 }  // namespace
 
 extern "C" {
@@ -413,6 +434,8 @@ int rename(const char* from, const char* to)
     }
     if (rc == 0 && update && strcmp(Fault(), "kill-after-rename") == 0)
         raise(SIGKILL);
+    if (rc == 0 && to && EndsWith(to, "/Data ExtractorStatus.tmp"))
+        SignalAtEnd(":status");
     return rc;
 }
 
