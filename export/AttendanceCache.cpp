@@ -310,18 +310,7 @@ void PDEWriter::WriteAttendanceTable(const XDate& firstDay, const XDate& lastDay
         PlanWindows(m_attStartDate, firstDay, lastDay, today, lastDayFlag, m_attExtraDay);
     const ColumnMap columns = MapAttendanceColumns();
 
-    // A new row, or new values for the cached row of the same day, student, key and header. Of
-    // several records of one row the one with the highest id wins, whatever order they come in.
-    XString upsert;
-    upsert.Format(
-        768,
-        "INSERT INTO %s (newcode, reason, excused, absent, tardy, truant, discipline, stdkey, attdate, "
-        "%s, header, recid, oldcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, NULL) "
-        "ON CONFLICT (attdate, stdkey, %s, header) DO UPDATE SET newcode = excluded.newcode, "
-        "reason = excluded.reason, excused = excluded.excused, absent = excluded.absent, "
-        "tardy = excluded.tardy, truant = excluded.truant, discipline = excluded.discipline, "
-        "recid = excluded.recid WHERE %s.recid IS NULL OR excluded.recid >= %s.recid",
-        m_attTable.CStr(), keyColumn, keyColumn, m_attTable.CStr(), m_attTable.CStr());
+    const XString upsert = CacheUpsert(m_attTable, keyColumn);
     // Each window first empties the new codes of its own days: what it then does not find there
     // goes out as deleted, and nothing outside the days read does.
     std::vector<XString> blanks;

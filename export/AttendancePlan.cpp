@@ -100,4 +100,18 @@ ColumnMap MapColumns(const std::vector<XString>& titles, size_t valueColumns)
     return map;
 }
 
+XString CacheUpsert(const XString& table, const char* keyColumn)
+{
+    XString sql;
+    sql.Format(768,
+               "INSERT INTO %s (newcode, reason, excused, absent, tardy, truant, discipline, stdkey, attdate, "
+               "%s, header, recid, oldcode) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, NULL) "
+               "ON CONFLICT (attdate, stdkey, %s, header) DO UPDATE SET newcode = excluded.newcode, "
+               "reason = excluded.reason, excused = excluded.excused, absent = excluded.absent, "
+               "tardy = excluded.tardy, truant = excluded.truant, discipline = excluded.discipline, "
+               "recid = excluded.recid WHERE %s.recid IS NULL OR excluded.recid >= %s.recid",
+               table.CStr(), keyColumn, keyColumn, table.CStr(), table.CStr());
+    return sql;
+}
+
 }  // namespace attplan

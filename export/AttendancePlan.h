@@ -62,4 +62,10 @@ struct ColumnMap
 
 ColumnMap MapColumns(const std::vector<XString>& titles, size_t valueColumns);
 
+// The statement that stores a record in the cache table whose key column is keyColumn, its
+// parameters in the order of CacheWriter::Row: a new row, or new values for the cached row of the
+// same day, student, key and header. Of several records of one row the one with the highest id
+// wins, whatever order they come in; of equal ids the later one.
+XString CacheUpsert(const XString& table, const char* keyColumn);
+
 }  // namespace attplan

@@ -103,15 +103,6 @@ CacheWriter::~CacheWriter()
     m_thread.join();
 }
 
-CacheWriter::Row& CacheWriter::Next()
-{
-    Item& item = NextItem();
-    item.sql = nullptr;
-    Row& row = m_current->rows[item.row];
-    row.idIsNumber = false;
-    return row;
-}
-
 size_t CacheWriter::Bucket(std::uint64_t hash) const
 {
     return static_cast<size_t>(hash ^ (hash >> 32)) & (m_buckets.size() - 1);

@@ -49,8 +49,6 @@ public:
     CacheWriter(const CacheWriter&) = delete;
     CacheWriter& operator=(const CacheWriter&) = delete;
 
-    // The next row to fill; it is stored in turn with the others. Throws the writer's failure.
-    Row& Next();
     // The row to fill for Combine. It holds the values of a row given earlier the same way: the
     // values that the rows carry are to be set every time.
     Row& Pending() { return m_current->rows[m_current->spare]; }

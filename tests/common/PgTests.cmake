@@ -4,7 +4,9 @@
 # (tests/engine/pg_fixture.sh): vh_pg for most entries, vh_pg_stops for the tests whose source file
 # uses the script that stops the server (VH_PG_SERVER_CTL); those have that server to themselves,
 # one at a time. A failed or killed entry leaves no server: the cleanup entry always runs, and the
-# next start removes what a killed ctest left.
+# next start removes what a killed ctest left. One ctest run at a time holds a server's state folder
+# (a lock that lives as long as the run): a second run in the same build folder waits for it, 40 s
+# at most, then its start fails, and its cleanup leaves the other run's server alone.
 
 get_filename_component(VH_PG_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/../engine ABSOLUTE)
 set(VH_PG_DISCOVER ${CMAKE_CURRENT_LIST_DIR}/PgTestsDiscover.cmake)
@@ -25,12 +27,16 @@ function(vh_add_pg_servers)
     endif()
     add_test(NAME ${name}.Start COMMAND bash ${VH_PG_SCRIPTS}/pg_fixture.sh start ${VH_PG_STATE}/${server}
                                         ${VH_TESTDATA_DIR})
-    # First of all, as every entry on the server waits for it.
-    set_tests_properties(${name}.Start PROPERTIES FIXTURES_SETUP ${fixture} SKIP_RETURN_CODE 77 TIMEOUT 60
+    # First of all, as every entry on the server waits for it; the time allows for the wait for
+    # another run's lock.
+    set_tests_properties(${name}.Start PROPERTIES FIXTURES_SETUP ${fixture} SKIP_RETURN_CODE 77 TIMEOUT 100
                                                   COST 1000)
     add_test(NAME ${name}.Stop COMMAND bash ${VH_PG_SCRIPTS}/pg_fixture.sh stop ${VH_PG_STATE}/${server})
     set_tests_properties(${name}.Stop PROPERTIES FIXTURES_CLEANUP ${fixture} TIMEOUT 30)
   endforeach()
+  # The lock of the state folders, checked without a server.
+  add_test(NAME engine.PgServerLock COMMAND bash ${VH_PG_SCRIPTS}/pg_lock_check.sh)
+  set_tests_properties(engine.PgServerLock PROPERTIES TIMEOUT 30)
 endfunction()
 
 # The Pg/* tests of the target, as entries named <prefix><gtest name>.

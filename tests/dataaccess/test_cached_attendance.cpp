@@ -175,6 +175,8 @@ TEST(CachedAttendance, MissingAndBrokenCacheTables)
         EXPECT_TRUE(log.Has(7, "Period Attendance Table does not exist, skipping"));
     }
     readertest::TempFolder temp("vh-cache");
+    // Given to the cache in place of the run's wait, below.
+    sqlite::WaitBudget noWait(0);
     CacheTask task(temp.path, false);
     Recorder log(task);
     sqlite::Database& cache = task.GetAttendanceCache();
@@ -195,7 +197,7 @@ TEST(CachedAttendance, MissingAndBrokenCacheTables)
     // A check that gets no answer (another program holds the history) is no missing table: the
     // export fails, skips nothing and marks nothing.
     cache.Execute("UPDATE DAILY_ATT SET newcode = 'B'");
-    cache.SetBusyTimeout(0);
+    cache.SetWaitBudget(noWait);
     sqlite::Database other;
     other.Open((temp.path + "/Attendance/Attendance.db").c_str());
     other.Execute("BEGIN EXCLUSIVE");

@@ -3,14 +3,20 @@
 # fixtures (tests/common/PgTests.cmake):
 #   pg_fixture.sh start <state folder> <testdata folder>
 #   pg_fixture.sh stop <state folder>
-# start first stops and removes what an earlier run left behind (a killed run leaves its server),
-# then starts a server on a free loopback port, its data in a folder under /dev/shm (or under /tmp
-# where that has too little room). The superuser has no password: it connects through the socket,
-# in a folder that only postgres and root reach; every other login needs its password over
+# The state folder is held by one ctest run at a time (pg_lock.sh): start takes its lock for the
+# ctest run that started it (its parent), which keeps it until stop or its own end. A second ctest
+# run in the same build folder waits for the lock (VH_PG_LOCK_WAIT seconds, 40 by default) and then
+# refuses with exit code 1; its stop leaves the other run's server alone. A run that was killed
+# leaves its server but no lock: the next start or stop, holding the lock, stops that server and
+# removes its folder.
+# start then starts a server on a free loopback port, its data in a folder under /dev/shm (or under
+# /tmp where that has too little room). The superuser has no password: it connects through the
+# socket, in a folder that only postgres and root reach; every other login needs its password over
 # 127.0.0.1. The sample school and the hand-made schools are loaded once; pg_entry.sh copies those
 # that tests change for each entry. The logins' passwords are random and stay in the server (table
 # vh_test_logins, which only the superuser reads).
 # The state folder then holds:
+#   lock       the lock file, and holder: the process ids of the lock's holder and of its run
 #   server     pgbin, dir, pgdir, port and copy (how to copy a template), as shell assignments
 #   sources    per data source its name, its database, and "copy" (pg_entry.sh copies it) or
 #              "shared"
@@ -19,10 +25,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/pg_server.sh"
+source "$here/pg_lock.sh"
 mode=$1
 state=$2
 
-# Stops the server the state folder names, removes its folder and the state.
+# Stops the server the state folder names, removes its folder and the state but the lock's files.
 stop_recorded() {
   if [ -f "$state/server" ]; then
     source "$state/server"
@@ -31,7 +38,7 @@ stop_recorded() {
     fi
     case $dir in /tmp/vh-pg-* | /dev/shm/vh-pg-*) rm -rf "$dir" ;; esac
   fi
-  rm -rf "$state"
+  find "$state" -mindepth 1 -maxdepth 1 ! -name lock ! -name holder -exec rm -rf {} +
 }
 
 admin() { "$pgbin/psql" -X -q -h "$pgdir" -p "$port" -U postgres -d postgres -v ON_ERROR_STOP=1 "$@"; }
@@ -39,15 +46,30 @@ admin() { "$pgbin/psql" -X -q -h "$pgdir" -p "$port" -U postgres -d postgres -v 
 load() { PGOPTIONS="-c client_min_messages=warning" "$pgbin/psql" -X -q -h "$pgdir" -p "$port" -U vh_user -d "$1" -v ON_ERROR_STOP=1 -f "$2" >/dev/null; }
 
 if [ "$mode" = stop ]; then
+  [ -d "$state" ] || exit 0
+  if pg_lock_try "$state"; then
+    # No run holds it: what the folder names, if anything, was left by a run that was killed.
+    stop_recorded
+    rm -f "$state/holder"
+    exit 0
+  fi
+  pg_read_holder "$state"
+  if [ "$owner" != "$PPID" ]; then
+    echo "The PostgreSQL test server of $state belongs to another ctest run (process ${owner:-?}): left running."
+    exit 0
+  fi
+  # This run's: the server goes first, then the lock.
   stop_recorded
+  pg_lock_release "$state"
   exit 0
 fi
 [ "$mode" = start ] || { echo "usage: pg_fixture.sh start|stop <state folder> [<testdata folder>]"; exit 2; }
 data=$3
 
+pg_lock_take "$state" "$PPID" "${VH_PG_LOCK_WAIT:-40}" || exit 1
+# Held: a server that the folder names was left by a run that was killed.
 stop_recorded
 pg_find_server
-mkdir -p "$state"
 # In memory where there is room: a copy of a template is ten times quicker there than on a disk.
 base=/tmp
 if [ -d /dev/shm ] && [ -w /dev/shm ] && [ "$(df -Pk /dev/shm | awk 'NR == 2 { print $4 }')" -ge 2097152 ]; then

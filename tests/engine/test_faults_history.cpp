@@ -3,7 +3,8 @@
 // before or just after those marks, the power fails after them, the history file is deleted or
 // emptied, another program holds the history's write lock from before the run or as the export
 // begins or reads the history through a commit, the history's folder fails or refuses its syncs,
-// and a commit answers an error although it was made.
+// a commit answers an error although it was made; and every commit that wrote is followed by a
+// sync of the history's folder.
 #include "AttendanceSource.h"
 #include "FaultRuns.h"
 
@@ -191,11 +192,44 @@ protected:
             const QStringList fields = QString::fromUtf8(line).split('\t');
             count += fields.size() >= 2 && fields[0] == kind && fields[1].endsWith(end);
         }
+        ForgetRecord();
+        return count;
+    }
+    // For each removal of the history's journal in the power record (one per commit that wrote),
+    // what came next in the history's folder: "sync" when the folder was synced before anything
+    // else happened there, else that operation ("create": the next commit's journal), or "none";
+    // separated by spaces. The record starts afresh.
+    std::string AfterJournalRemovals()
+    {
+        const QString folder = QFileInfo(Cache()).canonicalPath();
+        const QString journal = folder + "/Attendance.db-journal";
+        QStringList after;
+        bool waiting = false;
+        for (const QByteArray& line : ReadBytes(PowerLog()).split('\n')) {
+            const QStringList fields = QString::fromUtf8(line).split('\t');
+            if (fields.size() < 2)
+                continue;
+            const bool inFolder = fields[0] == "sync"
+                                      ? fields[1] == folder
+                                      : QFileInfo(fields[1]).path() == folder ||
+                                            (fields.size() >= 3 && QFileInfo(fields[2]).path() == folder);
+            if (!inFolder)
+                continue;
+            if (waiting)
+                after << fields[0];
+            waiting = fields[0] == "unlink" && fields[1] == journal;
+        }
+        if (waiting)
+            after << "none";
+        ForgetRecord();
+        return after.join(' ').toStdString();
+    }
+    void ForgetRecord()
+    {
         QFile::remove(PowerLog());
         QDir aside(PowerLog() + ".aside");
         for (const QString& name : aside.entryList(QDir::Files))
             aside.remove(name);
-        return count;
     }
     // The waits for another program's lock that a run logged, and the ends of the run's wait.
     static int Waits(const ProgramResult& r)
@@ -597,6 +631,33 @@ TEST_P(HistoryFaults, AFailedSyncOfTheHistorysFolderLosesNoChange)
         source[line.section('\t', 0, 2)] = line.section('\t', 3, 3);
     }
     EXPECT_TRUE(LastCodes() == source);
+}
+
+TEST_P(HistoryFaults, EveryCommitOfTheHistoryIsFollowedByASyncOfItsFolder)
+{
+    ASSERT_TRUE(QDir().mkpath(PowerLog() + ".aside"));
+    // The first run writes five commits: the set-up of each table, the windows of each table,
+    // the marks.
+    ProgramResult r = RunRecorded();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(AfterJournalRemovals(), "sync sync sync sync sync");
+
+    // A steady run, a daily and a period record changed: the set-ups write nothing; the windows of
+    // the daily table, those of the period table and the marks are each followed by the sync, so
+    // that a power loss cannot bring back a journal that rolls a commit back.
+    SetCode(3, 7);
+    SetCode(11, 8);
+    r = RunRecorded();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(3, 7), Line(11, 8)}));
+    EXPECT_EQ(AfterJournalRemovals(), "sync sync sync");
+
+    // Daily attendance alone: its windows, then the marks.
+    SetCode(4, 9);
+    r = Run("--att", QString(), "100", {"--filterdaily=true"}, {{"VH_POWER_LOG", PowerLog()}});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(lines), Text({Line(4, 9)}));
+    EXPECT_EQ(AfterJournalRemovals(), "sync sync");
 }
 
 TEST_P(HistoryFaults, AFolderThatRefusesSyncsStillRunsAndSendsEveryChangeOnce)

@@ -530,6 +530,14 @@ TEST(SqliteProgram, ASwitchGivenAloneIsTakenAndAPasswordSwitchAloneIsBlank)
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.ErrLines(),
               (QStringList{"missing\tpwd\tpwd missing or blank.", "error\tpwd\tpwd missing or blank."}));
+    // A run says so with its own error line, and fails.
+    const QString blank = NewFolder("blank-pwd");
+    r = RunProgram({"run", "--school=100", "--dsn=vh_school", "--user=u", "--pwd", "--path=" + blank},
+                   kSqlite.Env());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.ErrLines(),
+              (QStringList{"missing\tpwd\tpwd missing or blank.", "error\tExtraction Failed\tValidate Failed"}));
+    EXPECT_EQ(Status(blank), kFailedRun);
 }
 
 TEST(SqliteProgram, APasswordSwitchTypedWithoutItsEqualsSignShowsNothingAfterItsWord)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AttendancePlan.h"
 #include "CacheWriter.h"
 #include "Database.h"
 #include "Query.h"
@@ -26,11 +27,14 @@ void Open(sqlite::Database& db)
         "END");
 }
 
+// A row of its own (the key names n), stored in turn.
 void Add(CacheWriter& writer, int n)
 {
-    CacheWriter::Row& row = writer.Next();
+    CacheWriter::Row& row = writer.Pending();
     row.values[0] = XString(n);
-    row.values[11] = XString(n * 2);
+    row.values[CacheWriter::kFirstKey] = XString(n);
+    row.values[CacheWriter::kId] = XString(n * 2);
+    writer.Combine();
 }
 
 std::string Stored(sqlite::Database& db)
@@ -95,21 +99,28 @@ TEST(CacheWriter, AFailureStopsTheWriterAndReachesTheReader)
 
 namespace {
 
-// A cache table (keyed: a row per day, student, key and header) or, unkeyed, a log of every row.
+// The daily cache table (keyed: a row per day, student, key and header) or, unkeyed, a log of
+// every row.
 void OpenRows(sqlite::Database& db, bool keyed)
 {
     db.Open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
-    db.Execute("CREATE TABLE c (code, v2, v3, v4, v5, v6, v7, stdkey, attdate, k, header, recid INTEGER)");
+    db.Execute("CREATE TABLE DAILY_ATT (stdkey TEXT, attdate TEXT, timeframe TEXT, reason TEXT, excused TEXT, "
+               "absent TEXT, tardy TEXT, truant TEXT, discipline TEXT, header TEXT, oldcode TEXT, newcode TEXT, "
+               "recid INTEGER)");
     if (keyed)
-        db.Execute("CREATE UNIQUE INDEX c_row ON c (attdate, stdkey, k, header)");
+        db.Execute("CREATE UNIQUE INDEX DAILY_ATT_KEY ON DAILY_ATT (attdate, stdkey, timeframe, header)");
 }
 
-const char kStore[] = "INSERT INTO c VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
-// The attendance statement's condition.
-const char kUpsert[] =
-    "INSERT INTO c VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12) ON CONFLICT "
-    "(attdate, stdkey, k, header) DO UPDATE SET code = excluded.code, recid = excluded.recid "
-    "WHERE c.recid IS NULL OR excluded.recid >= c.recid";
+const char kStore[] = "INSERT INTO DAILY_ATT (newcode, reason, excused, absent, tardy, truant, discipline, stdkey, "
+                      "attdate, timeframe, header, recid) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)";
+// As a window of the cache begins: any record replaces the rows read before.
+const char kBlank[] = "UPDATE DAILY_ATT SET newcode = '', recid = NULL";
+
+// The program's statement of the daily cache.
+std::string Upsert()
+{
+    return attplan::CacheUpsert("DAILY_ATT", "timeframe").CStr();
+}
 
 // One record: the student names its row.
 struct Rec
@@ -117,29 +128,27 @@ struct Rec
     std::string student, id, code;
 };
 
-// Each record in turn, through Combine or straight; a window every `window` records.
-void Feed(sqlite::Database& db, const char* sql, const std::vector<Rec>& recs, bool combine,
-          size_t window = 0)
+// Each record in turn through the writer, which combines the records of one row; a window every
+// `window` records.
+void Feed(sqlite::Database& db, const std::string& sql, const std::vector<Rec>& recs, size_t window = 0)
 {
     db.Execute("begin transaction");
     {
-        CacheWriter writer(db, sql);
+        CacheWriter writer(db, sql.c_str());
         writer.Execute("SAVEPOINT w");
         for (size_t i = 0; i < recs.size(); ++i) {
             if (window && i > 0 && i % window == 0) {
                 writer.Execute("RELEASE w");
                 writer.Execute("SAVEPOINT w");
-                // As a window of the cache: any record replaces the rows read before.
-                writer.Execute("UPDATE c SET code = '', recid = NULL");
+                writer.Execute(kBlank);
             }
-            CacheWriter::Row& row = combine ? writer.Pending() : writer.Next();
+            CacheWriter::Row& row = writer.Pending();
             for (XString& value : row.values)
                 value = "";
             row.values[0] = recs[i].code.c_str();
-            row.values[7] = recs[i].student.c_str();
-            row.values[11] = recs[i].id.c_str();
-            if (combine)
-                writer.Combine();
+            row.values[CacheWriter::kFirstKey] = recs[i].student.c_str();
+            row.values[CacheWriter::kId] = recs[i].id.c_str();
+            writer.Combine();
         }
         writer.Execute("RELEASE w");
         writer.Wait();
@@ -147,12 +156,33 @@ void Feed(sqlite::Database& db, const char* sql, const std::vector<Rec>& recs, b
     db.Execute("commit transaction");
 }
 
+// The same records straight through the statement, one run each as texts, without the writer.
+void FeedStraight(sqlite::Database& db, const std::string& sql, const std::vector<Rec>& recs, size_t window)
+{
+    db.Execute("begin transaction");
+    sqlite::Query query(db);
+    query.Prepare(sql.c_str());
+    for (size_t i = 0; i < recs.size(); ++i) {
+        if (window && i > 0 && i % window == 0)
+            db.Execute(kBlank);
+        query.Reset();
+        for (int p = 1; p <= CacheWriter::kParams; ++p)
+            query.Bind(p, "");
+        query.Bind(1, recs[i].code.c_str());
+        query.Bind(CacheWriter::kFirstKey + 1, recs[i].student.c_str());
+        query.Bind(CacheWriter::kId + 1, recs[i].id.c_str());
+        query.Step();
+    }
+    query.Finalize();
+    db.Execute("commit transaction");
+}
+
 // The rows as "student|code|recid|type", in the order they were made.
 std::vector<std::string> Table(sqlite::Database& db, const char* where = "1")
 {
     sqlite::Query q(db);
-    q.Prepare((std::string("SELECT stdkey || '|' || code || '|' || recid || '|' || typeof(recid) AS r FROM c "
-                           "WHERE ") +
+    q.Prepare((std::string("SELECT stdkey || '|' || newcode || '|' || recid || '|' || typeof(recid) AS r FROM "
+                           "DAILY_ATT WHERE ") +
                where + " ORDER BY rowid")
                   .c_str());
     std::vector<std::string> rows;
@@ -175,7 +205,7 @@ TEST(CacheWriter, RecordsOfOneRowAreStoredOnceWithTheHighestId)
         {"B", "3", "b3 again"}, {"C", "", "c2"},  {"D", "7", "d7"},   {"D", "abc", "dx"}, {"D", "8", "d8"}};
     sqlite::Database db;
     OpenRows(db, false);
-    Feed(db, kStore, recs, true);
+    Feed(db, kStore, recs);
     EXPECT_EQ(Table(db), Texts({"A|a12|12|integer", "B|b3 again|3|integer", "C|c2||text", "D|d7|7|integer",
                                 "D|dx|abc|text", "D|d8|8|integer"}));
 }
@@ -192,15 +222,16 @@ TEST(CacheWriter, ARecordWhoseRowWentOverWithAnEarlierBatchIsStoredAgain)
         recs.push_back({"S" + std::to_string(k), "0", "late"});
     sqlite::Database log;
     OpenRows(log, false);
-    Feed(log, kStore, recs, true);
+    Feed(log, kStore, recs);
     EXPECT_EQ(Table(log).size(), 2 * students);
-    EXPECT_TRUE(Table(log, "code = 'first'").empty());
+    EXPECT_TRUE(Table(log, "newcode = 'first'").empty());
 }
 
 TEST(CacheWriter, CombiningLeavesWhatTheStatementStores)
 {
-    // Records of 6,000 rows in a random order, with numeric and other ids, in windows: with and
-    // without combining, the statement makes the same rows in the same order.
+    // Records of 6,000 rows in a random order, with numeric and other ids, in windows: through the
+    // writer and straight, one by one, the program's statement makes the same rows in the same
+    // order.
     const char* const others[] = {"",   "abc", "abd", "007", "7.0", " 7", "-3", "-0", "99999999999999999999",
                                   "1e1"};
     std::mt19937 random(20240304);
@@ -213,8 +244,8 @@ TEST(CacheWriter, CombiningLeavesWhatTheStatementStores)
     sqlite::Database plain, combined;
     OpenRows(plain, true);
     OpenRows(combined, true);
-    Feed(plain, kUpsert, recs, false, 5000);
-    Feed(combined, kUpsert, recs, true, 5000);
+    FeedStraight(plain, Upsert(), recs, 5000);
+    Feed(combined, Upsert(), recs, 5000);
     const Texts expected = Table(plain);
     EXPECT_GT(expected.size(), 5000u);
     EXPECT_EQ(Table(combined), expected);

@@ -305,6 +305,7 @@ XDateTime At(int y, int m, int d, int hh, int nn, int ss)
 
 TEST(UpdateFileDelivery, AFailureBeforeTheCommitLeavesNeitherFileNorMarks)
 {
+    sqlite::WaitBudget brief(100);
     History h;
     {
         // The folder's new entry cannot be put on the disk.
@@ -327,11 +328,13 @@ TEST(UpdateFileDelivery, AFailureBeforeTheCommitLeavesNeitherFileNorMarks)
         reader.Open(h.Path().c_str());
         reader.Execute("BEGIN");
         reader.Execute("SELECT COUNT(*) FROM DAILY_ATT");
-        h.db.SetBusyTimeout(100);
+        h.db.SetWaitBudget(brief);
         XTextFile file;
         h.Write(file, kFirst, "S1\tA\r\n");
         EXPECT_EQ(Thrown([&] { h.delivery.Deliver(file); }),
                   "SQLite Attendance: Could not mark the exported rows: database is locked");
+        EXPECT_EQ(brief.WaitsBegun(), 1);
+        EXPECT_GE(brief.SpentMs(), 100);
         reader.Execute("ROLLBACK");
         EXPECT_FALSE(fs::exists(h.folder.File(kFirst)));
         EXPECT_FALSE(fs::exists(h.folder.File(kFirst) + ".partial"));

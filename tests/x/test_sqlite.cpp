@@ -40,6 +40,8 @@ protected:
 
     std::string folder_;
     std::string path_;
+    // A budget that waits for no lock, for the tests that give it to db_.
+    sqlite::WaitBudget noWait_{0};
     sqlite::Database db_;
 };
 
@@ -254,7 +256,7 @@ TEST_F(SqliteTest, BusyAndLockedAreTold)
     sqlite::Database other;
     other.Open(path_.c_str());
     other.Execute("BEGIN IMMEDIATE");
-    db_.SetBusyTimeout(0);
+    db_.SetWaitBudget(noWait_);
     const auto busy = Caught<sqlite::SqlError>([&] { db_.Execute("BEGIN IMMEDIATE"); });
     ASSERT_TRUE(busy);
     EXPECT_TRUE(busy->IsBusy());
@@ -288,7 +290,7 @@ TEST_F(SqliteTest, InTransactionFollowsSqlitesOwnState)
     read.Prepare("SELECT count(*) FROM DAILY_ATT");
     ASSERT_TRUE(read.Step());
     EXPECT_EQ(read.IntColumn(0), 0);
-    db_.SetBusyTimeout(0);
+    db_.SetWaitBudget(noWait_);
     EXPECT_THROW(db_.Execute("COMMIT"), sqlite::BusyError);
     EXPECT_TRUE(db_.InTransaction());
     read.Finalize();

@@ -110,12 +110,6 @@ int64_t Database::LastInsertRowId() const
     return sqlite3_last_insert_rowid(m_db);
 }
 
-void Database::SetBusyTimeout(int ms)
-{
-    CheckOpen();
-    sqlite3_busy_timeout(m_db, ms);
-}
-
 namespace {
 
 // SQLite's busy handler: nothing may be thrown through SQLite.

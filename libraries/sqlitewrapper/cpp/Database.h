@@ -61,8 +61,6 @@ public:
     int ExecuteFormat(const char* format, ...);
 
     int64_t LastInsertRowId() const;
-    // Waits up to ms for another connection's lock (replaces a wait budget).
-    void SetBusyTimeout(int ms);
     // Waits for another connection's lock out of the budget, which other connections may share
     // (replaces the busy timeout). The budget must outlive the connection.
     void SetWaitBudget(WaitBudget& budget);
