@@ -127,6 +127,30 @@ TEST(CrashGuard, AStopSignalWaitsForTheRunsNextSafePoint)
     EXPECT_EXIT(std::raise(SIGTERM), ::testing::KilledBySignal(SIGTERM), "");
 }
 
+TEST(CrashGuard, AnIgnoredStopSignalStaysIgnoredAndASettledRunIgnoresTheRest)
+{
+    // SIGHUP ignored by the caller: caught stays ignored, and disarm leaves it so.
+    std::signal(SIGHUP, SIG_IGN);
+    CrashGuard::catchStopSignals();
+    std::raise(SIGHUP);
+    EXPECT_EQ(CrashGuard::stopSignal(), 0);
+    CrashGuard::disarm();
+    EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
+
+    // Settled, a stop signal held meanwhile, or one after, changes nothing until the next catch,
+    // which gives the signals their actions from before.
+    CrashGuard::catchStopSignals();
+    CrashGuard::holdStopSignals();
+    std::raise(SIGTERM);
+    CrashGuard::settle();
+    CrashGuard::disarm();
+    std::raise(SIGQUIT);
+    EXPECT_EQ(CrashGuard::stopSignal(), 0);
+    CrashGuard::catchStopSignals();
+    CrashGuard::disarm();
+    EXPECT_EXIT(std::raise(SIGQUIT), ::testing::KilledBySignal(SIGQUIT), "");
+}
+
 TEST(CrashGuard, ASecondStopSignalOrARunThatDoesNotStopInTimeEndsAtOnce)
 {
     LogManager::instance()->reset();

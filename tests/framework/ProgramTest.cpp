@@ -276,6 +276,7 @@ TEST(Program, BadInputGivesOneErrorLineAndExitCodeOne)
     const Case cases[] = {
         {{}, "error\tCommand Line\tNo command given.\n"},
         {{"extract"}, "error\tCommand Line\tUnknown command: extract\n"},
+        {{"pwd=Qx4Secret"}, "error\tCommand Line\tUnknown command: pwd********\n"},
         {{"version", "path=x"}, "error\tCommand Line\tInvalid argument: path\n"},
         {{"run", "-pwdencode=4142"}, "error\tCommand Line\tInvalid argument: -pwdencode\n"},
         {{"run", "--path"}, "error\tCommand Line\tSwitch needs a value: --path\n"},
