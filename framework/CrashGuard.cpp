@@ -272,6 +272,17 @@ void onStopTimeout(int)
     endRun(g_stopSignal.load(), g_stop, true);
 }
 
+// The stop signals and the stop's alarm.
+sigset_t stopSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : StopSignals)
+        sigaddset(&set, signal);
+    sigaddset(&set, SIGALRM);
+    return set;
+}
+
 void setEnding(Ending& ending, const QString& head, const QString& method)
 {
     LogManager* log = LogManager::instance();
@@ -376,11 +387,7 @@ void CrashGuard::catchStopSignals()
 
 void CrashGuard::holdStopSignals()
 {
-    sigset_t held;
-    sigemptyset(&held);
-    for (int signal : StopSignals)
-        sigaddset(&held, signal);
-    sigaddset(&held, SIGALRM);
+    const sigset_t held = stopSet();
     pthread_sigmask(SIG_BLOCK, &held, nullptr);
 }
 
@@ -402,11 +409,7 @@ void CrashGuard::settle()
         sigaction(SIGALRM, &action, nullptr);
     }
     // Signals held meanwhile are dropped by their ignore, or go to the actions from before.
-    sigset_t held;
-    sigemptyset(&held);
-    for (int signal : StopSignals)
-        sigaddset(&held, signal);
-    sigaddset(&held, SIGALRM);
+    const sigset_t held = stopSet();
     pthread_sigmask(SIG_UNBLOCK, &held, nullptr);
 }
 
