@@ -186,16 +186,7 @@ protected:
                 }
             }
         }
-        ProgramResult r;
-        if (!run.waitForFinished(120000)) {
-            run.kill();
-            run.waitForFinished();
-            return r;
-        }
-        r.code = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
-        r.out = QString::fromUtf8(output + run.readAllStandardOutput());
-        r.err = QString::fromUtf8(run.readAllStandardError());
-        return r;
+        return Finished(run, output);
     }
     // The same, sending the signals at the line; the update files it wrote join the lines sent.
     ProgramResult RunSignalledAt(const char* mode, const QString& line, int nth,

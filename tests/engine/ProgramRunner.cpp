@@ -59,10 +59,7 @@ QProcessEnvironment OdbcEnvironment(const QString& odbcFolder, const QString& od
     return env;
 }
 
-#ifdef VARNHOLM_BIN
-// Waits up to two minutes for the started program; one that does not finish is killed and leaves
-// the code -1.
-static ProgramResult Finished(QProcess& process)
+ProgramResult Finished(QProcess& process, const QByteArray& outputRead)
 {
     ProgramResult result;
     if (!process.waitForFinished(120000)) {
@@ -71,11 +68,10 @@ static ProgramResult Finished(QProcess& process)
         return result;
     }
     result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.out = QString::fromUtf8(outputRead + process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
 }
-#endif
 
 ProgramResult RunProgram(const QStringList& args, const QProcessEnvironment& env)
 {

@@ -39,6 +39,10 @@ protected:
     void setupChildProcess() override { fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 4096); }
 };
 
+// Waits up to two minutes for the started program; one that does not finish is killed and leaves the
+// code -1, one ended by a signal -2. outputRead is what the caller already read of its standard output.
+ProgramResult Finished(QProcess& process, const QByteArray& outputRead = QByteArray());
+
 // True when the program was built into this test.
 bool HaveProgram();
 // The environment of a child: this process's, with the ODBC files of the folder.
