@@ -49,7 +49,8 @@ volatile sig_atomic_t g_armed = 0;
 std::atomic<int> g_stopSignal{0};
 bool g_stopCaught = false;  // the stop signals that the caller did not ignore have the handler below
 bool g_settled = false;     // the result is final: those stop signals are ignored until the next catch
-struct sigaction g_stopBefore[sizeof StopSignals / sizeof *StopSignals];  // their actions before
+const size_t StopCount = sizeof StopSignals / sizeof *StopSignals;
+struct sigaction g_stopBefore[StopCount];  // their actions before
 static_assert(std::atomic<int>::is_always_lock_free, "the stop flag is set in a signal handler");
 char g_altStack[64 * 1024];
 
@@ -272,6 +273,13 @@ void onStopTimeout(int)
     endRun(g_stopSignal.load(), g_stop, true);
 }
 
+// The stop signals' actions from before catchStopSignals.
+void restoreStopActions()
+{
+    for (size_t i = 0; i < StopCount; ++i)
+        sigaction(StopSignals[i], &g_stopBefore[i], nullptr);
+}
+
 // The stop signals and the stop's alarm.
 sigset_t stopSet()
 {
@@ -346,8 +354,7 @@ void CrashGuard::disarm()
     if (g_stopCaught) {
         g_stopCaught = false;
         ::alarm(0);
-        for (size_t i = 0; i < sizeof StopSignals / sizeof *StopSignals; ++i)
-            sigaction(StopSignals[i], &g_stopBefore[i], nullptr);
+        restoreStopActions();
         sigaction(SIGALRM, &action, nullptr);
     }
     if (!g_armed)
@@ -362,8 +369,7 @@ void CrashGuard::catchStopSignals()
     // A settled run's ignore is no caller's: the actions from before it come back first.
     if (g_settled) {
         g_settled = false;
-        for (size_t i = 0; i < sizeof StopSignals / sizeof *StopSignals; ++i)
-            sigaction(StopSignals[i], &g_stopBefore[i], nullptr);
+        restoreStopActions();
     }
     g_stopSignal = 0;
     g_stopCaught = true;
@@ -374,7 +380,7 @@ void CrashGuard::catchStopSignals()
     action.sa_handler = onStopSignal;
     action.sa_flags = SA_RESTART;
     sigfillset(&action.sa_mask);
-    for (size_t i = 0; i < sizeof StopSignals / sizeof *StopSignals; ++i) {
+    for (size_t i = 0; i < StopCount; ++i) {
         // A signal that the caller ignores (SIGHUP under nohup, SIGINT and SIGQUIT of a background
         // job) stays ignored.
         sigaction(StopSignals[i], nullptr, &g_stopBefore[i]);

@@ -3,7 +3,6 @@
 #include "SecretMask.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -27,13 +26,20 @@ char upper(char c)
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
 
+// The length of the word (upper case) when the text holds it at the place, in any letter case; 0 when not.
+size_t wordAt(const char* text, size_t length, size_t at, const char* word)
+{
+    size_t k = 0;
+    for (; word[k]; ++k) {
+        if (at + k >= length || upper(text[at + k]) != word[k])
+            return 0;
+    }
+    return k;
+}
+
 bool startsWithNoCase(const QByteArray& text, int at, const char* word)
 {
-    for (int k = 0; word[k]; ++k) {
-        if (at + k >= text.size() || upper(text.at(at + k)) != word[k])
-            return false;
-    }
-    return true;
+    return wordAt(text.constData(), size_t(text.size()), size_t(at), word) > 0;
 }
 
 // End of a connection-string value: a braced value runs to its closing "}" ("}}" stands for one "}"),
@@ -146,35 +152,14 @@ QString apply(const QString& text, const QStringList& secrets)
 
 size_t passwordWordEnd(const char* text, size_t length)
 {
-    struct Word
-    {
-        const char* word;
-        std::initializer_list<const char*> rests;  // longest first
-    };
-    static const Word words[] = {{"PWD", {"ENCODE"}},
-                                 {"PASSW", {"ORDENCODE", "ORTENCODE", "DENCODE", "ENCODE", "ORD", "ORT", "D"}},
-                                 {"ENCODE", {}}};
-    auto at = [&](size_t i, const char* word) {
-        size_t k = 0;
-        for (; word[k]; ++k) {
-            if (i + k >= length || upper(text[i + k]) != word[k])
-                return size_t(0);
-        }
-        return k;
-    };
+    // The password words with the spellings of switches that begin with them, longest first.
+    static const char* const spellings[] = {"PASSWORDENCODE", "PASSWORTENCODE", "PASSWDENCODE", "PASSWENCODE",
+                                            "PASSWORD",       "PASSWORT",       "PASSWD",       "PASSW",
+                                            "PWDENCODE",      "PWD",            "ENCODE"};
     for (size_t i = 0; i < length; ++i) {
-        for (const Word& w : words) {
-            size_t end = at(i, w.word);
-            if (end == 0)
-                continue;
-            end += i;
-            for (const char* rest : w.rests) {
-                if (const size_t more = at(end, rest)) {
-                    end += more;
-                    break;
-                }
-            }
-            return end;
+        for (const char* spelling : spellings) {
+            if (const size_t n = wordAt(text, length, i, spelling))
+                return i + n;
         }
     }
     return 0;
