@@ -67,12 +67,10 @@ void SISSchoolYear::parse(int currentYear)
         second = DigitsValue(m_text, secondStart, 4);
         consumed += 1 + 4;
     } else if (secondDigits == 2) {
-        // Through the window, and a century on where that puts it more than a year before the first:
-        // a school year across the window's edge (2026-27, 2099-00) ends the year after it begins,
-        // while a slip (2015-14, 2026-26) shows as typed.
-        second = window(DigitsValue(m_text, secondStart, 2));
-        if (second < first - 1)
-            second += 100;
+        // The digits of the year after the first are that year (2026-27, 2099-00); any others go
+        // through the window as a first year does (2015-14 shows as typed).
+        const int digits = DigitsValue(m_text, secondStart, 2);
+        second = digits == (first + 1) % 100 ? first + 1 : window(digits);
         consumed += 1 + 2;
     }
 

@@ -11,8 +11,8 @@ public:
     // Keeps the identifier and derives its display text (parse).
     explicit SISSchoolYear(const XString& text);
 
-    // Derives the display text. A two-digit first year is read through the window of the current
-    // year; a two-digit second year is the first year after the first year that ends in those digits.
+    // Derives the display text. A two-digit year is read through the window of the current year,
+    // except a second year whose digits are those of the year after the first: that is the year.
     void parse();
     // The same with a given current year (the window's reference).
     void parse(int currentYear);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "LookupEntry.h"
 #include "PhoneNumber.h"
 #include "SISExpCustomFieldList.h"
@@ -54,18 +56,31 @@ TEST(Records, SchoolYearDisplayText)
         EXPECT_STREQ(year.GetText().CStr(), c.text);
     }
 
-    // In 2026 the window ends below 27; a two-digit second year that the window puts more than a
-    // year before the first is a century later, and one that is not stays as typed.
-    const Case in2026[] = {
-        {"2026-27", "2026-2027"}, {"2025-26", "2025-2026"}, {"2015", "2015-2016"}, {"1999-00", "1999-2000"},
-        {"2099-00", "2099-2100"}, {"26-27", "2026-2027"},   {"27-28", "1927-1928"}, {"2026/27", "2026-2027"},
-        {"2026-2027", "2026-2027"}, {"2015-14", "2015-2014"}, {"2026-26", "2026-2026"},
-        {"1999-99", "1999-1999"}, {"2027-25", "2027-2125"}, {"1927-26", "1927-2026"}, {"2028-26", "2028-2126"},
+    // A two-digit second year with the digits of the year after the first is that year, on either
+    // side of a century; any other is read through the window as a first year is, so a slip shows as
+    // typed. In 2026 the window ends below 27; in 2099 it ends below 0, so every other is 19xx.
+    const struct
+    {
+        int clock;
+        std::vector<Case> cases;
+    } clocks[] = {
+        {2026,
+         {{"2026-27", "2026-2027"}, {"2025-26", "2025-2026"}, {"2015", "2015-2016"}, {"1999-00", "1999-2000"},
+          {"2099-00", "2099-2100"}, {"2100-01", "2100-2101"}, {"26-27", "2026-2027"}, {"27-28", "1927-1928"},
+          {"2026/27", "2026-2027"}, {"2026-2027", "2026-2027"}, {"2015-14", "2015-2014"},
+          {"2015-13", "2015-2013"}, {"2026-24", "2026-2024"}, {"2026-26", "2026-2026"},
+          {"2026-00", "2026-2000"}, {"1999-99", "1999-1999"}, {"2027-25", "2027-2025"},
+          {"1927-26", "1927-2026"}, {"2028-26", "2028-2026"}}},
+        {2099,
+         {{"2099-00", "2099-2100"}, {"2100-01", "2100-2101"}, {"2026-27", "2026-2027"}, {"1999-00", "1999-2000"},
+          {"2015-14", "2015-1914"}, {"2026-24", "2026-1924"}, {"99-00", "1999-2000"}, {"00-01", "1900-1901"}}},
     };
-    for (const Case& c : in2026) {
-        SISSchoolYear year(c.text);
-        year.parse(2026);
-        EXPECT_STREQ(year.GetDisplayText().CStr(), c.display) << c.text;
+    for (const auto& at : clocks) {
+        for (const Case& c : at.cases) {
+            SISSchoolYear year(c.text);
+            year.parse(at.clock);
+            EXPECT_STREQ(year.GetDisplayText().CStr(), c.display) << c.text << " in " << at.clock;
+        }
     }
 }
 
