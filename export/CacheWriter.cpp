@@ -7,6 +7,7 @@
 #include <exception>
 #include <utility>
 
+#include "CrashGuard.h"
 #include "XException.h"
 
 namespace {
@@ -90,7 +91,7 @@ CacheWriter::CacheWriter(sqlite::Database& db, const char* sql)
     }
     m_current = m_free.back();
     m_free.pop_back();
-    m_thread = std::thread(&CacheWriter::Run, this);
+    CrashGuard::startThread(m_thread, [this] { Run(); });
 }
 
 CacheWriter::~CacheWriter()

@@ -47,6 +47,7 @@ Text g_statusFile, g_statusTemp, g_failedWord, g_failedText, g_finishedFile, g_f
 long long g_utcOffset = 0;  // seconds east of UTC when armed
 volatile sig_atomic_t g_armed = 0;
 std::atomic<int> g_stopSignal{0};
+std::atomic<int> g_ending{0};  // set by the one ending of the process
 bool g_stopCaught = false;  // the stop signals that the caller did not ignore have the handler below
 bool g_settled = false;     // the result is final: those stop signals are ignored until the next catch
 const size_t StopCount = sizeof StopSignals / sizeof *StopSignals;
@@ -180,6 +181,12 @@ const char* signalName(int signal)
 // Ends the process as a failed run, with the texts of the ending; a stop names its signal.
 void endRun(int signal, const Ending& ending, bool stop)
 {
+    // One ending, whatever arrives at once: a second thread here waits for the first to end the
+    // process.
+    if (g_ending.exchange(1) != 0) {
+        for (;;)
+            ::pause();
+    }
     if (!g_armed)
         ::_exit(1);
     Line line;  // the one line on the handler's stack, used for each write in turn
@@ -399,7 +406,12 @@ void CrashGuard::holdStopSignals()
 
 void CrashGuard::settle()
 {
-    if (g_stopCaught) {
+    if (!g_settled) {
+        // Signals that were never caught keep their actions from before for the next catch.
+        if (!g_stopCaught) {
+            for (size_t i = 0; i < StopCount; ++i)
+                sigaction(StopSignals[i], nullptr, &g_stopBefore[i]);
+        }
         g_stopCaught = false;
         g_settled = true;
         ::alarm(0);
@@ -417,6 +429,17 @@ void CrashGuard::settle()
     // Signals held meanwhile are dropped by their ignore, or go to the actions from before.
     const sigset_t held = stopSet();
     pthread_sigmask(SIG_UNBLOCK, &held, nullptr);
+}
+
+void CrashGuard::startThread(std::thread& thread, std::function<void()> body)
+{
+    // The thread inherits the calling thread's mask: the stop signals and the alarm are held while
+    // it is made, so that they stay with the main thread.
+    const sigset_t held = stopSet();
+    sigset_t before;
+    pthread_sigmask(SIG_BLOCK, &held, &before);
+    thread = std::thread(std::move(body));
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 int CrashGuard::stopSignal()

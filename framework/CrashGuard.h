@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <cstddef>
+#include <functional>
+#include <thread>
 
 // A run asked to stop by a stop signal fails with this at its next safe point. It is an XException,
 // so that every handler that ends a run ends this one the same way; a type of its own, so that no
@@ -38,9 +40,13 @@ void disarm();
 void catchStopSignals();
 // Holds the stop signals back from this thread while the run's result is decided and written.
 void holdStopSignals();
-// The run's result is written and final: the caught stop signals are ignored until the process ends
-// (or the next catchStopSignals), and the held ones are let through, which drops them.
+// The command's result is written and final: the stop signals are ignored until the process ends
+// (or the next catchStopSignals, which gives them their actions from before), and the held ones are
+// let through, which drops them.
 void settle();
+// Starts the thread with the stop signals and the alarm blocked in it: they go to the main thread
+// only, and a burst of them ends the run once.
+void startThread(std::thread& thread, std::function<void()> body);
 // The stop signal received, or 0.
 int stopSignal();
 // "The run was stopped by signal <number> (<name>)."

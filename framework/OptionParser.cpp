@@ -35,11 +35,6 @@ int hexValue(QChar c)
     return -1;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
 // Overwrites the text in place: "********" (as much of it as fits), then zero bytes to its end.
 void maskBytes(char* text)
 {
@@ -55,7 +50,7 @@ QString invalidArgument(int position, const QString& head, const QString& previo
 {
     const QString rule =
         QStringLiteral(" must follow \"=\" in the same argument, quoted when it holds blanks: --%1=<value>");
-    if (bare.isEmpty() && SecretMask::isSecretKey(previous))
+    if (bare.isEmpty() && !previous.isEmpty())
         return QStringLiteral("Invalid argument after --%1 (not shown: it may be part of the password). The "
                               "value")
                    .arg(SecretMask::shownKey(previous)) +
@@ -112,7 +107,14 @@ bool parse(const QStringList& args, CommandLine& result, QString& error)
         const int eq = arg.indexOf(QLatin1Char('='));
         const QString head = eq < 0 ? arg : arg.left(eq);
         if (!head.startsWith(QStringLiteral("--")) || !validKey(head.mid(2))) {
-            const QString previous = i > 1 ? result.switches.last().first : QString();
+            // After a password switch, or a switch whose value holds one, the argument may be
+            // part of the password.
+            QString previous;
+            if (i > 1) {
+                const QPair<QString, QString>& before = result.switches.last();
+                if (SecretMask::isSecretKey(before.first) || SecretMask::joinsPasswordSwitch(before.second))
+                    previous = before.first;
+            }
             error = invalidArgument(i + 1, head, previous, bare);
             return false;
         }
@@ -136,13 +138,19 @@ void maskSecretArguments(int argc, char** argv)
             continue;
         }
         size_t keyEnd = 0;
-        while (arg[keyEnd] && arg[keyEnd] != '=' && !isBlank(arg[keyEnd]))
+        while (arg[keyEnd] && arg[keyEnd] != '=' && !SecretMask::isBlank(arg[keyEnd]))
             ++keyEnd;
         size_t end = SecretMask::passwordWordEnd(arg, keyEnd);
-        valueNext = end > 0 && !arg[keyEnd];
+        // A password switch joined to another one in the same argument, after a blank.
         if (end == 0)
+            end = SecretMask::joinedSwitchWordEnd(arg, std::strlen(arg));
+        if (end == 0) {
+            valueNext = false;
             continue;
-        if (arg[end] == '=' || isBlank(arg[end]))
+        }
+        // Its value comes in the next argument when nothing follows its key here.
+        valueNext = std::strcspn(arg + end, "= \t\n\r\v\f") == std::strlen(arg + end);
+        if (arg[end] == '=' || SecretMask::isBlank(arg[end]))
             ++end;
         maskBytes(arg + end);
     }

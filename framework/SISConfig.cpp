@@ -102,32 +102,51 @@ int SISConfig::processCommandLine(const QList<QByteArray>& arguments)
 int SISConfig::processCommandLine(const QStringList& args)
 {
     qInstallMessageHandler(qtMessageToLog);
-    m_refused = false;
+    m_statusIntoExistingFolderOnly = false;
+    int validateCode = -1;
+    if (!acceptCommandLine(args) || !checkSwitchValues(validateCode))
+        return refuseCommandLine();
+    QString failText;
+    const int code = dispatchCommand(validateCode, failText);
+    return exitCommand(code, failText);
+}
+
+bool SISConfig::acceptCommandLine(const QStringList& args)
+{
+    // Until the switches are read, a refused command line's result goes into the folder of its last
+    // "--path=", as that switch would name it.
+    QString folder;
+    for (const QString& arg : args) {
+        if (arg.startsWith(QStringLiteral("--path=")))
+            folder = SecretMask::shownValue(arg.mid(7));
+    }
+    setParam(kw::Path, m_notText.contains(kw::Path) ? QString() : folder);
 
     CommandLine line;
     QString error;
     const bool parsed = OptionParser::parse(args, line, error);
-    if (line.command.isEmpty() || !commandWord(line.command)) {
-        emit writeError(CommandLineTitle,
-                        parsed ? QStringLiteral("Unknown command: ") + SecretMask::shownKey(line.command) : error);
-        return 1;
-    }
     m_command = line.command;
+    if (!commandWord(line.command)) {
+        if (parsed)
+            error = QStringLiteral("Unknown command: ") + SecretMask::shownKey(line.command);
+        m_failText = error;
+        emit writeError(CommandLineTitle, error);
+        return false;
+    }
     if (!parsed) {
         emit writeError(CommandLineTitle, error);
-        return refuseCommandLine(args);
+        return false;
     }
     if (paramIsOnIn(line.switches, kw::Help))
         m_command = kw::Help;
-    if (!applySwitches(line.switches))
-        return refuseCommandLine(args);
+    return applySwitches(line.switches);
+}
+
+bool SISConfig::checkSwitchValues(int& validateCode)
+{
     // Leading and trailing blanks are not part of the output folder's name: every file of the
     // command goes to the one trimmed folder.
-    if (params().contains(kw::Path))
-        setParam(kw::Path, param(kw::Path).trimmed());
-    // From here a refused switch still has its whole command line: the result goes into its folder
-    // when that is there.
-    m_refused = true;
+    setParam(kw::Path, param(kw::Path).trimmed());
     if (!m_notText.isEmpty()) {
         for (const QString& key : m_notText) {
             if (key == kw::Path)
@@ -136,17 +155,14 @@ int SISConfig::processCommandLine(const QStringList& args)
             emit writeError(shown,
                             shown + QStringLiteral(" is not valid text: it holds bytes that are not UTF-8."));
         }
-        return exitCommand(1);
+        return false;
     }
-
     if (!LogManager::instance()->setTarget(param(kw::Log))) {
         emit writeError(kw::Log, QStringLiteral("Unknown log target: ") + param(kw::Log));
-        return exitCommand(1);
+        return false;
     }
     if (!decodePasswords())
-        return exitCommand(1);
-
-    int validateCode = 0;
+        return false;
     if (params().contains(kw::Validate)) {
         // Plain digits only: no sign, no blanks.
         const QString value = param(kw::Validate);
@@ -156,45 +172,46 @@ int SISConfig::processCommandLine(const QStringList& args)
         validateCode = ok ? value.toInt() : -1;
         if (!ok || validateCode > 255) {
             emit writeError(kw::Validate, QStringLiteral("validate must be a number from 0 to 255."));
-            return exitCommand(1);
+            return false;
         }
         m_validating = true;
     }
+    // Switches that leave a run no pass fail before anything in the folder is touched.
+    if (m_command == kw::Run && !m_validating && runMode() == 0) {
+        emit writeError(CommandLineTitle,
+                        QStringLiteral("--demo with --att leaves nothing to run: --demo runs the full "
+                                       "extraction only, --att the attendance update only."));
+        return false;
+    }
+    return true;
+}
 
-    m_refused = false;
+int SISConfig::dispatchCommand(int validateCode, QString& failText)
+{
     const QString command = m_command;
-    int code = 1;
-    QString failText;
     try {
-        if (m_validating && command != kw::Params) {
-            code = commandValidated(command, validateCode);
-        } else if (command == kw::Help) {
-            code = commandHelp();
-        } else if (command == kw::Params) {
-            code = commandParams();
-        } else if (command == kw::Defaults) {
-            code = commandDefaults();
-        } else if (command == kw::Version) {
-            code = commandVersion();
-        } else if (command == kw::Test) {
-            code = commandTest();
-        } else {
-            code = commandRun();
-        }
+        if (m_validating && command != kw::Params)
+            return commandValidated(command, validateCode);
+        if (command == kw::Help)
+            return commandHelp();
+        if (command == kw::Params)
+            return commandParams();
+        if (command == kw::Defaults)
+            return commandDefaults();
+        if (command == kw::Version)
+            return commandVersion();
+        if (command == kw::Test)
+            return commandTest();
+        return commandRun();
     } catch (const XException& e) {
         failText = QString::fromUtf8(e.GetMessage());
-        emit writeError(QStringLiteral("Caught Exception"), failText);
-        code = 1;
     } catch (const std::exception& e) {
         failText = QString::fromUtf8(e.what());
-        emit writeError(QStringLiteral("Caught Exception"), failText);
-        code = 1;
     } catch (...) {
         failText = QStringLiteral("Unknown failure.");
-        emit writeError(QStringLiteral("Caught Exception"), failText);
-        code = 1;
     }
-    return exitCommand(code, failText);
+    emit writeError(QStringLiteral("Caught Exception"), failText);
+    return 1;
 }
 
 bool SISConfig::paramIsOnIn(const QList<QPair<QString, QString>>& switches, const QString& key)
@@ -234,7 +251,8 @@ bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
         if (!findParam(s.first) && !own.contains(s.first) && !read.contains(s.first) && !password &&
             !m_unusedKeys.contains(s.first))
             m_unusedKeys.append(s.first);
-        QString value = s.second;
+        // A password switch joined into another switch's value goes no further than its key.
+        QString value = SecretMask::isSecretKey(s.first) ? s.second : SecretMask::shownValue(s.second);
         m_bareKeys.removeAll(s.first);  // the last one given counts
         if (value.isNull()) {
             const Parameter* p = findParam(s.first);
@@ -253,15 +271,9 @@ bool SISConfig::applySwitches(const QList<QPair<QString, QString>>& switches)
     return true;
 }
 
-int SISConfig::refuseCommandLine(const QStringList& args)
+int SISConfig::refuseCommandLine()
 {
-    m_refused = true;
-    QString folder;
-    for (const QString& arg : args) {
-        if (arg.startsWith(QStringLiteral("--path=")))
-            folder = arg.mid(7).trimmed();
-    }
-    setParam(kw::Path, m_notText.contains(kw::Path) ? QString() : folder);
+    m_statusIntoExistingFolderOnly = true;
     return exitCommand(1);
 }
 

@@ -51,10 +51,26 @@ private:
     // The passes of run from the switches all, demo and att: bit 1 the full pass, bit 2 the update.
     int runMode() const;
     bool applySwitches(const QList<QPair<QString, QString>>& switches);
-    // A command line refused before its command ran: its result still goes into the output folder
-    // of its last "--path=", when that folder is there.
-    int refuseCommandLine(const QStringList& args);
+    // Reads the command word and the switches; false, with the error line written, when they are
+    // refused.
+    bool acceptCommandLine(const QStringList& args);
+    // Checks the values that every command needs whole (text, log target, passwords, validate, the
+    // passes of run); false, with the error line written, when one is refused.
+    bool checkSwitchValues(int& validateCode);
+    // Runs the command; a command that throws fails with the exception's text.
+    int dispatchCommand(int validateCode, QString& failText);
+    // A command line refused before its command ran: its result goes into the output folder only
+    // where that folder is there and no run holds it.
+    int refuseCommandLine();
     bool decodePasswords();
+    // Takes and prepares the output folder of a run (its log, crash guard and "BridgeStatus.tmp");
+    // false, with the error line written, when it cannot.
+    bool openRunFolder(const QString& folder);
+    // The run's parameters at level 9, without secrets, and the switches it does not use.
+    void logRunParameters();
+    // The run's result as delivered: a stop signal, a line or log not written, or a log copy that
+    // failed makes it a failure, with its error line; true for a success.
+    bool finishRun(bool ok, QString result);
     void setUpLogFile();
     void pruneLogFiles(const QString& folder, const QString& keep);
     // Copies the log file into the output folder; false with the reason when it could not.
@@ -86,6 +102,8 @@ private:
     QStringList m_bareKeys;    // switches given without "=" that hold "true"
     bool m_validating = false;
     bool m_outputBusy = false;  // another run holds the output folder
-    bool m_refused = false;     // the command line was refused: no folder is made for its result
+    // A refused command line: its status files go into the output folder only where that folder is
+    // there (none is made) and no run holds it.
+    bool m_statusIntoExistingFolderOnly = false;
     int m_lockFd = -1;
 };

@@ -184,30 +184,36 @@ int SISConfig::commandRun()
     m_failText = QString::fromLatin1(txt::FailedOnExtraction);
     // A run ended from outside (a service manager, a closed terminal) ends as a failed run.
     CrashGuard::catchStopSignals();
-    if (!checkRequirements(kw::Run))
+    if (!checkRequirements(kw::Run) || !openRunFolder(param(kw::Path)))
         return 1;
+    logRunParameters();
 
-    // Switches that leave no pass fail before anything in the folder is touched, or the folder made.
-    if (runMode() == 0) {
-        m_refused = true;
-        emit writeError(QStringLiteral("Command Line"),
-                        QStringLiteral("--demo with --att leaves nothing to run: --demo runs the full "
-                                       "extraction only, --att the attendance update only."));
-        return 1;
+    QString result;
+    bool ok = false;
+    if (AppTaskBase* t = task()) {
+        // With the "extract" target the console gets no log lines from here on.
+        LogManager::instance()->setExtracting(true);
+        ok = !CrashGuard::stopSignal() && t->BeginExecute(params(), runMode(), result);
+    } else {
+        result = QStringLiteral("No extraction task.");
     }
+    return finishRun(ok, result) ? 0 : 1;
+}
+
+bool SISConfig::openRunFolder(const QString& folder)
+{
     // One run at a time in an output folder: the folder is taken before any of its files is touched.
-    const QString folder = param(kw::Path);
     const bool made = QDir().mkpath(folder);
     if (made && !lockOutputFolder(folder)) {
         m_outputBusy = true;
         emit writeError(kw::Path, QStringLiteral("Another run is using the output folder: ") + folder);
-        return 1;
+        return false;
     }
     setUpLogFile();
 
     if (!made || !usableFolder(folder)) {
         emit writeError(kw::Path, QStringLiteral("Could not create or write the output folder: ") + folder);
-        return 1;
+        return false;
     }
     // A crash (of the program or of a driver it loaded) ends the run as a failed run.
     CrashGuard::arm(joinPath(folder, appType() + QString::fromLatin1(txt::StatusFileSuffix)),
@@ -226,9 +232,13 @@ int SISConfig::commandRun()
 
     if (!writeResultLine(bridgeStatus, {statusDate(), QString::fromLatin1(txt::ExtractRunning)})) {
         emit writeError(kw::Path, QStringLiteral("Could not write: ") + bridgeStatus);
-        return 1;
+        return false;
     }
+    return true;
+}
 
+void SISConfig::logRunParameters()
+{
     // A switch that the program does not use may still hold a secret (a token, a passphrase): it
     // shows by its key only.
     QStringList dump;
@@ -246,23 +256,15 @@ int SISConfig::commandRun()
                           unused.join(QStringLiteral(", --")),
                       RunMethod);
     }
+}
 
-    const int mode = runMode();
-    QString result;
-    bool ok = false;
-    if (AppTaskBase* t = task()) {
-        // With the "extract" target the console gets no log lines from here on.
-        LogManager::instance()->setExtracting(true);
-        ok = !CrashGuard::stopSignal() && t->BeginExecute(params(), mode, result);
-    } else {
-        result = QStringLiteral("No extraction task.");
-    }
+bool SISConfig::finishRun(bool ok, QString result)
+{
     // Whatever the run answered, a stop signal ended it.
     if (const int signal = CrashGuard::stopSignal()) {
         ok = false;
         result = CrashGuard::stopText(signal);
     }
-
     // A run whose messages or log could not be written has not delivered its result.
     if (ok) {
         QString unwritten = SISMessageWriter::instance()->writeFailure();
@@ -287,7 +289,7 @@ int SISConfig::commandRun()
             emit writeError(QStringLiteral("Extraction Failed"), copyFailure);
         }
     }
-    return ok ? 0 : 1;
+    return ok;
 }
 
 SISConfig::PairWritten SISConfig::writeStatusPair(const QString& folder, const QStringList& result,
@@ -343,8 +345,8 @@ bool SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
     // A refused command line makes no folder, and leaves one that a run holds to that run.
     const QString folder = param(kw::Path);
     bool recorded = true;
-    bool useFolder = !folder.isEmpty() && !m_outputBusy && (!m_refused || QFileInfo(folder).isDir());
-    if (useFolder && (m_command != kw::Run || m_refused) && outputFolderHeld(folder)) {
+    bool useFolder = !folder.isEmpty() && !m_outputBusy && (!m_statusIntoExistingFolderOnly || QFileInfo(folder).isDir());
+    if (useFolder && (m_command != kw::Run || m_statusIntoExistingFolderOnly) && outputFolderHeld(folder)) {
         emit writeLog(7,
                       QStringLiteral("A run is using the output folder; its status files are left alone: ") +
                           folder,
@@ -384,11 +386,11 @@ int SISConfig::exitCommand(int code, const QString& failText)
         text = failText;
     if (text.isEmpty())
         text = QStringLiteral("Failed on ") + m_command + QLatin1Char('.');
-    // A stop signal after the run's own last check still fails it; once its status is written, the
-    // result is final and no stop signal changes it or the exit code.
+    // A stop signal after the run's own last check still fails it. From here stop signals wait, and
+    // once the status is written, every command's result is final: no stop signal changes it or the
+    // exit code.
     const bool run = m_command == kw::Run;
-    if (run)
-        CrashGuard::holdStopSignals();
+    CrashGuard::holdStopSignals();
     if (run && code == 0 && !m_validating && CrashGuard::stopSignal()) {
         code = 1;
         emit writeError(QStringLiteral("Extraction Failed"), CrashGuard::stopText(CrashGuard::stopSignal()));
@@ -399,8 +401,7 @@ int SISConfig::exitCommand(int code, const QString& failText)
         emit writeError(run ? QStringLiteral("Extraction Failed") : QString(kw::Path),
                         QStringLiteral("Could not write: ") + finished);
     }
-    if (run)
-        CrashGuard::settle();
+    CrashGuard::settle();
     CrashGuard::disarm();
     LogManager::instance()->flush();
     unlockOutputFolder();

@@ -165,6 +165,47 @@ size_t passwordWordEnd(const char* text, size_t length)
     return 0;
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+size_t joinedSwitchWordEnd(const char* text, size_t length)
+{
+    for (size_t i = 1; i < length; ++i) {
+        if (text[i] != '-' || !isBlank(text[i - 1]))
+            continue;
+        size_t keyEnd = i;
+        while (keyEnd < length && text[keyEnd] != '=' && !isBlank(text[keyEnd]))
+            ++keyEnd;
+        if (const size_t end = passwordWordEnd(text + i, keyEnd - i))
+            return i + end;
+        i = keyEnd;
+    }
+    return 0;
+}
+
+// The bytes up to end, then the stars when anything follows.
+static QString shownUpTo(const QString& text, const QByteArray& bytes, size_t end)
+{
+    if (end == 0 || end == size_t(bytes.size()))
+        return text;
+    // The word is ASCII: the bytes before its end are whole characters.
+    return QString::fromUtf8(bytes.constData(), int(end)) + QLatin1String(Stars);
+}
+
+bool joinsPasswordSwitch(const QString& value)
+{
+    const QByteArray bytes = value.toUtf8();
+    return joinedSwitchWordEnd(bytes.constData(), size_t(bytes.size())) > 0;
+}
+
+QString shownValue(const QString& value)
+{
+    const QByteArray bytes = value.toUtf8();
+    return shownUpTo(value, bytes, joinedSwitchWordEnd(bytes.constData(), size_t(bytes.size())));
+}
+
 bool isSecretKey(const QString& key)
 {
     const QByteArray bytes = key.toUtf8();
@@ -174,11 +215,7 @@ bool isSecretKey(const QString& key)
 QString shownKey(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
-    const size_t end = passwordWordEnd(bytes.constData(), size_t(bytes.size()));
-    if (end == 0 || end == size_t(bytes.size()))
-        return text;
-    // The word is ASCII: the bytes before its end are whole characters.
-    return QString::fromUtf8(bytes.constData(), int(end)) + QLatin1String(Stars);
+    return shownUpTo(text, bytes, passwordWordEnd(bytes.constData(), size_t(bytes.size())));
 }
 
 }  // namespace SecretMask

@@ -25,6 +25,21 @@ QString apply(const QString& text, const QStringList& secrets);
 // there is none. Whatever follows it in a key may be the password itself.
 size_t passwordWordEnd(const char* text, size_t length);
 
+// A blank that ends a switch's key in an argument: space, TAB, line feed and the like.
+bool isBlank(char c);
+
+// The end of the password word of a switch that the text holds of its own after a blank, as a value
+// of two switches joined into one argument does ("4711 --pwd=<password>"): a word after a blank that
+// begins with "-" and whose key (up to "=" or a blank) holds a password word; 0 when there is none.
+size_t joinedSwitchWordEnd(const char* text, size_t length);
+
+// A value that holds such a switch.
+bool joinsPasswordSwitch(const QString& value);
+
+// A switch's value as it may be used and shown: up to the end of the password word of a switch
+// joined into it, then "********"; any other value as it is (a folder named "encoded" among them).
+QString shownValue(const QString& value);
+
 // A key that names a password or a secret in any spelling: it holds a password word. Its value, and
 // whatever follows the word in the key, is kept out of every log line and every error line.
 bool isSecretKey(const QString& key);

@@ -170,6 +170,7 @@ QString AllText(const QString& folder)
     QString text;
     QDir dir(folder);
     for (const QString& name : dir.entryList(QDir::Files)) {
+        text += name + '\n';
         const QString content = ReadText(dir.filePath(name));
         for (QString line : content.split('\n')) {
             if (line.endsWith('\r'))

@@ -77,7 +77,7 @@ private:
 // The password as the host sends it: hexadecimal, two digits per character.
 QString Encode(const QString& password);
 
-// Every file of the folder as text, with the level-9 log lines decoded from Base64.
+// Every file of the folder: its name, then its text with the level-9 log lines decoded from Base64.
 QString AllText(const QString& folder);
 // Names of the files of the folder, sorted.
 QStringList FileNames(const QString& folder);

@@ -12,10 +12,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <sqlite3.h>
 
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -732,6 +734,39 @@ TEST_P(HistoryFaults, AFailedCheckOfAHistoryTableFailsTheRunAndTheNextRunSendsTh
     EXPECT_FALSE(r.out.contains("does not exist, skipping")) << r.out.toStdString();
 
     ExpectSentOnce({Line(3, 7), Line(11, 8)}, {Line(3, 7), Line(11, 8)});
+}
+
+TEST_P(HistoryFaults, AStopBurstWhileTheCacheIsReadEndsTheRunOnce)
+{
+    ProgramResult r = Run();
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    SetCode(3, 7);
+    // Paused as it reads its first window, while the cache's writer thread lives, the run gets four
+    // stop signals at once: it ends once, as a failed run, ten times out of ten.
+    QProcessEnvironment env = live->env;
+    env.insert("VH_FAULT_UPDATE_FILE", "pause-cache");
+    const QRegularExpression stopped("^error\tExtraction Failed\tThe run was stopped by signal "
+                                     "(1 \\(SIGHUP|2 \\(SIGINT|3 \\(SIGQUIT|15 \\(SIGTERM)\\)\\.$");
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        bool paused = false;
+        r = RunPausedAtSql(QStringList{"run", "--att", "--dsn=" + live->dsn, "--path=" + out, "--school=100",
+                                       "--filterdaily=true", "--filterperiod=true"} +
+                               live->login,
+                           env, QString(), PauseFile(),
+                           [](pid_t pid) {
+                               for (const int signal : {SIGTERM, SIGQUIT, SIGHUP, SIGINT})
+                                   kill(pid, signal);
+                           },
+                           paused);
+        ASSERT_TRUE(paused);
+        EXPECT_EQ(r.code, 1);
+        ASSERT_EQ(r.ErrLines().size(), 1) << r.err.toStdString();
+        EXPECT_TRUE(stopped.match(r.ErrLines().at(0)).hasMatch()) << r.err.toStdString();
+        EXPECT_EQ(Status(out), kFailedRun);
+        EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+    }
+    ExpectSentOnce({Line(3, 7)}, {Line(3, 7)});
 }
 
 INSTANTIATE_ON_BOTH_SOURCES(HistoryFaults);

@@ -190,6 +190,52 @@ TEST_P(Program, ThePasswordLeavesTheProcessList)
         EXPECT_FALSE(all.contains(secret, Qt::CaseInsensitive)) << secret.toStdString();
 }
 
+TEST_P(Program, APasswordSwitchJoinedToAnotherSwitchShowsNowhere)
+{
+    // A host that joins two switches into one argument: the password switch in the value shows up to
+    // its word only, on every line, in every file of the output and fallback folders (names too), in
+    // the decoded level-9 lines and in the process list of a run paused after its connection.
+    const QString secret = "Tq9Joined";
+    const QString hex = Encode(secret);
+    const QStringList joined{"--school=4711 --pwd=" + secret, "--dsn=" + GetParam().Dsn("vh_school") +
+                             " --pwdencode=" + hex, "--user=" + GetParam().User() + " --pwd=" + secret,
+                             "--log=extract --pwd=" + secret};
+    const QStringList login = Login(GetParam().User(), GetParam().Password());
+    const auto hidden = [&](const QString& text) {
+        for (const QString& word : {secret, hex.toLower(), hex.toUpper()})
+            EXPECT_FALSE(text.contains(word)) << word.toStdString() << " in:\n" << text.toStdString();
+    };
+    for (const QString& arg : joined) {
+        SCOPED_TRACE(arg.toStdString());
+        QDir(FallbackFolder()).removeRecursively();
+        const QString out = NewFolder("joined");
+        const ProgramResult tested = RunProgram(QStringList{"test", "--group=connection"} + login + QStringList{arg},
+                                                GetParam().Env());
+        const ProgramResult run = RunProgram(
+            QStringList{"run", "--demo", "--school=100", "--path=" + out} + login + QStringList{arg}, GetParam().Env());
+        hidden(tested.out + tested.err + run.out + run.err + AllText(out) + AllText(FallbackFolder()));
+        if (arg.startsWith("--school")) {
+            EXPECT_EQ(tested.Lines("test"),
+                      QStringList{"test\tconnection\tfail\tSchool number must be a plain number: 4711 --pwd********"});
+        } else if (arg.startsWith("--log")) {
+            EXPECT_EQ(run.code, 1);
+            EXPECT_EQ(run.ErrLines(), QStringList{"error\tlog\tUnknown log target: extract --pwd********"});
+        }
+    }
+
+    const QString out = NewFolder("joined-paused");
+    QByteArray cmdline;
+    bool paused = false;
+    const ProgramResult r = RunPausedAtSql(
+        QStringList{"run", "--att"} + joined + QStringList{"--school=100", "--path=" + out, "--log=extract"} + login,
+        GetParam().Env(), "Terms", out + ".pause",
+        [&](pid_t pid) { cmdline = ReadBytes(QString("/proc/%1/cmdline").arg(pid)); }, paused);
+    ASSERT_TRUE(paused);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(cmdline.contains(QByteArray("--school=4711 --pwd=********\0", 29))) << cmdline.toStdString();
+    hidden(QString::fromUtf8(cmdline) + r.out + r.err + AllText(out));
+}
+
 TEST_P(Program, ListAnswers)
 {
     ProgramResult r = Run({"params", "--paramkey=school"});
@@ -225,36 +271,49 @@ TEST_P(Program, ListAnswers)
     EXPECT_EQ(r.ErrLines(), QStringList{"error\tteacher\tSchool number must be a plain number: 1'"});
 }
 
-TEST_P(Program, TheYearListOfTheSeventhOfDecember2026)
+TEST_P(Program, TheYearListOnTwoClocks)
 {
-    // School years of school 300 on a clock that the preloaded library sets to 2026-12-07, when a
-    // two-digit year below 27 is read as 20xx: the second year of 2026-27 follows its first year.
+    // School years of school 300 on a clock that the preloaded library sets. On 2026-12-07 a two-digit
+    // year below 27 is 20xx, on 2099-06-01 none is; a second year with the digits of the year after
+    // the first is that year on both, and a slip is read through the window as typed.
     const DataSource& s = GetParam();
     ChangeableSource source(s, "school.db", "vh_faults_pg");
     const QString calendar = source.Table("Calendar");
     source.Exec(QString("INSERT INTO %1 (ID, School_Year, School_Location) VALUES (9100, '2026-27', '300'), "
                         "(9101, '2025-26', '300'), (9102, '2015', '300'), (9103, '1999-00', '300'), "
-                        "(9104, '2099-00', '300'), (9105, '2015-14', '300'), (9106, '2026-26', '300')")
+                        "(9104, '2099-00', '300'), (9105, '2015-14', '300'), (9106, '2026-26', '300'), "
+                        "(9107, '2100-01', '300'), (9108, '2015-13', '300'), (9109, '2026-24', '300')")
                     .arg(calendar));
-    QProcessEnvironment env = source.env;
-    env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
-    env.insert("VH_FAULT_CLOCK_DAYS", QString::number(QDate::currentDate().daysTo(QDate(2026, 12, 7))));
-    const ProgramResult r = RunProgram(
-        QStringList{"params", "--paramkey=year", "--district=7", "--school=300", "--dsn=" + source.dsn} +
-            source.login,
-        env);
-    source.Exec(QString("DELETE FROM %1 WHERE ID BETWEEN 9100 AND 9106").arg(calendar));
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    QStringList years = r.Lines("year_list");
-    years.sort();
-    EXPECT_EQ(years.join('\n').toStdString(), "year_list\tyear\t1999-00\t1999-2000\t\n"
-                                               "year_list\tyear\t2015\t2015-2016\t\n"
-                                               "year_list\tyear\t2015-14\t2015-2014\t\n"
-                                               "year_list\tyear\t2015-16\t2015-2016\t\n"
-                                               "year_list\tyear\t2025-26\t2025-2026\t\n"
-                                               "year_list\tyear\t2026-26\t2026-2026\t\n"
-                                               "year_list\tyear\t2026-27\t2026-2027\t\n"
-                                               "year_list\tyear\t2099-00\t2099-2100\t");
+    const struct
+    {
+        QDate clock;
+        const char* years;
+    } clocks[] = {
+        {QDate(2026, 12, 7), "1999-00 1999-2000|2015 2015-2016|2015-13 2015-2013|2015-14 2015-2014|"
+                             "2015-16 2015-2016|2025-26 2025-2026|2026-24 2026-2024|2026-26 2026-2026|"
+                             "2026-27 2026-2027|2099-00 2099-2100|2100-01 2100-2101"},
+        {QDate(2099, 6, 1), "1999-00 1999-2000|2015 2015-2016|2015-13 2015-1913|2015-14 2015-1914|"
+                            "2015-16 2015-2016|2025-26 2025-2026|2026-24 2026-1924|2026-26 2026-1926|"
+                            "2026-27 2026-2027|2099-00 2099-2100|2100-01 2100-2101"},
+    };
+    for (const auto& at : clocks) {
+        SCOPED_TRACE(at.clock.toString(Qt::ISODate).toStdString());
+        QProcessEnvironment env = source.env;
+        env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+        env.insert("VH_FAULT_CLOCK_DAYS", QString::number(QDate::currentDate().daysTo(at.clock)));
+        const ProgramResult r = RunProgram(
+            QStringList{"params", "--paramkey=year", "--district=7", "--school=300", "--dsn=" + source.dsn} +
+                source.login,
+            env);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        QStringList expected;
+        for (const QString& pair : QString(at.years).split('|'))
+            expected << "year_list\tyear\t" + pair.section(' ', 0, 0) + "\t" + pair.section(' ', 1) + "\t";
+        QStringList years = r.Lines("year_list");
+        years.sort();
+        EXPECT_EQ(years, expected);
+    }
+    source.Exec(QString("DELETE FROM %1 WHERE ID BETWEEN 9100 AND 9109").arg(calendar));
 }
 
 // The lines of a log file that the guide's recipe for the level-9 lines gives: the recipe is the

@@ -624,23 +624,36 @@ TEST(SqliteProgram, AStopSignalThatTheCallerIgnoresStaysIgnored)
 TEST(SqliteProgram, AStopSignalAfterTheStatusIsWrittenChangesNeitherStatusNorExitCode)
 {
     REQUIRE_PROGRAM();
-    // The preloaded library sends the signal just after the status file took its name, or once main
-    // has returned: the exit code is the one that the status file says.
+    // The preloaded library sends the signal twice as the status file is written (after the run's
+    // last stop check), once just after the status file took its name, or once main has returned:
+    // for every command the exit code is the one that the status file says.
     const QString out = NewFolder("final");
+    const QString succeeded = "<date>\tSucceeded\tSucceeded\r\n";
+    const struct
+    {
+        QStringList args;
+        int code;
+        QString status;
+    } commands[] = {
+        {AttRun(out) + Login() + QStringList{"--filterdaily=true"}, 0, succeeded},
+        {AttRun(out) + Login("vh_missing_source"), 1, kFailedRun},
+        {{"test", "--group=connection", "--path=" + out, "--dsn=vh_school", "--user=u", "--pwd=x"}, 0, succeeded},
+        {{"params", "--path=" + out}, 0, succeeded},
+        {{"version", "--path=" + out}, 0, succeeded},
+        {{"defaults", "--path=" + out}, 1, "<date>\tFailed\tFailed on defaults.\r\n"},
+    };
     for (const int signal : {SIGTERM, SIGQUIT, SIGHUP, SIGINT}) {
-        for (const char* point : {"status", "exit"}) {
-            SCOPED_TRACE(std::to_string(signal) + " at " + point);
+        for (const QString& at : {QString("%1,%1:writing"), QString("%1:status"), QString("%1:exit")}) {
             QProcessEnvironment env = kSqlite.Env();
             env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
-            env.insert("VH_SIGNAL_AT_END", QString("%1:%2").arg(signal).arg(point));
-            ProgramResult r = RunProgram(AttRun(out) + Login() + QStringList{"--filterdaily=true"}, env);
-            EXPECT_EQ(r.code, 0) << r.err.toStdString();
-            EXPECT_EQ(Status(out), "<date>\tSucceeded\tSucceeded\r\n");
-            EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
-            // A failed run keeps its failure the same way.
-            r = RunProgram(AttRun(out) + Login("vh_missing_source"), env);
-            EXPECT_EQ(r.code, 1);
-            EXPECT_EQ(Status(out), kFailedRun);
+            env.insert("VH_SIGNAL_AT_END", at.arg(signal));
+            for (const auto& c : commands) {
+                SCOPED_TRACE((at.arg(signal) + " " + c.args.join(' ')).toStdString());
+                const ProgramResult r = RunProgram(c.args, env);
+                EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+                EXPECT_EQ(Status(out), c.status);
+                EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+            }
         }
     }
 }
@@ -683,6 +696,34 @@ TEST(SqliteProgram, ARunWhoseSwitchesLeaveNoPassFailsAndTouchesNothing)
         EXPECT_EQ(RunSample(QStringList{"run", "--path=" + missing, "--school=100"} + refused).code, 1);
         EXPECT_FALSE(QFileInfo::exists(missing));
         EXPECT_EQ(Status(FallbackFolder()), kFailedRun);
+    }
+
+    // An unknown or missing command word is refused the same way, with its error as the failure.
+    // The folder of the last "--path=" gets the result; the first, which holds a good run, is left.
+    const QString first = NewFolder("no-pass-first");
+    ASSERT_EQ(RunSample(AttRun(first) + QStringList{"--filterdaily=true"}).code, 0);
+    const struct
+    {
+        QStringList words;
+        QString error;
+    } words[] = {
+        {{"Run"}, "Unknown command: Run"},
+        {{"rn"}, "Unknown command: rn"},
+        {{""}, "Unknown command: "},
+        {{}, "No command given."},
+    };
+    for (const auto& w : words) {
+        SCOPED_TRACE(w.error.toStdString());
+        ASSERT_EQ(RunSample(AttRun(out) + QStringList{"--filterdaily=true"}).code, 0);
+        const ProgramResult refused = RunSample(w.words + QStringList{"--path=" + first, "--school=100", "--path=" + out});
+        EXPECT_EQ(refused.code, 1);
+        EXPECT_EQ(refused.ErrLines(), QStringList{"error\tCommand Line\t" + w.error});
+        EXPECT_EQ(Status(out), "<date>\tFailed\t" + w.error + "\r\n");
+        EXPECT_EQ(ReadText(out + "/finished_bridge.tmp"), "finished\r\n");
+        EXPECT_EQ(Status(first), "<date>\tSucceeded\tSucceeded\r\n");
+        const QString missing = out + "-missing";
+        EXPECT_EQ(RunSample(w.words + QStringList{"--path=" + missing}).code, 1);
+        EXPECT_FALSE(QFileInfo::exists(missing));
     }
 }
 

@@ -12,8 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
+#include <pthread.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -175,6 +179,59 @@ TEST(CrashGuard, ASecondStopSignalOrARunThatDoesNotStopInTimeEndsAtOnce)
             },
             ::testing::ExitedWithCode(1),
             "error\tExtraction Failed\tThe run was stopped by signal 15 \\(SIGTERM\\)\\.\n$");
+        EXPECT_TRUE(QRegularExpression(
+                        "^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
+                        .match(ReadAll(status))
+                        .hasMatch())
+            << ReadAll(status);
+        EXPECT_EQ(ReadAll(finished), "finished\r\n");
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
+}
+
+TEST(CrashGuard, AStopSignalBurstOnManyThreadsEndsTheRunOnce)
+{
+    LogManager::instance()->reset();
+    // A thread that the program starts takes none of the stop signals or the alarm.
+    bool blocked = false;
+    std::thread quiet;
+    CrashGuard::startThread(quiet, [&blocked] {
+        sigset_t mask;
+        pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+        blocked = true;
+        for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGALRM})
+            blocked = blocked && sigismember(&mask, signal) == 1;
+    });
+    quiet.join();
+    EXPECT_TRUE(blocked);
+
+    // Where a stop reaches several threads at once (a thread that does not block them), the ending
+    // runs once: one error line, a whole status file and the finished file.
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        QTemporaryDir dir;
+        const QString status = dir.filePath("Data ExtractorStatus.tmp");
+        const QString finished = dir.filePath("finished_bridge.tmp");
+        EXPECT_EXIT(
+            {
+                CrashGuard::arm(status, finished, "Test::Burst");
+                CrashGuard::catchStopSignals();
+                std::raise(SIGTERM);
+                std::atomic<int> ready{0};
+                std::vector<std::thread> threads;
+                for (int i = 0; i < 8; ++i) {
+                    threads.emplace_back([&ready] {
+                        ++ready;
+                        while (ready.load() < 8) {
+                        }
+                        pthread_kill(pthread_self(), SIGINT);
+                    });
+                }
+                for (;;)
+                    pause();
+            },
+            ::testing::ExitedWithCode(1),
+            "^error\tExtraction Failed\tThe run was stopped by signal 15 \\(SIGTERM\\)\\.\n$");
         EXPECT_TRUE(QRegularExpression(
                         "^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
                         .match(ReadAll(status))

@@ -1,6 +1,7 @@
 // The command-line parser and hexadecimal decoding.
 
 #include "OptionParser.h"
+#include "SecretMask.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,9 @@ TEST(OptionParser, ShowsNoArgumentThatMayBeAPassword)
     EXPECT_EQ(parseError({"test", "--group=connection", "--pwdencode=", "73336372337421"}),
               after.arg("pwdencode"));
     EXPECT_EQ(parseError({"run", "--passwd=a", "b=c"}), after.arg("passwd"));
+    // So may what follows a switch whose value holds a password switch of its own.
+    EXPECT_EQ(parseError({"run", "--user=clerk --pwd", "Tq9"}), after.arg("user"));
+    EXPECT_EQ(parseError({"run", "--school=1 --pwd=my", "secret"}), after.arg("school"));
 
     // What follows a switch given without "=", known or not, password or not, may be its value: it is
     // named by its position (the command is argument 1).
@@ -137,6 +141,26 @@ TEST(OptionParser, MasksSecretValuesInTheProcessArguments)
     EXPECT_EQ(block, QByteArray(hidden, sizeof hidden));
     ASSERT_EQ(taken.size(), int(args.size()) - 1);
     EXPECT_EQ(taken.at(5), "-pwd:s3cret-pw");
+
+    // A password switch joined to another one after a blank, as a host that joins two switches into one
+    // argument gives it: all after its word, or the next argument when nothing follows the word. A
+    // word after a blank that is no switch is kept.
+    static const char joined[] = "x\0run\0--school=4711 --pwd=s3cret\0--user=clerk --pwd\0Tq9\0"
+                                 "--path=/srv/my encoded\0--dsn=a\t-PwdEncode 7333\0--log=extract --pwd=\0--x";
+    static const char overwritten[] = "x\0run\0--school=4711 --pwd=******\0--user=clerk --pwd\0***\0"
+                                      "--path=/srv/my encoded\0--dsn=a\t-PwdEncode ****\0--log=extract --pwd=\0--x";
+    QByteArray line(joined, sizeof joined);
+    std::vector<char*> words;
+    for (int at = 0; at < line.size(); at += int(std::strlen(line.data() + at)) + 1)
+        words.push_back(line.data() + at);
+    OptionParser::maskSecretArguments(int(words.size()), words.data());
+    EXPECT_EQ(line, QByteArray(overwritten, sizeof overwritten));
+    // The value as the program takes and shows it.
+    EXPECT_EQ(SecretMask::shownValue("4711 --pwd=s3cret"), "4711 --pwd********");
+    EXPECT_EQ(SecretMask::shownValue("a\t-PwdEncode 7333"), "a\t-PwdEncode********");
+    EXPECT_EQ(SecretMask::shownValue("x --Passwort"), "x --Passwort");
+    EXPECT_EQ(SecretMask::shownValue("/srv/my encoded"), "/srv/my encoded");
+    EXPECT_EQ(SecretMask::shownValue("/srv/-encoded"), "/srv/-encoded");
 }
 
 TEST(OptionParser, DecodesHexadecimalText)

@@ -32,8 +32,9 @@
 // syncs nothing; with ":always" every later one fails too.
 // VH_FAULT_JOURNAL_REMOVAL="<n>": the n-th removal of "Attendance/Attendance.db-journal" is made
 // but answers EIO.
-// VH_SIGNAL_AT_END="<signal>:<status|exit>": the process sends itself the signal (a number) just
-// after its status file took its name ("status"), or once main has returned ("exit").
+// VH_SIGNAL_AT_END="<signal>[,<signal>...]:<writing|status|exit>": the process sends itself the
+// signals (numbers, in that order) at the first write of its status file under its temporary name
+// ("writing"), just after its status file took its name ("status"), or once main has returned ("exit").
 // VH_COUNT_CACHE_WRITES names a file to which the run appends, when it ends, "DAILY_ATT <n>
 // PERIOD_ATT <m>": the rows it gave SQLite to store in each attendance cache table.
 #include <dlfcn.h>
@@ -307,8 +308,25 @@ bool StatusWriteFails(int fd)
 void SignalAtEnd(const char* point)
 {
     const char* wanted = getenv("VH_SIGNAL_AT_END");
-    if (wanted && *wanted && EndsWith(wanted, point))
-        kill(getpid(), atoi(wanted));
+    if (!wanted || !*wanted || !EndsWith(wanted, point))
+        return;
+    for (const char* at = wanted; *at >= '0' && *at <= '9';) {
+        kill(getpid(), atoi(at));
+        at += strspn(at, "0123456789");
+        at += *at == ',' ? 1 : 0;
+    }
+}
+
+// The first write of the status file under its temporary name.
+void SignalWhileStatusIsWritten(int fd)
+{
+    static std::atomic<bool> sent{false};
+    const char* wanted = getenv("VH_SIGNAL_AT_END");
+    if (!wanted || !EndsWith(wanted, ":writing") || sent)
+        return;
+    char path[4096];
+    if (PathOf(fd, path, sizeof path) && EndsWith(path, "/Data ExtractorStatus.tmp.partial") && !sent.exchange(true))
+        SignalAtEnd(":writing");
 }
 
 void SignalAfterMain()
@@ -483,6 +501,7 @@ int open64(const char* path, int flags, ...)
 ssize_t write(int fd, const void* buf, size_t count)
 {
     static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
+    SignalWhileStatusIsWritten(fd);
     if (IsCache(fd) || StatusWriteFails(fd)) {
         errno = ENOSPC;
         return -1;
