@@ -36,6 +36,8 @@
 // after its status file took its name ("status"), or once main has returned ("exit").
 // VH_COUNT_CACHE_WRITES names a file to which the run appends, when it ends, "DAILY_ATT <n>
 // PERIOD_ATT <m>": the rows it gave SQLite to store in each attendance cache table.
+// VH_COUNT_STARTS names a file to which each process that loads the library appends a line as it
+// starts: "start <program name>".
 // VH_COUNT_TEXT_LOOKUPS names a file to which the run appends, when it ends, "texts <n>": the texts
 // that the program asked Qt to hash or to compare with another (QString's qHash, == and <; a search
 // of a string list counts each text of the list).
@@ -326,6 +328,15 @@ void SignalAfterMain()
 __attribute__((constructor)) void RegisterSignalAfterMain()
 {
     atexit(SignalAfterMain);
+}
+
+__attribute__((constructor)) void RecordStart()
+{
+    const char* file = getenv("VH_COUNT_STARTS");
+    if (FILE* out = file && *file ? fopen(file, "a") : nullptr) {
+        fprintf(out, "start %s\n", program_invocation_short_name);
+        fclose(out);
+    }
 }
 
 }  // namespace
