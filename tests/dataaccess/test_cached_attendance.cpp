@@ -136,16 +136,27 @@ TEST(CachedAttendance, PendingRowsAreExportedOnce)
     EXPECT_NE(second.find(Section(kDaily, "AttTimeFrameRef", "")), std::string::npos) << second;
     EXPECT_NE(second.find(Section(kPeriod, "AttPerRef", "")), std::string::npos) << second;
 
-    // A changed code is pending again; the row filter keeps a rejected row pending.
+    // A changed code is pending again; the row filter marks each row it writes, those with an
+    // empty header too, and keeps a rejected row pending.
     cache.Execute("UPDATE DAILY_ATT SET newcode = 'A' WHERE stdkey = 'S3'");
     cache.Execute("UPDATE DAILY_ATT SET newcode = 'T' WHERE stdkey = 'O''Brien'");
+    cache.Execute("UPDATE DAILY_ATT SET newcode = 'E' WHERE stdkey = 'S2'");
+    cache.Execute("UPDATE PERIOD_ATT SET newcode = 'T' WHERE perkey = 'P2'");
     task.rejectedKey = "S3";
     const std::string third = Export(task, "2024-09-23", true);
-    EXPECT_NE(
-        third.find(Section(kDaily, "AttTimeFrameRef", "O'Brien\t09/05/2024\tAD\tT\t\t0\t1\t0\t0\t0\r\n")),
-        std::string::npos)
+    EXPECT_NE(third.find(Section(kDaily, "AttTimeFrameRef",
+                                 "O'Brien\t09/05/2024\tAD\tT\t\t0\t1\t0\t0\t0\r\n"
+                                 "S2\t09/03/2024\tAD\tE\t\t0\t1\t0\t0\t0\r\n")),
+              std::string::npos)
+        << third;
+    EXPECT_NE(third.find(Section(kPeriod, "AttPerRef", "S1\t09/02/2024\tP2\tT\t\t0\t1\t0\t0\t0\r\n")),
+              std::string::npos)
         << third;
     EXPECT_EQ(Pending(cache, "DAILY_ATT"), 1);
+    EXPECT_EQ(Pending(cache, "PERIOD_ATT"), 0);
+    const std::string fourth = Export(task, "2024-09-24", true);
+    EXPECT_NE(fourth.find(Section(kDaily, "AttTimeFrameRef", "")), std::string::npos) << fourth;
+    EXPECT_NE(fourth.find(Section(kPeriod, "AttPerRef", "")), std::string::npos) << fourth;
 }
 
 TEST(CachedAttendance, CachedTextsKeepTheRecordOnItsLine)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks the lock of the test servers' state folders (pg_lock.sh) without a server: two runs (two
 # sleeping processes stand for their ctest) in one state folder, the second waiting and refused,
-# then taking the lock once the first lets it go, and a run that is killed letting it go by itself.
+# its stop (pg_fixture.sh) leaving the first run's server alone, then taking the lock once the first
+# lets it go, and a run that is killed letting it go by itself. A run's own stop removes its server.
+# The server is a made-up record (no postmaster.pid: nothing to stop but its folder and state).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/pg_lock.sh"
@@ -25,6 +27,23 @@ fail() {
 }
 # Whether the lock is free, asked from a process of its own.
 free() { (pg_lock_try "$state"); }
+# Waits up to 5 s for the lock to be free.
+wait_free() {
+  for _ in $(seq 50); do
+    free && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# A server as start records it, its folder where start makes them.
+server_dir=$top/server
+record_server() {
+  mkdir -p "$server_dir/pg/data"
+  printf 'pgbin=%q\ndir=%q\npgdir=%q\nport=%q\n' "$server_dir/bin" "$server_dir" "$server_dir/pg" 5 >"$state/server"
+  echo "vh_school_pg school copy" >"$state/sources"
+}
+server_left() { [ -f "$state/server" ] && [ -f "$state/sources" ] && [ -d "$server_dir/pg/data" ]; }
+server_gone() { [ ! -e "$state/server" ] && [ ! -e "$state/sources" ] && [ ! -e "$server_dir" ]; }
 
 sleep 300 &
 first=$!
@@ -51,6 +70,19 @@ pg_read_holder "$state"
 [ "$owner" = "$first" ] || fail "after the refusal the holder file names $owner"
 free && fail "the refusal let the lock go"
 
+# The refused run's stop, in a process that is not the first run, leaves the first run's server
+# and lock alone.
+record_server
+said=$(bash "$here/pg_fixture.sh" stop "$state") || fail "the refused run's stop failed: $said"
+case $said in
+  *"belongs to another ctest run (process $first)"*"left running"*) ;;
+  *) fail "the refused run's stop said: $said" ;;
+esac
+server_left || fail "the refused run's stop removed the first run's server"
+pg_read_holder "$state"
+[ "$owner" = "$first" ] || fail "after the refused run's stop the holder file names $owner"
+free && fail "the refused run's stop let the first run's lock go"
+
 # The first run's stop lets it go: the second run gets it at once.
 pg_lock_release "$state"
 pg_lock_take "$state" "$second" 5 >/dev/null || fail "the second run did not get the lock let go"
@@ -59,9 +91,16 @@ pg_read_holder "$state"
 
 # The second run is killed before its stop: its holder ends by itself within seconds.
 kill "$second"
-for _ in $(seq 50); do
-  free && break
-  sleep 0.1
-done
-free || fail "the lock of a killed run was not let go"
+wait_free || fail "the lock of a killed run was not let go"
+
+# A run's own stop (the run is the stop's parent) removes its server and lets the lock go.
+(
+  pg_lock_take "$state" "$BASHPID" 5 >/dev/null || exit 1
+  record_server
+  bash "$here/pg_fixture.sh" stop "$state" >/dev/null || exit 1
+  exit 0
+) || fail "a run's own stop failed"
+server_gone || fail "a run's own stop left its server"
+[ ! -e "$state/holder" ] || fail "a run's own stop left its holder file"
+wait_free || fail "a run's own stop did not let the lock go"
 echo "lock checks passed"

@@ -317,8 +317,9 @@ TEST_P(Program, TheYearListOnTwoClocks)
 }
 
 // The lines of a log file that the guide's recipe for the level-9 lines gives: the recipe is the
-// guide's shell block that reads "$log", run with log set to the file.
-QStringList GuideRecipeOutput(const QString& logFile)
+// guide's shell block that reads "$log", run with log set to the file. With processes, the recipe
+// runs with the preloaded library, which counts the processes that it starts (its shell too).
+QStringList GuideRecipeOutput(const QString& logFile, int* processes = nullptr)
 {
     const QString guide = ReadText(VH_GUIDE_FILE);
     const int at = guide.indexOf("< \"$log\"");
@@ -334,8 +335,18 @@ QStringList GuideRecipeOutput(const QString& logFile)
         return {"the recipe does not begin with log=..."};
     recipe.first() = "log=\"$1\"";
     QProcess shell;
+    QString starts;
+    if (processes) {
+        starts = NewFolder("recipe-starts") + "/starts";
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LD_PRELOAD", VH_FAULT_PRELOAD);
+        env.insert("VH_COUNT_STARTS", starts);
+        shell.setProcessEnvironment(env);
+    }
     shell.start("bash", {"-c", recipe.join('\n'), "bash", logFile});
     shell.waitForFinished(60000);
+    if (processes)
+        *processes = ReadText(starts).count("start ");
     return QString::fromUtf8(shell.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
@@ -413,7 +424,16 @@ TEST_P(Program, RunLeavesImportAndStatusFiles)
     }
     EXPECT_GT(decoded.size(), 50);
     EXPECT_TRUE(decoded.first().contains(": Proprietary   SISConfig::commandRun: Parameters: "));
-    EXPECT_EQ(GuideRecipeOutput(logFile).join('\n').toStdString(), decoded.join('\n').toStdString());
+    int processes[2] = {0, 0};
+    EXPECT_EQ(GuideRecipeOutput(logFile, &processes[0]).join('\n').toStdString(),
+              decoded.join('\n').toStdString());
+    // A log twice as long, all of it decoded, starts no more processes: none for each line.
+    const QString twice = NewFolder("recipe") + "/twice.log";
+    WriteText(twice, ReadBytes(logFile) + ReadBytes(logFile));
+    EXPECT_EQ(GuideRecipeOutput(twice, &processes[1]).join('\n').toStdString(),
+              (decoded + decoded).join('\n').toStdString());
+    EXPECT_GT(processes[0], 0);
+    EXPECT_EQ(processes[1], processes[0]);
 }
 
 TEST_P(Program, OtherCommandsLeaveTheStatusOfAFolderThatARunHolds)

@@ -37,6 +37,14 @@
 // ("writing"), just after its status file took its name ("status"), or once main has returned ("exit").
 // VH_COUNT_CACHE_WRITES names a file to which the run appends, when it ends, "DAILY_ATT <n>
 // PERIOD_ATT <m>": the rows it gave SQLite to store in each attendance cache table.
+// VH_COUNT_STARTS names a file to which each process that loads the library appends a line as it
+// starts: "start <program name>".
+// VH_COUNT_TEXT_LOOKUPS names a file to which the run appends, when it ends, "texts <n>": the texts
+// that the program asked Qt to hash or to compare with another (QString's qHash, == and <; a search
+// of a string list counts each text of the list).
+#include <QString>
+#include <QStringList>
+
 #include <dlfcn.h>
 #include <errno.h>
 #include <signal.h>
@@ -340,6 +348,15 @@ __attribute__((constructor)) void RegisterSignalAfterMain()
     atexit(SignalAfterMain);
 }
 
+__attribute__((constructor)) void RecordStart()
+{
+    const char* file = getenv("VH_COUNT_STARTS");
+    if (FILE* out = file && *file ? fopen(file, "a") : nullptr) {
+        fprintf(out, "start %s\n", program_invocation_short_name);
+        fclose(out);
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -570,6 +587,55 @@ int sqlite3_step(sqlite3_stmt* stmt)
     }
     return real(stmt);
 }
+
+}  // extern "C"
+
+static std::atomic<long> g_textLookups{0};
+static const bool g_countTexts = getenv("VH_COUNT_TEXT_LOOKUPS") != nullptr;
+
+__attribute__((destructor)) static void ReportTextLookups()
+{
+    const char* file = getenv("VH_COUNT_TEXT_LOOKUPS");
+    if (FILE* out = file && *file ? fopen(file, "a") : nullptr) {
+        fprintf(out, "texts %ld\n", g_textLookups.load());
+        fclose(out);
+    }
+}
+
+uint qHash(const QString& key, uint seed) noexcept
+{
+    static const auto real = Real<uint (*)(const QString&, uint)>("_Z5qHashRK7QStringj");
+    if (g_countTexts)
+        ++g_textLookups;
+    return real(key, seed);
+}
+
+bool operator==(const QString& a, const QString& b) noexcept
+{
+    static const auto real = Real<bool (*)(const QString&, const QString&)>("_ZeqRK7QStringS1_");
+    if (g_countTexts)
+        ++g_textLookups;
+    return real(a, b);
+}
+
+bool operator<(const QString& a, const QString& b) noexcept
+{
+    static const auto real = Real<bool (*)(const QString&, const QString&)>("_ZltRK7QStringS1_");
+    if (g_countTexts)
+        ++g_textLookups;
+    return real(a, b);
+}
+
+bool QtPrivate::QStringList_contains(const QStringList* list, const QString& text, Qt::CaseSensitivity cs)
+{
+    static const auto real = Real<bool (*)(const QStringList*, const QString&, Qt::CaseSensitivity)>(
+        "_ZN9QtPrivate20QStringList_containsEPK11QStringListRK7QStringN2Qt15CaseSensitivityE");
+    if (g_countTexts)
+        g_textLookups += list->size();
+    return real(list, text, cs);
+}
+
+extern "C" {
 
 int clock_gettime(clockid_t clock, struct timespec* ts) noexcept
 {
