@@ -40,6 +40,18 @@ QString ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// A stopped run's files: the failed status and the finished file, and nothing else.
+void ExpectStoppedRun(const QTemporaryDir& dir, const QString& status, const QString& finished)
+{
+    EXPECT_TRUE(QRegularExpression(
+                    "^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
+                    .match(ReadAll(status))
+                    .hasMatch())
+        << ReadAll(status);
+    EXPECT_EQ(ReadAll(finished), "finished\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
 }  // namespace
 
 TEST(CrashGuard, AStackOverflowEndsAsAFailedRun)
@@ -179,13 +191,7 @@ TEST(CrashGuard, ASecondStopSignalOrARunThatDoesNotStopInTimeEndsAtOnce)
             },
             ::testing::ExitedWithCode(1),
             "error\tExtraction Failed\tThe run was stopped by signal 15 \\(SIGTERM\\)\\.\n$");
-        EXPECT_TRUE(QRegularExpression(
-                        "^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
-                        .match(ReadAll(status))
-                        .hasMatch())
-            << ReadAll(status);
-        EXPECT_EQ(ReadAll(finished), "finished\r\n");
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+        ExpectStoppedRun(dir, status, finished);
     }
 }
 
@@ -232,12 +238,6 @@ TEST(CrashGuard, AStopSignalBurstOnManyThreadsEndsTheRunOnce)
             },
             ::testing::ExitedWithCode(1),
             "^error\tExtraction Failed\tThe run was stopped by signal 15 \\(SIGTERM\\)\\.\n$");
-        EXPECT_TRUE(QRegularExpression(
-                        "^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
-                        .match(ReadAll(status))
-                        .hasMatch())
-            << ReadAll(status);
-        EXPECT_EQ(ReadAll(finished), "finished\r\n");
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+        ExpectStoppedRun(dir, status, finished);
     }
 }

@@ -17,6 +17,24 @@ QString parseError(const QStringList& args)
     EXPECT_FALSE(OptionParser::parse(args, line, error));
     return error;
 }
+
+// main's argv over a block of NUL-ended arguments, as the process list reads them.
+std::vector<char*> Arguments(QByteArray& block)
+{
+    std::vector<char*> argv;
+    for (int at = 0; at < block.size(); at += int(std::strlen(block.data() + at)) + 1)
+        argv.push_back(block.data() + at);
+    return argv;
+}
+
+// The block of the arguments once maskSecretArguments has overwritten them.
+template <size_t N> QByteArray Masked(const char (&given)[N])
+{
+    QByteArray block(given, int(N));
+    std::vector<char*> argv = Arguments(block);
+    OptionParser::maskSecretArguments(int(argv.size()), argv.data());
+    return block;
+}
 }  // namespace
 
 TEST(OptionParser, SplitsCommandAndSwitches)
@@ -119,13 +137,7 @@ TEST(OptionParser, MasksSecretValuesInTheProcessArguments)
     static const char masked[] = "varnholm-de\0run\0--pwdencode=********\0\0\0\0\0\0\0--Passwort=**\0"
                                  "--pwd ********\0\0\0\0--pwd\0********\0\0--keyencode=****\0--pass word\0"
                                  "--pwdencode\0--user=pwd-user";
-    QByteArray memory(given, sizeof given);
-    std::vector<char*> argv;
-    for (int at = 0; at < memory.size(); at += int(std::strlen(memory.data() + at)) + 1)
-        argv.push_back(memory.data() + at);
-    OptionParser::maskSecretArguments(int(argv.size()), argv.data());
-    EXPECT_EQ(memory, QByteArray(masked, sizeof masked));
-    EXPECT_STREQ(argv[2], "--pwdencode=********");
+    EXPECT_EQ(Masked(given), QByteArray(masked, sizeof masked));
 
     // A password switch typed with another character for "=": all after its word, whatever its case
     // or its dashes; a key that ends at the word takes the next argument, unless that is a switch.
@@ -134,9 +146,7 @@ TEST(OptionParser, MasksSecretValuesInTheProcessArguments)
     static const char hidden[] = "x\0run\0--pwdencode*****\0--PWD***\0--nopwd******\0--path=/pwd\0-pwd********\0\0\0"
                                  "--pwdencode*\0***\0--a=passwordx\0--PasswordEncode****";
     QByteArray block(typed, sizeof typed);
-    std::vector<char*> args;
-    for (int at = 0; at < block.size(); at += int(std::strlen(block.data() + at)) + 1)
-        args.push_back(block.data() + at);
+    std::vector<char*> args = Arguments(block);
     const QList<QByteArray> taken = OptionParser::takeArguments(int(args.size()), args.data());
     EXPECT_EQ(block, QByteArray(hidden, sizeof hidden));
     ASSERT_EQ(taken.size(), int(args.size()) - 1);
@@ -149,12 +159,7 @@ TEST(OptionParser, MasksSecretValuesInTheProcessArguments)
                                  "--path=/srv/my encoded\0--dsn=a\t-PwdEncode 7333\0--log=extract --pwd=\0--x";
     static const char overwritten[] = "x\0run\0--school=4711 --pwd=******\0--user=clerk --pwd\0***\0"
                                       "--path=/srv/my encoded\0--dsn=a\t-PwdEncode ****\0--log=extract --pwd=\0--x";
-    QByteArray line(joined, sizeof joined);
-    std::vector<char*> words;
-    for (int at = 0; at < line.size(); at += int(std::strlen(line.data() + at)) + 1)
-        words.push_back(line.data() + at);
-    OptionParser::maskSecretArguments(int(words.size()), words.data());
-    EXPECT_EQ(line, QByteArray(overwritten, sizeof overwritten));
+    EXPECT_EQ(Masked(joined), QByteArray(overwritten, sizeof overwritten));
     // The value as the program takes and shows it.
     EXPECT_EQ(SecretMask::shownValue("4711 --pwd=s3cret"), "4711 --pwd********");
     EXPECT_EQ(SecretMask::shownValue("a\t-PwdEncode 7333"), "a\t-PwdEncode********");
