@@ -115,12 +115,11 @@ bool SISConfig::acceptCommandLine(const QStringList& args)
 {
     // Until the switches are read, a refused command line's result goes into the folder of its last
     // "--path=", as that switch would name it.
-    QString folder;
     for (const QString& arg : args) {
         if (arg.startsWith(QStringLiteral("--path=")))
-            folder = SecretMask::shownValue(arg.mid(7));
+            setParam(kw::Path,
+                     m_notText.contains(kw::Path) ? QString() : SecretMask::shownValue(arg.mid(7)).trimmed());
     }
-    setParam(kw::Path, m_notText.contains(kw::Path) ? QString() : folder);
 
     CommandLine line;
     QString error;
@@ -146,7 +145,8 @@ bool SISConfig::checkSwitchValues(int& validateCode)
 {
     // Leading and trailing blanks are not part of the output folder's name: every file of the
     // command goes to the one trimmed folder.
-    setParam(kw::Path, param(kw::Path).trimmed());
+    if (params().contains(kw::Path))
+        setParam(kw::Path, param(kw::Path).trimmed());
     if (!m_notText.isEmpty()) {
         for (const QString& key : m_notText) {
             if (key == kw::Path)

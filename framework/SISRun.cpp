@@ -345,7 +345,8 @@ bool SISConfig::writeStatusFiles(bool succeeded, const QString& failText)
     // A refused command line makes no folder, and leaves one that a run holds to that run.
     const QString folder = param(kw::Path);
     bool recorded = true;
-    bool useFolder = !folder.isEmpty() && !m_outputBusy && (!m_statusIntoExistingFolderOnly || QFileInfo(folder).isDir());
+    bool useFolder =
+        !folder.isEmpty() && !m_outputBusy && (!m_statusIntoExistingFolderOnly || QFileInfo(folder).isDir());
     if (useFolder && (m_command != kw::Run || m_statusIntoExistingFolderOnly) && outputFolderHeld(folder)) {
         emit writeLog(7,
                       QStringLiteral("A run is using the output folder; its status files are left alone: ") +

@@ -17,8 +17,8 @@
 #include <sqlite3.h>
 
 #include <atomic>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <memory>
 #include <thread>
 
@@ -750,15 +750,16 @@ TEST_P(HistoryFaults, AStopBurstWhileTheCacheIsReadEndsTheRunOnce)
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE(round);
         bool paused = false;
-        r = RunPausedAtSql(QStringList{"run", "--att", "--dsn=" + live->dsn, "--path=" + out, "--school=100",
-                                       "--filterdaily=true", "--filterperiod=true"} +
-                               live->login,
-                           env, QString(), PauseFile(),
-                           [](pid_t pid) {
-                               for (const int signal : {SIGTERM, SIGQUIT, SIGHUP, SIGINT})
-                                   kill(pid, signal);
-                           },
-                           paused);
+        r = RunPausedAtSql(
+            QStringList{"run", "--att", "--dsn=" + live->dsn, "--path=" + out, "--school=100",
+                        "--filterdaily=true", "--filterperiod=true"} +
+                live->login,
+            env, QString(), PauseFile(),
+            [](pid_t pid) {
+                for (const int signal : {SIGTERM, SIGQUIT, SIGHUP, SIGINT})
+                    kill(pid, signal);
+            },
+            paused);
         ASSERT_TRUE(paused);
         EXPECT_EQ(r.code, 1);
         ASSERT_EQ(r.ErrLines().size(), 1) << r.err.toStdString();

@@ -197,9 +197,9 @@ TEST_P(Program, APasswordSwitchJoinedToAnotherSwitchShowsNowhere)
     // the decoded level-9 lines and in the process list of a run paused after its connection.
     const QString secret = "Tq9Joined";
     const QString hex = Encode(secret);
-    const QStringList joined{"--school=4711 --pwd=" + secret, "--dsn=" + GetParam().Dsn("vh_school") +
-                             " --pwdencode=" + hex, "--user=" + GetParam().User() + " --pwd=" + secret,
-                             "--log=extract --pwd=" + secret};
+    const QStringList joined{
+        "--school=4711 --pwd=" + secret, "--dsn=" + GetParam().Dsn("vh_school") + " --pwdencode=" + hex,
+        "--user=" + GetParam().User() + " --pwd=" + secret, "--log=extract --pwd=" + secret};
     const QStringList login = Login(GetParam().User(), GetParam().Password());
     const auto hidden = [&](const QString& text) {
         for (const QString& word : {secret, hex.toLower(), hex.toUpper()})
@@ -209,14 +209,17 @@ TEST_P(Program, APasswordSwitchJoinedToAnotherSwitchShowsNowhere)
         SCOPED_TRACE(arg.toStdString());
         QDir(FallbackFolder()).removeRecursively();
         const QString out = NewFolder("joined");
-        const ProgramResult tested = RunProgram(QStringList{"test", "--group=connection"} + login + QStringList{arg},
-                                                GetParam().Env());
-        const ProgramResult run = RunProgram(
-            QStringList{"run", "--demo", "--school=100", "--path=" + out} + login + QStringList{arg}, GetParam().Env());
+        const ProgramResult tested = RunProgram(
+            QStringList{"test", "--group=connection"} + login + QStringList{arg}, GetParam().Env());
+        const ProgramResult run = RunProgram(QStringList{"run", "--demo", "--school=100", "--path=" + out} +
+                                                 login + QStringList{arg},
+                                             GetParam().Env());
         hidden(tested.out + tested.err + run.out + run.err + AllText(out) + AllText(FallbackFolder()));
         if (arg.startsWith("--school")) {
-            EXPECT_EQ(tested.Lines("test"),
-                      QStringList{"test\tconnection\tfail\tSchool number must be a plain number: 4711 --pwd********"});
+            EXPECT_EQ(
+                tested.Lines("test"),
+                QStringList{
+                    "test\tconnection\tfail\tSchool number must be a plain number: 4711 --pwd********"});
         } else if (arg.startsWith("--log")) {
             EXPECT_EQ(run.code, 1);
             EXPECT_EQ(run.ErrLines(), QStringList{"error\tlog\tUnknown log target: extract --pwd********"});
@@ -227,7 +230,8 @@ TEST_P(Program, APasswordSwitchJoinedToAnotherSwitchShowsNowhere)
     QByteArray cmdline;
     bool paused = false;
     const ProgramResult r = RunPausedAtSql(
-        QStringList{"run", "--att"} + joined + QStringList{"--school=100", "--path=" + out, "--log=extract"} + login,
+        QStringList{"run", "--att"} + joined + QStringList{"--school=100", "--path=" + out, "--log=extract"} +
+            login,
         GetParam().Env(), "Terms", out + ".pause",
         [&](pid_t pid) { cmdline = ReadBytes(QString("/proc/%1/cmdline").arg(pid)); }, paused);
     ASSERT_TRUE(paused);

@@ -636,7 +636,9 @@ TEST(SqliteProgram, AStopSignalAfterTheStatusIsWrittenChangesNeitherStatusNorExi
     } commands[] = {
         {AttRun(out) + Login() + QStringList{"--filterdaily=true"}, 0, succeeded},
         {AttRun(out) + Login("vh_missing_source"), 1, kFailedRun},
-        {{"test", "--group=connection", "--path=" + out, "--dsn=vh_school", "--user=u", "--pwd=x"}, 0, succeeded},
+        {{"test", "--group=connection", "--path=" + out, "--dsn=vh_school", "--user=u", "--pwd=x"},
+         0,
+         succeeded},
         {{"params", "--path=" + out}, 0, succeeded},
         {{"version", "--path=" + out}, 0, succeeded},
         {{"defaults", "--path=" + out}, 1, "<date>\tFailed\tFailed on defaults.\r\n"},
@@ -714,7 +716,8 @@ TEST(SqliteProgram, ARunWhoseSwitchesLeaveNoPassFailsAndTouchesNothing)
     for (const auto& w : words) {
         SCOPED_TRACE(w.error.toStdString());
         ASSERT_EQ(RunSample(AttRun(out) + QStringList{"--filterdaily=true"}).code, 0);
-        const ProgramResult refused = RunSample(w.words + QStringList{"--path=" + first, "--school=100", "--path=" + out});
+        const ProgramResult refused =
+            RunSample(w.words + QStringList{"--path=" + first, "--school=100", "--path=" + out});
         EXPECT_EQ(refused.code, 1);
         EXPECT_EQ(refused.ErrLines(), QStringList{"error\tCommand Line\t" + w.error});
         EXPECT_EQ(Status(out), "<date>\tFailed\t" + w.error + "\r\n");

@@ -43,10 +43,10 @@ QString ReadAll(const QString& path)
 // A stopped run's files: the failed status and the finished file, and nothing else.
 void ExpectStoppedRun(const QTemporaryDir& dir, const QString& status, const QString& finished)
 {
-    EXPECT_TRUE(QRegularExpression(
-                    "^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
-                    .match(ReadAll(status))
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\tFailed\tFailed on extraction\\.\r\n$")
+            .match(ReadAll(status))
+            .hasMatch())
         << ReadAll(status);
     EXPECT_EQ(ReadAll(finished), "finished\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);

@@ -155,10 +155,12 @@ TEST(OptionParser, MasksSecretValuesInTheProcessArguments)
     // A password switch joined to another one after a blank, as a host that joins two switches into one
     // argument gives it: all after its word, or the next argument when nothing follows the word. A
     // word after a blank that is no switch is kept.
-    static const char joined[] = "x\0run\0--school=4711 --pwd=s3cret\0--user=clerk --pwd\0Tq9\0"
-                                 "--path=/srv/my encoded\0--dsn=a\t-PwdEncode 7333\0--log=extract --pwd=\0--x";
-    static const char overwritten[] = "x\0run\0--school=4711 --pwd=******\0--user=clerk --pwd\0***\0"
-                                      "--path=/srv/my encoded\0--dsn=a\t-PwdEncode ****\0--log=extract --pwd=\0--x";
+    static const char joined[] =
+        "x\0run\0--school=4711 --pwd=s3cret\0--user=clerk --pwd\0Tq9\0"
+        "--path=/srv/my encoded\0--dsn=a\t-PwdEncode 7333\0--log=extract --pwd=\0--x";
+    static const char overwritten[] =
+        "x\0run\0--school=4711 --pwd=******\0--user=clerk --pwd\0***\0"
+        "--path=/srv/my encoded\0--dsn=a\t-PwdEncode ****\0--log=extract --pwd=\0--x";
     EXPECT_EQ(Masked(joined), QByteArray(overwritten, sizeof overwritten));
     // The value as the program takes and shows it.
     EXPECT_EQ(SecretMask::shownValue("4711 --pwd=s3cret"), "4711 --pwd********");
