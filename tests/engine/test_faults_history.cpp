@@ -76,6 +76,37 @@ std::string Text(QStringList lines)
     return lines.join('\n').toStdString();
 }
 
+// How the log begins a wait for another program's lock on the history.
+const char kWaitBegins[] = "Waiting for another program's lock on the attendance history";
+
+// The log files of a folder from their ends when it was made: whether a text was written to them
+// since. The program writes each log line to its file at once.
+class LogTail
+{
+public:
+    explicit LogTail(const QString& folder) : m_folder(folder)
+    {
+        for (const QFileInfo& file : Files())
+            m_from.insert(file.fileName(), file.size());
+    }
+    bool Says(const char* text) const
+    {
+        for (const QFileInfo& file : Files()) {
+            QFile log(file.filePath());
+            if (log.open(QIODevice::ReadOnly) && log.seek(m_from.value(file.fileName(), 0)) &&
+                log.readAll().contains(text))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    QFileInfoList Files() const { return QDir(m_folder).entryInfoList({"Varnholm-*.log"}, QDir::Files); }
+
+    QString m_folder;
+    QMap<QString, qint64> m_from;
+};
+
 class HistoryFaults : public LiveAttendanceTest
 {
 protected:
@@ -133,22 +164,28 @@ protected:
     QString Cache() const { return out + "/Attendance/Attendance.db"; }
     QString Config() const { return out + "/SchoolConfig.xml"; }
     QString PauseFile() const { return out + ".pause"; }
+    // How long another program holds the history's lock once it took it.
+    enum class Hold
+    {
+        UntilTheRunWaits,  // until the run's log says that it waits for the lock
+        ThroughTheRun,     // until the run has ended
+    };
     // An update run that stops at the pause point (as its export begins, or as it reads its first
     // window), while another program (this one) runs the SQL on the history and holds the lock it
-    // took for the time.
+    // took.
     struct HeldRun
     {
         ProgramResult run;
         QByteArray history;  // the history's bytes when it was taken
     };
-    // The lock is let go after the hold or at the run's end, whichever comes first.
-    HeldRun RunWithHistoryHeld(std::chrono::milliseconds hold, const char* pause = "pause-export",
+    HeldRun RunWithHistoryHeld(Hold hold, const char* pause = "pause-export",
                                const char* take = "BEGIN IMMEDIATE")
     {
         QFile::remove(PauseFile());
         std::atomic<bool> done{false};
         std::atomic<bool> locked{false};
         HeldRun held;
+        const LogTail log(out);
         std::thread holder([&] {
             while (!done && !QFile::exists(PauseFile()))
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -161,8 +198,7 @@ protected:
                 sqlite3_exec(db, take, nullptr, nullptr, nullptr) == SQLITE_OK)
                 locked = true;
             QFile::remove(PauseFile());
-            const auto until = std::chrono::steady_clock::now() + hold;
-            while (!done && std::chrono::steady_clock::now() < until)
+            while (!done && !(hold == Hold::UntilTheRunWaits && log.Says(kWaitBegins)))
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             sqlite3_close(db);
@@ -173,10 +209,7 @@ protected:
         EXPECT_TRUE(locked);
         return held;
     }
-    ProgramResult RunWithHistoryLocked(std::chrono::milliseconds hold)
-    {
-        return RunWithHistoryHeld(hold).run;
-    }
+    ProgramResult RunWithHistoryLocked(Hold hold) { return RunWithHistoryHeld(hold).run; }
     // Runs of both tables whose folder operations the preloaded library records for LosePower.
     ProgramResult RunRecorded(const char* fault = "", const QMap<QString, QString>& more = {})
     {
@@ -234,10 +267,7 @@ protected:
             aside.remove(name);
     }
     // The waits for another program's lock that a run logged, and the ends of the run's wait.
-    static int Waits(const ProgramResult& r)
-    {
-        return r.LogMessages("Waiting for another program's lock on the attendance history").size();
-    }
+    static int Waits(const ProgramResult& r) { return r.LogMessages(kWaitBegins).size(); }
     static int WaitsRanOut(const ProgramResult& r)
     {
         return r.LogMessages("Another program held the attendance history through the run's whole wait").size();
@@ -450,9 +480,10 @@ TEST_P(HistoryFaults, AWriteLockOfAnotherProgramIsWaitedForOrFailsTheRun)
     ProgramResult r = Run();
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
 
-    // Held briefly as the export begins: the run waits for it and sends the change.
+    // Held as the export begins until the run waits for it: the run then goes on and sends the
+    // change.
     SetCode(3, 7);
-    r = RunWithHistoryLocked(std::chrono::milliseconds(100));
+    r = RunWithHistoryLocked(Hold::UntilTheRunWaits);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(Text(lines), Text({Line(3, 7)}));
 
@@ -463,7 +494,7 @@ TEST_P(HistoryFaults, AWriteLockOfAnotherProgramIsWaitedForOrFailsTheRun)
     // nothing.
     SetCode(11, 8);
     const QByteArray config = ReadBytes(Config());
-    r = RunWithHistoryLocked(std::chrono::minutes(1));
+    r = RunWithHistoryLocked(Hold::ThroughTheRun);
     ExpectFailed(r, "SQLite Attendance: Could not export the attendance history: database is locked", config);
     EXPECT_EQ(Waits(r), 1);
     EXPECT_EQ(WaitsRanOut(r), 1);
@@ -538,7 +569,7 @@ TEST_P(HistoryFaults, AReaderHoldingTheHistoryThroughACommitFailsTheRunAfterOneW
     const QByteArray config = ReadBytes(Config());
     // Another program's read transaction, held until the run ends: the commit waits for its end.
     const char* const read = "BEGIN; SELECT COUNT(*) FROM sqlite_master";
-    const auto hold = std::chrono::minutes(1);
+    const Hold hold = Hold::ThroughTheRun;
 
     // Through the commit of the attendance read: the run fails after the one wait, and the read
     // is not committed.
