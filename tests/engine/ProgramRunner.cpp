@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 
 namespace enginetest {
 
@@ -110,8 +109,12 @@ ProgramResult RunPausedAtSql(const QStringList& args, QProcessEnvironment env, c
     QProcess run;
     run.setProcessEnvironment(env);
     run.start(VARNHOLM_BIN, args);
-    for (int i = 0; i < 3000 && !QFile::exists(pauseFile) && run.state() != QProcess::NotRunning; ++i)
-        QThread::msleep(10);
+    // Until the pause or the program's end; the count (two minutes at least, as Finished gives a
+    // run) only guards against a hang.
+    for (int i = 0; i < 12000 && run.state() != QProcess::NotRunning && !QFile::exists(pauseFile) &&
+                    !run.waitForFinished(10);
+         ++i) {
+    }
     paused = QFile::exists(pauseFile);
     if (paused)
         act(static_cast<pid_t>(run.processId()));

@@ -27,9 +27,10 @@ fail() {
 }
 # Whether the lock is free, asked from a process of its own.
 free() { (pg_lock_try "$state"); }
-# Waits up to 5 s for the lock to be free.
+# Waits for the lock to be free: a killed run's holder looks once a second; a minute at most here,
+# for a busy machine.
 wait_free() {
-  for _ in $(seq 50); do
+  for _ in $(seq 600); do
     free && return 0
     sleep 0.1
   done

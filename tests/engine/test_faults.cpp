@@ -152,8 +152,10 @@ TEST_P(Faults, EndClearlyAndTheNextRunSendsEveryChangeOnce)
         QProcess run;
         run.setProcessEnvironment(school->env);
         run.start(kProgram, Args("--att", out));
+        // Until the read is ended or the run is over; the count (two minutes at least) only guards
+        // against a hang.
         int ended = 0;
-        for (int i = 0; i < 300 && !ended && !run.waitForFinished(100); ++i) {
+        for (int i = 0; i < 1200 && !ended && !run.waitForFinished(100); ++i) {
             ended = school
                         ->Column("SELECT CAST(pg_terminate_backend(pid) AS VARCHAR(5)) FROM "
                                  "pg_stat_activity WHERE datname = current_database() AND "

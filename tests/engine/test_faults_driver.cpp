@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <string>
 
@@ -24,14 +25,19 @@ using namespace enginetest;
 
 namespace {
 
-// Starts the command in the folder with core files allowed and every output to /dev/null.
+// Starts the command in the folder with core files allowed and every output to /dev/null; returns
+// once the command runs (the pipe closes on its exec).
 pid_t StartWithCores(const QStringList& command, const QString& folder, const QProcessEnvironment& env)
 {
     const ExecVectors exec(command, env);
     const std::string where = folder.toStdString();
+    int started[2];
+    if (pipe2(started, O_CLOEXEC) != 0)
+        return -1;
 
     const pid_t pid = fork();
     if (pid == 0) {
+        close(started[0]);
         rlimit limit{};
         getrlimit(RLIMIT_CORE, &limit);
         limit.rlim_cur = limit.rlim_max;
@@ -45,6 +51,11 @@ pid_t StartWithCores(const QStringList& command, const QString& folder, const QP
         execve(exec.Argv()[0], exec.Argv(), exec.Envp());
         _exit(127);
     }
+    close(started[1]);
+    char byte;
+    while (pid > 0 && read(started[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    close(started[0]);
     return pid;
 }
 
@@ -117,7 +128,6 @@ TEST(DriverFaults, ACrashWhileConnectingLeavesNoCoreFile)
     // Whether this machine writes core files at all: a plain process that crashes leaves one.
     const pid_t control = StartWithCores({"/bin/sleep", "30"}, folder, plain);
     ASSERT_GT(control, 0);
-    usleep(300000);
     const bool coresWritten = CrashLeavesCore(control);
     RemoveCores(folder);
     if (!coresWritten)
@@ -135,7 +145,7 @@ TEST(DriverFaults, ACrashWhileConnectingLeavesNoCoreFile)
                                       "--path=" + folder + "/out"},
                                      folder, env);
     ASSERT_GT(pid, 0);
-    if (!server.Accept(30000)) {
+    if (!server.Accept(120000)) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
         FAIL() << "the program did not connect";

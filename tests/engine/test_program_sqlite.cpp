@@ -594,7 +594,8 @@ TEST(SqliteProgram, AStopSignalThatTheCallerIgnoresStaysIgnored)
     // a background job ignores): under "trap '' HUP", as nohup leaves it, the run goes on and
     // succeeds; without, SIGHUP stops it.
     const QString script = "%1\n\"$@\" &\npid=$!\n"
-                           "for i in $(seq 3000); do [ -e \"$VH_FAULT_PAUSE_FILE\" ] && break; sleep 0.01; done\n"
+                           "while [ ! -e \"$VH_FAULT_PAUSE_FILE\" ] && kill -0 $pid 2>/dev/null; do\n"
+                           "  sleep 0.01\ndone\n"
                            "[ -e \"$VH_FAULT_PAUSE_FILE\" ] && kill -HUP $pid && kill -INT $pid && "
                            "touch \"$VH_FAULT_PAUSE_FILE.sent\"\n"
                            "rm -f \"$VH_FAULT_PAUSE_FILE\"\nwait $pid";
