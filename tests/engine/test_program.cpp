@@ -348,7 +348,9 @@ QStringList GuideRecipeOutput(const QString& logFile, int* processes = nullptr)
         shell.setProcessEnvironment(env);
     }
     shell.start("bash", {"-c", recipe.join('\n'), "bash", logFile});
-    shell.waitForFinished(60000);
+    // Against a hang only: the count of processes says how the recipe scales.
+    if (!shell.waitForFinished(300000))
+        return {"the recipe did not finish"};
     if (processes)
         *processes = ReadText(starts).count("start ");
     return QString::fromUtf8(shell.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
