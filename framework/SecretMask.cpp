@@ -194,28 +194,32 @@ static QString shownUpTo(const QString& text, const QByteArray& bytes, size_t en
     return QString::fromUtf8(bytes.constData(), int(end)) + QLatin1String(Stars);
 }
 
+// The end that the finder gives in the text's UTF-8 bytes.
+static size_t endIn(const QByteArray& bytes, size_t (*find)(const char*, size_t))
+{
+    return find(bytes.constData(), size_t(bytes.size()));
+}
+
 bool joinsPasswordSwitch(const QString& value)
 {
-    const QByteArray bytes = value.toUtf8();
-    return joinedSwitchWordEnd(bytes.constData(), size_t(bytes.size())) > 0;
+    return endIn(value.toUtf8(), joinedSwitchWordEnd) > 0;
 }
 
 QString shownValue(const QString& value)
 {
     const QByteArray bytes = value.toUtf8();
-    return shownUpTo(value, bytes, joinedSwitchWordEnd(bytes.constData(), size_t(bytes.size())));
+    return shownUpTo(value, bytes, endIn(bytes, joinedSwitchWordEnd));
 }
 
 bool isSecretKey(const QString& key)
 {
-    const QByteArray bytes = key.toUtf8();
-    return passwordWordEnd(bytes.constData(), size_t(bytes.size())) > 0;
+    return endIn(key.toUtf8(), passwordWordEnd) > 0;
 }
 
 QString shownKey(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
-    return shownUpTo(text, bytes, passwordWordEnd(bytes.constData(), size_t(bytes.size())));
+    return shownUpTo(text, bytes, endIn(bytes, passwordWordEnd));
 }
 
 }  // namespace SecretMask

@@ -328,9 +328,10 @@ void SignalAtEnd(const char* point)
 // The first write of the status file under its temporary name.
 void SignalWhileStatusIsWritten(int fd)
 {
+    // Asked once: this runs on every write of the process.
+    static const bool wanted = getenv("VH_SIGNAL_AT_END") && EndsWith(getenv("VH_SIGNAL_AT_END"), ":writing");
     static std::atomic<bool> sent{false};
-    const char* wanted = getenv("VH_SIGNAL_AT_END");
-    if (!wanted || !EndsWith(wanted, ":writing") || sent)
+    if (!wanted || sent)
         return;
     char path[4096];
     if (PathOf(fd, path, sizeof path) && EndsWith(path, "/Data ExtractorStatus.tmp.partial") && !sent.exchange(true))
